@@ -1,0 +1,19 @@
+// Errors of the run-time library: an error object carries its message as 8-bit GBK text.
+// Handlers raise them; the message loop shows the ones no handler caught.
+#pragma once
+
+#include <exception>
+#include <string>
+#include <utility>
+
+using AnsiString = std::string; // GBK bytes
+
+class Exception : public std::exception {
+public:
+    explicit Exception(AnsiString message) : message_(std::move(message)) {}
+    const AnsiString& Message() const noexcept { return message_; }
+    const char* what() const noexcept override { return message_.c_str(); }
+
+private:
+    AnsiString message_;
+};

@@ -1,0 +1,25 @@
+// GBK (code page 936) is the program's 8-bit encoding. Conversions happen only at the edges:
+// Linux file names (UTF-8), Qt (QString), the 7-Zip library and shell interfaces (wide).
+// Text GBK cannot write is refused (nullopt), never mangled.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace gbk {
+
+std::optional<std::string> ToUtf8(std::string_view gbk);
+std::optional<std::string> FromUtf8(std::string_view utf8);
+std::optional<std::wstring> ToWide(std::string_view gbk);
+std::optional<std::string> FromWide(std::wstring_view wide);
+std::optional<std::u16string> ToUtf16(std::string_view gbk);
+
+// True when the byte starts a two-byte GBK character.
+constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+
+// True when the last character of s is a single-byte "\" (a trailing 0x5C that is the
+// second byte of a two-byte character does not count).
+bool EndsWithBackslash(std::string_view s);
+
+} // namespace gbk
