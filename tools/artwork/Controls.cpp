@@ -1,0 +1,98 @@
+#include "Controls.h"
+
+#include "Palette.h"
+
+#include <QLinearGradient>
+#include <QPainter>
+#include <QPainterPath>
+
+namespace {
+
+QImage blankPicture(QSize size) {
+    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    image.fill(Qt::transparent);
+    return image;
+}
+
+QImage finished(const QImage& image) {
+    return image.convertToFormat(QImage::Format_RGBA8888);
+}
+
+} // namespace
+
+QImage drawPillButton(const Typography& type, QSize size, const QString& label, qreal labelSize) {
+    QImage image = blankPicture(size);
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const qreal rim = 2;
+    const QRectF outer(0.5, 0.5, size.width() - 1.0, size.height() - 1.0);
+    const QRectF body = outer.adjusted(0, 0, 0, -rim);
+    const qreal radius = body.height() / 2;
+
+    QPainterPath foot;
+    foot.addRoundedRect(outer, radius, radius);
+    painter.fillPath(foot, QColor(14, 72, 170));
+
+    QPainterPath face;
+    face.addRoundedRect(body, radius, radius);
+    QLinearGradient fill(body.topLeft(), body.bottomLeft());
+    fill.setColorAt(0, QColor(58, 172, 250));
+    fill.setColorAt(0.5, palette::brandBlue.lighter(108));
+    fill.setColorAt(1, QColor(22, 104, 214));
+    painter.fillPath(face, fill);
+
+    // Light catching the upper edge.
+    QLinearGradient sheen(body.topLeft(), QPointF(body.left(), body.center().y()));
+    sheen.setColorAt(0, palette::withAlpha(Qt::white, 70));
+    sheen.setColorAt(1, palette::withAlpha(Qt::white, 0));
+    painter.fillPath(face, sheen);
+
+    const TextStyle text{labelSize, labelSize * 0.045, labelSize * 0.18, Qt::white};
+    type.drawCentred(painter, label, body.translated(0, 0.5), text);
+    painter.end();
+    return finished(image);
+}
+
+QImage drawCloseGlyph() {
+    QImage image = blankPicture(QSize(11, 11));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(palette::glyph, 1.6, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(1.3, 1.3), QPointF(9.7, 9.7));
+    painter.drawLine(QPointF(9.7, 1.3), QPointF(1.3, 9.7));
+    painter.end();
+    return finished(image);
+}
+
+QImage drawMinimizeGlyph() {
+    QImage image = blankPicture(QSize(10, 2));
+    image.fill(palette::glyph);
+    return finished(image);
+}
+
+QImage drawToggle(bool pointsUp, bool highlighted) {
+    QImage image = blankPicture(QSize(20, 17));
+    QPainter painter(&image);
+    painter.setRenderHint(QPainter::Antialiasing);
+    const QPointF centre(10, 8.5);
+    painter.setPen(Qt::NoPen);
+    painter.setBrush(highlighted ? palette::toggleGreen : palette::toggleGrey);
+    painter.drawEllipse(centre, 7.6, 7.6);
+
+    const qreal direction = pointsUp ? -1 : 1;
+    QPainterPath chevron;
+    chevron.moveTo(centre.x() - 3.4, centre.y() - 1.6 * direction);
+    chevron.lineTo(centre.x(), centre.y() + 1.8 * direction);
+    chevron.lineTo(centre.x() + 3.4, centre.y() - 1.6 * direction);
+    painter.setBrush(Qt::NoBrush);
+    painter.setPen(QPen(Qt::white, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+    painter.drawPath(chevron);
+    painter.end();
+    return finished(image);
+}
+
+QImage drawStripColumn(const QColor& colour) {
+    QImage image(1, 3, QImage::Format_RGBA8888);
+    image.fill(colour);
+    return image;
+}

@@ -1,0 +1,9 @@
+#pragma once
+
+#include "Typography.h"
+
+#include <QPainter>
+
+// The small title every window carries in its banner's top-left corner: the mark in miniature
+// followed by the wizard's name.
+void drawWindowHeader(QPainter& painter, const Typography& type);

@@ -1,0 +1,96 @@
+// make-artwork: draws every picture of the setup's three windows and writes them as 8-bit RGBA
+// PNG files. The pictures are committed, so the build never needs the font; run this by hand
+// after changing the design, from the repository root:
+//
+//   build/tools/artwork/make-artwork resources/pictures [--mockups /tmp/mockups]
+//        [--font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc]
+//
+// The text is drawn with WenQuanYi Micro Hei (package fonts-wqy-microhei, Apache-2.0), whose
+// licence allows distributing what is drawn with it. --mockups also composes each window as the
+// user sees it, for judging readability; those files are not committed.
+#include "Controls.h"
+#include "FinishPictures.h"
+#include "Mockups.h"
+#include "OptionsPictures.h"
+#include "Palette.h"
+#include "PictureFile.h"
+#include "ProgressPictures.h"
+#include "Typography.h"
+
+#include <QGuiApplication>
+#include <QStringList>
+#include <cstdio>
+#include <exception>
+
+namespace {
+
+void writeOptionsPictures(const Typography& type, const QString& folder) {
+    savePicture(drawOptionsBackground(type), QSize(588, 600), folder + "/background.png");
+    savePicture(drawInstallButton(type), QSize(197, 47), folder + "/install.png");
+    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
+    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
+    // Index order of the picture list: grey down, green down, grey up, green up.
+    for (int index = 0; index < 4; ++index) {
+        savePicture(drawToggle(index >= 2, index % 2 == 1), QSize(20, 17),
+                    folder + QString("/toggle%1.png").arg(index));
+    }
+}
+
+void writeProgressPictures(const Typography& type, const QString& folder) {
+    for (int number = 1; number <= slideCount; ++number) {
+        savePicture(drawSlide(type, number), QSize(588, 358),
+                    folder + QString("/slide%1.png").arg(number));
+    }
+    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
+    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
+    savePicture(drawStripColumn(palette::stripGray), QSize(1, 3), folder + "/strip_gray.png");
+    savePicture(drawStripColumn(palette::stripBlue), QSize(1, 3), folder + "/strip_blue.png");
+}
+
+void writeFinishPictures(const Typography& type, const QString& folder) {
+    savePicture(drawFinishBackground(type), QSize(588, 475), folder + "/background.png");
+    savePicture(drawFinishButton(type), QSize(241, 39), folder + "/finish.png");
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // Drawing text needs a GUI application, but no display.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    QGuiApplication app(argc, argv);
+    QStringList args = app.arguments().mid(1);
+    QString font = QStringLiteral("/usr/share/fonts/truetype/wqy/wqy-microhei.ttc");
+    QString mockups;
+    QString output;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        if ((args[i] == "--font" || args[i] == "--mockups") && i + 1 < args.size()) {
+            (args[i] == "--font" ? font : mockups) = args[i + 1];
+            ++i;
+        } else if (output.isEmpty() && !args[i].startsWith("--")) {
+            output = args[i];
+        } else {
+            output.clear();
+            break;
+        }
+    }
+    if (output.isEmpty()) {
+        std::fprintf(stderr, "usage: make-artwork <pictures folder> [--mockups <folder>] "
+                             "[--font <font file>]\n");
+        return 2;
+    }
+    try {
+        const Typography type(font);
+        writeOptionsPictures(type, output + "/options");
+        writeProgressPictures(type, output + "/progress");
+        writeFinishPictures(type, output + "/finish");
+        if (!mockups.isEmpty()) {
+            writeMockups(type, output, mockups);
+        }
+    } catch (const std::exception& error) {
+        std::fprintf(stderr, "make-artwork: %s\n", error.what());
+        return 1;
+    }
+    return 0;
+}
