@@ -1,0 +1,18 @@
+#include "rtl/SysErrorMessage.h"
+
+#include "winapi/kernel32.h"
+
+AnsiString SysErrorMessage(DWORD code) {
+    char buffer[256];
+    DWORD length = FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS |
+                                      FORMAT_MESSAGE_ARGUMENT_ARRAY,
+                                  nullptr, code, 0, buffer, sizeof buffer, nullptr);
+    // Message tables end their texts with ".\r\n", which would double up inside our own texts.
+    while (length > 0) {
+        unsigned char last = static_cast<unsigned char>(buffer[length - 1]);
+        if (last > ' ' && last != '.')
+            break;
+        --length;
+    }
+    return AnsiString(buffer, length);
+}

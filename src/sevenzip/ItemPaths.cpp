@@ -1,0 +1,89 @@
+#include "sevenzip/ItemPaths.h"
+
+#include "sevenzip/ChineseText.h"
+#include "winapi/Gbk.h"
+#include "winapi/kernel32.h"
+
+namespace {
+
+bool IsSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
+}
+
+// Absolute paths, drive letters and ".." components all lead out of the extract folder.
+bool LeavesFolder(std::wstring_view path) {
+    if (!path.empty() && IsSeparator(path.front()))
+        return true;
+    if (path.size() >= 2 && path[1] == L':')
+        return true;
+    std::size_t start = 0;
+    while (start <= path.size()) {
+        std::size_t end = start;
+        while (end < path.size() && !IsSeparator(path[end]))
+            ++end;
+        if (path.substr(start, end - start) == L"..")
+            return true;
+        start = end + 1;
+    }
+    return false;
+}
+
+bool IsFolder(const AnsiString& path) {
+    DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+AnsiString MessageText(std::wstring_view text) {
+    AnsiString result;
+    for (wchar_t c : text)
+        result += gbk::FromWide(std::wstring_view(&c, 1)).value_or("?");
+    return result;
+}
+
+AnsiString ItemTargetPath(std::wstring_view itemPath) {
+    if (LeavesFolder(itemPath))
+        throw Exception(ChineseText("压缩包中的文件“") + MessageText(itemPath) +
+                        ChineseText("”的路径指向解压文件夹之外，已拒绝解压"));
+    std::wstring windowsPath(itemPath);
+    for (wchar_t& c : windowsPath)
+        if (c == L'/')
+            c = L'\\';
+    std::optional<AnsiString> path = gbk::FromWide(windowsPath);
+    if (!path)
+        throw Exception(ChineseText("压缩包中的文件名“") + MessageText(itemPath) +
+                        ChineseText("”无法用 GBK 编码表示，不能解压"));
+    return *path;
+}
+
+AnsiString ExtractFileFolder(std::string_view path) {
+    std::size_t cut = 0;
+    for (std::size_t i = 0; i < path.size(); ++i) {
+        unsigned char c = static_cast<unsigned char>(path[i]);
+        if (gbk::IsLeadByte(c) && i + 1 < path.size())
+            ++i;
+        else if (c == '\\' || c == '/')
+            cut = i;
+        else if (c == ':')
+            cut = i + 1;
+    }
+    return AnsiString(path.substr(0, cut));
+}
+
+bool ForceDirectories(const AnsiString& folder) {
+    AnsiString path = folder;
+    while (gbk::EndsWithBackslash(path) || (!path.empty() && path.back() == '/'))
+        path.pop_back();
+    if (path.empty())
+        return false;
+    if (path.back() == ':')
+        return IsFolder(path + "\\");
+    if (IsFolder(path))
+        return true;
+    AnsiString parent = ExtractFileFolder(path);
+    if (!parent.empty() && parent != path)
+        ForceDirectories(parent);
+    CreateDirectoryA(path.c_str(), nullptr);
+    return IsFolder(path);
+}

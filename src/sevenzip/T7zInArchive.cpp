@@ -1,0 +1,308 @@
+#include "sevenzip/T7zInArchive.h"
+
+#include "sevenzip/Bstr.h"
+#include "sevenzip/ChineseText.h"
+#include "sevenzip/ItemPaths.h"
+#include "sevenzip/LibraryResult.h"
+#include "sevenzip/PropVariant.h"
+#include "sevenzip/T7zStream.h"
+
+#include <memory>
+#include <utility>
+
+namespace {
+
+// How far into a file the library looks for the start of an archive.
+constexpr UInt64 kMaxCheckStartPosition = 1 << 20;
+
+// Sets a field for the duration of one library call and clears it afterwards, also when the
+// call raises.
+template <class T> class ScopedField {
+public:
+    ScopedField(T& field, T value) : field_(field) { field_ = std::move(value); }
+    ~ScopedField() { field_ = T{}; }
+    ScopedField(const ScopedField&) = delete;
+    ScopedField& operator=(const ScopedField&) = delete;
+
+private:
+    T& field_;
+};
+
+AnsiString OperationResultText(Int32 result) {
+    switch (result) {
+    case kUnsupportedMethod:
+        return ChineseText("不支持的压缩方法");
+    case kDataError:
+        return ChineseText("数据错误");
+    case kCRCError:
+        return ChineseText("CRC 校验错误");
+    case kUnavailable:
+        return ChineseText("数据不可用");
+    case kUnexpectedEnd:
+        return ChineseText("数据意外结束");
+    case kDataAfterEnd:
+        return ChineseText("数据结尾之后还有多余的数据");
+    case kIsNotArc:
+        return ChineseText("不是压缩包");
+    case kHeadersError:
+        return ChineseText("文件头错误");
+    case kWrongPassword:
+        return ChineseText("密码错误");
+    default:
+        return ChineseText("未知错误 ") + std::to_string(result);
+    }
+}
+
+} // namespace
+
+T7zInArchive::T7zInArchive(const AnsiString& libraryPath)
+    : T7zArchive(libraryPath), errorTrap_(std::make_shared<CallbackErrorTrap>()) {}
+
+// The handler goes first (releasing the archive's input stream and so closing the file); the
+// library is unloaded afterwards by ~T7zPlugin.
+T7zInArchive::~T7zInArchive() {
+    handler_.Reset();
+}
+
+HRESULT T7zInArchive::QueryInterface(REFIID iid, void** object) noexcept {
+    return AnswerQuery(
+        iid, object,
+        {{IID_IUnknown, static_cast<I7zArchiveReader*>(this)},
+         {IID_I7zArchiveReader, static_cast<I7zArchiveReader*>(this)},
+         {IID_IArchiveOpenCallback, static_cast<IArchiveOpenCallback*>(this)},
+         {IID_IArchiveExtractCallback, static_cast<IArchiveExtractCallback*>(this)},
+         {IID_IProgress, static_cast<IArchiveExtractCallback*>(this)},
+         {IID_ICryptoGetTextPassword, static_cast<ICryptoGetTextPassword*>(this)},
+         {IID_IArchiveOpenVolumeCallback, static_cast<IArchiveOpenVolumeCallback*>(this)},
+         {IID_IArchiveOpenSetSubArchiveName, static_cast<IArchiveOpenSetSubArchiveName*>(this)}});
+}
+
+// Reader operations.
+
+void T7zInArchive::OpenFile(const AnsiString& path) {
+    auto file = std::make_unique<TFileStream>(path, fmOpenRead | fmShareDenyNone);
+    ComPtr<IInStream> input(new T7zStream(file.get(), soOwned, errorTrap_));
+    file.release();
+    OpenStream(input.Get());
+}
+
+void T7zInArchive::OpenStream(IInStream* stream) {
+    IInArchive* handler = InArchive().Get();
+    errorTrap_->Clear();
+    HRESULT result =
+        handler->Open(stream, &kMaxCheckStartPosition, static_cast<IArchiveOpenCallback*>(this));
+    errorTrap_->RaisePending();
+    CheckLibraryResult(result);
+}
+
+void T7zInArchive::Close() {
+    passwordKnown_ = false;
+    subArchiveMode_ = false;
+    if (handler_) {
+        handler_->Close();
+        handler_.Reset();
+    }
+}
+
+UInt32 T7zInArchive::NumberOfItems() {
+    UInt32 count = 0;
+    CheckLibraryResult(OpenedHandler()->GetNumberOfItems(&count));
+    return count;
+}
+
+std::wstring T7zInArchive::ItemPath(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidPath, &value);
+    return PropVariantToWide(value.Value());
+}
+
+std::wstring T7zInArchive::ItemName(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidName, &value);
+    return PropVariantToWide(value.Value());
+}
+
+Int32 T7zInArchive::ItemSize(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidSize, &value);
+    return PropVariantToInt32(value.Value());
+}
+
+bool T7zInArchive::ItemIsFolder(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidIsDir, &value);
+    return PropVariantToBool(value.Value());
+}
+
+ComPtr<IInArchive> T7zInArchive::InArchive() {
+    if (!handler_)
+        CreateObject(T7zArchive::ClassId(), IID_IInArchive,
+                     reinterpret_cast<void**>(handler_.Out()));
+    return handler_;
+}
+
+void T7zInArchive::ExtractItem(UInt32 index, TStream* stream, bool test) {
+    ScopedField target(targetStream_, stream);
+    RunExtract(&index, 1, test);
+}
+
+void T7zInArchive::ExtractItems(const UInt32* items, UInt32 count, bool test, void* user,
+                                ItemStreamCallback callback) {
+    ScopedField itemStream(itemStreamCallback_, callback);
+    ScopedField itemStreamUser(itemStreamUser_, user);
+    RunExtract(items, count, test);
+}
+
+void T7zInArchive::ExtractAll(bool test, void* user, ItemStreamCallback callback) {
+    ScopedField itemStream(itemStreamCallback_, callback);
+    ScopedField itemStreamUser(itemStreamUser_, user);
+    RunExtract(nullptr, kAllItems, test);
+}
+
+void T7zInArchive::ExtractTo(const AnsiString& folder) {
+    bool hasDelimiter = gbk::EndsWithBackslash(folder) || (!folder.empty() && folder.back() == '/');
+    ScopedField extractFolder(extractFolder_, hasDelimiter ? folder : folder + "\\");
+    RunExtract(nullptr, kAllItems, false);
+}
+
+void T7zInArchive::SetPasswordCallback(void* user, PasswordCallback callback) {
+    passwordUser_ = user;
+    passwordCallback_ = callback;
+}
+
+void T7zInArchive::SetPassword(const std::wstring& password) {
+    password_ = password;
+    passwordKnown_ = !password.empty();
+}
+
+void T7zInArchive::SetProgressCallback(void* user, ProgressCallback callback) {
+    progressUser_ = user;
+    progressCallback_ = callback;
+}
+
+IInArchive* T7zInArchive::OpenedHandler() {
+    if (!handler_)
+        throw Exception(ChineseText("压缩包尚未打开"));
+    return handler_.Get();
+}
+
+void T7zInArchive::RunExtract(const UInt32* indices, UInt32 count, bool test) {
+    IInArchive* handler = OpenedHandler();
+    errorTrap_->Clear();
+    firstFailedItem_.reset();
+    HRESULT result =
+        handler->Extract(indices, count, test ? 1 : 0, static_cast<IArchiveExtractCallback*>(this));
+    errorTrap_->RaisePending();
+    CheckLibraryResult(result);
+    if (firstFailedItem_)
+        RaiseItemFailure(*firstFailedItem_);
+}
+
+void T7zInArchive::RaiseItemFailure(const FailedItem& item) {
+    throw Exception(ChineseText("解压文件“") + MessageText(ItemPath(item.index)) +
+                    ChineseText("”失败：") + OperationResultText(item.result));
+}
+
+// Library callbacks.
+
+HRESULT T7zInArchive::SetTotal(const UInt64*, const UInt64*) noexcept {
+    return S_OK;
+}
+
+HRESULT T7zInArchive::SetCompleted(const UInt64*, const UInt64*) noexcept {
+    return S_OK;
+}
+
+HRESULT T7zInArchive::SetTotal(UInt64 total) noexcept {
+    return ReportProgress(true, total);
+}
+
+HRESULT T7zInArchive::SetCompleted(const UInt64* completeValue) noexcept {
+    if (!completeValue)
+        return S_OK;
+    return ReportProgress(false, *completeValue);
+}
+
+HRESULT T7zInArchive::ReportProgress(bool total, UInt64 value) {
+    if (!progressCallback_)
+        return S_OK;
+    return errorTrap_->Run(
+        [&] { return progressCallback_(progressUser_, total, static_cast<Int64>(value)); });
+}
+
+HRESULT T7zInArchive::GetStream(UInt32 index, ISequentialOutStream** outStream,
+                                Int32 askExtractMode) noexcept {
+    return errorTrap_->Run([&]() -> HRESULT {
+        currentItem_ = index;
+        if (askExtractMode != kExtract)
+            return S_OK;
+        if (targetStream_) {
+            *outStream = new T7zStream(targetStream_, soReference, errorTrap_);
+            (*outStream)->AddRef();
+            return S_OK;
+        }
+        if (itemStreamCallback_)
+            return itemStreamCallback_(itemStreamUser_, index, outStream);
+        if (!extractFolder_.empty())
+            return CreateItemFile(index, outStream);
+        return S_OK;
+    });
+}
+
+HRESULT T7zInArchive::CreateItemFile(UInt32 index, ISequentialOutStream** outStream) {
+    if (ItemIsFolder(index))
+        return S_OK;
+    AnsiString target = extractFolder_ + ItemTargetPath(ItemPath(index));
+    ForceDirectories(ExtractFileFolder(target));
+    auto file = std::make_unique<TFileStream>(target, fmCreate);
+    *outStream = new T7zStream(file.get(), soOwned, errorTrap_);
+    file.release();
+    (*outStream)->AddRef();
+    return S_OK;
+}
+
+HRESULT T7zInArchive::PrepareOperation(Int32) noexcept {
+    return S_OK;
+}
+
+HRESULT T7zInArchive::SetOperationResult(Int32 opRes) noexcept {
+    // The library goes on after a failed item; the extraction reports it once it returns.
+    if (opRes != kOK && !firstFailedItem_)
+        firstFailedItem_ = FailedItem{currentItem_, opRes};
+    return S_OK;
+}
+
+HRESULT T7zInArchive::CryptoGetTextPassword(BSTR* password) noexcept {
+    return errorTrap_->Run([&]() -> HRESULT {
+        if (passwordKnown_) {
+            *password = AllocBstr(password_);
+            return *password ? S_OK : E_OUTOFMEMORY;
+        }
+        if (!passwordCallback_)
+            return S_FALSE;
+        std::wstring given;
+        HRESULT result = passwordCallback_(passwordUser_, given);
+        if (result == S_OK) {
+            *password = AllocBstr(given);
+            password_ = std::move(given);
+            passwordKnown_ = true;
+        }
+        return result;
+    });
+}
+
+HRESULT T7zInArchive::GetProperty(PROPID, PROPVARIANT*) noexcept {
+    return S_OK;
+}
+
+HRESULT T7zInArchive::GetStream(const wchar_t*, IInStream**) noexcept {
+    return S_OK;
+}
+
+HRESULT T7zInArchive::SetSubArchiveName(const wchar_t* name) noexcept {
+    return errorTrap_->Run([&] {
+        subArchiveMode_ = true;
+        subArchiveName_ = name ? name : L"";
+        return S_OK;
+    });
+}
