@@ -58,8 +58,8 @@ QImage drawCloseGlyph() {
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette::glyph, 1.6, Qt::SolidLine, Qt::RoundCap));
-    painter.drawLine(QPointF(1.3, 1.3), QPointF(9.7, 9.7));
-    painter.drawLine(QPointF(9.7, 1.3), QPointF(1.3, 9.7));
+    painter.drawLine(QPointF(1.5, 1.5), QPointF(9.5, 9.5));
+    painter.drawLine(QPointF(9.5, 1.5), QPointF(1.5, 9.5));
     painter.end();
     return finished(image);
 }

@@ -148,13 +148,15 @@ void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& are
         qreal shift;
     };
     const Card cards[] = {
-        {"FLV", QColor(240, 96, 120), -16, -62},
-        {"AVI", QColor(247, 166, 48), -6, -22},
-        {"MKV", QColor(32, 184, 140), 5, 20},
-        {"MP4", palette::brandBlue, 15, 60},
+        {"FLV", QColor(240, 96, 120), -12, -84},
+        {"AVI", QColor(247, 166, 48), -4, -28},
+        {"MKV", QColor(32, 184, 140), 4, 28},
+        {"MP4", palette::brandBlue, 12, 84},
     };
-    const QPointF pivot(area.center().x(), area.bottom() + 4);
-    const QRectF card(-46, -178, 92, 120);
+    // Each card hides the right part of the one before it, so the type label and the play
+    // sign sit on the left where they stay in view.
+    const QPointF pivot(area.center().x(), area.bottom() + 40);
+    const QRectF card(-42, -214, 84, 116);
     for (const Card& c : cards) {
         painter.save();
         painter.translate(pivot + QPointF(c.shift, 0));
@@ -181,11 +183,15 @@ void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& are
         corner.lineTo(card.right(), card.top() + fold);
         corner.closeSubpath();
         painter.fillPath(corner, QColor(216, 226, 238));
-        drawPlayTriangle(painter, QPointF(card.center().x() + 2, card.top() + 44), 24, c.colour);
-        const QRectF band(card.left() + 12, card.bottom() - 38, card.width() - 24, 24);
+        drawPlayTriangle(painter, QPointF(card.left() + 26, card.top() + 36), 22, c.colour);
+        painter.fillPath(rounded(QRectF(card.left() + 12, card.top() + 62, 44, 5), 2.5),
+                         QColor(230, 236, 244));
+        painter.fillPath(rounded(QRectF(card.left() + 12, card.top() + 72, 30, 5), 2.5),
+                         QColor(230, 236, 244));
+        const QRectF band(card.left() + 10, card.bottom() - 32, 48, 22);
         painter.fillPath(rounded(band, 5), c.colour);
         type.drawCentred(painter, QString::fromLatin1(c.label), band,
-                         TextStyle{14, 0.7, 1.2, Qt::white});
+                         TextStyle{13, 0.6, 1, Qt::white});
         painter.restore();
     }
 }
