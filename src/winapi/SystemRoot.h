@@ -1,6 +1,7 @@
 // The Windows namespace on Linux: one folder laid out as a Wine prefix ($WINEPREFIX, else
-// ~/.wine), created when missing. C: is <root>/drive_c, Z: is "/". Both separators are
-// accepted; existing names are found without regard to case, as Windows does.
+// ~/.wine), created when missing. C: is <root>/drive_c, Z: is "/", any other letter is what
+// <root>/dosdevices/<letter>: points to. Both separators are accepted; existing names are found
+// without regard to case, as Windows does.
 #pragma once
 
 #include <optional>
@@ -17,13 +18,22 @@ std::optional<std::string> SystemRootPath();
 // temporary folder).
 void ResetSystemRoot();
 
+// The user name of the profile folder C:\users\<name>, as Wine chooses it: the Linux login
+// name (UTF-8).
+std::string WineUserName();
+
 // An absolute GBK Windows path as a UTF-8 Linux path. Existing components are matched without
-// regard to case; missing ones keep the spelling given. nullopt with the last error set for a
-// path that is not absolute, names an unknown drive, or is not valid GBK.
+// regard to case; missing ones keep the spelling given. "." and ".." are resolved and trailing
+// dots and spaces trimmed as Windows normalises paths. nullopt with the last error set for a
+// path that is not absolute (ERROR_PATH_NOT_FOUND), a UNC path (ERROR_BAD_NETPATH), a name
+// with characters Windows forbids (ERROR_INVALID_NAME), a path of MAX_PATH bytes or more
+// (ERROR_FILENAME_EXCED_RANGE), an unknown drive (ERROR_PATH_NOT_FOUND), or bytes that are not
+// valid GBK (ERROR_NO_UNICODE_TRANSLATION).
 std::optional<std::string> ToLinuxPath(std::string_view windowsPath);
 
-// A UTF-8 Linux path in Windows form: "C:\..." inside drive_c, otherwise "Z:\...". nullopt with
-// ERROR_NO_UNICODE_TRANSLATION when GBK cannot write the name.
+// An absolute UTF-8 Linux path in Windows form, as GBK: "C:\..." inside drive_c, otherwise
+// "Z:\...". nullopt with ERROR_NO_UNICODE_TRANSLATION when GBK cannot write the name, or
+// ERROR_PATH_NOT_FOUND when the path is not absolute.
 std::optional<std::string> ToWindowsPath(std::string_view linuxPath);
 
 } // namespace winapi

@@ -60,8 +60,17 @@ constexpr HRESULT E_FAIL = static_cast<HRESULT>(0x80004005);
 constexpr HRESULT E_OUTOFMEMORY = static_cast<HRESULT>(0x8007000E);
 constexpr HRESULT E_INVALIDARG = static_cast<HRESULT>(0x80070057);
 
-constexpr bool SUCCEEDED(HRESULT hr) { return hr >= 0; }
-constexpr bool FAILED(HRESULT hr) { return hr < 0; }
+// A Win32 error code as an HRESULT of the Win32 facility.
+constexpr HRESULT HRESULT_FROM_WIN32(DWORD code) {
+    return code == 0 ? S_OK : static_cast<HRESULT>((code & 0xFFFF) | 0x80070000);
+}
+
+constexpr bool SUCCEEDED(HRESULT hr) {
+    return hr >= 0;
+}
+constexpr bool FAILED(HRESULT hr) {
+    return hr < 0;
+}
 
 struct GUID {
     DWORD Data1;

@@ -1,0 +1,43 @@
+// The container in which resources travel inside the executable.
+//
+// Linux executables have no resource section, so the build (tools/respack, used through
+// cmake/Resources.cmake) generates an assembler file that places one "pack" per target in an
+// ELF section of its own, "vostrel_rsrc", allocated and read-only, with the files pulled in by
+// .incbin. Being an allocated section it is part of a loadable segment: `strip` keeps it, a
+// copy of the file keeps it, and at run time it is simply mapped from the executable with the
+// rest of the program, paged in on demand and never copied. The linker's
+// __start_vostrel_rsrc/__stop_vostrel_rsrc symbols bound the section.
+//
+// A pack is, all integers little-endian and every offset counted from the pack's first byte:
+//   PackHeader, then `count` PackEntry records, then the names (NUL-terminated, upper case),
+//   then each resource's bytes, 16-byte aligned.
+// Packs follow one another (16-byte aligned) when a target embeds several.
+#pragma once
+
+#include <cstdint>
+
+namespace winapi {
+
+inline constexpr char kResourceSectionName[] = "vostrel_rsrc";
+inline constexpr char kPackMagic[8] = {'V', 'R', 'S', 'R', 'C', 'P', 'K', '1'};
+inline constexpr std::uint16_t kResourceLanguage = 2052; // Chinese (PRC), as stored
+
+struct PackHeader {
+    char magic[8];
+    std::uint32_t count;     // number of entries
+    std::uint32_t reserved;  // 0
+    std::uint64_t totalSize; // bytes from the header to the end of the last resource
+};
+
+struct PackEntry {
+    std::uint64_t nameOffset;
+    std::uint64_t dataOffset;
+    std::uint64_t size;
+    std::uint32_t type;     // numeric resource type, e.g. 10 for RT_RCDATA
+    std::uint16_t language; // always kResourceLanguage
+    std::uint16_t reserved; // 0
+};
+
+static_assert(sizeof(PackHeader) == 24 && sizeof(PackEntry) == 32);
+
+} // namespace winapi

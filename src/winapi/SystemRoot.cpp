@@ -1,0 +1,340 @@
+// The system root and path mapping. The root is a Wine prefix, so a real Wine sees the same
+// drive C:, profile folders and registry. Windows path rules (either separator, no case,
+// "."/".." and trailing-dot trimming) are applied lexically first, then each existing
+// component is looked up in its folder without regard to case.
+#include "SystemRoot.h"
+
+#include "Gbk.h"
+#include "LinuxErrors.h"
+#include "kernel32.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <clocale>
+#include <cstdlib>
+#include <cwctype>
+#include <dirent.h>
+#include <limits.h>
+#include <locale.h>
+#include <mutex>
+#include <pwd.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <wctype.h>
+
+namespace winapi {
+namespace {
+
+std::mutex rootMutex;
+std::optional<std::string> cachedRoot;
+
+std::string HomeFolder() {
+    if (const char* home = std::getenv("HOME"); home && *home)
+        return home;
+    if (const passwd* pw = getpwuid(getuid()))
+        return pw->pw_dir;
+    return "/";
+}
+
+bool IsFolder(const std::string& path) {
+    struct stat st {};
+    return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+// mkdir -p; an existing non-folder on the way fails with ERROR_PATH_NOT_FOUND.
+bool MakeFolders(const std::string& path) {
+    for (size_t slash = path.find('/', 1);; slash = path.find('/', slash + 1)) {
+        const std::string prefix = path.substr(0, slash);
+        if (mkdir(prefix.c_str(), 0777) != 0 && errno != EEXIST) {
+            SetLastErrorFromErrno(errno);
+            if (GetLastError() == ERROR_FILE_NOT_FOUND)
+                SetLastError(ERROR_PATH_NOT_FOUND);
+            return false;
+        }
+        if (!IsFolder(prefix)) {
+            SetLastError(ERROR_PATH_NOT_FOUND);
+            return false;
+        }
+        if (slash == std::string::npos)
+            return true;
+    }
+}
+
+bool MakeDriveLink(const std::string& link, const char* target) {
+    struct stat st {};
+    if (lstat(link.c_str(), &st) == 0 || symlink(target, link.c_str()) == 0)
+        return true;
+    SetLastErrorFromErrno(errno);
+    return false;
+}
+
+bool MakeLayout(const std::string& root) {
+    const std::string profile = root + "/drive_c/users/" + WineUserName();
+    const std::string roaming = profile + "/AppData/Roaming/Microsoft";
+    for (const std::string& folder :
+         {root + "/drive_c/Program Files", profile + "/Desktop",
+          roaming + "/Windows/Start Menu/Programs", roaming + "/Internet Explorer/Quick Launch",
+          root + "/dosdevices"})
+        if (!MakeFolders(folder))
+            return false;
+    return MakeDriveLink(root + "/dosdevices/c:", "../drive_c") &&
+           MakeDriveLink(root + "/dosdevices/z:", "/");
+}
+
+bool IsSeparator(char c) {
+    return c == '\\' || c == '/';
+}
+
+// Characters Windows refuses in a file name (':' only appears after the drive letter).
+bool IsValidName(std::string_view name) {
+    return std::none_of(name.begin(), name.end(), [](char c) {
+        return static_cast<unsigned char>(c) < 0x20 ||
+               std::string_view("<>:\"|?*").find(c) != std::string_view::npos;
+    });
+}
+
+// Splits the part after "X:\" into components with "." and ".." resolved and trailing dots
+// and spaces trimmed as Windows does: a component loses one final "." ("a." is "a", "a.." and
+// "..." stay); the last component, unless the path ends in a separator, loses every trailing
+// dot and space.
+std::vector<std::string> NormalisedComponents(std::string_view rest) {
+    std::vector<std::string> components;
+    size_t start = 0;
+    while (start <= rest.size()) {
+        size_t end = start;
+        while (end < rest.size() && !IsSeparator(rest[end]))
+            ++end;
+        std::string name(rest.substr(start, end - start));
+        const bool last = end == rest.size();
+        if (name == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!name.empty() && name != ".") {
+            if (last) {
+                while (!name.empty() && (name.back() == '.' || name.back() == ' '))
+                    name.pop_back();
+            } else if (name.size() >= 2 && name.back() == '.' && name[name.size() - 2] != '.') {
+                name.pop_back();
+            }
+            if (!name.empty())
+                components.push_back(std::move(name));
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+// UTF-8 to code points folded to lower case; nullopt for invalid UTF-8.
+std::optional<std::u32string> Folded(std::string_view utf8) {
+    static const locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
+    std::u32string result;
+    for (size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        const int length = lead < 0x80       ? 1
+                           : lead >> 5 == 6  ? 2
+                           : lead >> 4 == 14 ? 3
+                           : lead >> 3 == 30 ? 4
+                                             : 0;
+        if (length == 0 || i + length > utf8.size())
+            return std::nullopt;
+        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
+        for (int k = 1; k < length; ++k) {
+            const auto next = static_cast<unsigned char>(utf8[i + k]);
+            if (next >> 6 != 2)
+                return std::nullopt;
+            c = c << 6 | (next & 0x3F);
+        }
+        if (utf8Locale)
+            c = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), utf8Locale));
+        else if (c < 0x80)
+            c = static_cast<char32_t>(std::tolower(static_cast<int>(c)));
+        result.push_back(c);
+        i += static_cast<size_t>(length);
+    }
+    return result;
+}
+
+// The entry of folder whose name equals name without regard to case; an exact match wins,
+// otherwise the first in sorted order so the answer never depends on directory order.
+std::optional<std::string> FindWithoutCase(const std::string& folder, const std::string& name) {
+    const auto wanted = Folded(name);
+    if (!wanted)
+        return std::nullopt;
+    DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
+    if (!dir)
+        return std::nullopt;
+    std::optional<std::string> best;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string candidate = entry->d_name;
+        if (candidate == "." || candidate == "..")
+            continue;
+        if (Folded(candidate) == wanted && (!best || candidate < *best))
+            best = candidate;
+    }
+    closedir(dir);
+    return best;
+}
+
+// Where a drive letter's folder lies on Linux.
+std::optional<std::string> DriveFolder(char letter) {
+    if (letter == 'z')
+        return std::string();
+    const auto root = SystemRootPath();
+    if (!root)
+        return std::nullopt;
+    if (letter == 'c')
+        return *root + "/drive_c";
+    char target[PATH_MAX];
+    const std::string link = *root + "/dosdevices/" + letter + ":";
+    const ssize_t length = readlink(link.c_str(), target, sizeof target - 1);
+    if (length <= 0) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    std::string folder(target, static_cast<size_t>(length));
+    if (folder.front() != '/')
+        folder = *root + "/dosdevices/" + folder;
+    while (folder.size() > 1 && folder.back() == '/')
+        folder.pop_back();
+    return folder == "/" ? std::string() : folder;
+}
+
+std::vector<std::string> LinuxComponents(std::string_view path) {
+    std::vector<std::string> components;
+    size_t start = 0;
+    while (start < path.size()) {
+        size_t end = path.find('/', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string name(path.substr(start, end - start));
+        if (name == "..") {
+            if (!components.empty())
+                components.pop_back();
+        } else if (!name.empty() && name != ".") {
+            components.push_back(name);
+        }
+        start = end + 1;
+    }
+    return components;
+}
+
+} // namespace
+
+std::string WineUserName() {
+    if (const passwd* pw = getpwuid(getuid()))
+        return pw->pw_name;
+    if (const char* user = std::getenv("USER"); user && *user)
+        return user;
+    return "wineuser";
+}
+
+std::optional<std::string> SystemRootPath() {
+    std::lock_guard lock(rootMutex);
+    if (cachedRoot)
+        return cachedRoot;
+    std::string root;
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+        root = prefix;
+    else
+        root = HomeFolder() + "/.wine";
+    while (root.size() > 1 && root.back() == '/')
+        root.pop_back();
+    if (root.front() != '/') {
+        // Wine refuses a relative prefix too: it would move with the working folder.
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    if (!MakeLayout(root))
+        return std::nullopt;
+    cachedRoot = root;
+    return cachedRoot;
+}
+
+void ResetSystemRoot() {
+    std::lock_guard lock(rootMutex);
+    cachedRoot.reset();
+}
+
+std::optional<std::string> ToLinuxPath(std::string_view windowsPath) {
+    if (windowsPath.size() >= MAX_PATH) {
+        SetLastError(ERROR_FILENAME_EXCED_RANGE);
+        return std::nullopt;
+    }
+    const auto utf8 = gbk::ToUtf8(windowsPath);
+    if (!utf8) {
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+        return std::nullopt;
+    }
+    const std::string_view path = *utf8;
+    if (path.size() >= 2 && IsSeparator(path[0]) && IsSeparator(path[1])) {
+        SetLastError(ERROR_BAD_NETPATH);
+        return std::nullopt;
+    }
+    const bool absolute = path.size() >= 3 && std::isalpha(static_cast<unsigned char>(path[0])) &&
+                          path[1] == ':' && IsSeparator(path[2]);
+    if (!absolute) {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    const auto components = NormalisedComponents(path.substr(3));
+    if (!std::all_of(components.begin(), components.end(), IsValidName)) {
+        SetLastError(ERROR_INVALID_NAME);
+        return std::nullopt;
+    }
+    auto folder = DriveFolder(static_cast<char>(std::tolower(static_cast<unsigned char>(path[0]))));
+    if (!folder)
+        return std::nullopt;
+
+    std::string result = *folder;
+    bool resolving = true;
+    for (const std::string& name : components) {
+        std::string next = result + "/" + name;
+        struct stat st {};
+        if (resolving && lstat(next.c_str(), &st) != 0) {
+            if (auto match = FindWithoutCase(result, name))
+                next = result + "/" + *match;
+            else
+                resolving = false; // the rest does not exist: keep the spelling given
+        }
+        result = std::move(next);
+    }
+    return result.empty() ? std::string("/") : result;
+}
+
+std::optional<std::string> ToWindowsPath(std::string_view linuxPath) {
+    if (linuxPath.empty() || linuxPath.front() != '/') {
+        SetLastError(ERROR_PATH_NOT_FOUND);
+        return std::nullopt;
+    }
+    const auto components = LinuxComponents(linuxPath);
+    std::string drive = "Z:";
+    size_t skip = 0;
+    const DWORD savedError = GetLastError();
+    if (const auto root = SystemRootPath()) {
+        std::vector<std::vector<std::string>> driveForms{LinuxComponents(*root + "/drive_c")};
+        if (char* real = realpath((*root + "/drive_c").c_str(), nullptr)) {
+            driveForms.push_back(LinuxComponents(real));
+            std::free(real);
+        }
+        for (const auto& driveC : driveForms)
+            if (components.size() >= driveC.size() &&
+                std::equal(driveC.begin(), driveC.end(), components.begin())) {
+                drive = "C:";
+                skip = driveC.size();
+                break;
+            }
+    }
+    SetLastError(savedError);
+    std::string windows = drive;
+    for (size_t i = skip; i < components.size(); ++i)
+        windows += "\\" + components[i];
+    if (windows.size() == 2)
+        windows += "\\";
+    auto encoded = gbk::FromUtf8(windows);
+    if (!encoded)
+        SetLastError(ERROR_NO_UNICODE_TRANSLATION);
+    return encoded;
+}
+
+} // namespace winapi

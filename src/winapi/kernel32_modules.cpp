@@ -1,0 +1,168 @@
+// kernel32 modules. A library file is a Linux shared object loaded with dlopen
+// (RTLD_NOW | RTLD_LOCAL, so a missing symbol fails the load, as a missing import fails on
+// Windows) from the Linux path its Windows path maps to; its HMODULE is the dlopen handle.
+// Built-in modules are served from the table of BuiltinModules.cpp and their HMODULE is
+// their table row. The running executable has its own handle (MainModule.h).
+#include "BuiltinModules.h"
+#include "MainModule.h"
+#include "SystemRoot.h"
+#include "kernel32.h"
+
+#include <cstring>
+#include <dlfcn.h>
+#include <fcntl.h>
+#include <map>
+#include <mutex>
+#include <string>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+struct LoadedLibrary {
+    std::string linuxPath;
+    int references = 0;
+};
+
+std::mutex librariesMutex;
+std::map<void*, LoadedLibrary> libraries; // by dlopen handle
+
+char mainModuleMarker;
+
+bool HasPathSeparator(std::string_view name) {
+    return name.find_first_of("\\/:") != std::string_view::npos;
+}
+
+std::string_view BaseName(std::string_view path) {
+    const size_t slash = path.find_last_of("\\/");
+    return slash == std::string_view::npos ? path : path.substr(slash + 1);
+}
+
+bool SameNameWithoutCase(std::string_view a, std::string_view b) {
+    return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
+}
+
+// Why a file that exists could not be loaded: not an ELF object (or one for another machine)
+// is a bad executable format; anything else, such as a missing dependency, a missing module.
+DWORD LoadFailureCode(const std::string& linuxPath, const std::string& message) {
+    char magic[4] = {};
+    const int fd = open(linuxPath.c_str(), O_RDONLY | O_CLOEXEC);
+    const bool readable = fd >= 0 && read(fd, magic, sizeof magic) == sizeof magic;
+    if (fd >= 0)
+        close(fd);
+    if (!readable || std::memcmp(magic,
+                                 "\x7f"
+                                 "ELF",
+                                 4) != 0)
+        return ERROR_BAD_EXE_FORMAT;
+    if (message.find("wrong ELF class") != std::string::npos ||
+        message.find("ELF file") != std::string::npos)
+        return ERROR_BAD_EXE_FORMAT;
+    return ERROR_MOD_NOT_FOUND;
+}
+
+} // namespace
+
+namespace winapi {
+
+HMODULE MainModuleHandle() {
+    return reinterpret_cast<HMODULE>(&mainModuleMarker);
+}
+
+bool IsMainModule(HMODULE module) {
+    return !module || module == MainModuleHandle();
+}
+
+} // namespace winapi
+
+HMODULE LoadLibraryA(LPCSTR fileName) {
+    const std::string_view name = fileName ? fileName : "";
+    if (!HasPathSeparator(name)) {
+        // A bare name: only built-in modules are found; there is no search path.
+        if (const auto* module = winapi::FindBuiltinModule(name))
+            return reinterpret_cast<HMODULE>(const_cast<winapi::BuiltinModule*>(module));
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    const auto path = winapi::ToLinuxPath(name);
+    if (!path) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    struct stat st {};
+    if (stat(path->c_str(), &st) != 0) {
+        SetLastError(ERROR_MOD_NOT_FOUND);
+        return nullptr;
+    }
+    if (S_ISDIR(st.st_mode)) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    void* handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
+    if (!handle) {
+        const char* message = dlerror();
+        SetLastError(LoadFailureCode(*path, message ? message : ""));
+        return nullptr;
+    }
+    std::lock_guard lock(librariesMutex);
+    LoadedLibrary& library = libraries[handle];
+    library.linuxPath = *path;
+    ++library.references;
+    return static_cast<HMODULE>(handle);
+}
+
+HMODULE GetModuleHandleA(LPCSTR moduleName) {
+    if (!moduleName)
+        return winapi::MainModuleHandle();
+    if (const auto* module = winapi::FindBuiltinModule(BaseName(moduleName)))
+        return reinterpret_cast<HMODULE>(const_cast<winapi::BuiltinModule*>(module));
+    std::lock_guard lock(librariesMutex);
+    for (const auto& [handle, library] : libraries)
+        if (SameNameWithoutCase(BaseName(library.linuxPath), BaseName(moduleName)))
+            return static_cast<HMODULE>(handle);
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    return nullptr;
+}
+
+FARPROC GetProcAddress(HMODULE module, LPCSTR procName) {
+    // Ordinals (values below 0x10000) have no meaning for Linux objects.
+    if (reinterpret_cast<std::uintptr_t>(procName) < 0x10000) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    if (winapi::IsBuiltinModule(module)) {
+        const auto* builtin = reinterpret_cast<const winapi::BuiltinModule*>(module);
+        if (FARPROC function = winapi::FindBuiltinExport(*builtin, procName))
+            return function;
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    {
+        std::lock_guard lock(librariesMutex);
+        if (!libraries.count(module)) {
+            SetLastError(ERROR_INVALID_HANDLE);
+            return nullptr;
+        }
+    }
+    void* symbol = dlsym(module, procName);
+    if (!symbol) {
+        SetLastError(ERROR_PROC_NOT_FOUND);
+        return nullptr;
+    }
+    return reinterpret_cast<FARPROC>(symbol);
+}
+
+BOOL FreeLibrary(HMODULE module) {
+    if (winapi::IsBuiltinModule(module))
+        return TRUE;
+    std::lock_guard lock(librariesMutex);
+    auto it = libraries.find(module);
+    if (it == libraries.end()) {
+        SetLastError(ERROR_INVALID_HANDLE);
+        return FALSE;
+    }
+    if (--it->second.references == 0)
+        libraries.erase(it);
+    dlclose(module);
+    return TRUE;
+}

@@ -1,0 +1,41 @@
+// shell32: special folders as item lists and the shell allocator. Item lists are the
+// layer's own: one item holding the folder's GBK Windows path, allocated with the task
+// allocator (objidl.h) so the program frees them with IMalloc::Free or CoTaskMemFree.
+#pragma once
+
+#include "objidl.h"
+#include "windef.h"
+
+using USHORT = std::uint16_t;
+
+struct SHITEMID {
+    USHORT cb; // size of the item including cb; 0 ends the list
+    BYTE abID[1];
+};
+struct ITEMIDLIST {
+    SHITEMID mkid;
+};
+using LPITEMIDLIST = ITEMIDLIST*;
+using LPCITEMIDLIST = const ITEMIDLIST*;
+using PIDLIST_ABSOLUTE = ITEMIDLIST*;
+using PCIDLIST_ABSOLUTE = const ITEMIDLIST*;
+
+constexpr int CSIDL_PROGRAMS = 2;
+constexpr int CSIDL_DESKTOPDIRECTORY = 16;
+constexpr int CSIDL_APPDATA = 26;
+constexpr int CSIDL_PROGRAM_FILES = 38;
+
+HRESULT SHGetMalloc(IMalloc** malloc);
+
+// The item list of a special folder (one of the CSIDLs above); E_INVALIDARG for others, a
+// wrapped Win32 code when the system root is unavailable.
+HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* itemList);
+
+// The file-system path of an item list into a MAX_PATH buffer; FALSE (and an empty buffer)
+// for an item list that names no file-system folder.
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path);
+
+// The item list of an absolute GBK Windows path (the folder picker builds its result with it);
+// nullptr for a path that cannot be one. Free it with ILFree or the shell allocator.
+LPITEMIDLIST ILCreateFromPathA(LPCSTR path);
+void ILFree(LPITEMIDLIST itemList);

@@ -1,0 +1,106 @@
+// shell32 special folders. Each CSIDL the program asks for is a folder of the Wine profile in
+// the system root (created with the root); its item list carries the Windows path.
+#include "shell32.h"
+
+#include "SystemRoot.h"
+#include "kernel32.h"
+
+#include <cstring>
+#include <optional>
+#include <string>
+
+namespace {
+
+// Marks an item as a file-system path item of this layer.
+constexpr char kPathItemTag[4] = {'P', 'A', 'T', 'H'};
+
+struct SpecialFolder {
+    int csidl;
+    const char* underProfile; // path below C:\users\<user>, or nullptr
+    const char* underDriveC;  // path below C:\ otherwise
+};
+
+constexpr SpecialFolder kSpecialFolders[] = {
+    {CSIDL_PROGRAMS, "AppData/Roaming/Microsoft/Windows/Start Menu/Programs", nullptr},
+    {CSIDL_DESKTOPDIRECTORY, "Desktop", nullptr},
+    {CSIDL_APPDATA, "AppData/Roaming", nullptr},
+    {CSIDL_PROGRAM_FILES, nullptr, "Program Files"},
+};
+
+const SpecialFolder* FindSpecialFolder(int csidl) {
+    for (const SpecialFolder& folder : kSpecialFolders)
+        if (folder.csidl == csidl)
+            return &folder;
+    return nullptr;
+}
+
+LPITEMIDLIST MakePathItemList(const std::string& windowsPath) {
+    const size_t itemSize = sizeof(USHORT) + sizeof kPathItemTag + windowsPath.size() + 1;
+    if (itemSize > 0xFFFF)
+        return nullptr;
+    auto* bytes = static_cast<BYTE*>(CoTaskMemAlloc(itemSize + sizeof(USHORT)));
+    if (!bytes)
+        return nullptr;
+    const auto cb = static_cast<USHORT>(itemSize);
+    const USHORT end = 0;
+    std::memcpy(bytes, &cb, sizeof cb);
+    std::memcpy(bytes + sizeof cb, kPathItemTag, sizeof kPathItemTag);
+    std::memcpy(bytes + sizeof cb + sizeof kPathItemTag, windowsPath.c_str(),
+                windowsPath.size() + 1);
+    std::memcpy(bytes + itemSize, &end, sizeof end);
+    return reinterpret_cast<LPITEMIDLIST>(bytes);
+}
+
+} // namespace
+
+HRESULT SHGetSpecialFolderLocation(HWND /*owner*/, int folder, LPITEMIDLIST* itemList) {
+    if (!itemList)
+        return E_INVALIDARG;
+    *itemList = nullptr;
+    const SpecialFolder* special = FindSpecialFolder(folder);
+    if (!special)
+        return E_INVALIDARG;
+    const auto root = winapi::SystemRootPath();
+    if (!root)
+        return HRESULT_FROM_WIN32(GetLastError());
+    const std::string linuxPath =
+        special->underProfile
+            ? *root + "/drive_c/users/" + winapi::WineUserName() + "/" + special->underProfile
+            : *root + "/drive_c/" + special->underDriveC;
+    const auto windowsPath = winapi::ToWindowsPath(linuxPath);
+    if (!windowsPath)
+        return HRESULT_FROM_WIN32(GetLastError());
+    *itemList = MakePathItemList(*windowsPath);
+    return *itemList ? S_OK : E_OUTOFMEMORY;
+}
+
+BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path) {
+    if (!path)
+        return FALSE;
+    path[0] = '\0';
+    if (!itemList)
+        return FALSE;
+    const auto* bytes = reinterpret_cast<const BYTE*>(itemList);
+    USHORT cb = 0;
+    std::memcpy(&cb, bytes, sizeof cb);
+    const size_t header = sizeof cb + sizeof kPathItemTag;
+    if (cb <= header || std::memcmp(bytes + sizeof cb, kPathItemTag, sizeof kPathItemTag) != 0)
+        return FALSE;
+    const char* text = reinterpret_cast<const char*>(bytes + header);
+    const size_t length = strnlen(text, cb - header);
+    if (length >= MAX_PATH)
+        return FALSE;
+    std::memcpy(path, text, length);
+    path[length] = '\0';
+    return TRUE;
+}
+
+LPITEMIDLIST ILCreateFromPathA(LPCSTR path) {
+    if (!path || !winapi::ToLinuxPath(path))
+        return nullptr;
+    return MakePathItemList(path);
+}
+
+void ILFree(LPITEMIDLIST itemList) {
+    CoTaskMemFree(itemList);
+}
