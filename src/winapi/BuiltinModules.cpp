@@ -2,6 +2,8 @@
 #include "BuiltinModules.h"
 
 #include "kernel32.h"
+#include "psapi.h"
+#include "tlhelp32.h"
 
 #include <algorithm>
 #include <cctype>
@@ -24,8 +26,17 @@ const BuiltinModule modules[] = {
          WINAPI_BUILTIN_EXPORT(GetProcAddress),
          WINAPI_BUILTIN_EXPORT(FreeLibrary),
          WINAPI_BUILTIN_EXPORT(CloseHandle),
+         WINAPI_BUILTIN_EXPORT(OpenProcess),
+         WINAPI_BUILTIN_EXPORT(TerminateProcess),
+         WINAPI_BUILTIN_EXPORT(CreateToolhelp32Snapshot),
+         WINAPI_BUILTIN_EXPORT(Process32First),
+         WINAPI_BUILTIN_EXPORT(Process32Next),
      }},
-    {"PSAPI.dll", {}},
+    {"PSAPI.dll",
+     {
+         WINAPI_BUILTIN_EXPORT(EnumProcessModules),
+         WINAPI_BUILTIN_EXPORT(GetModuleFileNameExA),
+     }},
 };
 
 std::mutex hiddenMutex;

@@ -126,3 +126,8 @@ constexpr DWORD PROCESS_QUERY_INFORMATION = 0x0400;
 constexpr DWORD PROCESS_ALL_ACCESS = 0x001FFFFF;
 HANDLE OpenProcess(DWORD desiredAccess, BOOL inheritHandle, DWORD processId);
 BOOL TerminateProcess(HANDLE process, UINT exitCode);
+
+// Error codes of the process functions (Tool Help, PSAPI).
+constexpr DWORD ERROR_NO_MORE_FILES = 18;
+constexpr DWORD ERROR_BAD_LENGTH = 24;
+constexpr DWORD ERROR_PARTIAL_COPY = 299;

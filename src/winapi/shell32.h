@@ -39,3 +39,17 @@ BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path);
 // nullptr for a path that cannot be one. Free it with ILFree or the shell allocator.
 LPITEMIDLIST ILCreateFromPathA(LPCSTR path);
 void ILFree(LPITEMIDLIST itemList);
+
+// Starting programs. No shell is involved: a Windows executable runs under "wine" when it is
+// on the PATH, a native executable runs directly, any other file opens with "xdg-open".
+// A bare file name is looked up in C:\windows\system32, C:\windows and the PATH; when none has
+// it and Wine is there, Wine's own search runs it (its built-in programs included). Parameters
+// follow Windows' quoting rules. Success is a value above 32, failure one of the SE_ERR codes.
+constexpr INT SW_SHOWNORMAL = 1;
+constexpr INT SE_ERR_FNF = 2;
+constexpr INT SE_ERR_PNF = 3;
+constexpr INT SE_ERR_ACCESSDENIED = 5;
+constexpr INT SE_ERR_OOM = 8;
+constexpr INT SE_ERR_NOASSOC = 31;
+HINSTANCE ShellExecuteA(HWND owner, LPCSTR verb, LPCSTR file, LPCSTR parameters, LPCSTR directory,
+                        INT showCommand);

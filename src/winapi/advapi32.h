@@ -1,0 +1,47 @@
+// advapi32: keys and values under HKEY_LOCAL_MACHINE. On Linux that branch is the system root's
+// system.reg in Wine's text format (RegistryFile.h): every change is a locked read, edit and
+// atomic replace of that file, so a Wine installation using the same root sees what was written.
+// Names are GBK; the file stores Unicode.
+#pragma once
+
+#include "windef.h"
+
+#include <cstdint>
+
+using REGSAM = DWORD;
+using LSTATUS = LONG;
+
+inline HKEY const HKEY_LOCAL_MACHINE =
+    reinterpret_cast<HKEY>(static_cast<std::uintptr_t>(0x80000002));
+
+constexpr DWORD REG_NONE = 0;
+constexpr DWORD REG_SZ = 1;
+constexpr DWORD REG_EXPAND_SZ = 2;
+constexpr DWORD REG_BINARY = 3;
+constexpr DWORD REG_DWORD = 4;
+constexpr DWORD REG_MULTI_SZ = 7;
+
+constexpr DWORD REG_OPTION_NON_VOLATILE = 0;
+constexpr DWORD REG_CREATED_NEW_KEY = 1;
+constexpr DWORD REG_OPENED_EXISTING_KEY = 2;
+
+constexpr REGSAM KEY_QUERY_VALUE = 0x0001;
+constexpr REGSAM KEY_SET_VALUE = 0x0002;
+constexpr REGSAM KEY_CREATE_SUB_KEY = 0x0004;
+constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
+
+// The registry file cannot be read as a registry: it is left untouched.
+constexpr DWORD ERROR_BADDB = 1009;
+
+struct SECURITY_ATTRIBUTES;
+
+// Opens the key, creating it (and its missing parents) when missing.
+LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
+                        REGSAM desired, SECURITY_ATTRIBUTES* securityAttributes, HKEY* result,
+                        LPDWORD disposition);
+// Strings (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are converted from GBK, their size counting the
+// terminating zero; other data is stored as given.
+LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
+                       DWORD size);
+LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
+LSTATUS RegCloseKey(HKEY key);
