@@ -10,12 +10,11 @@
 
 #include <cstring>
 #include <dlfcn.h>
-#include <fcntl.h>
 #include <map>
 #include <mutex>
 #include <string>
+#include <strings.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 namespace {
 
@@ -42,23 +41,15 @@ bool SameNameWithoutCase(std::string_view a, std::string_view b) {
     return a.size() == b.size() && strncasecmp(a.data(), b.data(), a.size()) == 0;
 }
 
-// Why a file that exists could not be loaded: not an ELF object (or one for another machine)
-// is a bad executable format; anything else, such as a missing dependency, a missing module.
-DWORD LoadFailureCode(const std::string& linuxPath, const std::string& message) {
-    char magic[4] = {};
-    const int fd = open(linuxPath.c_str(), O_RDONLY | O_CLOEXEC);
-    const bool readable = fd >= 0 && read(fd, magic, sizeof magic) == sizeof magic;
-    if (fd >= 0)
-        close(fd);
-    if (!readable || std::memcmp(magic,
-                                 "\x7f"
-                                 "ELF",
-                                 4) != 0)
-        return ERROR_BAD_EXE_FORMAT;
-    if (message.find("wrong ELF class") != std::string::npos ||
-        message.find("ELF file") != std::string::npos)
-        return ERROR_BAD_EXE_FORMAT;
-    return ERROR_MOD_NOT_FOUND;
+// Why a file that exists could not be loaded, in Windows terms: a dependency that cannot be
+// found is a missing module, a missing imported symbol a missing procedure, and anything else
+// (not an ELF object, truncated, built for another machine) a bad executable format.
+DWORD LoadFailureCode(const std::string& message) {
+    if (message.find("cannot open shared object file") != std::string::npos)
+        return ERROR_MOD_NOT_FOUND;
+    if (message.find("undefined symbol") != std::string::npos)
+        return ERROR_PROC_NOT_FOUND;
+    return ERROR_BAD_EXE_FORMAT;
 }
 
 } // namespace
@@ -101,7 +92,7 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     void* handle = dlopen(path->c_str(), RTLD_NOW | RTLD_LOCAL);
     if (!handle) {
         const char* message = dlerror();
-        SetLastError(LoadFailureCode(*path, message ? message : ""));
+        SetLastError(LoadFailureCode(message ? message : ""));
         return nullptr;
     }
     std::lock_guard lock(librariesMutex);

@@ -44,6 +44,8 @@ bool RemoveTree(const std::string& path) {
 }
 
 void WriteLinuxFile(const std::string& path, std::string_view bytes) {
+    std::error_code error;
+    std::filesystem::create_directories(std::filesystem::path(path).parent_path(), error);
     std::ofstream out(path, std::ios::binary | std::ios::trunc);
     out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
     ASSERT_TRUE(out.good()) << "cannot write " << path;

@@ -42,7 +42,8 @@ protected:
 // Removes a file or folder tree; true when nothing is left.
 bool RemoveTree(const std::string& path);
 
-// Writes bytes to a Linux file, replacing it; fails the test on error.
+// Writes bytes to a Linux file, replacing it and creating its folders; fails the test on
+// error.
 void WriteLinuxFile(const std::string& path, std::string_view bytes);
 
 // The whole content of a Linux file, or nullopt.

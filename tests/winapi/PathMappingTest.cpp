@@ -1,0 +1,171 @@
+#include "support/GbkText.h"
+#include "support/TempSystemRoot.h"
+
+#include "Gbk.h"
+#include "SystemRoot.h"
+#include "kernel32.h"
+#include "shell32.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <sys/stat.h>
+#include <unistd.h>
+
+using testing_support::GbkText;
+using testing_support::TempSystemRoot;
+namespace fs = std::filesystem;
+
+namespace {
+
+class PathMapping : public testing_support::SystemRootTest {};
+
+void ExpectRefused(std::string_view windowsPath, DWORD error) {
+    SetLastError(0);
+    EXPECT_FALSE(winapi::ToLinuxPath(windowsPath).has_value()) << windowsPath;
+    EXPECT_EQ(GetLastError(), error) << windowsPath;
+}
+
+} // namespace
+
+TEST_F(PathMapping, CreatesTheWineLayoutOnFirstUse) {
+    ASSERT_FALSE(fs::exists(systemRoot.Root()));
+    ASSERT_EQ(winapi::SystemRootPath(), systemRoot.Root());
+    const std::string profile = systemRoot.DriveC() + "/users/" + winapi::WineUserName();
+    for (const std::string& folder :
+         {systemRoot.DriveC() + "/Program Files", profile + "/Desktop",
+          profile + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
+          profile + "/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch"})
+        EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    EXPECT_EQ(fs::read_symlink(systemRoot.Root() + "/dosdevices/c:"), "../drive_c");
+    EXPECT_EQ(fs::read_symlink(systemRoot.Root() + "/dosdevices/z:"), "/");
+}
+
+TEST_F(PathMapping, DrivesCAndZAndEitherSeparator) {
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\"), systemRoot.DriveC());
+    EXPECT_EQ(winapi::ToLinuxPath("c:\\Program Files\\Vostrel\\"),
+              systemRoot.DriveC() + "/Program Files/Vostrel");
+    EXPECT_EQ(winapi::ToLinuxPath("C:/Program Files\\\\Vostrel//mervo.exe"),
+              systemRoot.DriveC() + "/Program Files/Vostrel/mervo.exe");
+    EXPECT_EQ(winapi::ToLinuxPath("Z:\\"), "/");
+    EXPECT_EQ(winapi::ToLinuxPath("z:/usr\\lib"), "/usr/lib");
+}
+
+TEST_F(PathMapping, ExistingNamesMatchWithoutRegardToCase) {
+    fs::create_directories(systemRoot.DriveC() + "/Apps/Vostrel");
+    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/Apps/Vostrel/MERVO.EXE", "x");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\APPS\\vostrel\\mervo.exe"),
+              systemRoot.DriveC() + "/Apps/Vostrel/MERVO.EXE");
+    // Missing components keep the spelling given, below the deepest existing match.
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\apps\\VOSTREL\\New\\File.txt"),
+              systemRoot.DriveC() + "/Apps/Vostrel/New/File.txt");
+    // An exact match wins over another spelling of the same name.
+    fs::create_directories(systemRoot.DriveC() + "/apps");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\apps"), systemRoot.DriveC() + "/apps");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\APPS"), systemRoot.DriveC() + "/Apps");
+}
+
+TEST_F(PathMapping, DotsAreNormalisedAsWindowsDoes) {
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\a\\.\\b\\..\\c"), systemRoot.DriveC() + "/a/c");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\..\\..\\x"), systemRoot.DriveC() + "/x");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\name. . ."), systemRoot.DriveC() + "/name");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\dir.\\x"), systemRoot.DriveC() + "/dir/x");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\dir..\\x"), systemRoot.DriveC() + "/dir../x");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\...\\x"), systemRoot.DriveC() + "/.../x");
+}
+
+TEST_F(PathMapping, PathsThatAreNotAbsoluteOrNotValidAreRefused) {
+    ExpectRefused("", ERROR_PATH_NOT_FOUND);
+    ExpectRefused("Vostrel\\mervo.exe", ERROR_PATH_NOT_FOUND);
+    ExpectRefused("\\Program Files", ERROR_PATH_NOT_FOUND);
+    ExpectRefused("C:Program Files", ERROR_PATH_NOT_FOUND);
+    ExpectRefused("\\\\server\\share\\x", ERROR_BAD_NETPATH);
+    ExpectRefused("C:\\a*b", ERROR_INVALID_NAME);
+    ExpectRefused("C:\\a\\b?\\c", ERROR_INVALID_NAME);
+    ExpectRefused("C:\\a:b", ERROR_INVALID_NAME);
+    ExpectRefused("Q:\\x", ERROR_PATH_NOT_FOUND);
+    ExpectRefused("C:\\" + std::string(MAX_PATH, 'a'), ERROR_FILENAME_EXCED_RANGE);
+    ExpectRefused("C:\\\x81", ERROR_NO_UNICODE_TRANSLATION); // a lead byte without its trail
+}
+
+TEST_F(PathMapping, OtherDrivesFollowTheirDosdevicesLink) {
+    ASSERT_TRUE(winapi::SystemRootPath());
+    fs::create_directories(systemRoot.Folder() + "/media");
+    fs::create_directory_symlink(systemRoot.Folder() + "/media",
+                                 systemRoot.Root() + "/dosdevices/d:");
+    EXPECT_EQ(winapi::ToLinuxPath("D:\\Apps"), systemRoot.Folder() + "/media/Apps");
+}
+
+TEST_F(PathMapping, LinuxPathsInWindowsForm) {
+    ASSERT_TRUE(winapi::SystemRootPath());
+    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/Program Files"), "C:\\Program Files");
+    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC()), "C:\\");
+    EXPECT_EQ(winapi::ToWindowsPath("/usr/lib/"), "Z:\\usr\\lib");
+    EXPECT_EQ(winapi::ToWindowsPath("/"), "Z:\\");
+    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/应用"), GbkText("C:\\应用"));
+    SetLastError(0);
+    EXPECT_FALSE(winapi::ToWindowsPath("/tmp/music-\xF0\x9F\x8E\xB5").has_value());
+    EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
+    EXPECT_FALSE(winapi::ToWindowsPath("relative/path").has_value());
+}
+
+TEST_F(PathMapping, GbkNamesRoundTripThroughTheFileSystem) {
+    // 誠 is D5 5C in GBK: its trail byte is a backslash and must not split the name.
+    const std::string folder = GbkText("C:\\誠品\\視頻誠");
+    ASSERT_EQ(std::string_view(folder).substr(folder.size() - 1), "\x5C");
+    ASSERT_TRUE(CreateDirectoryA(GbkText("C:\\誠品").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
+    EXPECT_TRUE(fs::is_directory(systemRoot.DriveC() + "/誠品/視頻誠"));
+    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/誠品/視頻誠"), folder);
+    EXPECT_EQ(GetFileAttributesA((folder + "\\").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(SystemRoot, DefaultsToWineInTheHomeFolder) {
+    TempSystemRoot scratch; // restores WINEPREFIX and the cached root afterwards
+    const char* savedHome = std::getenv("HOME");
+    const std::string home = scratch.Folder() + "/home";
+    fs::create_directories(home);
+    setenv("HOME", home.c_str(), 1);
+    unsetenv("WINEPREFIX");
+    winapi::ResetSystemRoot();
+    EXPECT_EQ(winapi::SystemRootPath(), home + "/.wine");
+    EXPECT_TRUE(fs::is_directory(home + "/.wine/drive_c"));
+    if (savedHome)
+        setenv("HOME", savedHome, 1);
+    else
+        unsetenv("HOME");
+}
+
+TEST(SystemRoot, ARootThatCannotBeCreatedFailsEveryCDrivePath) {
+    TempSystemRoot scratch;
+    // Under a regular file: works as root too, where folder permissions would not stop us.
+    testing_support::WriteLinuxFile(scratch.Folder() + "/file", "x");
+    setenv("WINEPREFIX", (scratch.Folder() + "/file/prefix").c_str(), 1);
+    winapi::ResetSystemRoot();
+    EXPECT_FALSE(winapi::SystemRootPath().has_value());
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    EXPECT_FALSE(CreateDirectoryA("C:\\Program Files\\Vostrel", nullptr));
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    LPITEMIDLIST itemList = nullptr;
+    EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &itemList),
+              HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
+    EXPECT_EQ(itemList, nullptr);
+    // Z: needs no root.
+    EXPECT_EQ(winapi::ToLinuxPath("Z:\\tmp"), "/tmp");
+}
+
+TEST(SystemRoot, APrefixWhereEvenRootMayNotWriteIsAccessDenied) {
+    TempSystemRoot scratch;
+    // sysfs refuses new folders to every user, root included.
+    setenv("WINEPREFIX", "/sys/vostrel-prefix", 1);
+    winapi::ResetSystemRoot();
+    EXPECT_FALSE(winapi::SystemRootPath().has_value());
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST(SystemRoot, ARelativePrefixIsRefused) {
+    TempSystemRoot scratch;
+    setenv("WINEPREFIX", "relative/prefix", 1);
+    winapi::ResetSystemRoot();
+    EXPECT_FALSE(winapi::SystemRootPath().has_value());
+    EXPECT_FALSE(fs::exists("relative"));
+}
