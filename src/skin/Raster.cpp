@@ -1,0 +1,106 @@
+#include "skin/Raster.h"
+
+#include <cmath>
+
+namespace raster {
+
+int BlendChannel(int source, int destination, int alpha) {
+    if (alpha == 0)
+        return destination;
+    if (alpha == 255)
+        return source;
+    return (source * alpha + (255 - alpha) * destination + 255) >> 8;
+}
+
+QRgb BlendPixel(QRgb source, int alpha, QRgb destination) {
+    return qRgb(BlendChannel(qRed(source), qRed(destination), alpha),
+                BlendChannel(qGreen(source), qGreen(destination), alpha),
+                BlendChannel(qBlue(source), qBlue(destination), alpha));
+}
+
+int NearestSource(int x, int targetSize, int pictureSize) {
+    double ratio = static_cast<double>(targetSize) / pictureSize;
+    return static_cast<int>(std::trunc(x / ratio));
+}
+
+void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture) {
+    if (picture.isNull() || target.width() <= 0 || target.height() <= 0)
+        return;
+    QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+    QRect visible = target.intersected(dest.rect());
+    for (int y = visible.top(); y <= visible.bottom(); ++y) {
+        int sy = NearestSource(y - target.top(), target.height(), source.height());
+        const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
+        auto* line = reinterpret_cast<QRgb*>(dest.scanLine(y));
+        for (int x = visible.left(); x <= visible.right(); ++x) {
+            QRgb s = sourceLine[NearestSource(x - target.left(), target.width(), source.width())];
+            QRgb blended = BlendPixel(s, qAlpha(s), line[x]);
+            line[x] = (line[x] & 0xFF000000u) | (blended & 0x00FFFFFFu);
+        }
+    }
+}
+
+void CopyTransparent(QImage& dest, int x, int y, const QImage& picture, QRgb key) {
+    QImage source = picture.convertToFormat(QImage::Format_RGB32);
+    for (int sy = 0; sy < source.height(); ++sy) {
+        int dy = y + sy;
+        if (dy < 0 || dy >= dest.height())
+            continue;
+        const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
+        auto* line = reinterpret_cast<QRgb*>(dest.scanLine(dy));
+        for (int sx = 0; sx < source.width(); ++sx) {
+            int dx = x + sx;
+            if (dx < 0 || dx >= dest.width() || (sourceLine[sx] & 0xFFFFFF) == (key & 0xFFFFFF))
+                continue;
+            line[dx] = sourceLine[sx] | 0xFF000000u;
+        }
+    }
+}
+
+int FadeAlphaValue(int alpha) {
+    int scaled = alpha * 128;
+    int whole = scaled >> 8;
+    int rest = scaled & 0xFF;
+    if (rest > 128 || (rest == 128 && (whole & 1) != 0))
+        ++whole;
+    return whole;
+}
+
+void FadeAlpha(QImage& argb) {
+    for (int y = 0; y < argb.height(); ++y) {
+        auto* line = reinterpret_cast<QRgb*>(argb.scanLine(y));
+        for (int x = 0; x < argb.width(); ++x)
+            line[x] = (line[x] & 0x00FFFFFFu) |
+                      (static_cast<QRgb>(FadeAlphaValue(qAlpha(line[x]))) << 24);
+    }
+}
+
+void DrawFocusDots(QImage& dest, const QRect& rect, QRgb colour) {
+    // The reduced rectangle, in the skin's left/top/right/bottom terms.
+    int left = rect.left(), top = rect.top();
+    int right = rect.left() + rect.width() - 1, bottom = rect.top() + rect.height() - 1;
+    int width = right - left, height = bottom - top;
+    if (width <= 0 || height <= 0)
+        return;
+    int phase = (width % 2 == 0 && height % 2 == 0) ? 1 : 0;
+    int step = 0;
+    auto dot = [&](int x, int y) {
+        if (step++ % 2 == phase && dest.rect().contains(x, y))
+            dest.setPixel(x, y, colour | 0xFF000000u);
+    };
+    for (int x = left; x < right; ++x)
+        dot(x, top);
+    for (int y = top; y < bottom; ++y)
+        dot(right, y);
+    for (int x = right; x > left; --x)
+        dot(x, bottom);
+    for (int y = bottom; y > top; --y)
+        dot(left, y);
+}
+
+QRgb MixWithWhite(QRgb colour) {
+    auto mix = [](int c) { return static_cast<int>(std::nearbyint(c * 0.5 + 127.5)); };
+    return qRgb(mix(qRed(colour)), mix(qGreen(colour)), mix(qBlue(colour)));
+}
+
+} // namespace raster
