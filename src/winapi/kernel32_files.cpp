@@ -44,6 +44,8 @@ bool SharingConflict(dev_t device, ino_t inode, DWORD access, DWORD share) {
     const bool read = (access & (GENERIC_READ | GENERIC_ALL)) != 0;
     const bool write = (access & (GENERIC_WRITE | GENERIC_ALL)) != 0;
     const bool remove = (access & (DELETE_ACCESS | GENERIC_ALL)) != 0;
+    if (!read && !write && !remove)
+        return false; // an open for attributes only is never refused
     bool conflict = false;
     winapi::ForEachHandle([&](winapi::KernelObject& object) {
         const auto* file = dynamic_cast<const FileObject*>(&object);
@@ -155,7 +157,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     }
 
     struct stat st {};
-    fstat(fd, &st);
+    const bool statFailed = fstat(fd, &st) != 0;
     auto fail = [&](DWORD code) {
         close(fd);
         if (created)
@@ -163,6 +165,8 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
         SetLastError(code);
         return INVALID_HANDLE_VALUE;
     };
+    if (statFailed)
+        return fail(winapi::Win32ErrorFromErrno(errno));
     if (S_ISDIR(st.st_mode))
         return fail(ERROR_ACCESS_DENIED);
     if (SharingConflict(st.st_dev, st.st_ino, desiredAccess, shareMode))

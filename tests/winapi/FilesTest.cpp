@@ -137,6 +137,10 @@ TEST_F(Files, ShareModesAreEnforcedAmongOpenHandles) {
     EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/Vostrel.7z"), "archive");
     EXPECT_FALSE(DeleteFileA("C:\\Vostrel.7z"));
     EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    // Opening for attributes only asks for no data access, so nothing refuses it.
+    HANDLE attributesOnly = Open("C:\\Vostrel.7z", 0, 0, OPEN_EXISTING);
+    EXPECT_NE(attributesOnly, INVALID_HANDLE_VALUE);
+    EXPECT_TRUE(CloseHandle(attributesOnly));
     EXPECT_TRUE(CloseHandle(exclusive));
 
     // Readers that share reading coexist; a writer is refused while they are open.
