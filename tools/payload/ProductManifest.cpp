@@ -1,0 +1,224 @@
+#include "ProductManifest.h"
+
+#include "SeededRandom.h"
+#include "VersionInfo.h"
+
+#include <charconv>
+#include <ctime>
+#include <fstream>
+#include <iomanip>
+#include <map>
+#include <sstream>
+#include <stdexcept>
+
+namespace {
+
+constexpr double kSeriesSizeSpread = 0.35;
+
+std::vector<std::string> tokenize(std::string_view line, int lineNumber) {
+    std::vector<std::string> tokens;
+    size_t i = 0;
+    while (i < line.size()) {
+        if (line[i] == ' ' || line[i] == '\t') {
+            ++i;
+            continue;
+        }
+        if (line[i] == '#')
+            break;
+        std::string token;
+        bool quoted = false;
+        while (i < line.size() && (quoted || (line[i] != ' ' && line[i] != '\t'))) {
+            if (line[i] == '"')
+                quoted = !quoted;
+            else
+                token += line[i];
+            ++i;
+        }
+        if (quoted)
+            throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                     ": unterminated quote");
+        tokens.push_back(std::move(token));
+    }
+    return tokens;
+}
+
+uint64_t parseNumber(const std::string& text, int lineNumber) {
+    uint64_t value = 0;
+    const bool hex = text.starts_with("0x");
+    const char* begin = text.data() + (hex ? 2 : 0);
+    const auto [end, error] =
+        std::from_chars(begin, text.data() + text.size(), value, hex ? 16 : 10);
+    if (error != std::errc() || end != text.data() + text.size() || begin == end)
+        throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                 ": not a number: " + text);
+    return value;
+}
+
+int64_t parseTime(const std::string& text, int lineNumber) {
+    std::tm parts{};
+    std::istringstream in(text);
+    in >> std::get_time(&parts, "%Y-%m-%dT%H:%M:%S");
+    if (in.fail() || in.peek() != std::char_traits<char>::eof())
+        throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                 ": not a time (YYYY-MM-DDTHH:MM:SS): " + text);
+    return static_cast<int64_t>(timegm(&parts));
+}
+
+const std::map<std::string, ProductFileKind, std::less<>> kKinds = {
+    {"exe", ProductFileKind::Executable}, {"dll", ProductFileKind::Library},
+    {"ini", ProductFileKind::IniText},    {"xml", ProductFileKind::XmlText},
+    {"txt", ProductFileKind::PlainText},  {"media", ProductFileKind::Media},
+    {"copy", ProductFileKind::Copy},
+};
+
+std::vector<std::string> splitList(const std::string& text) {
+    std::vector<std::string> items;
+    std::string item;
+    std::istringstream in(text);
+    while (std::getline(in, item, ','))
+        if (!item.empty())
+            items.push_back(item);
+    return items;
+}
+
+void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens, int lineNumber) {
+    const auto fail = [lineNumber](const std::string& what) {
+        throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " + what);
+    };
+    if (tokens.size() < 3)
+        fail("expected <kind> <size> <path>");
+    ProductFileSpec spec;
+    spec.kind = kKinds.at(tokens[0]);
+    if (spec.kind == ProductFileKind::Copy) {
+        if (tokens[1] != "-")
+            fail("a copied file takes its size from its source; write -");
+    } else {
+        spec.size = parseNumber(tokens[1], lineNumber);
+        if (spec.size == 0)
+            fail("a generated file needs a size");
+    }
+    spec.path = tokens[2];
+    if (!IsPlainRelativePath(spec.path))
+        fail("not a plain relative Windows path: " + spec.path);
+    spec.version = manifest.version;
+    uint64_t count = 1;
+    for (size_t i = 3; i < tokens.size(); ++i) {
+        const size_t equals = tokens[i].find('=');
+        if (equals == std::string::npos)
+            fail("expected name=value: " + tokens[i]);
+        const std::string name = tokens[i].substr(0, equals);
+        const std::string value = tokens[i].substr(equals + 1);
+        if (name == "count")
+            count = parseNumber(value, lineNumber);
+        else if (name == "description")
+            spec.description = value;
+        else if (name == "exports")
+            spec.exports = splitList(value);
+        else if (name == "source")
+            spec.source = value;
+        else if (name == "version")
+            spec.version = FileVersion::parse(value).toString();
+        else if (name == "media")
+            spec.mediaShare = std::stod(value);
+        else
+            fail("unknown option: " + name);
+    }
+    if (spec.kind == ProductFileKind::Copy && !IsPlainRelativePath(spec.source))
+        fail("a copied file needs source=<relative path>");
+    if (spec.mediaShare < 0 || spec.mediaShare > 0.9)
+        fail("media share out of range");
+    const size_t placeholder = spec.path.find("{n}");
+    if ((count > 1) != (placeholder != std::string::npos))
+        fail("a series needs count=N and {n} in its path");
+    if (count == 1) {
+        manifest.files.push_back(std::move(spec));
+        return;
+    }
+    for (uint64_t n = 1; n <= count; ++n) {
+        ProductFileSpec member = spec;
+        std::string number = std::to_string(n);
+        if (number.size() < 2)
+            number.insert(0, "0");
+        member.path.replace(placeholder, 3, number);
+        SeededRandom random(SeededRandom::mixSeed(manifest.seed, member.path));
+        const double factor = 1.0 + kSeriesSizeSpread * (2.0 * random.unit() - 1.0);
+        member.size = static_cast<uint64_t>(static_cast<double>(spec.size) * factor);
+        manifest.files.push_back(std::move(member));
+    }
+}
+
+} // namespace
+
+bool IsPlainRelativePath(std::string_view path) {
+    if (path.empty() || path.front() == '\\' || path.back() == '\\')
+        return false;
+    size_t start = 0;
+    while (start <= path.size()) {
+        size_t end = path.find('\\', start);
+        if (end == std::string_view::npos)
+            end = path.size();
+        const std::string_view part = path.substr(start, end - start);
+        if (part.empty() || part == "." || part == "..")
+            return false;
+        start = end + 1;
+    }
+    for (unsigned char c : path)
+        if (c < 0x20 ||
+            std::string_view("/:*?\"<>|").find(static_cast<char>(c)) != std::string_view::npos)
+            return false;
+    return true;
+}
+
+ProductManifest ProductManifest::parse(std::string_view text) {
+    ProductManifest manifest;
+    std::istringstream in{std::string(text)};
+    std::string line;
+    int lineNumber = 0;
+    while (std::getline(in, line)) {
+        ++lineNumber;
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        const std::vector<std::string> tokens = tokenize(line, lineNumber);
+        if (tokens.empty())
+            continue;
+        const std::string& key = tokens[0];
+        if (kKinds.contains(key)) {
+            addFiles(manifest, tokens, lineNumber);
+            continue;
+        }
+        if (!manifest.files.empty())
+            throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                     ": settings come before the files");
+        if (tokens.size() != 2)
+            throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                     ": expected <name> <value> or a file line");
+        const std::string& value = tokens[1];
+        if (key == "seed")
+            manifest.seed = parseNumber(value, lineNumber);
+        else if (key == "mtime")
+            manifest.modificationTime = parseTime(value, lineNumber);
+        else if (key == "company")
+            manifest.company = value;
+        else if (key == "product")
+            manifest.product = value;
+        else if (key == "copyright")
+            manifest.copyright = value;
+        else if (key == "version")
+            manifest.version = FileVersion::parse(value).toString();
+        else
+            throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                     ": unknown setting: " + key);
+    }
+    if (manifest.files.empty())
+        throw std::runtime_error("manifest lists no files");
+    return manifest;
+}
+
+ProductManifest ProductManifest::load(const std::filesystem::path& file) {
+    std::ifstream in(file, std::ios::binary);
+    if (!in)
+        throw std::runtime_error("cannot read " + file.string());
+    std::ostringstream text;
+    text << in.rdbuf();
+    return parse(text.str());
+}
