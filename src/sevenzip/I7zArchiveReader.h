@@ -16,6 +16,7 @@ inline constexpr IID IID_I7zArchiveReader = {
 using PasswordCallback = HRESULT (*)(void* user, std::wstring& password);
 // Called first with total = true and the number of bytes the extraction will unpack, then with
 // total = false and the running count unpacked so far. A non-zero result stops the extraction.
+// The 7z handler reports progress on the thread that called the extraction.
 using ProgressCallback = HRESULT (*)(void* user, bool total, Int64 value);
 // Supplies the output stream for one item (a new reference, or null to skip the item's data).
 // The library may call it from one of its worker threads.
