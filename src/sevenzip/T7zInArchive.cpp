@@ -87,7 +87,7 @@ void T7zInArchive::OpenFile(const AnsiString& path) {
 }
 
 void T7zInArchive::OpenStream(IInStream* stream) {
-    IInArchive* handler = InArchive().Get();
+    ComPtr<IInArchive> handler = InArchive();
     errorTrap_->Clear();
     HRESULT result =
         handler->Open(stream, &kMaxCheckStartPosition, static_cast<IArchiveOpenCallback*>(this));
