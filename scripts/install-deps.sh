@@ -11,6 +11,7 @@ packages=(
   fonts-wqy-microhei fontconfig
   xvfb xdotool x11-apps imagemagick
   liblnk-utils
+  file
 )
 
 missing=()

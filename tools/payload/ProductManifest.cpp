@@ -54,6 +54,15 @@ uint64_t parseNumber(const std::string& text, int lineNumber) {
     return value;
 }
 
+double parseFraction(const std::string& text, int lineNumber) {
+    double value = 0;
+    const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (error != std::errc() || end != text.data() + text.size() || text.empty())
+        throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
+                                 ": not a number: " + text);
+    return value;
+}
+
 int64_t parseTime(const std::string& text, int lineNumber) {
     std::tm parts{};
     std::istringstream in(text);
@@ -62,6 +71,15 @@ int64_t parseTime(const std::string& text, int lineNumber) {
         throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
                                  ": not a time (YYYY-MM-DDTHH:MM:SS): " + text);
     return static_cast<int64_t>(timegm(&parts));
+}
+
+std::string versionSetting(const std::string& value, int lineNumber) {
+    try {
+        return FileVersion::parse(value).toString();
+    } catch (const std::invalid_argument& error) {
+        throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " +
+                                 error.what());
+    }
 }
 
 const std::map<std::string, ProductFileKind, std::less<>> kKinds = {
@@ -119,7 +137,7 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
         else if (name == "version")
             spec.version = FileVersion::parse(value).toString();
         else if (name == "media")
-            spec.mediaShare = std::stod(value);
+            spec.mediaShare = parseFraction(value, lineNumber);
         else
             fail("unknown option: " + name);
     }
@@ -183,7 +201,12 @@ ProductManifest ProductManifest::parse(std::string_view text) {
             continue;
         const std::string& key = tokens[0];
         if (kKinds.contains(key)) {
-            addFiles(manifest, tokens, lineNumber);
+            try {
+                addFiles(manifest, tokens, lineNumber);
+            } catch (const std::logic_error& error) { // a bad version or number in an option
+                throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " +
+                                         error.what());
+            }
             continue;
         }
         if (!manifest.files.empty())
@@ -204,7 +227,7 @@ ProductManifest ProductManifest::parse(std::string_view text) {
         else if (key == "copyright")
             manifest.copyright = value;
         else if (key == "version")
-            manifest.version = FileVersion::parse(value).toString();
+            manifest.version = versionSetting(value, lineNumber);
         else
             throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
                                      ": unknown setting: " + key);

@@ -1,0 +1,221 @@
+// The demo product generator: the same manifest line always gives the same bytes, program
+// files are well-formed PE32 images with the version the uninstall entry reads, and bad
+// manifests are refused with the line at fault.
+#include "PeFileReader.h"
+#include "ProductFileGenerator.h"
+#include "ProductInputs.h"
+#include "ProductTreeWriter.h"
+#include "ProgramImageGenerator.h"
+#include "RunProgram.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <sys/stat.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const ProductInputs& demoInputs() {
+    static const ProductInputs inputs = ProductInputs::load(SOURCE_ROOT "/resources/product");
+    return inputs;
+}
+
+const ProductFileSpec& demoFile(const std::string& path) {
+    for (const auto& file : demoInputs().manifest.files)
+        if (file.path == path)
+            return file;
+    throw std::runtime_error("no demo file " + path);
+}
+
+std::string parseError(const std::string& manifest) {
+    try {
+        ProductManifest::parse(manifest);
+    } catch (const std::runtime_error& error) {
+        return error.what();
+    }
+    return "<no error>";
+}
+
+const std::string kSettings = "seed 7\nmtime 2012-06-18T09:30:00\nversion 1.0.0.1\n";
+
+class TempFolder {
+public:
+    TempFolder() {
+        std::string pattern = (fs::temp_directory_path() / "product-test-XXXXXX").string();
+        if (mkdtemp(pattern.data()) == nullptr)
+            throw std::runtime_error("mkdtemp failed");
+        path_ = pattern;
+    }
+    ~TempFolder() { fs::remove_all(path_); }
+    const fs::path& path() const { return path_; }
+
+private:
+    fs::path path_;
+};
+
+} // namespace
+
+TEST(ProductGenerator, TheSameLineGivesTheSameBytesAndDistinctLinesDiffer) {
+    for (const char* path :
+         {"mervo.exe", "Modules\\codecs\\vdec07.dll", "Modules\\lang\\lang03.ini",
+          "Modules\\skins\\Default.msk", "Modules\\skins\\Dark.xml", "Modules\\docs\\help02.txt"}) {
+        const auto first = GenerateProductFile(demoFile(path), demoInputs());
+        const auto second = GenerateProductFile(demoFile(path), demoInputs());
+        EXPECT_EQ(first, second) << path;
+        EXPECT_GT(first.size(), 100000u) << path;
+    }
+    EXPECT_NE(GenerateProductFile(demoFile("Modules\\codecs\\vdec07.dll"), demoInputs()),
+              GenerateProductFile(demoFile("Modules\\codecs\\vdec08.dll"), demoInputs()));
+}
+
+TEST(ProductGenerator, TheMainProgramCarriesItsVersionResource) {
+    const PeFileReader pe(GenerateProductFile(demoFile("mervo.exe"), demoInputs()));
+    EXPECT_EQ(pe.machine(), 0x14C);
+    EXPECT_EQ(pe.optionalMagic(), 0x10B);
+    EXPECT_EQ(pe.characteristics() & 0x2002, 0x0002) << "an executable, not a library";
+    EXPECT_EQ(pe.sectionNames(), (std::vector<std::string>{".text", ".rdata", ".data", ".rsrc"}));
+
+    const PeFixedVersion version = pe.fixedVersion();
+    EXPECT_EQ(version.signature, 0xFEEF04BDu);
+    EXPECT_EQ(version.fileVersionText(), "3.5.0.61");
+    EXPECT_EQ(version.fileType, 1u); // VFT_APP
+
+    const auto strings = pe.versionStrings();
+    EXPECT_EQ(strings.at("<table>"), "080404b0");
+    EXPECT_EQ(strings.at("CompanyName"), "Talvimo");
+    EXPECT_EQ(strings.at("ProductName"), "Talvimo 播放器");
+    EXPECT_EQ(strings.at("FileVersion"), "3.5.0.61");
+    EXPECT_EQ(strings.at("OriginalFilename"), "mervo.exe");
+}
+
+TEST(ProductGenerator, AnExecutableEntersExitProcessAndALibraryExportsRegistration) {
+    const PeFileReader exe(GenerateProductFile(demoFile("UnInstall.exe"), demoInputs()));
+    const auto imports = exe.importedFunctions();
+    EXPECT_NE(std::find(imports.begin(), imports.end(), "ExitProcess"), imports.end());
+    const auto entry = exe.bytesAt(exe.entryPointRva(), 4);
+    EXPECT_EQ(entry, (std::vector<uint8_t>{0x6A, 0x00, 0xFF, 0x15})); // push 0; call [slot]
+
+    const PeFileReader dll(GenerateProductFile(demoFile("npmervo.dll"), demoInputs()));
+    EXPECT_EQ(dll.characteristics() & 0x2000, 0x2000);
+    EXPECT_EQ(dll.fixedVersion().fileType, 2u); // VFT_DLL
+    EXPECT_EQ(dll.exportNames(),
+              (std::vector<std::string>{"DllRegisterServer", "DllUnregisterServer"}));
+}
+
+TEST(ProductGenerator, VersionPartsKeepTheirPlaces) {
+    // Each part in its own 16 bits: 10.0.0.12 must not come back as 0.10.12.0 or 10.0.0.1.
+    for (const char* text : {"10.0.0.12", "1.2.3.4", "65535.0.65535.1"}) {
+        ProgramImageSpec spec;
+        spec.fileName = "probe.exe";
+        spec.size = 64 * 1024;
+        spec.version.fileVersion = FileVersion::parse(text);
+        spec.version.productVersion = spec.version.fileVersion;
+        SeededRandom random(1);
+        const PeFileReader pe(
+            GenerateProgramImage(spec, {demoInputs().imports, demoInputs().words}, random));
+        EXPECT_EQ(pe.fixedVersion().fileVersionText(), text);
+    }
+}
+
+TEST(ProductGenerator, FileRecognisesTheProgramsAsPe32) {
+    TempFolder folder;
+    const fs::path exe = folder.path() / "mervo.exe";
+    const fs::path dll = folder.path() / "npmervo.dll";
+    for (const auto& [file, path] : {std::pair{exe, "mervo.exe"}, std::pair{dll, "npmervo.dll"}}) {
+        const auto bytes = GenerateProductFile(demoFile(path), demoInputs());
+        std::ofstream(file, std::ios::binary)
+            .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));
+    }
+    const ProgramResult exeType = RunProgram({"file", "-b", exe.string()});
+    ASSERT_EQ(exeType.exitCode, 0) << exeType.output;
+    EXPECT_NE(exeType.output.find("PE32 executable (GUI) Intel 80386"), std::string::npos)
+        << exeType.output;
+    const ProgramResult dllType = RunProgram({"file", "-b", dll.string()});
+    EXPECT_NE(dllType.output.find("PE32 executable (DLL)"), std::string::npos) << dllType.output;
+}
+
+TEST(ProductManifest, SeriesExpandToNumberedFilesAroundTheGivenSize) {
+    const ProductManifest manifest =
+        ProductManifest::parse(kSettings + "dll 100000 A\\codec{n}.dll count=12\n");
+    ASSERT_EQ(manifest.files.size(), 12u);
+    EXPECT_EQ(manifest.files.front().path, "A\\codec01.dll");
+    EXPECT_EQ(manifest.files.back().path, "A\\codec12.dll");
+    bool sizesDiffer = false;
+    for (const auto& file : manifest.files) {
+        EXPECT_GE(file.size, 65000u);
+        EXPECT_LE(file.size, 135000u);
+        EXPECT_EQ(file.version, "1.0.0.1");
+        sizesDiffer |= file.size != manifest.files.front().size;
+    }
+    EXPECT_TRUE(sizesDiffer);
+}
+
+TEST(ProductManifest, BadLinesAreRefusedNamingTheLine) {
+    const struct {
+        std::string text;
+        std::string message;
+    } cases[] = {
+        {"exe 1000 a.exe colour=red\n", "manifest line 4: unknown option: colour"},
+        {"exe 1000 a{n}.exe\n", "manifest line 4: a series needs count=N and {n} in its path"},
+        {"exe 1000 ..\\a.exe\n", "manifest line 4: not a plain relative Windows path: ..\\a.exe"},
+        {"exe 1000 C:\\a.exe\n", "manifest line 4: not a plain relative Windows path: C:\\a.exe"},
+        {"exe 1000 a/b.exe\n", "manifest line 4: not a plain relative Windows path: a/b.exe"},
+        {"exe 0 a.exe\n", "manifest line 4: a generated file needs a size"},
+        {"exe 12k a.exe\n", "manifest line 4: not a number: 12k"},
+        {"copy 10 a.txt source=a.txt\n",
+         "manifest line 4: a copied file takes its size from its source; write -"},
+        {"copy - a.txt source=..\\secret\n",
+         "manifest line 4: a copied file needs source=<relative path>"},
+        {"exe 1000 a.exe version=1.2.3\n", "manifest line 4: bad file version: 1.2.3"},
+        {"exe 1000 a.exe version=1.2.3.65536\n", "manifest line 4: bad file version: 1.2.3.65536"},
+        {"exe 1000 a.exe media=lots\n", "manifest line 4: not a number: lots"},
+        {"exe 1000 a.exe description=\"open\n", "manifest line 4: unterminated quote"},
+        {"exe 1000 a.exe\nversion 2.0.0.0\n", "manifest line 5: settings come before the files"},
+        {"", "manifest lists no files"},
+    };
+    for (const auto& [text, message] : cases)
+        EXPECT_EQ(parseError(kSettings + text), message) << text;
+}
+
+TEST(ProductTree, WritesAFreshTreeWithFixedTimesAndASortedList) {
+    TempFolder folder;
+    ProductInputs inputs = demoInputs();
+    inputs.manifest = ProductManifest::parse(kSettings + "txt 3000 Readme.txt\n"
+                                                         "media 5000 B\\Z.dat\n"
+                                                         "ini 2000 B\\a.ini\n");
+    const fs::path out = folder.path() / "product";
+    fs::create_directories(out / "Old");
+    std::ofstream(out / "Old" / "stale.txt") << "left from an earlier build";
+
+    const ProductSummary summary = WriteProductTree(inputs, out, folder.path() / "list");
+    EXPECT_EQ(summary.files, 3u);
+    EXPECT_EQ(summary.bytes, 10000u);
+    EXPECT_FALSE(fs::exists(out / "Old")) << "files of an earlier build are removed";
+
+    std::ifstream list(folder.path() / "list");
+    std::string all((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+    EXPECT_EQ(all, "B/Z.dat\nB/a.ini\nReadme.txt\n");
+    struct stat info {};
+    ASSERT_EQ(stat((out / "B" / "a.ini").c_str(), &info), 0);
+    EXPECT_EQ(info.st_mtime, inputs.manifest.modificationTime);
+    EXPECT_EQ(info.st_mode & 07777, 0644u);
+    EXPECT_EQ(inputs.manifest.modificationTime, 1340011800); // 2012-06-18 09:30:00 UTC
+}
+
+TEST(ProductTree, NamesThatDifferOnlyInCaseAreOneFileOnWindows) {
+    TempFolder folder;
+    ProductInputs inputs = demoInputs();
+    inputs.manifest = ProductManifest::parse(kSettings + "txt 100 B\\Readme.txt\n"
+                                                         "txt 100 b\\README.TXT\n");
+    try {
+        WriteProductTree(inputs, folder.path() / "product", folder.path() / "list");
+        FAIL() << "no error";
+    } catch (const std::runtime_error& error) {
+        EXPECT_STREQ(error.what(), "product file listed twice: b\\README.TXT");
+    }
+    EXPECT_FALSE(fs::exists(folder.path() / "list"));
+}
