@@ -1,0 +1,143 @@
+#include "Application.h"
+
+#include "Form.h"
+#include "TypeInfo.h"
+
+#include <Gbk.h>
+#include <ole32.h>
+
+#include <QAbstractEventDispatcher>
+#include <QApplication>
+#include <QWidget>
+#include <cstdio>
+
+TApplication* Application = nullptr;
+
+namespace {
+// Length of the last character of a GBK string (1 or 2 bytes).
+size_t LastCharStart(const AnsiString& s) {
+    size_t i = 0, last = 0;
+    while (i < s.size()) {
+        last = i;
+        bool pair = gbk::IsLeadByte(static_cast<unsigned char>(s[i])) && i + 1 < s.size();
+        i += pair ? 2 : 1;
+    }
+    return last;
+}
+} // namespace
+
+AnsiString ErrorBoxText(const AnsiString& message) {
+    if (message.empty())
+        return message;
+    auto last = static_cast<unsigned char>(message[LastCharStart(message)]);
+    return last > static_cast<unsigned char>('.') ? message + "." : message;
+}
+
+void DispatchSafely(const std::function<void()>& handler) noexcept {
+    AnsiString error;
+    try {
+        handler();
+        return;
+    } catch (const Exception& e) {
+        error = e.Message();
+    } catch (const std::exception& e) {
+        error = e.what();
+    } catch (...) {
+        error = "Unknown error";
+    }
+    try {
+        if (Application)
+            Application->ShowException(error);
+        else
+            std::fprintf(stderr, "%s\n", error.c_str());
+    } catch (...) {
+        std::fprintf(stderr, "%s\n", error.c_str());
+    }
+}
+
+TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
+    if (!QApplication::instance())
+        qtApplication_ = std::make_unique<QApplication>(argc, argv);
+    // Windows are hidden and shown by the program; ending is always Terminate.
+    QApplication::setQuitOnLastWindowClosed(false);
+    Application = this;
+}
+
+TApplication::~TApplication() {
+    // The forms go while Qt still runs.
+    while (ComponentCount() > 0)
+        delete Components(ComponentCount() - 1);
+    if (Application == this)
+        Application = nullptr;
+}
+
+void TApplication::Initialize() {
+    CoInitialize(nullptr);
+    if (!dialogs_)
+        dialogs_ = std::make_unique<QtDialogService>();
+}
+
+void TApplication::SetTitle(const AnsiString& title) {
+    title_ = title;
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TCustomForm*>(Components(i)))
+            form->UpdateWindowTitle();
+}
+
+void TApplication::Run() {
+    if (mainForm_ && !terminated_)
+        mainForm_->Show();
+    while (!terminated_)
+        HandleMessage();
+}
+
+void TApplication::Terminate() {
+    terminated_ = true;
+    if (auto* dispatcher = QAbstractEventDispatcher::instance())
+        dispatcher->wakeUp();
+}
+
+void TApplication::HandleMessage() {
+    QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+}
+
+void TApplication::ProcessMessages() {
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::processEvents(QEventLoop::AllEvents);
+}
+
+void TApplication::Minimize() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* form = dynamic_cast<TCustomForm*>(Components(i)))
+            if (form->Visible())
+                form->Widget()->showMinimized();
+}
+
+int TApplication::MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) {
+    return Dialogs().MessageBox(text, caption.empty() ? title_ : caption, flags);
+}
+
+void TApplication::ShowException(const AnsiString& message) {
+    MessageBox(ErrorBoxText(message), title_, MB_OK | MB_ICONERROR);
+}
+
+DialogService& TApplication::Dialogs() {
+    if (!dialogs_)
+        dialogs_ = std::make_unique<QtDialogService>();
+    return *dialogs_;
+}
+
+void TApplication::SetDialogs(std::unique_ptr<DialogService> dialogs) {
+    dialogs_ = std::move(dialogs);
+}
+
+void TApplication::Notification(TComponent* component, TOperation operation) {
+    TComponent::Notification(component, operation);
+    if (operation == opRemove && component == mainForm_)
+        mainForm_ = nullptr;
+}
+
+const TClassInfo& TApplication::StaticClassInfo() {
+    static const TClassInfo info = TClassInfo::Define<TApplication, TComponent>("TApplication");
+    return info;
+}

@@ -1,0 +1,17 @@
+// TButton: the native push button. It clicks on a left press and release over it and on the
+// space key while focused, as a Windows button does.
+#pragma once
+
+#include "WinControl.h"
+
+class QPushButton;
+
+class TButton : public TWinControl {
+public:
+    DECLARE_CLASS_INFO
+    explicit TButton(TComponent* owner);
+
+protected:
+    bool NativePainting() const override { return true; }
+    void CaptionChanged() override;
+};

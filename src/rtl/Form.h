@@ -1,0 +1,70 @@
+// Forms: top-level windows (frameless with BorderStyle bsNone) whose title is the
+// application title, restored from the stored description named after their class.
+//
+// First showing: with Position poDesktopCenter (or poScreenCenter) the form is centred on the
+// virtual screen the first time it is shown, with its size at that moment; later showings
+// keep its place, and a form that grows keeps its top-left corner.
+#pragma once
+
+#include "WinControl.h"
+
+#include <windef.h>
+
+struct TObjectDescription;
+
+// WM_SYSCOMMAND values.
+inline constexpr WPARAM SC_MINIMIZE = 0xF020;
+inline constexpr WPARAM SC_MOVE = 0xF010;
+inline constexpr WPARAM HTCAPTION = 2;
+
+class TCustomForm : public TWinControl {
+public:
+    DECLARE_CLASS_INFO
+    explicit TCustomForm(TComponent* owner);
+
+    // Restores the form from its stored description (resource named after the class, in
+    // capitals), then runs OnCreate. The application's CreateForm calls this.
+    void AfterConstruction();
+    // The same from a description at hand.
+    void AfterConstruction(const TObjectDescription& description);
+
+    TFormBorderStyle BorderStyle() const { return borderStyle_; }
+    void SetBorderStyle(TFormBorderStyle value);
+    TPosition Position() const { return position_; }
+    void SetPosition(TPosition value) { position_ = value; }
+    // Hides the form; the main form's Close terminates the application instead.
+    void Close();
+    // WM_SYSCOMMAND sent straight to the form: SC_MOVE (with or without HTCAPTION) lets the
+    // window manager move the window with the pointer; SC_MINIMIZE minimises it.
+    virtual void SysCommand(WPARAM command);
+
+    void UpdateWindowTitle();
+    bool WidgetEvent(QEvent* event) override;
+
+    TNotifyEvent OnCreate;
+    TNotifyEvent OnShow;
+    TNotifyEvent OnHide;
+
+protected:
+    void VisibleChanged() override;
+
+private:
+    void CenterOnDesktop();
+
+    TFormBorderStyle borderStyle_ = bsSizeable;
+    TPosition position_ = poDesigned;
+    bool shownBefore_ = false;
+};
+
+class TForm : public TCustomForm {
+public:
+    DECLARE_CLASS_INFO
+    using TCustomForm::TCustomForm;
+};
+
+// Left and top that centre a window on a desktop: (desktop - window) div 2, each clamped at 0.
+TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int height);
+
+// The drag rule of the windows: when the left button is in the press's shift state, end the
+// mouse capture and send the form SC_MOVE + HTCAPTION; otherwise do nothing.
+void BeginWindowDrag(TCustomForm* form, TShiftState shift);

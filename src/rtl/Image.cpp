@@ -1,0 +1,56 @@
+#include "Image.h"
+
+TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_unique<TPicture>()) {
+    SetBounds(0, 0, 105, 105);
+    picture_->OnChanging = [this] {
+        if (pictureCanvas_)
+            pictureCanvas_->EndPaint();
+    };
+    picture_->OnChange = [this] { PictureChanged(); };
+}
+
+TImage::~TImage() {
+    pictureCanvas_.reset();
+    picture_->OnChange = nullptr;
+    picture_->OnChanging = nullptr;
+}
+
+void TImage::SetAutoSize(bool value) {
+    autoSize_ = value;
+    if (value)
+        PictureChanged();
+}
+
+TCanvas* TImage::Canvas() {
+    if (picture_->Empty()) {
+        QImage blank(std::max(1, Width()), std::max(1, Height()),
+                     QImage::Format_ARGB32_Premultiplied);
+        blank.fill(Qt::white);
+        picture_->SetImage(blank);
+    }
+    if (!pictureCanvas_)
+        pictureCanvas_ = std::make_unique<TCanvas>(&picture_->MutableImage());
+    Invalidate();
+    return pictureCanvas_.get();
+}
+
+void TImage::PictureChanged() {
+    if (autoSize_ && !picture_->Empty())
+        SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    Invalidate();
+}
+
+void TImage::Paint() {
+    if (pictureCanvas_)
+        pictureCanvas_->EndPaint();
+    if (!picture_->Empty())
+        TGraphicControl::Canvas()->Draw(0, 0, picture_->Image());
+}
+
+const TClassInfo& TImage::StaticClassInfo() {
+    static const TClassInfo info = TClassInfo::Define<TImage, TGraphicControl>("TImage")
+                                       .Object("Picture", &TImage::Picture)
+                                       .Property("AutoSize", &TImage::SetAutoSize)
+                                       .Property("Transparent", &TImage::SetTransparent);
+    return info;
+}
