@@ -323,7 +323,8 @@ std::optional<RegistryFile> RegistryFile::Parse(std::string_view text) {
         text.back() != '\n')
         return std::nullopt;
     RegistryFile file;
-    size_t pos = 0;
+    file.header_ = std::string(kSignature) + "\n";
+    size_t pos = file.header_.size();
     while (pos < text.size()) {
         size_t end = text.find('\n', pos) + 1;
         std::string_view line = text.substr(pos, end - pos);

@@ -132,7 +132,7 @@ Location FindVersionBlock(const PeFile& file) {
         sections.push_back({*virtualAddress, *virtualSize, *rawOffset, *rawSize});
     }
     auto root = FileOffset(sections, *resourceRva, 16);
-    if (!root)
+    if (!root || !file.U16(*root + 14))
         return Fail(ERROR_BAD_EXE_FORMAT);
 
     // Three levels: type, name, language; each step must lead to the kind of node expected.
@@ -151,7 +151,8 @@ Location FindVersionBlock(const PeFile& file) {
     if (!dataRva || !dataSize || *dataSize == 0)
         return Fail(ERROR_RESOURCE_DATA_NOT_FOUND);
     auto offset = FileOffset(sections, *dataRva, *dataSize);
-    if (!offset)
+    unsigned char last = 0;
+    if (!offset || !file.Read(*offset + *dataSize - 1, &last, 1))
         return Fail(ERROR_RESOURCE_DATA_NOT_FOUND);
     return {*offset, *dataSize, ERROR_SUCCESS};
 }

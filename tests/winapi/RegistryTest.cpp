@@ -1,0 +1,298 @@
+#include "support/GbkText.h"
+#include "support/TempSystemRoot.h"
+
+#include "RegistryFile.h"
+#include "SystemRoot.h"
+#include "advapi32.h"
+#include "kernel32.h"
+
+#include <cstring>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+using testing_support::GbkText;
+using testing_support::ReadLinuxFile;
+using testing_support::WriteLinuxFile;
+
+namespace {
+
+constexpr const char* kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+// A piece of a real Wine system.reg: option lines, a symbolic link, continued hex data,
+// expandable strings, numbers, escapes, a comment.
+const std::string kWineFile = R"(WINE REGISTRY Version 2
+;; All keys relative to REGISTRY\\Machine
+
+#arch=win64
+
+[Software\\Classes\\Wow6432Node\\AppId] 1796761766
+#time=1dd8752d176680a
+#link
+"SymbolicLinkValue"=hex(6):5c,00,52,00,65,00,67,00,69,00,73,00,74,00,72,00,79,\
+  00,5c,00,4d,00,61,00,63,00,68,00
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\Run] 1796761772
+#time=1dd8752d531dd08
+"Other"="C:\\windows\\other.exe \"quoted\""
+;; kept as written
+
+[Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall] 1796761772
+#time=1dd8752d531e2b2
+
+[System\\Select] 1796761772
+#time=1dd8752d5324e3c
+@=str(2):"%SystemRoot%\\x"
+"Current"=dword:00000001
+"Name\x4e2d"="\x6587a"
+)";
+
+class Registry : public testing_support::SystemRootTest {
+protected:
+    std::string FilePath() { return *winapi::SystemRootPath() + "/system.reg"; }
+    std::string FileText() { return ReadLinuxFile(FilePath()).value_or(""); }
+
+    HKEY Create(const char* path, REGSAM access = KEY_ALL_ACCESS, DWORD* disposition = nullptr) {
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, path, 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                  access, nullptr, &key, disposition),
+                  ERROR_SUCCESS)
+            << path;
+        return key;
+    }
+
+    LSTATUS SetString(HKEY key, const char* name, const std::string& data) {
+        return RegSetValueExA(key, name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                              static_cast<DWORD>(data.size() + 1));
+    }
+
+    std::u16string StringValue(std::u16string_view key, std::u16string_view name) {
+        auto file = winapi::ReadRegistryFile(FilePath());
+        if (!file)
+            return u"<unreadable>";
+        auto value = file->GetValue(key, name);
+        if (!value || value->type != REG_SZ || value->data.size() < 2)
+            return u"<missing>";
+        std::u16string text;
+        for (size_t i = 0; i + 2 < value->data.size(); i += 2)
+            text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
+                                          static_cast<unsigned char>(value->data[i + 1]) << 8);
+        return text;
+    }
+};
+
+TEST_F(Registry, ANewFileHoldsTheKeyAndValueInWinesFormat) {
+    DWORD disposition = 0;
+    HKEY key = Create(kRunKey, KEY_ALL_ACCESS, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_CREATED_NEW_KEY));
+    ASSERT_EQ(SetString(key, "mervo", "\"C:\\Program Files\\Vostrel\\mervo.exe Minimize\""),
+              ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+
+    const std::string text = FileText();
+    EXPECT_EQ(text.rfind("WINE REGISTRY Version 2\n", 0), 0u);
+    const size_t head =
+        text.find("\n\n[SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] ");
+    ASSERT_NE(head, std::string::npos) << text;
+    const size_t time = text.find("\n#time=", head);
+    const size_t value =
+        text.find("\n\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe Minimize\\\"\"\n");
+    EXPECT_NE(time, std::string::npos);
+    EXPECT_GT(value, time) << text;
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST_F(Registry, KeysAndValuesAlreadyThereAreKeptByteForByte) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    DWORD disposition = 0;
+    HKEY key =
+        Create("software\\MICROSOFT\\windows\\currentversion\\run", KEY_ALL_ACCESS, &disposition);
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+    ASSERT_EQ(SetString(key, "mervo", "x"), ERROR_SUCCESS);
+    RegCloseKey(key);
+
+    // The new value goes after the key's last value, before its comment and blank line.
+    std::string expected = kWineFile;
+    const std::string after = "\"Other\"=\"C:\\\\windows\\\\other.exe \\\"quoted\\\"\"\n";
+    expected.insert(expected.find(after) + after.size(), "\"mervo\"=\"x\"\n");
+    EXPECT_EQ(FileText(), expected);
+}
+
+TEST_F(Registry, AValueIsReplacedWhateverTheCaseOfItsName) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    HKEY key = Create(kRunKey);
+    ASSERT_EQ(SetString(key, "OTHER", "new"), ERROR_SUCCESS);
+    RegCloseKey(key);
+    std::string expected = kWineFile;
+    const std::string old = "\"Other\"=\"C:\\\\windows\\\\other.exe \\\"quoted\\\"\"\n";
+    expected.replace(expected.find(old), old.size(), "\"OTHER\"=\"new\"\n");
+    EXPECT_EQ(FileText(), expected);
+}
+
+TEST_F(Registry, ANewKeyTakesTheSpellingOfTheKeysAboveIt) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    RegCloseKey(Create("SOFTWARE\\MICROSOFT\\Windows\\CurrentVersion\\Uninstall\\Talvimo"));
+    const std::string text = FileText();
+    EXPECT_EQ(text.rfind(kWineFile, 0), 0u);
+    EXPECT_NE(text.find("\n\n[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\"
+                        "Talvimo] "),
+              std::string::npos)
+        << text;
+    // A second create finds it.
+    DWORD disposition = 0;
+    RegCloseKey(Create("software\\microsoft\\windows\\currentversion\\uninstall\\talvimo",
+                       KEY_ALL_ACCESS, &disposition));
+    EXPECT_EQ(disposition, static_cast<DWORD>(REG_OPENED_EXISTING_KEY));
+}
+
+TEST_F(Registry, ChineseTextIsStoredAsWineEscapesAndReadBack) {
+    HKEY key = Create(kRunKey);
+    const std::string data = GbkText("C:\\程序\\播放器a.exe");
+    ASSERT_EQ(SetString(key, GbkText("名").c_str(), data), ERROR_SUCCESS);
+    RegCloseKey(key);
+    // U+7A0B, U+5E8F, U+64AD, U+653E, U+5668 ("a" after it is a hex digit: four digits).
+    EXPECT_NE(
+        FileText().find("\"\\x540d\"=\"C:\\\\\\x7a0b\\x5e8f\\\\\\x64ad\\x653e\\x5668a.exe\"\n"),
+        std::string::npos)
+        << FileText();
+    EXPECT_EQ(StringValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"名"),
+              u"C:\\程序\\播放器a.exe");
+}
+
+TEST_F(Registry, ExistingValuesOfEveryKindReadBack) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    auto file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(StringValue(u"System\\Select", u"Name中"), u"文a");
+    auto number = file->GetValue(u"SYSTEM\\select", u"current");
+    ASSERT_TRUE(number);
+    EXPECT_EQ(number->type, static_cast<DWORD>(REG_DWORD));
+    EXPECT_EQ(number->data, std::string("\x01\0\0\0", 4));
+    auto expandable = file->GetValue(u"System\\Select", u"");
+    ASSERT_TRUE(expandable);
+    EXPECT_EQ(expandable->type, static_cast<DWORD>(REG_EXPAND_SZ));
+    auto link = file->GetValue(u"Software\\Classes\\Wow6432Node\\AppId", u"SymbolicLinkValue");
+    ASSERT_TRUE(link);
+    EXPECT_EQ(link->type, 6u);
+    EXPECT_EQ(link->data.size(), 28u);
+}
+
+TEST_F(Registry, DeletingAValueRemovesOnlyItsLine) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    HKEY key = Create(kRunKey);
+    EXPECT_EQ(RegDeleteValueA(key, "other"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteValueA(key, "other"), ERROR_FILE_NOT_FOUND);
+    RegCloseKey(key);
+    std::string expected = kWineFile;
+    const std::string old = "\"Other\"=\"C:\\\\windows\\\\other.exe \\\"quoted\\\"\"\n";
+    expected.erase(expected.find(old), old.size());
+    EXPECT_EQ(FileText(), expected);
+}
+
+TEST_F(Registry, LongBinaryDataWrapsAsWineWritesIt) {
+    winapi::RegistryFile file = winapi::RegistryFile::Empty();
+    file.CreateKey(u"A");
+    file.SetValue(u"A", u"Bin", {REG_BINARY, std::string(40, '\x5a')});
+    const std::string text = file.Text();
+    // Wine breaks the line once it is longer than 76 columns: "Bin"=hex: and 23 bytes.
+    const std::string firstLine = "\"Bin\"=hex:" + [] {
+        std::string bytes;
+        for (int i = 0; i < 23; ++i)
+            bytes += "5a,";
+        return bytes;
+    }() + "\\\n  5a,";
+    EXPECT_NE(text.find(firstLine), std::string::npos) << text;
+    auto reparsed = winapi::RegistryFile::Parse(text);
+    ASSERT_TRUE(reparsed);
+    EXPECT_EQ(reparsed->GetValue(u"a", u"bin")->data, std::string(40, '\x5a'));
+}
+
+TEST_F(Registry, ADamagedFileIsNeverRewritten) {
+    const std::string damaged[] = {
+        "REGEDIT4\n\n[Software]\n",
+        kWineFile + "\"Cut\"=\"no end\n",
+        kWineFile + "\"Cut\"=hex:01,02,\\\n",
+        kWineFile.substr(0, kWineFile.size() - 1),
+        kWineFile + "stray text\n",
+        "WINE REGISTRY Version 2\n\"Value\"=\"outside any key\"\n",
+    };
+    for (const std::string& text : damaged) {
+        WriteLinuxFile(FilePath(), text);
+        HKEY key = nullptr;
+        EXPECT_EQ(RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\New", 0, nullptr, 0,
+                                  KEY_ALL_ACCESS, nullptr, &key, nullptr),
+                  static_cast<LSTATUS>(ERROR_BADDB));
+        EXPECT_EQ(FileText(), text);
+        EXPECT_FALSE(winapi::ReadRegistryFile(FilePath()));
+    }
+    // A key opened before the damage cannot write either.
+    WriteLinuxFile(FilePath(), kWineFile);
+    HKEY key = Create(kRunKey);
+    WriteLinuxFile(FilePath(), damaged[1]);
+    EXPECT_EQ(SetString(key, "mervo", "x"), static_cast<LSTATUS>(ERROR_BADDB));
+    EXPECT_EQ(RegDeleteValueA(key, "Other"), static_cast<LSTATUS>(ERROR_BADDB));
+    EXPECT_EQ(FileText(), damaged[1]);
+    RegCloseKey(key);
+}
+
+TEST_F(Registry, BadHandlesAndRightsAreRefused) {
+    EXPECT_EQ(SetString(nullptr, "a", "b"), static_cast<LSTATUS>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(SetString(HKEY_LOCAL_MACHINE, "a", "b"), static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+    HKEY readOnly = Create(kRunKey, KEY_QUERY_VALUE);
+    EXPECT_EQ(SetString(readOnly, "a", "b"), static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(RegCloseKey(readOnly), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(readOnly), static_cast<LSTATUS>(ERROR_INVALID_HANDLE));
+    const std::string notGbk = "\x81\x20";
+    HKEY key = Create(kRunKey);
+    EXPECT_EQ(SetString(key, "a", notGbk), static_cast<LSTATUS>(ERROR_NO_UNICODE_TRANSLATION));
+    RegCloseKey(key);
+}
+
+TEST_F(Registry, WritersInSeveralProcessesLoseNothing) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    constexpr int kWriters = 4;
+    constexpr int kValuesEach = 25;
+    std::vector<pid_t> writers;
+    for (int w = 0; w < kWriters; ++w) {
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            int failures = 0;
+            for (int i = 0; i < kValuesEach; ++i) {
+                HKEY key = nullptr;
+                const std::string path = "Software\\Writer" + std::to_string(w);
+                failures += RegCreateKeyExA(HKEY_LOCAL_MACHINE, path.c_str(), 0, nullptr, 0,
+                                            KEY_ALL_ACCESS, nullptr, &key, nullptr) != 0;
+                const std::string name = "v" + std::to_string(i);
+                failures += SetString(key, name.c_str(), name) != ERROR_SUCCESS;
+                failures += SetString(key, "shared", name) != ERROR_SUCCESS;
+                RegCloseKey(key);
+            }
+            _exit(failures == 0 ? 0 : 1);
+        }
+        writers.push_back(pid);
+    }
+    for (pid_t pid : writers) {
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    }
+    auto file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_EQ(FileText().rfind(kWineFile, 0), 0u);
+    for (int w = 0; w < kWriters; ++w)
+        for (int i = 0; i < kValuesEach; ++i) {
+            const std::string name = "v" + std::to_string(i);
+            const std::u16string key = u"Software\\Writer" + std::u16string(1, u'0' + w);
+            EXPECT_EQ(StringValue(key, std::u16string(name.begin(), name.end())),
+                      std::u16string(name.begin(), name.end()));
+        }
+    // No temporary files are left beside the registry.
+    int files = 0;
+    for (const auto& entry : std::filesystem::directory_iterator(*winapi::SystemRootPath()))
+        files += entry.path().filename().string().rfind("system.reg", 0) == 0;
+    EXPECT_EQ(files, 1);
+}
+
+} // namespace
