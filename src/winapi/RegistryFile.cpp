@@ -312,8 +312,10 @@ std::string RegistryString(std::u16string_view text) {
 
 RegistryFile RegistryFile::Empty() {
     RegistryFile file;
-    // No "#arch" line: Wine then gives the prefix its own architecture.
-    file.header_ = std::string(kSignature) + "\n;; All keys relative to REGISTRY\\\\Machine\n";
+    // Wine takes a prefix whose registry names no architecture for a 32-bit one, which a 64-bit
+    // Wine refuses to run.
+    file.header_ =
+        std::string(kSignature) + "\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
     return file;
 }
 

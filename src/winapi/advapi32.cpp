@@ -53,6 +53,29 @@ std::optional<std::u16string> KeyPath(HKEY key, REGSAM access, DWORD& error) {
     return object->Path();
 }
 
+// The full path of subKey below an open key; the branch root itself is no key of the file.
+std::optional<std::u16string> SubKeyPath(HKEY key, LPCSTR subKey, REGSAM access, DWORD& error) {
+    auto base = subKey ? KeyPath(key, access, error) : std::nullopt;
+    if (!subKey)
+        error = ERROR_INVALID_PARAMETER;
+    if (!base)
+        return std::nullopt;
+    auto sub = gbk::ToUtf16(subKey);
+    if (!sub) {
+        error = ERROR_NO_UNICODE_TRANSLATION;
+        return std::nullopt;
+    }
+    std::u16string path = *base;
+    if (!path.empty() && !sub->empty())
+        path += u'\\';
+    path += *sub;
+    if (path.find_first_not_of(u'\\') == std::u16string::npos) {
+        error = ERROR_INVALID_PARAMETER;
+        return std::nullopt;
+    }
+    return path;
+}
+
 std::optional<std::u16string> ValueName(LPCSTR name, DWORD& error) {
     auto converted = gbk::ToUtf16(name ? name : "");
     if (!converted)
@@ -66,34 +89,41 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
                         DWORD /*options*/, REGSAM desired, SECURITY_ATTRIBUTES* /*security*/,
                         HKEY* result, LPDWORD disposition) {
     DWORD error = ERROR_SUCCESS;
-    if (!result || !subKey)
+    if (!result)
         return ERROR_INVALID_PARAMETER;
-    auto base = KeyPath(key, KEY_CREATE_SUB_KEY, error);
-    if (!base)
-        return static_cast<LSTATUS>(error);
-    auto sub = gbk::ToUtf16(subKey);
-    if (!sub)
-        return ERROR_NO_UNICODE_TRANSLATION;
-    std::u16string path = *base;
-    if (!path.empty() && !sub->empty())
-        path += u'\\';
-    path += *sub;
-    if (path.find_first_not_of(u'\\') == std::u16string::npos)
-        return ERROR_INVALID_PARAMETER;
-    auto file = MachineFilePath(error);
+    auto path = SubKeyPath(key, subKey, KEY_CREATE_SUB_KEY, error);
+    auto file = path ? MachineFilePath(error) : std::nullopt;
     if (!file)
         return static_cast<LSTATUS>(error);
     bool created = false;
     error = winapi::EditRegistryFile(*file, [&](winapi::RegistryFile& registry) {
-        created = registry.CreateKey(path);
+        created = registry.CreateKey(*path);
         return ERROR_SUCCESS;
     });
     if (error != ERROR_SUCCESS)
         return static_cast<LSTATUS>(error);
     *result = reinterpret_cast<HKEY>(
-        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(path), desired)));
+        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired)));
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
+    return ERROR_SUCCESS;
+}
+
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired, HKEY* result) {
+    DWORD error = ERROR_SUCCESS;
+    if (!result)
+        return ERROR_INVALID_PARAMETER;
+    auto path = SubKeyPath(key, subKey, 0, error);
+    auto file = path ? MachineFilePath(error) : std::nullopt;
+    if (!file)
+        return static_cast<LSTATUS>(error);
+    auto registry = winapi::ReadRegistryFile(*file, &error);
+    if (!registry)
+        return static_cast<LSTATUS>(error);
+    if (!registry->HasKey(*path))
+        return ERROR_FILE_NOT_FOUND;
+    *result = reinterpret_cast<HKEY>(
+        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired)));
     return ERROR_SUCCESS;
 }
 

@@ -39,6 +39,8 @@ struct SECURITY_ATTRIBUTES;
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD reserved, LPSTR className, DWORD options,
                         REGSAM desired, SECURITY_ATTRIBUTES* securityAttributes, HKEY* result,
                         LPDWORD disposition);
+// Opens an existing key; ERROR_FILE_NOT_FOUND when it is missing.
+LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, HKEY* result);
 // Strings (REG_SZ, REG_EXPAND_SZ, REG_MULTI_SZ) are converted from GBK, their size counting the
 // terminating zero; other data is stored as given.
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,

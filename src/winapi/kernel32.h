@@ -131,3 +131,4 @@ BOOL TerminateProcess(HANDLE process, UINT exitCode);
 constexpr DWORD ERROR_NO_MORE_FILES = 18;
 constexpr DWORD ERROR_BAD_LENGTH = 24;
 constexpr DWORD ERROR_PARTIAL_COPY = 299;
+DWORD GetCurrentProcessId();

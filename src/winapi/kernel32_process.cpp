@@ -48,3 +48,7 @@ BOOL TerminateProcess(HANDLE process, UINT /*exitCode*/) {
     }
     return TRUE;
 }
+
+DWORD GetCurrentProcessId() {
+    return static_cast<DWORD>(getpid());
+}

@@ -92,6 +92,7 @@ TEST_F(Registry, ANewFileHoldsTheKeyAndValueInWinesFormat) {
 
     const std::string text = FileText();
     EXPECT_EQ(text.rfind("WINE REGISTRY Version 2\n", 0), 0u);
+    EXPECT_NE(text.find("\n#arch=win64\n"), std::string::npos); // else Wine takes it for 32-bit
     const size_t head =
         text.find("\n\n[SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] ");
     ASSERT_NE(head, std::string::npos) << text;

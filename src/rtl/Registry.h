@@ -1,0 +1,44 @@
+// The run-time library's registry object: one root key, one current key opened below it, and
+// string values written to the current key. Failures of writes raise ERegistryException.
+#pragma once
+
+#include "SysUtils.h"
+
+#include <advapi32.h>
+
+class ERegistryException : public Exception {
+public:
+    using Exception::Exception;
+};
+
+class TRegistry {
+public:
+    // The root starts as HKEY_LOCAL_MACHINE, the one branch the Windows layer keeps.
+    explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access) {}
+    ~TRegistry() { CloseKey(); }
+    TRegistry(const TRegistry&) = delete;
+    TRegistry& operator=(const TRegistry&) = delete;
+
+    HKEY RootKey() const { return rootKey_; }
+    void SetRootKey(HKEY key);
+    HKEY CurrentKey() const { return currentKey_; }
+    const AnsiString& CurrentPath() const { return currentPath_; }
+
+    // A key is relative to the current key unless it starts with "\"; then to the root.
+    // OpenKey makes the key current (creating it when canCreate) and reports success.
+    bool OpenKey(const AnsiString& key, bool canCreate);
+    // Creates the key without opening it; raises "Failed to create key <key>" on failure.
+    bool CreateKey(const AnsiString& key);
+    // Writes a REG_SZ value to the current key; raises "Failed to set data for '<name>'".
+    void WriteString(const AnsiString& name, const AnsiString& value);
+    bool DeleteValue(const AnsiString& name);
+    void CloseKey();
+
+private:
+    HKEY BaseKey(bool relative) const;
+
+    REGSAM access_;
+    HKEY rootKey_ = HKEY_LOCAL_MACHINE;
+    HKEY currentKey_ = nullptr;
+    AnsiString currentPath_;
+};

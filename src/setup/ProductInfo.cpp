@@ -1,0 +1,13 @@
+#include "ProductInfo.h"
+
+#include <Gbk.h>
+
+const AnsiString& ProductWebAddress() {
+    static const AnsiString address = "https://www.talvimo.com/";
+    return address;
+}
+
+const AnsiString& ProductPublisher() {
+    static const AnsiString publisher = *gbk::FromUtf8("Talvimo 网络科技有限公司");
+    return publisher;
+}

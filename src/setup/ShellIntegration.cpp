@@ -1,0 +1,229 @@
+#include "ShellIntegration.h"
+
+#include "ProductInfo.h"
+#include "rtl/ComObj.h"
+#include "rtl/Registry.h"
+#include "rtl/SysErrorMessage.h"
+
+#include <Gbk.h>
+#include <ShellLink.h>
+#include <kernel32.h>
+#include <ole32.h>
+#include <shell32.h>
+#include <version.h>
+
+#include <vector>
+
+namespace {
+
+const AnsiString kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
+const AnsiString kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
+const AnsiString kFallbackVersion = "1.0.0.1";
+
+// A shell link object through its two interfaces, released with this value.
+class LinkObject {
+public:
+    LinkObject() {
+        IUnknown* object = nullptr;
+        OleCheck(CoCreateInstance(CLSID_ShellLink, nullptr,
+                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
+                                  reinterpret_cast<void**>(&object)));
+        const bool complete =
+            SUCCEEDED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&link_))) &&
+            SUCCEEDED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file_)));
+        object->Release();
+        if (!complete) {
+            Release();
+            throw EIntfCastError();
+        }
+    }
+    ~LinkObject() { Release(); }
+    LinkObject(const LinkObject&) = delete;
+    LinkObject& operator=(const LinkObject&) = delete;
+
+    IShellLinkA* operator->() const { return link_; }
+
+    // The outcome is not examined: a link that cannot be saved is simply not there.
+    void Save(const std::wstring& fileName) const { file_->Save(fileName.c_str(), FALSE); }
+    void Save(const AnsiString& fileName) const {
+        if (auto wide = gbk::ToWide(fileName))
+            Save(*wide);
+    }
+
+private:
+    void Release() {
+        if (link_)
+            link_->Release();
+        if (file_)
+            file_->Release();
+        link_ = nullptr;
+        file_ = nullptr;
+    }
+
+    IShellLinkA* link_ = nullptr;
+    IPersistFile* file_ = nullptr;
+};
+
+// Byte offsets of the single-byte characters of a GBK string (second bytes of two-byte
+// characters are skipped, since they may equal "\").
+template <class Visit> void ForEachSingleByte(const AnsiString& text, Visit visit) {
+    for (size_t i = 0; i < text.size(); ++i) {
+        if (gbk::IsLeadByte(static_cast<unsigned char>(text[i])) && i + 1 < text.size()) {
+            ++i;
+            continue;
+        }
+        visit(i);
+    }
+}
+
+// What follows the last "\" or ":" (the whole text when it holds neither).
+size_t FileNameStart(const AnsiString& path) {
+    size_t start = 0;
+    ForEachSingleByte(path, [&](size_t i) {
+        if (path[i] == '\\' || path[i] == ':')
+            start = i + 1;
+    });
+    return start;
+}
+
+// The folder part of a path with its trailing backslash.
+AnsiString ExtractFilePath(const AnsiString& path) {
+    return path.substr(0, FileNameStart(path));
+}
+
+AnsiString DoubleBackslashes(const AnsiString& path) {
+    AnsiString doubled;
+    size_t copied = 0;
+    ForEachSingleByte(path, [&](size_t i) {
+        if (path[i] == '\\') {
+            doubled.append(path, copied, i + 1 - copied);
+            doubled += '\\';
+            copied = i + 1;
+        }
+    });
+    return doubled + path.substr(copied);
+}
+
+// The path of a special folder; the results of the shell calls are not examined, so a folder
+// that cannot be resolved gives an empty path.
+AnsiString SpecialFolder(int csidl) {
+    char path[MAX_PATH + 1] = {};
+    LPITEMIDLIST itemList = nullptr;
+    SHGetSpecialFolderLocation(nullptr, csidl, &itemList);
+    SHGetPathFromIDListA(itemList, path);
+    CoTaskMemFree(itemList);
+    return path;
+}
+
+bool DirectoryExists(const AnsiString& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+} // namespace
+
+void CreateProductShortcuts(const AnsiString& installDir, const AnsiString& desktopShortcutOption,
+                            const AnsiString& quickLaunchOption) {
+    const AnsiString target = installDir + "mervo.exe";
+    LinkObject link;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+    link->SetDescription("Talvimo");
+    link->SetIconLocation(target.c_str(), 0);
+
+    if (desktopShortcutOption == "1")
+        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Talvimo.lnk");
+    // The Quick Launch folder is not created: without it that link is not made.
+    if (quickLaunchOption == "1")
+        link.Save(SpecialFolder(CSIDL_APPDATA) +
+                  "\\Microsoft\\Internet Explorer\\Quick Launch\\Talvimo.lnk");
+
+    const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
+    const AnsiString productFolder = programs + "\\Talvimo\\";
+    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
+        throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
+                        SysErrorMessage(GetLastError()));
+    link.Save(programs + "\\Talvimo\\Talvimo.lnk");
+}
+
+void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name) {
+    LinkObject link;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+    const std::wstring folder = gbk::ToWide(SpecialFolder(csidl)).value_or(L"");
+    link.Save(folder + L"\\" + name + L".lnk");
+}
+
+AnsiString AutoRunValueName(const AnsiString& path) {
+    const AnsiString fileName = path.substr(FileNameStart(path));
+    const size_t dot = fileName.find('.');
+    return dot == AnsiString::npos ? AnsiString() : fileName.substr(0, dot);
+}
+
+bool SetAutoRun(const AnsiString& command, bool enable) {
+    bool result = true;
+    const AnsiString name = AutoRunValueName(command);
+    TRegistry registry(KEY_ALL_ACCESS);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    try {
+        registry.OpenKey(kRunKey, true);
+        if (enable)
+            registry.WriteString(name, "\"" + command + "\"");
+        else
+            registry.DeleteValue(name);
+    } catch (const Exception&) {
+        result = false;
+    }
+    registry.CloseKey();
+    return result;
+}
+
+bool WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable) {
+    bool result = true;
+    TRegistry registry(KEY_ALL_ACCESS);
+    registry.SetRootKey(HKEY_LOCAL_MACHINE);
+    try {
+        registry.CreateKey(kUninstallKey);
+        registry.OpenKey(kUninstallKey, true);
+        registry.WriteString("DisplayName", "Talvimo");
+        registry.WriteString("UninstallString", "\"" + DoubleBackslashes(uninstaller) + "\"");
+        registry.WriteString("DisplayIcon", "\"" + DoubleBackslashes(mainExecutable) + "\"");
+        try {
+            registry.WriteString("DisplayVersion", GetFileVersionString(mainExecutable));
+        } catch (const Exception&) {
+            registry.WriteString("DisplayVersion", kFallbackVersion);
+        }
+        registry.WriteString("URLInfoAbout", ProductWebAddress());
+        registry.WriteString("URLUpdateInfo", ProductWebAddress());
+        registry.WriteString("Publisher", ProductPublisher());
+    } catch (const Exception&) {
+        result = false;
+    }
+    registry.CloseKey();
+    return result;
+}
+
+AnsiString GetFileVersionString(const AnsiString& fileName) {
+    auto fail = [&](DWORD error) {
+        AnsiString message = *gbk::FromUtf8("无法读取文件版本信息: ") + fileName;
+        if (const AnsiString reason = SysErrorMessage(error); !reason.empty())
+            message += " (" + reason + ")";
+        return Exception(message);
+    };
+    DWORD handle = 0;
+    const DWORD size = GetFileVersionInfoSizeA(fileName.c_str(), &handle);
+    if (size == 0)
+        throw fail(GetLastError());
+    std::vector<BYTE> block(size);
+    if (!GetFileVersionInfoA(fileName.c_str(), handle, size, block.data()))
+        throw fail(GetLastError());
+    void* value = nullptr;
+    UINT length = 0;
+    if (!VerQueryValueA(block.data(), "\\", &value, &length) || length < sizeof(VS_FIXEDFILEINFO))
+        throw fail(ERROR_RESOURCE_DATA_NOT_FOUND);
+    const auto* info = static_cast<const VS_FIXEDFILEINFO*>(value);
+    return std::to_string(info->dwFileVersionMS >> 16) + "." +
+           std::to_string(info->dwFileVersionMS & 0xFFFF) + "." +
+           std::to_string(info->dwFileVersionLS >> 16) + "." +
+           std::to_string(info->dwFileVersionLS & 0xFFFF);
+}

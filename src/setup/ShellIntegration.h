@@ -1,0 +1,32 @@
+// Unit2: tying the installed product into the shell: links to the product and its uninstaller,
+// the start-with-Windows value and the entry in the list of installed programs, all under the
+// system's special folders and HKEY_LOCAL_MACHINE.
+#pragma once
+
+#include "rtl/SysUtils.h"
+
+#include <string>
+
+// Links to installDir + "mervo.exe": on the desktop and in the quick-launch folder when their
+// option is exactly "1", and always in the Start-menu folder "Talvimo" (created when missing;
+// a failure to create it raises). A link that cannot be saved is silently not made.
+void CreateProductShortcuts(const AnsiString& installDir, const AnsiString& desktopShortcutOption,
+                            const AnsiString& quickLaunchOption);
+
+// Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
+// folder csidl. Creates no folder.
+void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name);
+
+// The Run value name for a command: its file name up to the first ".", or empty.
+AnsiString AutoRunValueName(const AnsiString& path);
+
+// Writes (enable) or deletes the start-with-Windows value for command; false when a registry
+// error was raised.
+bool SetAutoRun(const AnsiString& command, bool enable);
+
+// Writes the product's uninstall entry; false when a registry error was raised.
+bool WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable);
+
+// The file version of a Windows executable as "a.b.c.d"; raises when it has no readable
+// version resource.
+AnsiString GetFileVersionString(const AnsiString& fileName);
