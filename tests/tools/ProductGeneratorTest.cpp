@@ -183,21 +183,26 @@ TEST(ProductManifest, BadLinesAreRefusedNamingTheLine) {
 
 TEST(ProductTree, WritesAFreshTreeWithFixedTimesAndASortedList) {
     TempFolder folder;
+    const fs::path out = folder.path() / "product";
+    const fs::path list = folder.path() / "list";
     ProductInputs inputs = demoInputs();
+    inputs.manifest = ProductManifest::parse(kSettings + "txt 100 Old\\stale.txt\n"
+                                                         "txt 100 Readme.txt\n");
+    WriteProductTree(inputs, out, list);
+    std::ofstream(out / "notes.txt") << "not ours";
+
     inputs.manifest = ProductManifest::parse(kSettings + "txt 3000 Readme.txt\n"
                                                          "media 5000 B\\Z.dat\n"
                                                          "ini 2000 B\\a.ini\n");
-    const fs::path out = folder.path() / "product";
-    fs::create_directories(out / "Old");
-    std::ofstream(out / "Old" / "stale.txt") << "left from an earlier build";
-
-    const ProductSummary summary = WriteProductTree(inputs, out, folder.path() / "list");
+    const ProductSummary summary = WriteProductTree(inputs, out, list);
     EXPECT_EQ(summary.files, 3u);
     EXPECT_EQ(summary.bytes, 10000u);
-    EXPECT_FALSE(fs::exists(out / "Old")) << "files of an earlier build are removed";
+    EXPECT_FALSE(fs::exists(out / "Old")) << "what an earlier run wrote is cleared away";
+    EXPECT_TRUE(fs::exists(out / "notes.txt")) << "what it did not write is left alone";
+    EXPECT_EQ(fs::file_size(out / "Readme.txt"), 3000u);
 
-    std::ifstream list(folder.path() / "list");
-    std::string all((std::istreambuf_iterator<char>(list)), std::istreambuf_iterator<char>());
+    std::ifstream listed(list);
+    std::string all((std::istreambuf_iterator<char>(listed)), std::istreambuf_iterator<char>());
     EXPECT_EQ(all, "B/Z.dat\nB/a.ini\nReadme.txt\n");
     struct stat info {};
     ASSERT_EQ(stat((out / "B" / "a.ini").c_str(), &info), 0);

@@ -46,6 +46,33 @@ void fixAttributes(const fs::path& file, int64_t modificationTime) {
                                  std::strerror(errno));
 }
 
+// Deletes the files an earlier run listed, and the folders that leaves empty. Only what this
+// tool wrote goes, so a wrong output folder costs nobody their files.
+void removeListedFiles(const fs::path& folder, const fs::path& listFile) {
+    std::ifstream list(listFile);
+    std::string line;
+    while (std::getline(list, line)) {
+        const fs::path relative(line);
+        const bool inside = relative.is_relative() &&
+                            std::none_of(relative.begin(), relative.end(),
+                                         [](const fs::path& part) { return part == ".."; });
+        if (!line.empty() && inside)
+            fs::remove(folder / relative);
+    }
+    if (!fs::is_directory(folder))
+        return;
+    std::vector<fs::path> folders;
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        if (entry.is_directory())
+            folders.push_back(entry.path());
+    std::sort(folders.begin(), folders.end(), [](const fs::path& a, const fs::path& b) {
+        return a.native().size() > b.native().size(); // deepest first
+    });
+    for (const auto& path : folders)
+        if (fs::is_empty(path))
+            fs::remove(path);
+}
+
 } // namespace
 
 ProductSummary WriteProductTree(const ProductInputs& inputs, const fs::path& outputFolder,
@@ -56,9 +83,10 @@ ProductSummary WriteProductTree(const ProductInputs& inputs, const fs::path& out
         if (!seen.insert(lowerAscii(file.path)).second)
             throw std::runtime_error("product file listed twice: " + file.path);
 
-    // The list is the build's record of a finished tree: remove it first, write it last.
+    // The list is the build's record of a finished tree: read the earlier one to clear its
+    // files away, remove it, and write the new one last.
+    removeListedFiles(outputFolder, listFile);
     fs::remove(listFile);
-    fs::remove_all(outputFolder);
     fs::create_directories(outputFolder);
 
     ProductSummary summary;

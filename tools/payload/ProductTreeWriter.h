@@ -1,6 +1,7 @@
-// Writes the whole demo product into a folder, replacing what was there, and a list file
-// of the relative paths for the archiver. Every file gets the same permissions and the
-// manifest's modification time, so archiving the tree gives the same listing every time.
+// Writes the whole demo product into a folder, replacing the files an earlier run listed
+// (nothing else there is touched), and a list file of the relative paths for the archiver. Every
+// file gets the same permissions and the manifest's modification time, so archiving the tree gives
+// the same listing every time.
 #pragma once
 
 #include "ProductInputs.h"
