@@ -74,6 +74,9 @@ void TComponent::InsertComponent(TComponent* component) {
 
 void TComponent::RemoveComponent(TComponent* component) {
     Notification(component, opRemove);
+    // A field of this class that points at the component no longer does.
+    if (const TFieldInfo* field = ClassInfo().FindField(component->Name()))
+        field->set(this, nullptr);
     components_.erase(std::remove(components_.begin(), components_.end(), component),
                       components_.end());
     component->owner_ = nullptr;

@@ -83,6 +83,8 @@ private:
         component->SetLoading(true);
         loaded_.push_back(component);
         component->SetName(description.name);
+        if (const TFieldInfo* field = root_->ClassInfo().FindField(description.name))
+            field->set(root_, component);
         if (auto* control = dynamic_cast<TControl*>(component); control && parent)
             control->SetParent(parent);
         ReadBody(component, description);
@@ -165,6 +167,13 @@ public:
         }
         CollectNames(root);
         CheckBody(*rootClass_, root);
+        for (const TFieldInfo* field : rootClass_->Fields()) {
+            auto it = names_.find(Upper(field->name));
+            if (it == names_.end())
+                Problem(root.line, rootClass_->Name() + "." + field->name + " has no component");
+            else if (!it->second->InheritsFrom(field->type()))
+                Problem(root.line, field->name + " is not a " + field->type().Name());
+        }
         return problems_;
     }
 

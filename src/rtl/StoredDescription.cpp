@@ -35,8 +35,9 @@ void AppendUtf8(std::string& out, std::uint32_t cp) {
 
 class Parser {
 public:
-    Parser(std::string_view text, std::string baseDir, std::vector<std::string>* filesRead)
-        : text_(text), baseDir_(std::move(baseDir)), filesRead_(filesRead) {}
+    Parser(std::string_view text, std::string baseDir, std::vector<std::string>* filesRead,
+           const std::map<std::string, std::string>& variables)
+        : text_(text), baseDir_(std::move(baseDir)), filesRead_(filesRead), variables_(variables) {}
 
     TObjectDescription ParseRoot() {
         SkipSpace();
@@ -284,7 +285,29 @@ private:
         return bytes;
     }
 
-    TBytes ReadFile(const std::string& path) {
+    std::string Expand(const std::string& path) {
+        std::string out;
+        size_t i = 0;
+        while (i < path.size()) {
+            if (path.compare(i, 2, "${") == 0) {
+                size_t close = path.find('}', i);
+                if (close == std::string::npos)
+                    Fail(line_, "unterminated variable in " + path);
+                std::string name = path.substr(i + 2, close - i - 2);
+                auto it = variables_.find(name);
+                if (it == variables_.end())
+                    Fail(line_, "unknown variable " + name);
+                out += it->second;
+                i = close + 1;
+            } else {
+                out += path[i++];
+            }
+        }
+        return out;
+    }
+
+    TBytes ReadFile(const std::string& given) {
+        std::string path = Expand(given);
         std::string full = !path.empty() && path[0] == '/' ? path : baseDir_ + "/" + path;
         std::ifstream in(full, std::ios::binary);
         if (!in)
@@ -345,6 +368,7 @@ private:
     std::string_view text_;
     std::string baseDir_;
     std::vector<std::string>* filesRead_;
+    const std::map<std::string, std::string>& variables_;
     size_t pos_ = 0;
     int line_ = 1;
 };
@@ -541,8 +565,9 @@ private:
 } // namespace
 
 TObjectDescription ParseDescription(std::string_view text, const std::string& baseDir,
-                                    std::vector<std::string>* filesRead) {
-    return Parser(text, baseDir, filesRead).ParseRoot();
+                                    std::vector<std::string>* filesRead,
+                                    const std::map<std::string, std::string>& variables) {
+    return Parser(text, baseDir, filesRead, variables).ParseRoot();
 }
 
 TBytes WriteBinaryDescription(const TObjectDescription& description) {

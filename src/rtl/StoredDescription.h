@@ -24,6 +24,7 @@
 #include "Types.h"
 
 #include <cstdint>
+#include <map>
 #include <span>
 #include <string>
 #include <string_view>
@@ -59,11 +60,13 @@ struct TObjectDescription {
     int line = 0;
 };
 
-// Parses the text form. file('...') paths are relative to baseDir; every file read is added
-// to filesRead when given. Raises EReadError "line N: ..." on malformed text, on an
-// unreadable file and on a string GBK cannot write.
+// Parses the text form. file('...') paths are relative to baseDir and may name build
+// variables as ${NAME} (for blocks the build makes); every file read is added to filesRead
+// when given. Raises EReadError "line N: ..." on malformed text, an unknown variable, an
+// unreadable file and a string GBK cannot write.
 TObjectDescription ParseDescription(std::string_view text, const std::string& baseDir,
-                                    std::vector<std::string>* filesRead = nullptr);
+                                    std::vector<std::string>* filesRead = nullptr,
+                                    const std::map<std::string, std::string>& variables = {});
 
 TBytes WriteBinaryDescription(const TObjectDescription& description);
 // Raises EReadError "Invalid stream format" on anything but a whole, well-formed description.

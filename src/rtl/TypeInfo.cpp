@@ -171,6 +171,22 @@ const TMethodInfo* TClassInfo::FindMethod(std::string_view name) const {
     return nullptr;
 }
 
+const TFieldInfo* TClassInfo::FindField(std::string_view name) const {
+    for (const TClassInfo* c = this; c; c = c->parent_)
+        for (const TFieldInfo& f : c->fields_)
+            if (SameText(f.name, name))
+                return &f;
+    return nullptr;
+}
+
+std::vector<const TFieldInfo*> TClassInfo::Fields() const {
+    std::vector<const TFieldInfo*> all;
+    for (const TClassInfo* c = this; c; c = c->parent_)
+        for (const TFieldInfo& f : c->fields_)
+            all.push_back(&f);
+    return all;
+}
+
 void RegisterClass(const TClassInfo& info) {
     auto [it, inserted] = Registry().emplace(Upper(info.Name()), &info);
     if (!inserted && it->second != &info)

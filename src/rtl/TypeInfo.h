@@ -30,7 +30,9 @@
 // EnumNameTable overload, or a Set of one. Collections name their item class:
 // .Collection<TMyItem>("Items", &TMyList::Items). A form class lists its event handlers with
 // .Method("Image2Click", &TForm1::Image2Click); a description binding a handler the root class
-// does not list, or one of a different signature, is refused by the form compiler.
+// does not list, or one of a different signature, is refused by the form compiler. It names
+// its component fields with .Field("Image1", &TForm1::Image1): they are set when the
+// description creates the component of that name and cleared when the component is freed.
 #pragma once
 
 #include "Classes.h"
@@ -116,6 +118,14 @@ struct TPropertyInfo {
     std::function<void(TObject*, const std::any&)> event;
 };
 
+// A field of a form class that points at one of its components, bound by component name
+// when the form's description is read and cleared when that component is freed.
+struct TFieldInfo {
+    std::string name;
+    ClassInfoGetter type = nullptr;
+    std::function<void(TObject* owner, TComponent* component)> set;
+};
+
 struct TMethodInfo {
     std::string name;
     std::type_index type = typeid(void);
@@ -144,6 +154,9 @@ public:
     // Searches this class and its ancestors, without regard to case.
     const TPropertyInfo* FindProperty(std::string_view name) const;
     const TMethodInfo* FindMethod(std::string_view name) const;
+    const TFieldInfo* FindField(std::string_view name) const;
+    // The fields of this class and its ancestors.
+    std::vector<const TFieldInfo*> Fields() const;
 
     template <class C, class A> TClassInfo& Property(std::string name, void (C::*setter)(A)) {
         using T = std::remove_cvref_t<A>;
@@ -200,6 +213,20 @@ public:
         return Add(std::move(p));
     }
 
+    template <class C, class T> TClassInfo& Field(std::string name, T* C::*field) {
+        TFieldInfo f;
+        f.name = std::move(name);
+        f.type = &T::StaticClassInfo;
+        f.set = [field](TObject* o, TComponent* component) {
+            T* typed = component ? dynamic_cast<T*>(component) : nullptr;
+            if (component && !typed)
+                ThrowInvalidValue();
+            Cast<C>(o)->*field = typed;
+        };
+        fields_.push_back(std::move(f));
+        return *this;
+    }
+
     template <class C, class... A> TClassInfo& Method(std::string name, void (C::*method)(A...)) {
         using F = std::function<void(A...)>;
         TMethodInfo m;
@@ -232,6 +259,7 @@ private:
     Factory factory_;
     std::vector<TPropertyInfo> properties_;
     std::vector<TMethodInfo> methods_;
+    std::vector<TFieldInfo> fields_;
 };
 
 // The registry of classes by name (without regard to case). Registering the same class again

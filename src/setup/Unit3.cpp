@@ -1,0 +1,24 @@
+#include "Unit3.h"
+
+TForm3* Form3 = nullptr;
+
+void TForm3::FormCreate(TObject* Sender) {
+    (void)Sender;
+    SetWidth(588);
+    SetHeight(358);
+}
+
+void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
+                             int Y) {
+    (void)Sender, (void)Button, (void)X, (void)Y;
+    BeginWindowDrag(this, Shift);
+}
+
+const TClassInfo& TForm3::StaticClassInfo() {
+    static const TClassInfo info = TClassInfo::Define<TForm3, TForm>("TForm3")
+                                       .Field("Image1", &TForm3::Image1)
+                                       .Field("Image2", &TForm3::Image2)
+                                       .Method("FormCreate", &TForm3::FormCreate)
+                                       .Method("Image1MouseDown", &TForm3::Image1MouseDown);
+    return info;
+}

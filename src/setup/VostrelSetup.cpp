@@ -1,0 +1,18 @@
+// The installer's entry point. The program reads no command line: argc and argv only reach
+// Qt, for its own platform options.
+#include "StartUp.h"
+
+#include "rtl/Application.h"
+
+int main(int argc, char* argv[]) {
+    TApplication application(argc, argv);
+    bool started = false;
+    DispatchSafely([&] {
+        CreateSetupWindows();
+        started = true;
+    });
+    if (!started)
+        return 1;
+    Application->Run();
+    return 0;
+}
