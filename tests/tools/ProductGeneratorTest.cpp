@@ -24,7 +24,7 @@ const ProductInputs& demoInputs() {
     return inputs;
 }
 
-const ProductFileSpec& demoFile(const std::string& path) {
+const ProductFileEntry& demoFile(const std::string& path) {
     for (const auto& file : demoInputs().manifest.files)
         if (file.path == path)
             return file;
@@ -109,14 +109,14 @@ TEST(ProductGenerator, AnExecutableEntersExitProcessAndALibraryExportsRegistrati
 TEST(ProductGenerator, VersionPartsKeepTheirPlaces) {
     // Each part in its own 16 bits: 10.0.0.12 must not come back as 0.10.12.0 or 10.0.0.1.
     for (const char* text : {"10.0.0.12", "1.2.3.4", "65535.0.65535.1"}) {
-        ProgramImageSpec spec;
-        spec.fileName = "probe.exe";
-        spec.size = 64 * 1024;
-        spec.version.fileVersion = FileVersion::parse(text);
-        spec.version.productVersion = spec.version.fileVersion;
+        ProgramImageOptions options;
+        options.fileName = "probe.exe";
+        options.size = 64 * 1024;
+        options.version.fileVersion = FileVersion::parse(text);
+        options.version.productVersion = options.version.fileVersion;
         SeededRandom random(1);
         const PeFileReader pe(
-            GenerateProgramImage(spec, {demoInputs().imports, demoInputs().words}, random));
+            GenerateProgramImage(options, {demoInputs().imports, demoInputs().words}, random));
         EXPECT_EQ(pe.fixedVersion().fileVersionText(), text);
     }
 }

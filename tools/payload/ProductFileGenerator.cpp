@@ -24,40 +24,40 @@ std::string stemOf(const std::string& fileName) {
     return fileName.substr(0, fileName.rfind('.'));
 }
 
-std::vector<uint8_t> programImage(const ProductFileSpec& file, const ProductInputs& inputs,
+std::vector<uint8_t> programImage(const ProductFileEntry& file, const ProductInputs& inputs,
                                   SeededRandom& random) {
     const ProductManifest& manifest = inputs.manifest;
-    ProgramImageSpec spec;
-    spec.kind = file.kind == ProductFileKind::Library ? PeKind::Library : PeKind::Executable;
-    spec.fileName = fileNameOf(file.path);
-    spec.size = file.size;
-    spec.timeDateStamp = static_cast<uint32_t>(manifest.modificationTime);
-    spec.imageBase = spec.kind == PeKind::Library
-                         ? kLibraryBaseLow + 0x10000 * random.below(kLibraryBaseSlots)
-                         : kExecutableBase;
-    spec.exports = file.exports;
-    spec.mediaShare = file.mediaShare;
-    spec.version.isLibrary = spec.kind == PeKind::Library;
-    spec.version.fileVersion = FileVersion::parse(file.version);
-    spec.version.productVersion = FileVersion::parse(manifest.version);
-    spec.version.strings = {
+    ProgramImageOptions options;
+    options.kind = file.kind == ProductFileKind::Library ? PeKind::Library : PeKind::Executable;
+    options.fileName = fileNameOf(file.path);
+    options.size = file.size;
+    options.timeDateStamp = static_cast<uint32_t>(manifest.modificationTime);
+    options.imageBase = options.kind == PeKind::Library
+                            ? kLibraryBaseLow + 0x10000 * random.below(kLibraryBaseSlots)
+                            : kExecutableBase;
+    options.exports = file.exports;
+    options.mediaShare = file.mediaShare;
+    options.version.isLibrary = options.kind == PeKind::Library;
+    options.version.fileVersion = FileVersion::parse(file.version);
+    options.version.productVersion = FileVersion::parse(manifest.version);
+    options.version.strings = {
         {"CompanyName", manifest.company},
         {"FileDescription", file.description.empty() ? manifest.product : file.description},
         {"FileVersion", file.version},
-        {"InternalName", stemOf(spec.fileName)},
+        {"InternalName", stemOf(options.fileName)},
         {"LegalCopyright", manifest.copyright},
-        {"OriginalFilename", spec.fileName},
+        {"OriginalFilename", options.fileName},
         {"ProductName", manifest.product},
         {"ProductVersion", manifest.version},
     };
-    return GenerateProgramImage(spec, {inputs.imports, inputs.words}, random);
+    return GenerateProgramImage(options, {inputs.imports, inputs.words}, random);
 }
 
 std::vector<uint8_t> bytesOf(const std::string& text) {
     return {text.begin(), text.end()};
 }
 
-std::vector<uint8_t> copiedFile(const ProductFileSpec& file, const ProductInputs& inputs) {
+std::vector<uint8_t> copiedFile(const ProductFileEntry& file, const ProductInputs& inputs) {
     const auto source = inputs.folder / file.source;
     std::ifstream in(source, std::ios::binary);
     if (!in)
@@ -67,7 +67,8 @@ std::vector<uint8_t> copiedFile(const ProductFileSpec& file, const ProductInputs
 
 } // namespace
 
-std::vector<uint8_t> GenerateProductFile(const ProductFileSpec& file, const ProductInputs& inputs) {
+std::vector<uint8_t> GenerateProductFile(const ProductFileEntry& file,
+                                         const ProductInputs& inputs) {
     SeededRandom random(SeededRandom::mixSeed(inputs.manifest.seed, file.path));
     TextGenerator text(inputs.words, random);
     switch (file.kind) {

@@ -8,4 +8,4 @@
 #include <cstdint>
 #include <vector>
 
-std::vector<uint8_t> GenerateProductFile(const ProductFileSpec& file, const ProductInputs& inputs);
+std::vector<uint8_t> GenerateProductFile(const ProductFileEntry& file, const ProductInputs& inputs);

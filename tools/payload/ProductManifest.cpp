@@ -105,20 +105,20 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
     };
     if (tokens.size() < 3)
         fail("expected <kind> <size> <path>");
-    ProductFileSpec spec;
-    spec.kind = kKinds.at(tokens[0]);
-    if (spec.kind == ProductFileKind::Copy) {
+    ProductFileEntry entry;
+    entry.kind = kKinds.at(tokens[0]);
+    if (entry.kind == ProductFileKind::Copy) {
         if (tokens[1] != "-")
             fail("a copied file takes its size from its source; write -");
     } else {
-        spec.size = parseNumber(tokens[1], lineNumber);
-        if (spec.size == 0)
+        entry.size = parseNumber(tokens[1], lineNumber);
+        if (entry.size == 0)
             fail("a generated file needs a size");
     }
-    spec.path = tokens[2];
-    if (!IsPlainRelativePath(spec.path))
-        fail("not a plain relative Windows path: " + spec.path);
-    spec.version = manifest.version;
+    entry.path = tokens[2];
+    if (!IsPlainRelativePath(entry.path))
+        fail("not a plain relative Windows path: " + entry.path);
+    entry.version = manifest.version;
     uint64_t count = 1;
     for (size_t i = 3; i < tokens.size(); ++i) {
         const size_t equals = tokens[i].find('=');
@@ -129,38 +129,38 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
         if (name == "count")
             count = parseNumber(value, lineNumber);
         else if (name == "description")
-            spec.description = value;
+            entry.description = value;
         else if (name == "exports")
-            spec.exports = splitList(value);
+            entry.exports = splitList(value);
         else if (name == "source")
-            spec.source = value;
+            entry.source = value;
         else if (name == "version")
-            spec.version = FileVersion::parse(value).toString();
+            entry.version = FileVersion::parse(value).toString();
         else if (name == "media")
-            spec.mediaShare = parseFraction(value, lineNumber);
+            entry.mediaShare = parseFraction(value, lineNumber);
         else
             fail("unknown option: " + name);
     }
-    if (spec.kind == ProductFileKind::Copy && !IsPlainRelativePath(spec.source))
+    if (entry.kind == ProductFileKind::Copy && !IsPlainRelativePath(entry.source))
         fail("a copied file needs source=<relative path>");
-    if (spec.mediaShare < 0 || spec.mediaShare > 0.9)
+    if (entry.mediaShare < 0 || entry.mediaShare > 0.9)
         fail("media share out of range");
-    const size_t placeholder = spec.path.find("{n}");
+    const size_t placeholder = entry.path.find("{n}");
     if ((count > 1) != (placeholder != std::string::npos))
         fail("a series needs count=N and {n} in its path");
     if (count == 1) {
-        manifest.files.push_back(std::move(spec));
+        manifest.files.push_back(std::move(entry));
         return;
     }
     for (uint64_t n = 1; n <= count; ++n) {
-        ProductFileSpec member = spec;
+        ProductFileEntry member = entry;
         std::string number = std::to_string(n);
         if (number.size() < 2)
             number.insert(0, "0");
         member.path.replace(placeholder, 3, number);
         SeededRandom random(SeededRandom::mixSeed(manifest.seed, member.path));
         const double factor = 1.0 + kSeriesSizeSpread * (2.0 * random.unit() - 1.0);
-        member.size = static_cast<uint64_t>(static_cast<double>(spec.size) * factor);
+        member.size = static_cast<uint64_t>(static_cast<double>(entry.size) * factor);
         manifest.files.push_back(std::move(member));
     }
 }

@@ -22,7 +22,7 @@ bool IsPlainRelativePath(std::string_view path);
 
 enum class ProductFileKind { Executable, Library, IniText, XmlText, PlainText, Media, Copy };
 
-struct ProductFileSpec {
+struct ProductFileEntry {
     std::string path; // Windows relative path with backslashes, as stored in the archive
     ProductFileKind kind = ProductFileKind::Media;
     uint64_t size = 0;
@@ -40,7 +40,7 @@ struct ProductManifest {
     std::string product;
     std::string copyright;
     std::string version;
-    std::vector<ProductFileSpec> files;
+    std::vector<ProductFileEntry> files;
 
     // Throws std::runtime_error naming the line for anything it cannot read.
     static ProductManifest parse(std::string_view text);

@@ -40,11 +40,11 @@ std::vector<ImportedLibrary> chooseImports(const std::vector<ImportedLibrary>& a
 // Entry point and exported functions at the start of the code section; returns the RVA of
 // each export and sets the entry point.
 std::vector<std::pair<std::string, uint32_t>>
-putEntryCode(ByteBuffer& code, const ProgramImageSpec& spec, const PeLayout& layout,
+putEntryCode(ByteBuffer& code, const ProgramImageOptions& options, const PeLayout& layout,
              const ImportTable& imports, uint32_t& entryRva) {
     const uint32_t textRva = layout.section(".text").rva;
     entryRva = textRva;
-    if (spec.kind == PeKind::Executable) {
+    if (options.kind == PeKind::Executable) {
         const auto slot = imports.slotRva.find("ExitProcess");
         if (slot == imports.slotRva.end())
             throw std::invalid_argument("an executable must import ExitProcess");
@@ -58,7 +58,7 @@ putEntryCode(ByteBuffer& code, const ProgramImageSpec& spec, const PeLayout& lay
         code.putBytes(dllMain);
     }
     std::vector<std::pair<std::string, uint32_t>> exports;
-    for (const auto& name : spec.exports) {
+    for (const auto& name : options.exports) {
         code.alignTo(16, 0xCC);
         exports.emplace_back(name, textRva + static_cast<uint32_t>(code.size()));
         const uint8_t returnZero[] = {0x33, 0xC0, 0xC3}; // xor eax, eax; ret
@@ -142,11 +142,11 @@ std::vector<uint8_t> makeData(size_t size, const std::vector<uint32_t>& strings,
 
 } // namespace
 
-std::vector<uint8_t> GenerateProgramImage(const ProgramImageSpec& spec,
+std::vector<uint8_t> GenerateProgramImage(const ProgramImageOptions& options,
                                           const ProgramImageInputs& inputs, SeededRandom& random) {
-    const std::vector<uint8_t> versionBlock = BuildVersionInfo(spec.version);
-    const size_t mediaSize = static_cast<size_t>(spec.size * spec.mediaShare);
-    const double body = std::max<double>(static_cast<double>(spec.size) - 1024.0 -
+    const std::vector<uint8_t> versionBlock = BuildVersionInfo(options.version);
+    const size_t mediaSize = static_cast<size_t>(options.size * options.mediaShare);
+    const double body = std::max<double>(static_cast<double>(options.size) - 1024.0 -
                                              static_cast<double>(mediaSize + versionBlock.size()),
                                          4 * kFileAlignment);
     std::vector<PeSection> sections = {
@@ -158,33 +158,33 @@ std::vector<uint8_t> GenerateProgramImage(const ProgramImageSpec& spec,
     for (auto& section : sections)
         section.virtualSize = section.rawSize;
     sections[2].virtualSize += 4 * random.below(0x4000); // uninitialised tail of .data
-    const PeLayout layout(spec.imageBase, sections);
+    const PeLayout layout(options.imageBase, sections);
     const PeSection& text = layout.section(".text");
     const PeSection& rdataSection = layout.section(".rdata");
     const PeSection& dataSection = layout.section(".data");
     const PeSection& rsrcSection = layout.section(".rsrc");
 
     PeImageContent content;
-    content.kind = spec.kind;
-    content.timeDateStamp = spec.timeDateStamp;
+    content.kind = options.kind;
+    content.timeDateStamp = options.timeDateStamp;
 
     // .rdata: imports, exports, strings, then tables that point into the code.
     const ImportTable imports =
         BuildImportTable(chooseImports(inputs.imports, random), rdataSection.rva);
     ByteBuffer code;
-    const auto exportCode = putEntryCode(code, spec, layout, imports, content.entryPointRva);
+    const auto exportCode = putEntryCode(code, options, layout, imports, content.entryPointRva);
     ByteBuffer rdata;
     rdata.putBytes(imports.bytes);
     rdata.alignTo(16);
-    if (!spec.exports.empty()) {
+    if (!options.exports.empty()) {
         const ExportTable exports =
-            BuildExportTable(spec.fileName, exportCode, spec.timeDateStamp,
+            BuildExportTable(options.fileName, exportCode, options.timeDateStamp,
                              rdataSection.rva + static_cast<uint32_t>(rdata.size()));
         rdata.putBytes(exports.bytes);
         content.directories[kExportDirectory] = {exports.rva, exports.size};
     }
     if (rdata.size() * 2 > rdataSection.rawSize)
-        throw std::invalid_argument("program image too small: " + spec.fileName);
+        throw std::invalid_argument("program image too small: " + options.fileName);
     content.directories[kImportDirectory] = {imports.descriptorsRva, imports.descriptorsSize};
     content.directories[kIatDirectory] = {imports.iatRva, imports.iatSize};
 
@@ -193,7 +193,7 @@ std::vector<uint8_t> GenerateProgramImage(const ProgramImageSpec& spec,
     const std::vector<uint32_t> strings =
         putStrings(rdata, stringsEnd, layout.va(rdataSection.rva), textGenerator, random);
     if (strings.empty())
-        throw std::invalid_argument("program image too small: " + spec.fileName);
+        throw std::invalid_argument("program image too small: " + options.fileName);
 
     // .text: generated functions after the entry code.
     CodeAddresses addresses;

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-struct ProgramImageSpec {
+struct ProgramImageOptions {
     PeKind kind = PeKind::Executable;
     std::string fileName; // file name only, for the version strings and export directory
     size_t size = 0;      // approximate file size in bytes
@@ -30,5 +30,5 @@ struct ProgramImageInputs {
     const std::vector<std::string>& words;       // for its strings
 };
 
-std::vector<uint8_t> GenerateProgramImage(const ProgramImageSpec& spec,
+std::vector<uint8_t> GenerateProgramImage(const ProgramImageOptions& options,
                                           const ProgramImageInputs& inputs, SeededRandom& random);
