@@ -32,16 +32,16 @@ BmpHeader ReadInfoHeader(ByteReader& reader) {
         header.width = reader.ReadUInt16();
         header.height = reader.ReadUInt16();
         if (reader.ReadUInt16() != 1)
-            throw EInvalidGraphic();
+            throw EInvalidGraphic(kInvalidBitmap);
         header.bitCount = reader.ReadUInt16();
         return header;
     }
     if (size < kInfoHeaderSize)
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     header.width = reader.ReadInt32();
     header.height = reader.ReadInt32();
     if (reader.ReadUInt16() != 1)
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     header.bitCount = reader.ReadUInt16();
     header.compression = reader.ReadUInt32();
     reader.ReadBytes(12); // image size, resolution
@@ -66,9 +66,9 @@ void Validate(const BmpHeader& h) {
                          (h.compression == kBiBitfields && (h.bitCount == 16 || h.bitCount == 32));
     std::int64_t rows = h.height < 0 ? -std::int64_t(h.height) : h.height;
     if (!depthOk || !compressionOk || h.width <= 0 || rows == 0 || h.width * rows > kMaxPixels)
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     if (h.compression == kBiBitfields && (h.masks[0] == 0 || h.masks[1] == 0 || h.masks[2] == 0))
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
 }
 
 std::vector<QRgb> ReadColorTable(ByteReader& reader, const BmpHeader& h) {
@@ -77,7 +77,7 @@ std::vector<QRgb> ReadColorTable(ByteReader& reader, const BmpHeader& h) {
         return table;
     std::uint32_t count = h.colorsUsed != 0 ? h.colorsUsed : (1u << h.bitCount);
     if (count > 256)
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     std::size_t entry = h.core ? 3 : 4;
     for (std::uint32_t i = 0; i < count; ++i) {
         auto e = reader.ReadBytes(entry);
@@ -99,7 +99,7 @@ QRgb PixelAt(std::span<const std::uint8_t> row, int x, const BmpHeader& h,
              const std::vector<QRgb>& table) {
     auto indexed = [&](std::uint32_t index) {
         if (index >= table.size())
-            throw EInvalidGraphic();
+            throw EInvalidGraphic(kInvalidBitmap);
         return table[index];
     };
     switch (h.bitCount) {
@@ -149,7 +149,7 @@ QImage DecodeBmp(std::span<const std::uint8_t> file) {
     ByteReader reader(file);
     auto fileHeader = reader.ReadBytes(kFileHeaderSize);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     std::uint32_t pixelOffset = fileHeader[10] | (fileHeader[11] << 8) | (fileHeader[12] << 16) |
                                 (std::uint32_t(fileHeader[13]) << 24);
     BmpHeader h = ReadInfoHeader(reader);
@@ -159,7 +159,7 @@ QImage DecodeBmp(std::span<const std::uint8_t> file) {
     // The pixel offset may leave a gap after the colour table; 0 means "right after it".
     std::size_t start = pixelOffset != 0 ? pixelOffset : reader.Position();
     if (start < reader.Position() || start > file.size())
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     int rows = h.height < 0 ? -h.height : h.height;
     std::size_t stride = RowStride(h.width, h.bitCount);
     if ((file.size() - start) / stride < static_cast<std::size_t>(rows))
@@ -179,11 +179,11 @@ QImage DecodeBmp(std::span<const std::uint8_t> file) {
 QImage ReadBmp(ByteReader& reader) {
     auto fileHeader = reader.Peek(kFileHeaderSize);
     if (fileHeader[0] != 'B' || fileHeader[1] != 'M')
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     std::uint32_t size = fileHeader[2] | (fileHeader[3] << 8) | (fileHeader[4] << 16) |
                          (std::uint32_t(fileHeader[5]) << 24);
     if (size < kFileHeaderSize + kCoreHeaderSize)
-        throw EInvalidGraphic();
+        throw EInvalidGraphic(kInvalidBitmap);
     return DecodeBmp(reader.ReadBytes(size));
 }
 

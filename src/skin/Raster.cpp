@@ -23,11 +23,15 @@ int NearestSource(int x, int targetSize, int pictureSize) {
     return static_cast<int>(std::trunc(x / ratio));
 }
 
-void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture) {
+void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture, const QRect& clip) {
     if (picture.isNull() || target.width() <= 0 || target.height() <= 0)
         return;
     QImage source = picture.convertToFormat(QImage::Format_ARGB32);
     QRect visible = target.intersected(dest.rect());
+    if (!clip.isNull())
+        visible &= clip;
+    if (visible.isEmpty())
+        return;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
         int sy = NearestSource(y - target.top(), target.height(), source.height());
         const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));

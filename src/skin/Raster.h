@@ -19,8 +19,9 @@ QRgb BlendPixel(QRgb source, int alpha, QRgb destination);
 int NearestSource(int x, int targetSize, int pictureSize);
 
 // Blends a Format_ARGB32 (not premultiplied) picture into the target rectangle of dest,
-// sampled by nearest neighbour when the sizes differ. Parts outside dest are clipped.
-void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture);
+// sampled by nearest neighbour when the sizes differ. Only pixels inside clip (and dest) change.
+void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture,
+                const QRect& clip = QRect());
 
 // Copies picture to dest at (x, y), leaving out every pixel of the key colour.
 void CopyTransparent(QImage& dest, int x, int y, const QImage& picture, QRgb key);

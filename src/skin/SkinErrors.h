@@ -3,21 +3,18 @@
 #pragma once
 
 #include "rtl/Classes.h"
+#include "rtl/Picture.h"
 #include "rtl/SysUtils.h"
 
 // Raised as EReadError when a stream ends before the bytes asked for.
 inline constexpr const char* kStreamReadError = "Stream read error";
+// Raised as EInvalidGraphic when bytes that should hold a BMP file don't.
+inline constexpr const char* kInvalidBitmap = "Bitmap image is not valid";
 
 // The zlib stream of a stored skin is damaged.
 class EDecompressionError : public Exception {
 public:
     EDecompressionError() : Exception("compression error") {}
-};
-
-// Bytes that should hold a BMP file don't.
-class EInvalidGraphic : public Exception {
-public:
-    EInvalidGraphic() : Exception("Bitmap image is not valid") {}
 };
 
 // Text that should hold an integer doesn't.

@@ -132,10 +132,36 @@ void TbsPngImage::LoadFromData(std::span<const std::uint8_t> data) {
     transparency_ = decoded.transparency;
 }
 
+const TClassInfo& TbsPngImage::StaticClassInfo() {
+    static const TClassInfo info = TClassInfo::Define<TbsPngImage, TPersistent>("TbsPngImage")
+                                       .Property("Data", &TbsPngImage::SetData);
+    return info;
+}
+
+void TbsPngImage::Assign(const TPersistent* source) {
+    if (auto* png = dynamic_cast<const TbsPngImage*>(source)) {
+        *this = *png;
+        return;
+    }
+    TPersistent::Assign(source);
+}
+
 void TbsPngImage::Draw(QImage& dest, const QRect& rect) const {
     if (Empty())
         return;
     raster::AlphaBlend(dest, rect, pixels_);
+}
+
+void TbsPngImage::Draw(TCanvas& canvas, const TRect& rect) const {
+    if (Empty() || rect.IsEmpty())
+        return;
+    canvas.EndPaint();
+    TPoint origin = canvas.Origin();
+    QRect target(rect.Left + origin.X, rect.Top + origin.Y, rect.Width(), rect.Height());
+    QRect clip = canvas.Target()->rect();
+    if (auto c = canvas.ClipRect())
+        clip &= QRect(c->Left + origin.X, c->Top + origin.Y, c->Width(), c->Height());
+    raster::AlphaBlend(*canvas.Target(), target, pixels_, clip);
 }
 
 TbsPngImage TbsPngImage::Faded() const {

@@ -2,6 +2,10 @@
 // with its transparency, and can give a faded copy for the disabled look.
 #pragma once
 
+#include "rtl/Canvas.h"
+#include "rtl/Classes.h"
+#include "rtl/TypeInfo.h"
+
 #include <QImage>
 #include <QRect>
 
@@ -9,8 +13,10 @@
 #include <span>
 #include <vector>
 
-class TbsPngImage {
+class TbsPngImage : public TPersistent {
 public:
+    DECLARE_CLASS_INFO
+
     // How the picture's transparency is carried.
     enum class Transparency {
         None,             // opaque
@@ -21,6 +27,9 @@ public:
     // Decodes a complete PNG file. Data that does not start with the PNG signature and an
     // IHDR chunk, or that the decoder rejects, leaves the picture empty.
     void LoadFromData(std::span<const std::uint8_t> data);
+    // The stored description's "Data": the complete PNG file.
+    void SetData(TBytes data) { LoadFromData(data); }
+    void Assign(const TPersistent* source) override;
 
     bool Empty() const { return pixels_.isNull(); }
     int Width() const { return pixels_.width(); }
@@ -35,6 +44,8 @@ public:
     // Draws into the rectangle of dest: blended by alpha, with the transparent colour left
     // out, or copied, sampled by nearest neighbour when the sizes differ.
     void Draw(QImage& dest, const QRect& rect) const;
+    // The same on a canvas, rect in the canvas's coordinates, within its clip.
+    void Draw(TCanvas& canvas, const TRect& rect) const;
 
     // The disabled look: a copy whose alpha is faded (see raster::FadeAlpha); grey-scale and
     // palette pictures without alpha get alpha 127 instead.

@@ -1,18 +1,11 @@
 // The options window's stored skin as the build makes it.
+#include "SkinTestWindow.h"
 #include "skin/SkinContent.h"
 #include "skin/ZlibBlock.h"
-
-#include <fstream>
-#include <iterator>
 
 #include <gtest/gtest.h>
 
 namespace {
-
-std::vector<std::uint8_t> OptionsSkinBlock() {
-    std::ifstream in(OPTIONS_SKIN_BLOCK, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
 
 class OptionsSkin : public testing::Test {
 protected:
