@@ -1,3 +1,4 @@
+#include "support/NamedProcesses.h"
 #include "support/TempSystemRoot.h"
 
 #include "SystemRoot.h"
@@ -5,12 +6,10 @@
 #include "psapi.h"
 #include "tlhelp32.h"
 
-#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -18,43 +17,10 @@ namespace fs = std::filesystem;
 
 namespace {
 
-// Copies of /bin/sleep started under chosen names, killed and reaped at the end.
 class Processes : public testing_support::SystemRootTest {
 protected:
-    ~Processes() override {
-        for (pid_t pid : started_) {
-            kill(pid, SIGKILL);
-            waitpid(pid, nullptr, 0);
-        }
-    }
-
-    // Starts a copy of sleep named fileName; argv0 replaces the program path as argv[0].
     pid_t Start(const std::string& fileName, const std::string& argv0 = "", uid_t user = 0) {
-        const std::string program = systemRoot.Folder() + "/" + fileName;
-        if (!fs::exists(program))
-            fs::copy_file("/bin/sleep", program);
-        if (user != 0) // the other user must reach the program
-            fs::permissions(systemRoot.Folder(),
-                            fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
-                                fs::perms::others_read | fs::perms::others_exec);
-        const std::string first = argv0.empty() ? program : argv0;
-        const pid_t pid = fork();
-        if (pid == 0) {
-            if (user != 0 && setuid(user) != 0)
-                _exit(126);
-            execl(program.c_str(), first.c_str(), "60", static_cast<char*>(nullptr));
-            _exit(127);
-        }
-        started_.push_back(pid);
-        // The child runs the test binary until its exec is done.
-        const std::string link = "/proc/" + std::to_string(pid) + "/exe";
-        for (int i = 0; i < 5000; ++i) {
-            std::error_code error;
-            if (fs::read_symlink(link, error) == program)
-                break;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
-        return pid;
+        return processes.Start(fileName, argv0, user);
     }
 
     std::vector<PROCESSENTRY32> Snapshot() {
@@ -78,7 +44,7 @@ protected:
         return "<not listed>";
     }
 
-    std::vector<pid_t> started_;
+    testing_support::NamedProcesses processes{systemRoot.Folder()};
 };
 
 TEST_F(Processes, TheSnapshotListsProcessesByTheirExecutablesName) {
@@ -125,10 +91,7 @@ TEST_F(Processes, AnOpenedProcessIsInspectedAndTerminated) {
     EXPECT_EQ(std::string(small), std::string(path, 5));
 
     EXPECT_TRUE(TerminateProcess(process, 0));
-    int status = 0;
-    ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGKILL);
-    started_.clear();
+    EXPECT_EQ(processes.Reap(pid), SIGKILL);
     // The handle still names the ended process: nothing else can be reached through it.
     EXPECT_FALSE(TerminateProcess(process, 0));
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
