@@ -44,9 +44,10 @@ public:
             throw EReadError("Description of " + description.className + " given to " +
                              rootClass.Name());
         loaded_.push_back(root_);
+        rootName_ = description.name;
         root_->SetLoading(true);
         try {
-            root_->SetName(description.name);
+            root_->SetName(UniqueRootName(description.name));
             ReadBody(root_, description);
             ResolveReferences();
         } catch (...) {
@@ -61,6 +62,18 @@ public:
     }
 
 private:
+    // A second instance of a form class gets Name_1, Name_2, ... beside the first.
+    std::string UniqueRootName(const std::string& name) const {
+        TComponent* owner = root_->Owner();
+        if (!owner || !owner->FindComponent(name) || owner->FindComponent(name) == root_)
+            return name;
+        for (int i = 1;; ++i) {
+            std::string candidate = name + "_" + std::to_string(i);
+            if (!owner->FindComponent(candidate))
+                return candidate;
+        }
+    }
+
     struct Fixup {
         TObject* instance;
         const TPropertyInfo* property;
@@ -143,7 +156,7 @@ private:
 
     void ResolveReferences() {
         for (const Fixup& f : fixups_) {
-            TComponent* target = strcasecmp(f.name.c_str(), root_->Name().c_str()) == 0
+            TComponent* target = strcasecmp(f.name.c_str(), rootName_.c_str()) == 0
                                      ? root_
                                      : root_->FindComponent(f.name);
             if (!target)
@@ -153,6 +166,7 @@ private:
     }
 
     TComponent* root_;
+    std::string rootName_;
     std::vector<TComponent*> loaded_;
     std::vector<Fixup> fixups_;
 };

@@ -1,0 +1,125 @@
+#include "GuiTest.h"
+
+#include "rtl/Timer.h"
+#include "support/GbkText.h"
+
+#include <QElapsedTimer>
+
+using testing_support::GbkText;
+
+namespace {
+
+TEST(ErrorBoxText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
+    EXPECT_EQ(ErrorBoxText("Disk full"), "Disk full.");
+    EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
+    EXPECT_EQ(ErrorBoxText("Disk full,"), "Disk full,");
+    // "!" (0x21) sorts before "."; the full-width "！" of Chinese texts sorts after it.
+    EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
+    EXPECT_EQ(ErrorBoxText(GbkText("磁盘已满！")), GbkText("磁盘已满！."));
+    EXPECT_EQ(ErrorBoxText(GbkText("文件")), GbkText("文件."));
+    EXPECT_EQ(ErrorBoxText("code 5"), "code 5.");
+    EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+class ApplicationTest : public GuiTest {};
+
+TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {
+    app->SetTitle(GbkText("Talvimo安装向导"));
+    TTimer failing(app.get());
+    failing.SetInterval(1);
+    int failures = 0;
+    failing.OnTimer = [&](TObject*) {
+        ++failures;
+        failing.SetEnabled(false);
+        throw Exception(GbkText("无法打开文件"));
+    };
+    TTimer stopper(app.get());
+    stopper.SetInterval(30);
+    stopper.OnTimer = [&](TObject*) { app->Terminate(); };
+    app->Run();
+    EXPECT_EQ(failures, 1);
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("无法打开文件."));
+    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(ApplicationTest, TerminateFromAHandlerThatGoesOnWorkingEndsTheLoopAfterIt) {
+    TTimer other(app.get());
+    other.SetInterval(5);
+    int otherTicks = 0;
+    other.OnTimer = [&](TObject*) { ++otherTicks; };
+    TTimer worker(app.get());
+    worker.SetInterval(1);
+    bool finished = false;
+    int ticksDuringWork = 0;
+    worker.OnTimer = [&](TObject*) {
+        worker.SetEnabled(false);
+        app->Terminate();
+        // The handler goes on pumping messages, as the install sequence's waits do.
+        QElapsedTimer clock;
+        clock.start();
+        while (clock.elapsed() < 60)
+            app->ProcessMessages();
+        ticksDuringWork = otherTicks;
+        finished = true;
+    };
+    app->Run();
+    EXPECT_TRUE(finished);
+    EXPECT_GT(ticksDuringWork, 0) << "other handlers run while the terminating one pumps";
+}
+
+TEST_F(ApplicationTest, TerminateFromAHandlerThatReturnsEndsTheLoopAtOnce) {
+    TTimer quick(app.get());
+    quick.SetInterval(1);
+    quick.OnTimer = [&](TObject*) { app->Terminate(); };
+    TTimer late(app.get());
+    late.SetInterval(200);
+    bool lateFired = false;
+    late.OnTimer = [&](TObject*) { lateFired = true; };
+    QElapsedTimer clock;
+    clock.start();
+    app->Run();
+    EXPECT_LT(clock.elapsed(), 150);
+    EXPECT_FALSE(lateFired);
+}
+
+TEST_F(ApplicationTest, ATimerThatDisablesItselfFiresOnce) {
+    TTimer once(app.get());
+    once.SetInterval(1);
+    int ticks = 0;
+    once.OnTimer = [&](TObject*) {
+        once.SetEnabled(false);
+        ++ticks;
+    };
+    TTimer stopper(app.get());
+    stopper.SetInterval(50);
+    stopper.OnTimer = [&](TObject*) { app->Terminate(); };
+    app->Run();
+    EXPECT_EQ(ticks, 1);
+}
+
+TEST_F(ApplicationTest, MessageBoxesWithoutCaptionTakeTheTitle) {
+    app->SetTitle("Setup");
+    dialogs->answers.push_back(IDNO);
+    EXPECT_EQ(app->MessageBox("Quit?", "", MB_YESNO), IDNO);
+    EXPECT_EQ(app->MessageBox("Done", "Own", MB_OK), IDOK);
+    EXPECT_EQ(dialogs->messages[0].caption, "Setup");
+    EXPECT_EQ(dialogs->messages[1].caption, "Own");
+}
+
+TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
+    TTestForm* form = nullptr;
+    try {
+        app->CreateForm(form);
+        FAIL();
+    } catch (const EReadError& e) {
+        EXPECT_EQ(e.Message(), "Resource TTESTFORM not found");
+    }
+    EXPECT_EQ(form, nullptr);
+    EXPECT_EQ(app->MainForm(), nullptr);
+    EXPECT_EQ(app->ComponentCount(), 0);
+}
+
+} // namespace

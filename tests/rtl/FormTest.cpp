@@ -1,0 +1,172 @@
+#include "GuiTest.h"
+
+#include "rtl/Form.h"
+
+#include <QGuiApplication>
+#include <QScreen>
+#include <QTest>
+#include <QWidget>
+
+namespace {
+
+TEST(DesktopCentring, DividesWithTruncationAndClampsAtZero) {
+    EXPECT_EQ(DesktopCenteredOrigin(800, 600, 588, 400), (TPoint{106, 100}));
+    EXPECT_EQ(DesktopCenteredOrigin(801, 601, 588, 400), (TPoint{106, 100}));
+    EXPECT_EQ(DesktopCenteredOrigin(1000, 1000, 589, 401), (TPoint{205, 299}));
+    // (587 - 588) / 2 truncates to 0, and anything below is clamped.
+    EXPECT_EQ(DesktopCenteredOrigin(587, 399, 588, 400), (TPoint{0, 0}));
+    EXPECT_EQ(DesktopCenteredOrigin(300, 200, 588, 550), (TPoint{0, 0}));
+}
+
+const char* const kCentred = R"(object F: TTestForm
+  BorderStyle = bsNone
+  ClientWidth = 588
+  ClientHeight = 400
+  Position = poDesktopCenter
+end
+)";
+
+class FormTest : public GuiTest {};
+
+TEST_F(FormTest, FirstShowingCentresOnTheVirtualScreenLaterShowingsKeepThePlace) {
+    TTestForm* form = MakeForm(kCentred);
+    EXPECT_FALSE(form->Visible());
+    EXPECT_FALSE(form->Widget()->isVisible());
+    QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    form->Show();
+    TPoint expected = DesktopCenteredOrigin(desktop.width(), desktop.height(), 588, 400);
+    EXPECT_EQ(form->Left(), expected.X);
+    EXPECT_EQ(form->Top(), expected.Y);
+    EXPECT_TRUE(form->Widget()->isVisible());
+    form->SetBounds(3, 4, 588, 400);
+    form->Hide();
+    form->Show();
+    EXPECT_EQ(form->BoundsRect(), Bounds(3, 4, 588, 400));
+    form->SetHeight(550);
+    EXPECT_EQ(form->BoundsRect(), Bounds(3, 4, 588, 550));
+    EXPECT_EQ(form->Widget()->geometry(), QRect(3, 4, 588, 550));
+}
+
+TEST_F(FormTest, FormsAreFramelessAndTitledWithTheApplicationTitle) {
+    TTestForm* early = MakeForm(kCentred);
+    app->SetTitle("Talvimo");
+    TTestForm* late = MakeForm(kCentred);
+    for (TTestForm* form : {early, late}) {
+        EXPECT_TRUE(form->Widget()->windowFlags() & Qt::FramelessWindowHint);
+        EXPECT_EQ(form->Widget()->windowTitle(), "Talvimo");
+    }
+}
+
+const char* const kDraggable = R"(object F: TTestForm
+  BorderStyle = bsNone
+  ClientWidth = 200
+  ClientHeight = 100
+  object Picture1: TImage
+    Left = 10
+    Top = 20
+    Width = 50
+    Height = 30
+    Cursor = crHandPoint
+    OnClick = Picture1Click
+    OnMouseDown = Picture1MouseDown
+  end
+end
+)";
+
+TEST_F(FormTest, OnlyAPressWithTheLeftButtonHeldStartsAMove) {
+    TTestForm* form = MakeForm(kDraggable);
+    form->Show();
+    QWidget* w = form->Widget();
+    QTest::mousePress(w, Qt::RightButton, {}, QPoint(15, 25));
+    QTest::mouseRelease(w, Qt::RightButton, {}, QPoint(15, 25));
+    EXPECT_TRUE(form->SysCommands.empty());
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(15, 25));
+    EXPECT_EQ(form->SysCommands, std::vector<WPARAM>{61458});
+    // Only the left-button state is tested: a right press while the left is held moves too.
+    form->SysCommands.clear();
+    BeginWindowDrag(form, TShiftState{ssRight, ssLeft});
+    EXPECT_EQ(form->SysCommands, std::vector<WPARAM>{61458});
+    EXPECT_EQ(form->Calls[0], "Picture1MouseDown 5,5");
+}
+
+TEST_F(FormTest, StartingAMoveForgetsThePendingClick) {
+    TTestForm* form = MakeForm(kDraggable);
+    form->Show();
+    QTest::mouseClick(form->Widget(), Qt::LeftButton, {}, QPoint(15, 25));
+    EXPECT_EQ(std::count(form->Calls.begin(), form->Calls.end(), "Picture1Click"), 0);
+}
+
+const char* const kButton = R"(object F: TTestForm
+  BorderStyle = bsNone
+  ClientWidth = 200
+  ClientHeight = 100
+  Color = clWhite
+  object Picture1: TImage
+    Left = 10
+    Top = 20
+    Width = 50
+    Height = 30
+    Cursor = crHandPoint
+    OnClick = Picture1Click
+  end
+end
+)";
+
+TEST_F(FormTest, APictureButtonClicksOnPressAndReleaseOverIt) {
+    TTestForm* form = MakeForm(kButton);
+    form->Show();
+    QWidget* w = form->Widget();
+    QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(12, 22));
+    EXPECT_EQ(form->Calls.back(), "Picture1Click");
+    size_t before = form->Calls.size();
+    // Pressed over it, released elsewhere: no click; the right button never clicks.
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(12, 22));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(150, 90));
+    QTest::mouseClick(w, Qt::RightButton, {}, QPoint(12, 22));
+    // Pressed elsewhere, released over it: no click either.
+    QTest::mousePress(w, Qt::LeftButton, {}, QPoint(150, 90));
+    QTest::mouseRelease(w, Qt::LeftButton, {}, QPoint(12, 22));
+    EXPECT_EQ(form->Calls.size(), before);
+}
+
+TEST_F(FormTest, ThePointerShowsTheCursorOfTheControlUnderIt) {
+    TTestForm* form = MakeForm(kButton);
+    form->Show();
+    QWidget* w = form->Widget();
+    QTest::mouseMove(w, QPoint(12, 22));
+    EXPECT_EQ(w->cursor().shape(), Qt::PointingHandCursor);
+    QTest::mouseMove(w, QPoint(150, 90));
+    EXPECT_EQ(w->cursor().shape(), Qt::ArrowCursor);
+}
+
+TEST_F(FormTest, PicturesAreDrawnAtNaturalSizeAlphaBlendedAndCut) {
+    QImage picture(4, 2, QImage::Format_ARGB32);
+    picture.fill(QColor(255, 0, 0, 255));
+    picture.setPixelColor(1, 0, QColor(0, 0, 255, 128)); // half-transparent blue
+    picture.setPixelColor(2, 0, QColor(0, 0, 0, 0));     // fully transparent
+    std::string text = std::string(kButton);
+    text.replace(text.find("    OnClick"), 0,
+                 "    Picture.Data = " + HexBlock(PngBytes(picture)) + "\n");
+    TTestForm* form = MakeForm(text);
+    form->Picture1->SetBounds(10, 20, 3, 30); // narrower than the picture: cut, not scaled
+    form->Show();
+    QImage shot = Grab(form);
+    EXPECT_EQ(shot.pixelColor(10, 20), QColor(255, 0, 0));
+    QColor blended = shot.pixelColor(11, 20);
+    EXPECT_NEAR(blended.red(), 127, 1);
+    EXPECT_NEAR(blended.green(), 127, 1);
+    EXPECT_NEAR(blended.blue(), 255, 1);
+    EXPECT_EQ(shot.pixelColor(12, 20), QColor(255, 255, 255));
+    EXPECT_EQ(shot.pixelColor(13, 20), QColor(255, 255, 255)) << "cut at the control's edge";
+    EXPECT_EQ(shot.pixelColor(10, 22), QColor(255, 255, 255)) << "not stretched downwards";
+}
+
+TEST_F(FormTest, ClosingTheMainFormFromOutsideTerminatesOtherFormsStay) {
+    TTestForm* other = MakeForm(kCentred);
+    other->Show();
+    other->Widget()->close();
+    EXPECT_TRUE(other->Visible());
+    EXPECT_FALSE(app->Terminated());
+}
+
+} // namespace
