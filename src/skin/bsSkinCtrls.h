@@ -131,6 +131,7 @@ protected:
     void DoEnter() override;
     void DoExit() override;
     void EnabledChanged() override;
+    void CaptionChanged() override { Repaint(); }
     void BoundsChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
 

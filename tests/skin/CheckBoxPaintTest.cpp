@@ -1,6 +1,7 @@
 // What a skinned check box shows: its check image by state, the caption's place, colour and
 // cut, the focus dots, and the built-in look without a skin.
 #include "SkinTestWindow.h"
+#include "skin/Raster.h"
 #include "skin/bsSkinCtrls.h"
 
 #include "rtl/Colors.h"
@@ -107,6 +108,17 @@ TEST_F(CheckBoxPaint, DisabledBoxShowsNormalImagesAndAGreyCaption) {
     box->SetEnabled(true);
     caption = Shown().copy(22, 0, 120, 25);
     EXPECT_GT(TextCoverage(caption, window.Background(), qRgb(0, 0, 0)), 0.8);
+}
+
+TEST_F(CheckBoxPaint, GrayedStateWithoutItsOwnImageFadesTheCheckedImage) {
+    box->SetAllowGrayed(true);
+    box->SetState(cbGrayed);
+    QImage expected = Expected({43, 60, 58, 75});
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x)
+            if (expected.pixel(x, y) != window.Background())
+                expected.setPixel(x, y, raster::MixWithWhite(expected.pixel(x, y)));
+    EXPECT_EQ(CheckImage(), expected);
 }
 
 TEST_F(CheckBoxPaint, CaptionStartsAtTwentyTwoAndIsCutBeforeTheRightEdge) {
