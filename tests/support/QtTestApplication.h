@@ -15,7 +15,8 @@ inline void EnsureQtApplication() {
     static int argc = 1;
     static char name[] = "tests";
     static char* argv[] = {name, nullptr};
-    static QApplication application(argc, argv);
+    // Never destroyed: Qt's own static objects (input devices, ...) must not outlive it.
+    new QApplication(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
 }
 
