@@ -1,0 +1,149 @@
+// Start-up time to the first painted frame: the installer's start-up (application, the three
+// windows restored from their compiled descriptions, the loop showing the options window)
+// against the anchor, an empty frameless 588 x 400 Qt window, on the same machine in the same
+// run. Each sample is a fresh process; the time runs from just before the process is started
+// until it reports that its window's first frame has been painted.
+//
+//   bench_startup [rounds]          runs both, alternating, and prints medians and the ratio
+//   bench_startup --child setup     (internal) one start-up of the installer
+//   bench_startup --child anchor    (internal) one start-up of the empty window
+#include "setup/StartUp.h"
+#include "setup/Unit1.h"
+
+#include "rtl/Application.h"
+
+#include <QApplication>
+#include <QTimer>
+#include <QWidget>
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <fcntl.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+// Reports on stdout once the watched window has painted its first frame, then ends the process
+// at once (the measurement is over).
+class FirstFrameProbe : public QObject {
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint && !seen_) {
+            seen_ = true;
+            // Runs after the paint event and the flush that follows it.
+            QTimer::singleShot(0, [] {
+                std::fputs("painted\n", stdout);
+                std::fflush(stdout);
+                std::_Exit(0);
+            });
+        }
+        return QObject::eventFilter(watched, event);
+    }
+
+private:
+    bool seen_ = false;
+};
+
+int RunSetupChild(int argc, char* argv[]) {
+    TApplication application(argc, argv);
+    CreateSetupWindows();
+    FirstFrameProbe probe;
+    Form1->Widget()->installEventFilter(&probe);
+    Application->Run();
+    return 1;
+}
+
+int RunAnchorChild(int argc, char* argv[]) {
+    QApplication application(argc, argv);
+    QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
+    window.resize(588, 400);
+    FirstFrameProbe probe;
+    window.installEventFilter(&probe);
+    window.show();
+    return application.exec();
+}
+
+// Milliseconds from fork to the child's report; negative when it failed.
+double TimeChild(const char* kind) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        return -1;
+    auto start = std::chrono::steady_clock::now();
+    pid_t pid = fork();
+    if (pid == 0) {
+        dup2(pipeFds[1], STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        int devNull = open("/dev/null", O_WRONLY);
+        if (devNull >= 0)
+            dup2(devNull, STDERR_FILENO);
+        execl("/proc/self/exe", "bench_startup", "--child", kind, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    char buffer[16] = {};
+    ssize_t n = read(pipeFds[0], buffer, sizeof buffer - 1);
+    auto end = std::chrono::steady_clock::now();
+    close(pipeFds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    if (n <= 0 || std::strncmp(buffer, "painted", 7) != 0)
+        return -1;
+    return std::chrono::duration<double, std::milli>(end - start).count();
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char* argv[]) {
+    if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
+        int childArgc = 1;
+        if (std::strcmp(argv[2], "setup") == 0)
+            return RunSetupChild(childArgc, argv);
+        return RunAnchorChild(childArgc, argv);
+    }
+    int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
+    if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    // The installer must not see the user's system root.
+    char prefix[] = "/tmp/bench-startup-XXXXXX";
+    if (!mkdtemp(prefix))
+        return 1;
+    setenv("WINEPREFIX", prefix, 1);
+
+    std::vector<double> setup, anchor;
+    TimeChild("anchor"); // warm the file cache for both
+    TimeChild("setup");
+    for (int i = 0; i < rounds; ++i) {
+        double a = TimeChild("anchor");
+        double s = TimeChild("setup");
+        if (a < 0 || s < 0) {
+            std::fprintf(stderr, "a child did not report its first frame\n");
+            return 1;
+        }
+        anchor.push_back(a);
+        setup.push_back(s);
+    }
+    std::string remove = std::string("rm -rf ") + prefix;
+    if (std::system(remove.c_str()) != 0)
+        std::fprintf(stderr, "could not remove %s\n", prefix);
+
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    std::printf("start-up to first painted frame, %d rounds, platform %s\n", rounds,
+                platform ? platform : "xcb");
+    std::printf("  anchor (empty frameless window): median %7.1f ms, min %7.1f ms\n",
+                Median(anchor), *std::min_element(anchor.begin(), anchor.end()));
+    std::printf("  VostrelSetup start-up:           median %7.1f ms, min %7.1f ms\n", Median(setup),
+                *std::min_element(setup.begin(), setup.end()));
+    std::printf("  ratio setup / anchor (medians):  %.2f\n", Median(setup) / Median(anchor));
+    return 0;
+}
