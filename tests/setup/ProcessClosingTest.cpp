@@ -13,6 +13,9 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
 
 using testing_support::NamedProcesses;
 using testing_support::TestClock;
@@ -51,12 +54,18 @@ TEST(CountNameMatches, SumsThePositionsOfTheEntriesFoundInTheName) {
     EXPECT_EQ(CountNameMatches("||mervo.exe|", "xmervo.exe"), 2);
 }
 
+// Tests run side by side in separate processes, and a pass ends every matching process of the
+// user. So only the first test uses the product's list and names; the others use a name and a
+// list of their own that nothing else matches.
 class KillProcesses : public testing_support::SystemRootTest {
 protected:
     void TearDown() override {
         winapi::ShowAllBuiltins();
         ResetProcessApiBindings();
     }
+    // A product-like name only this test process uses, and the list that matches it.
+    const AnsiString ownName = "probe" + std::to_string(getpid()) + ".exe";
+    const AnsiString ownList = "nothing.exe|" + ownName;
     NamedProcesses processes{systemRoot.Folder()};
 };
 
@@ -68,58 +77,77 @@ TEST_F(KillProcesses, AMatchingProcessIsTerminatedAndOthersSurvive) {
     EXPECT_EQ(processes.Reap(product), SIGKILL);
     EXPECT_EQ(processes.Reap(capitals), SIGKILL);
     EXPECT_TRUE(processes.Running(other));
-    // Nothing matching is left: the next pass terminates nothing.
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
-    EXPECT_TRUE(processes.Running(other));
 }
 
-TEST_F(KillProcesses, NothingRunningMeansZero) {
-    const pid_t other = processes.Start("player.exe");
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+TEST_F(KillProcesses, NothingMatchingMeansZero) {
+    const pid_t other = processes.Start("other" + ownName);
+    EXPECT_EQ(KillProcessesByName("nothing.exe|" + ownName + "x"), 0);
     EXPECT_EQ(KillProcessesByName(""), 0);
     EXPECT_TRUE(processes.Running(other));
+    // The name only has to contain an entry.
+    EXPECT_EQ(KillProcessesByName(ownList), -1);
+    EXPECT_EQ(processes.Reap(other), SIGKILL);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
 }
 
 TEST_F(KillProcesses, WithoutPsapiNothingIsTerminated) {
-    const pid_t product = processes.Start("mervo.exe");
+    const pid_t product = processes.Start(ownName);
     winapi::HideBuiltinModule("PSAPI.dll");
     ResetProcessApiBindings();
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     EXPECT_TRUE(processes.Running(product));
     // PSAPI there but without the entry point: the same.
     winapi::ShowAllBuiltins();
     winapi::HideBuiltinExport("PSAPI.dll", "GetModuleFileNameExA");
     ResetProcessApiBindings();
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     EXPECT_TRUE(processes.Running(product));
 }
 
 TEST_F(KillProcesses, WithoutToolHelpNoProcessIsListed) {
-    const pid_t product = processes.Start("mervo.exe");
+    const pid_t product = processes.Start(ownName);
     winapi::HideBuiltinExport("kernel32.dll", "CreateToolhelp32Snapshot");
     ResetProcessApiBindings();
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     winapi::ShowAllBuiltins();
     winapi::HideBuiltinModule("kernel32.dll");
     ResetProcessApiBindings();
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     EXPECT_TRUE(processes.Running(product));
     // Once kernel32 answers again, the binding is made on the next pass.
     winapi::ShowAllBuiltins();
-    EXPECT_EQ(KillProcessesByName(kProductList), -1);
+    EXPECT_EQ(KillProcessesByName(ownList), -1);
+    EXPECT_EQ(processes.Reap(product), SIGKILL);
 }
 
 TEST_F(KillProcesses, AnotherUsersProcessIsLeftRunning) {
     if (getuid() != 0)
         GTEST_SKIP() << "starting another user's process needs root";
-    const pid_t foreign = processes.Start("mervo.exe", "", 65534);
-    EXPECT_EQ(KillProcessesByName(kProductList), 0);
+    const pid_t foreign = processes.Start(ownName, "", 65534);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     EXPECT_TRUE(processes.Running(foreign));
 }
 
+// Run only by the test below, in a copy of this program whose name the list matches.
+TEST(SelfKill, APassSkipsItsOwnProcess) {
+    const char* list = std::getenv("SELF_KILL_LIST");
+    if (!list)
+        GTEST_SKIP() << "run by KillProcesses.TheInstallerNeverTerminatesItself";
+    EXPECT_EQ(KillProcessesByName(list), 0);
+}
+
 TEST_F(KillProcesses, TheInstallerNeverTerminatesItself) {
-    const AnsiString self = std::filesystem::read_symlink("/proc/self/exe").filename().string();
-    EXPECT_EQ(KillProcessesByName(self), 0);
+    const std::string copy = systemRoot.Folder() + "/" + ownName;
+    std::filesystem::copy_file("/proc/self/exe", copy);
+    const pid_t pid = fork();
+    if (pid == 0) {
+        setenv("SELF_KILL_LIST", ownList.c_str(), 1);
+        execl(copy.c_str(), copy.c_str(), "--gtest_filter=SelfKill.*", static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
 }
 
 // The message loop of a Qt application on the offscreen platform.

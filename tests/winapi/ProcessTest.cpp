@@ -17,6 +17,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
+// The processes get names no product process list holds, so the installer's own tests, which
+// end product processes, never end these.
 class Processes : public testing_support::SystemRootTest {
 protected:
     pid_t Start(const std::string& fileName, const std::string& argv0 = "", uid_t user = 0) {
@@ -48,35 +50,35 @@ protected:
 };
 
 TEST_F(Processes, TheSnapshotListsProcessesByTheirExecutablesName) {
-    const pid_t pid = Start("mervo.exe");
-    const pid_t capitals = Start("QzMini.EXE");
+    const pid_t pid = Start("probe.exe");
+    const pid_t capitals = Start("Probe-Two.EXE");
     bool found = false;
     for (const PROCESSENTRY32& entry : Snapshot())
         if (entry.th32ProcessID == static_cast<DWORD>(pid)) {
             found = true;
-            EXPECT_STREQ(entry.szExeFile, "mervo.exe");
+            EXPECT_STREQ(entry.szExeFile, "probe.exe");
             EXPECT_EQ(entry.th32ParentProcessID, static_cast<DWORD>(getpid()));
             EXPECT_EQ(entry.cntThreads, 1u);
         }
     EXPECT_TRUE(found);
-    EXPECT_EQ(NameOf(capitals), "QzMini.EXE");
+    EXPECT_EQ(NameOf(capitals), "Probe-Two.EXE");
     EXPECT_EQ(NameOf(getpid()), fs::read_symlink("/proc/self/exe").filename().string());
 }
 
 TEST_F(Processes, AWindowsProgramUnderWineIsNamedAfterItsWindowsFile) {
     // Wine's loader runs the program and puts its Windows path into argv[0].
-    const pid_t pid = Start("wine64-preloader", "C:\\Program Files\\Vostrel\\mervo.exe");
-    EXPECT_EQ(NameOf(pid), "mervo.exe");
+    const pid_t pid = Start("wine64-preloader", "C:\\Program Files\\Vostrel\\probe.exe");
+    EXPECT_EQ(NameOf(pid), "probe.exe");
     HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(pid));
     ASSERT_NE(process, nullptr);
     char path[MAX_PATH] = {};
     EXPECT_EQ(GetModuleFileNameExA(process, nullptr, path, MAX_PATH), 34u);
-    EXPECT_STREQ(path, "C:\\Program Files\\Vostrel\\mervo.exe");
+    EXPECT_STREQ(path, "C:\\Program Files\\Vostrel\\probe.exe");
     CloseHandle(process);
 }
 
 TEST_F(Processes, AnOpenedProcessIsInspectedAndTerminated) {
-    const pid_t pid = Start("mervo.exe");
+    const pid_t pid = Start("probe.exe");
     HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(pid));
     ASSERT_NE(process, nullptr);
     HMODULE module = nullptr;
@@ -85,7 +87,7 @@ TEST_F(Processes, AnOpenedProcessIsInspectedAndTerminated) {
     EXPECT_EQ(needed, sizeof(HMODULE));
     char path[MAX_PATH] = {};
     const DWORD length = GetModuleFileNameExA(process, module, path, MAX_PATH);
-    EXPECT_EQ(std::string(path, length), winapi::ToWindowsPath(systemRoot.Folder() + "/mervo.exe"));
+    EXPECT_EQ(std::string(path, length), winapi::ToWindowsPath(systemRoot.Folder() + "/probe.exe"));
     char small[6] = {};
     EXPECT_EQ(GetModuleFileNameExA(process, module, small, sizeof small), 5u);
     EXPECT_EQ(std::string(small), std::string(path, 5));
@@ -100,7 +102,7 @@ TEST_F(Processes, AnOpenedProcessIsInspectedAndTerminated) {
 }
 
 TEST_F(Processes, RightsNotAskedForAreNotGranted) {
-    const pid_t pid = Start("mervo.exe");
+    const pid_t pid = Start("probe.exe");
     HANDLE query = OpenProcess(PROCESS_QUERY_INFORMATION, FALSE, static_cast<DWORD>(pid));
     ASSERT_NE(query, nullptr);
     EXPECT_FALSE(TerminateProcess(query, 0));
@@ -123,7 +125,7 @@ TEST_F(Processes, MissingAndForeignProcessesAreNotOpened) {
     if (getuid() != 0)
         GTEST_SKIP() << "starting another user's process needs root";
     // Even root may signal it, but another user's process is never opened.
-    const pid_t pid = Start("mervo.exe", "", 65534);
+    const pid_t pid = Start("probe.exe", "", 65534);
     SetLastError(0);
     EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(pid)), nullptr);
     EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
