@@ -1,0 +1,91 @@
+#include "GuiTest.h"
+
+#include "rtl/Button.h"
+#include "rtl/Edit.h"
+#include "rtl/Label.h"
+#include "rtl/ProgressBar.h"
+#include "support/GbkText.h"
+
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTest>
+
+using testing_support::GbkText;
+
+namespace {
+
+class ControlsTest : public GuiTest {
+protected:
+    TTestForm* Form() {
+        TTestForm* form =
+            MakeForm("object F: TTestForm\n  BorderStyle = bsNone\n  Color = clWhite\n"
+                     "  ClientWidth = 300\n  ClientHeight = 200\nend");
+        form->Show();
+        return form;
+    }
+};
+
+TEST_F(ControlsTest, TheProgressBarKeepsItsPositionWithinItsRange) {
+    auto* bar = new TProgressBar(Form());
+    bar->SetParent(static_cast<TWinControl*>(bar->Owner()));
+    bar->SetMax(1000);
+    bar->SetPosition(250);
+    auto* q = static_cast<QProgressBar*>(bar->Widget());
+    EXPECT_EQ(q->maximum(), 1000);
+    EXPECT_EQ(q->value(), 250);
+    bar->SetPosition(5000);
+    EXPECT_EQ(bar->Position(), 1000);
+    bar->SetPosition(-3);
+    EXPECT_EQ(bar->Position(), 0);
+    EXPECT_FALSE(q->isTextVisible());
+}
+
+TEST_F(ControlsTest, TheEditBoxHoldsGbkTextAndCanBeDisabled) {
+    TTestForm* form = Form();
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->SetText(GbkText("C:\\Program Files\\表\\"));
+    EXPECT_EQ(static_cast<QLineEdit*>(edit->Widget())->text(),
+              QString::fromUtf8("C:\\Program Files\\表\\"));
+    EXPECT_EQ(edit->Text(), GbkText("C:\\Program Files\\表\\"));
+    edit->SetEnabled(false);
+    EXPECT_FALSE(edit->Widget()->isEnabled());
+    QTest::keyClicks(edit->Widget(), "x");
+    EXPECT_EQ(edit->Text(), GbkText("C:\\Program Files\\表\\"));
+}
+
+TEST_F(ControlsTest, APushButtonClicksOncePerClickAndOnSpace) {
+    TTestForm* form = Form();
+    auto* button = new TButton(form);
+    button->SetParent(form);
+    button->SetBounds(10, 10, 75, 25);
+    button->SetCaption(GbkText("浏览"));
+    int clicks = 0;
+    button->OnClick = [&](TObject*) { ++clicks; };
+    QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));
+    EXPECT_EQ(clicks, 1);
+    button->SetFocus();
+    QTest::keyClick(button->Widget(), Qt::Key_Space);
+    EXPECT_EQ(clicks, 2);
+}
+
+TEST_F(ControlsTest, AnAutoSizedLabelFollowsItsCaptionATransparentOneShowsWhatIsBeneath) {
+    TTestForm* form = Form();
+    auto* label = new TLabel(form);
+    label->SetParent(form);
+    label->SetCaption("Hi");
+    int narrow = label->Width();
+    label->SetCaption("Hello, world");
+    EXPECT_GT(label->Width(), narrow);
+    EXPECT_GT(label->Height(), 0);
+
+    label->SetAutoSize(false);
+    label->SetBounds(0, 0, 100, 20);
+    label->SetCaption("");
+    label->SetColor(clRed);
+    EXPECT_EQ(Grab(form).pixelColor(50, 10), QColor(255, 0, 0));
+    label->SetTransparent(true);
+    EXPECT_EQ(Grab(form).pixelColor(50, 10), QColor(255, 255, 255));
+}
+
+} // namespace
