@@ -8,7 +8,7 @@ packages=(
   zlib1g-dev libpng-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   p7zip-full
-  fonts-wqy-microhei fontconfig
+  fonts-wqy-microhei fonts-liberation fontconfig
   xvfb xdotool x11-apps imagemagick
   liblnk-utils
   file
