@@ -38,7 +38,11 @@ cleanup() {
   [ -n "$temp_prefix" ] && rm -rf "$temp_prefix"
 }
 trap cleanup EXIT
-for _ in $(seq 50); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+for _ in $(seq 200); do
+  xdotool getdisplaygeometry >/dev/null 2>&1 && break
+  kill -0 "$xvfb" 2>/dev/null || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
+  sleep 0.1
+done
 
 shot=0
 screenshot() { # name

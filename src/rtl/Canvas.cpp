@@ -148,7 +148,10 @@ int TCanvas::DrawText(const AnsiString& text, TRect& rect, unsigned flags) {
         int width = (qtFlags & Qt::TextWordWrap) ? std::max(rect.Width(), 1) : 1 << 20;
         QRect bound = metrics.boundingRect(QRect(0, 0, width, 1 << 20),
                                            (qtFlags & ~Qt::AlignVertical_Mask) | Qt::AlignTop, s);
-        int height = s.isEmpty() ? metrics.height() : std::max(bound.height(), metrics.height());
+        // One line is the font's line height whatever glyphs (or fallback fonts) it holds.
+        bool oneLine = (flags & DT_SINGLELINE) || s.isEmpty() ||
+                       (!s.contains('\n') && !(qtFlags & Qt::TextWordWrap));
+        int height = oneLine ? metrics.height() : std::max(bound.height(), metrics.height());
         rect.Right = rect.Left + (s.isEmpty() ? 0 : bound.width());
         rect.Bottom = rect.Top + height;
         return height;

@@ -102,10 +102,10 @@ QFont TFont::ToQFont() const {
         font.setPixelSize(-height);
     } else {
         // Cell height: shrink the pixel size until a line fits in it.
-        font.setPixelSize(height);
-        int line = QFontMetrics(font).height();
-        if (line > height)
-            font.setPixelSize(std::max(1, height * height / line));
+        int size = height;
+        font.setPixelSize(size);
+        while (size > 1 && QFontMetrics(font).height() > height)
+            font.setPixelSize(--size);
     }
     return font;
 }
