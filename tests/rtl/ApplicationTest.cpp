@@ -3,7 +3,10 @@
 #include "rtl/Timer.h"
 #include "support/GbkText.h"
 
+#include <QAbstractButton>
 #include <QElapsedTimer>
+#include <QMessageBox>
+#include <QTimer>
 
 using testing_support::GbkText;
 
@@ -107,6 +110,32 @@ TEST_F(ApplicationTest, MessageBoxesWithoutCaptionTakeTheTitle) {
     EXPECT_EQ(app->MessageBox("Done", "Own", MB_OK), IDOK);
     EXPECT_EQ(dialogs->messages[0].caption, "Setup");
     EXPECT_EQ(dialogs->messages[1].caption, "Own");
+}
+
+TEST_F(ApplicationTest, TheQtMessageBoxIsModalAndTimersGoOnWhileItIsOpen) {
+    app->SetDialogs(std::make_unique<QtDialogService>());
+    TTestForm* form = MakeForm("object F: TTestForm\nend");
+    form->Show();
+    TTimer ticker(app.get());
+    ticker.SetInterval(5);
+    int ticks = 0;
+    ticker.OnTimer = [&](TObject*) { ++ticks; };
+    int ticksWhileOpen = -1;
+    bool blocked = false;
+    QString caption;
+    QTimer::singleShot(100, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        caption = box->windowTitle();
+        blocked = box->windowModality() == Qt::ApplicationModal;
+        ticksWhileOpen = ticks;
+        box->button(QMessageBox::No)->click();
+    });
+    app->SetTitle("Setup");
+    EXPECT_EQ(app->MessageBox("Quit?", "", MB_YESNO | MB_ICONEXCLAMATION), IDNO);
+    EXPECT_GT(ticksWhileOpen, 3);
+    EXPECT_TRUE(blocked);
+    EXPECT_EQ(caption, "Setup");
 }
 
 TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
