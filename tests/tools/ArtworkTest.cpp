@@ -14,13 +14,13 @@ namespace {
 
 const QString pictures = QStringLiteral(SOURCE_ROOT "/resources/pictures/");
 
-struct PictureSpec {
+struct ExpectedPicture {
     const char* path;
     int width;
     int height;
 };
 
-const PictureSpec allPictures[] = {
+const ExpectedPicture allPictures[] = {
     {"options/background.png", 588, 600}, {"options/install.png", 197, 47},
     {"options/close.png", 11, 11},        {"options/minimize.png", 10, 2},
     {"options/toggle0.png", 20, 17},      {"options/toggle1.png", 20, 17},
@@ -141,15 +141,15 @@ bool isOpaque(const QImage& image) {
 }
 
 TEST(Artwork, EveryPictureIsAnRgbaPngOfItsExactSize) {
-    for (const PictureSpec& spec : allPictures) {
-        SCOPED_TRACE(spec.path);
-        const PngHeader header = readPngHeader(pictures + spec.path);
-        EXPECT_EQ(header.width, quint32(spec.width));
-        EXPECT_EQ(header.height, quint32(spec.height));
+    for (const ExpectedPicture& picture : allPictures) {
+        SCOPED_TRACE(picture.path);
+        const PngHeader header = readPngHeader(pictures + picture.path);
+        EXPECT_EQ(header.width, quint32(picture.width));
+        EXPECT_EQ(header.height, quint32(picture.height));
         EXPECT_EQ(header.bitDepth, 8);
         EXPECT_EQ(header.colourType, 6) << "not RGBA";
-        const QImage decoded(pictures + spec.path);
-        EXPECT_EQ(decoded.size(), QSize(spec.width, spec.height)) << "does not decode";
+        const QImage decoded(pictures + picture.path);
+        EXPECT_EQ(decoded.size(), QSize(picture.width, picture.height)) << "does not decode";
     }
 }
 

@@ -14,7 +14,7 @@ struct FileVersion {
     uint16_t build = 0;
     uint16_t revision = 0;
 
-    // "a.b.c.d", each part 0..65535; throws std::invalid_argument otherwise.
+    // "a.b.c.d", each field 0..65535; throws std::invalid_argument otherwise.
     static FileVersion parse(std::string_view text);
     std::string toString() const;
     uint32_t mostSignificant() const { return uint32_t{major} << 16 | minor; }
