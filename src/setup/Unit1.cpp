@@ -1,22 +1,71 @@
 #include "Unit1.h"
 
+#include "FolderPaths.h"
+#include "ResourceFiles.h"
+#include "Unit2.h"
+
 #include "rtl/Application.h"
+#include "rtl/SysErrorMessage.h"
+#include "winapi/kernel32.h"
+#include "winapi/shell32.h"
+
+#include <Gbk.h>
 
 #include <cmath>
 
 TForm1* Form1 = nullptr;
 
+namespace {
+
+constexpr int kCollapsedHeight = 400;
+constexpr int kExpandedHeight = 550;
+
+// Toggle pictures: grey and, under the pointer, green; chevron down (collapsed) or up.
+constexpr int kCollapsedIndex = 0;
+constexpr int kCollapsedHoverIndex = 1;
+constexpr int kExpandedIndex = 2;
+constexpr int kExpandedHoverIndex = 3;
+
+// Where the programs folder usually is, for a system whose shell cannot say.
+constexpr char kFallbackProgramFiles[] = "C:\\Program Files\\";
+
+const char* Option(const TbsSkinCheckRadioBox* box) {
+    return box->Checked() ? "1" : "0";
+}
+
+// Sets the process error mode for its lifetime and restores the previous one.
+class ErrorModeScope {
+public:
+    explicit ErrorModeScope(UINT mode) : previous_(SetErrorMode(mode)) {}
+    ~ErrorModeScope() { SetErrorMode(previous_); }
+    ErrorModeScope(const ErrorModeScope&) = delete;
+    ErrorModeScope& operator=(const ErrorModeScope&) = delete;
+
+private:
+    UINT previous_;
+};
+
+} // namespace
+
 void TForm1::FormCreate(TObject* Sender) {
     (void)Sender;
     SetWidth(588);
-    SetHeight(400);
+    SetHeight(kCollapsedHeight);
     ImageClose->SetBounds(Image1->Width() - 15, 5, 11, 11);
     ImageMin->SetBounds(ImageClose->Left() - 15, 10, 10, 2);
     // Centred in floating point, halves going to the even neighbour: 195.5 gives 196.
     Image2->SetBounds(static_cast<int>(std::nearbyint((Width() - 197) / 2.0)), Image2->Top(), 197,
                       47);
     Edit1->SetBounds(Image2->Left() - 20, Edit1->Top(), Image2->Width() + 40, Edit1->Height());
+    AnsiString programFiles = GetSpecialFolderPath(CSIDL_PROGRAM_FILES);
+    if (programFiles.empty())
+        programFiles = kFallbackProgramFiles;
+    Edit1->SetText(programFiles + "Vostrel\\");
     Button1->SetTop(Edit1->Top());
+    bsSkinCheckRadioBox1->SetChecked(true);
+    bsSkinCheckRadioBox2->SetChecked(true);
+    bsSkinCheckRadioBox3->SetChecked(true);
+    bsSkinCheckRadioBox4->SetChecked(true);
 }
 
 void TForm1::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
@@ -40,18 +89,124 @@ void TForm1::ImageMinClick(TObject* Sender) {
     Application->Minimize();
 }
 
+// Expands or collapses the window at its bottom edge; the agreement row follows that edge.
+void TForm1::bsPngImageView1Click(TObject* Sender) {
+    (void)Sender;
+    int index = bsPngImageView1->ImageIndex();
+    int next;
+    if (index == kCollapsedIndex || index == kCollapsedHoverIndex) {
+        SetHeight(kExpandedHeight);
+        next = kExpandedIndex;
+    } else {
+        SetHeight(kCollapsedHeight);
+        next = kCollapsedIndex;
+    }
+    const int h = Height();
+    bsSkinCheckRadioBox1->SetTop(h - 30);
+    bsSkinLinkLabel1->SetTop(h - 25);
+    bsPngImageView1->SetTop(h - 25);
+    bsSkinLinkLabel2->SetTop(h - 25);
+    bsPngImageView1->SetImageIndex(next);
+}
+
+// The green picture stays until the next click: nothing undoes it when the pointer leaves.
+void TForm1::bsPngImageView1MouseEnter(TObject* Sender) {
+    (void)Sender;
+    if (bsPngImageView1->ImageIndex() == kCollapsedIndex)
+        bsPngImageView1->SetImageIndex(kCollapsedHoverIndex);
+    if (bsPngImageView1->ImageIndex() == kExpandedIndex)
+        bsPngImageView1->SetImageIndex(kExpandedHoverIndex);
+}
+
+void TForm1::Button1Click(TObject* Sender) {
+    (void)Sender;
+    static const AnsiString caption = *gbk::FromUtf8("指定目录");
+    AnsiString folder;
+    BrowseForDirectory(caption, std::wstring(), folder);
+    if (!folder.empty())
+        Edit1->SetText(IncludeTrailingBackslash(folder) + "MERVO\\");
+}
+
+void TForm1::Image2Click(TObject* Sender) {
+    (void)Sender;
+    const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
+    if (!CreateFolderPath(installDir)) {
+        Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);
+        return;
+    }
+    // A payload file that cannot be written is left to the install sequence, which checks for
+    // the archive; the hand-over goes ahead.
+    try {
+        SaveResourceToFile("F1", installDir + "Vostrel.7z");
+        SaveResourceToFile("F7z", installDir + "7z.dll");
+    } catch (...) {
+    }
+    Form2->Show();
+    Hide();
+    Form2->DesktopShortcutOption = Option(bsSkinCheckRadioBox4);
+    Form2->QuickLaunchOption = Option(bsSkinCheckRadioBox3);
+    Form2->AutoStartOption = Option(bsSkinCheckRadioBox2);
+    Form2->InstallDir = installDir;
+    Form2->TimerStartDownload->SetEnabled(true);
+}
+
+AnsiString GetSpecialFolderPath(int folder) {
+    LPITEMIDLIST itemList = nullptr;
+    if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &itemList)) || !itemList)
+        return AnsiString();
+    char path[MAX_PATH + 1] = {};
+    BOOL found = SHGetPathFromIDListA(itemList, path);
+    ILFree(itemList);
+    if (!found || path[0] == '\0')
+        return AnsiString();
+    return IncludeTrailingBackslash(path);
+}
+
+bool BrowseForDirectory(const AnsiString& caption, const std::wstring& root, AnsiString& folder) {
+    if (!FolderExists(folder))
+        folder.clear();
+    AnsiString start = folder;
+    if (start.empty() && !root.empty())
+        start = gbk::FromWide(root).value_or(AnsiString());
+    std::optional<AnsiString> chosen;
+    {
+        // No "insert a disk" prompts while the picker looks at removable drives.
+        ErrorModeScope errorMode(SEM_FAILCRITICALERRORS);
+        chosen = Application->Dialogs().BrowseForFolder(caption, start);
+    }
+    if (!chosen)
+        return false;
+    folder = *chosen;
+    return true;
+}
+
 const TClassInfo& TForm1::StaticClassInfo() {
-    static const TClassInfo info = TClassInfo::Define<TForm1, TForm>("TForm1")
-                                       .Field("Image1", &TForm1::Image1)
-                                       .Field("ImageClose", &TForm1::ImageClose)
-                                       .Field("ImageMin", &TForm1::ImageMin)
-                                       .Field("Image2", &TForm1::Image2)
-                                       .Field("Edit1", &TForm1::Edit1)
-                                       .Field("Button1", &TForm1::Button1)
-                                       .Method("FormCreate", &TForm1::FormCreate)
-                                       .Method("Image1MouseDown", &TForm1::Image1MouseDown)
-                                       .Method("FormMouseDown", &TForm1::FormMouseDown)
-                                       .Method("ImageCloseClick", &TForm1::ImageCloseClick)
-                                       .Method("ImageMinClick", &TForm1::ImageMinClick);
+    static const TClassInfo info =
+        TClassInfo::Define<TForm1, TForm>("TForm1")
+            .Field("Image1", &TForm1::Image1)
+            .Field("ImageClose", &TForm1::ImageClose)
+            .Field("ImageMin", &TForm1::ImageMin)
+            .Field("Image2", &TForm1::Image2)
+            .Field("bsSkinCheckRadioBox1", &TForm1::bsSkinCheckRadioBox1)
+            .Field("bsSkinLinkLabel1", &TForm1::bsSkinLinkLabel1)
+            .Field("bsPngImageView1", &TForm1::bsPngImageView1)
+            .Field("bsSkinLinkLabel2", &TForm1::bsSkinLinkLabel2)
+            .Field("Edit1", &TForm1::Edit1)
+            .Field("Button1", &TForm1::Button1)
+            .Field("bsSkinCheckRadioBox4", &TForm1::bsSkinCheckRadioBox4)
+            .Field("bsSkinCheckRadioBox3", &TForm1::bsSkinCheckRadioBox3)
+            .Field("bsSkinCheckRadioBox2", &TForm1::bsSkinCheckRadioBox2)
+            .Field("bsSkinData1", &TForm1::bsSkinData1)
+            .Field("bsCompressedStoredSkin1", &TForm1::bsCompressedStoredSkin1)
+            .Field("bsPngImageList1", &TForm1::bsPngImageList1)
+            .Method("FormCreate", &TForm1::FormCreate)
+            .Method("Image1MouseDown", &TForm1::Image1MouseDown)
+            .Method("FormMouseDown", &TForm1::FormMouseDown)
+            .Method("ImageCloseClick", &TForm1::ImageCloseClick)
+            .Method("ImageMinClick", &TForm1::ImageMinClick)
+            .Method("bsPngImageView1Click", &TForm1::bsPngImageView1Click)
+            .Method("bsPngImageView1MouseEnter", &TForm1::bsPngImageView1MouseEnter)
+            .Method("Button1Click", &TForm1::Button1Click)
+            .Method("Image2Click", &TForm1::Image2Click);
     return info;
 }

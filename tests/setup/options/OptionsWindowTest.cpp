@@ -1,0 +1,365 @@
+// The options window as a user meets it: its controls after start-up, the custom-options
+// toggle and its hover picture, browsing for a folder, and the install action with its
+// hand-over to the progress window, its folder errors and the payload files it writes.
+#include "setup/StartUp.h"
+#include "setup/Unit1.h"
+#include "setup/Unit2.h"
+#include "setup/Unit3.h"
+
+#include "rtl/Application.h"
+#include "rtl/ScriptedDialogService.h"
+#include "support/GbkText.h"
+#include "support/QtTestApplication.h"
+#include "support/TempSystemRoot.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/shell32.h"
+
+#include <QApplication>
+#include <QMouseEvent>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+
+#include <cstdlib>
+#include <filesystem>
+
+using testing_support::GbkText;
+using testing_support::ReadLinuxFile;
+
+namespace {
+
+int g_argc = 1;
+char g_name[] = "options_window_tests";
+char* g_argv[] = {g_name, nullptr};
+
+// The stand-ins this test program carries as the payload resources F1 and F7Z.
+const std::string kArchiveStandIn = "stand-in for the payload archive Vostrel.7z\n";
+const std::string kLibraryStandIn = "stand-in for the archive library 7z.dll\n";
+
+// Points on the window: the install button, the toggle picture, and the two links.
+const QPoint kInstallButton(294, 359);
+const QPoint kToggleAtStart(497, 376);
+const QPoint kOptionsLinkAtStart(530, 376);
+const QPoint kLicenceLinkAtStart(130, 374);
+const QPoint kBareBackground(300, 200);
+
+class OptionsWindowTest : public testing_support::SystemRootTest {
+protected:
+    OptionsWindowTest() {
+        testing_support::EnsureQtApplication();
+        app = std::make_unique<TApplication>(g_argc, g_argv);
+        auto scripted = std::make_unique<ScriptedDialogService>();
+        dialogs = scripted.get();
+        app->SetDialogs(std::move(scripted));
+        CreateSetupWindows();
+        Form1->Show();
+        window = Form1->Widget();
+        // Active, as after the user's first click on it: the check boxes take the focus.
+        QApplication::setActiveWindow(window);
+    }
+    ~OptionsWindowTest() override {
+        app.reset();
+        Form1 = nullptr;
+        Form2 = nullptr;
+        Form3 = nullptr;
+    }
+
+    void Click(QPoint at) { QTest::mouseClick(window, Qt::LeftButton, {}, at); }
+    void ClickBox(TbsSkinCheckRadioBox* box) {
+        QTest::mouseClick(box->Widget(), Qt::LeftButton, {}, QPoint(10, 12));
+    }
+    // The pointer moving over the window to a point, as the window system reports it.
+    void MovePointer(QPoint at) {
+        QMouseEvent move(QEvent::MouseMove, at, window->mapToGlobal(at), Qt::NoButton, Qt::NoButton,
+                         Qt::NoModifier);
+        QApplication::sendEvent(window, &move);
+    }
+    void Browse(const std::string& utf8Folder) {
+        dialogs->folders.push_back(GbkText(utf8Folder));
+        QTest::mouseClick(Form1->Button1->Widget(), Qt::LeftButton);
+    }
+    std::string Linux(const std::string& utf8WindowsPath) const {
+        return systemRoot.LinuxPath(GbkText(utf8WindowsPath));
+    }
+    // The four tops of the bottom row: agreement box, licence link, toggle, options link.
+    std::vector<int> BottomRow() const {
+        return {Form1->bsSkinCheckRadioBox1->Top(), Form1->bsSkinLinkLabel1->Top(),
+                Form1->bsPngImageView1->Top(), Form1->bsSkinLinkLabel2->Top()};
+    }
+    void ExpectNoHandOver() const {
+        EXPECT_FALSE(Form2->Visible());
+        EXPECT_TRUE(Form1->Visible());
+        EXPECT_EQ(Form2->DesktopShortcutOption, "");
+        EXPECT_EQ(Form2->QuickLaunchOption, "");
+        EXPECT_EQ(Form2->AutoStartOption, "");
+        EXPECT_EQ(Form2->InstallDir, "");
+        EXPECT_FALSE(Form2->TimerStartDownload->Enabled());
+    }
+
+    std::unique_ptr<TApplication> app;
+    ScriptedDialogService* dialogs = nullptr;
+    QWidget* window = nullptr;
+};
+
+TEST_F(OptionsWindowTest, StartsCollapsedWithItsControlsInPlaceAndEveryOptionTicked) {
+    EXPECT_EQ(Form1->Width(), 588);
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_EQ(window->size(), QSize(588, 400));
+    EXPECT_EQ(Form1->Image1->BoundsRect(), Bounds(0, 0, 588, 600));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox1->BoundsRect(), Bounds(8, 360, 89, 25));
+    EXPECT_EQ(Form1->bsPngImageView1->BoundsRect(), Bounds(488, 368, 20, 17));
+    EXPECT_EQ(Form1->Edit1->BoundsRect(), Bounds(176, 400, 237, 25));
+    EXPECT_EQ(Form1->Button1->BoundsRect(), Bounds(440, 400, 75, 25));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox4->BoundsRect(), Bounds(184, 456, 150, 25));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox3->BoundsRect(), Bounds(349, 456, 150, 25));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox2->BoundsRect(), Bounds(186, 489, 113, 25));
+    // The links size themselves to their underlined text and keep their place.
+    EXPECT_EQ(Form1->bsSkinLinkLabel1->Left(), 112);
+    EXPECT_EQ(Form1->bsSkinLinkLabel1->Top(), 366);
+    EXPECT_EQ(Form1->bsSkinLinkLabel2->Left(), 512);
+    EXPECT_EQ(Form1->bsSkinLinkLabel2->Top(), 368);
+
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_FALSE(Form1->Edit1->Enabled());
+    EXPECT_FALSE(Form1->Edit1->Widget()->isEnabled());
+    EXPECT_EQ(Form1->Button1->Caption(), GbkText("浏览"));
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
+    for (TbsSkinCheckRadioBox* box : {Form1->bsSkinCheckRadioBox1, Form1->bsSkinCheckRadioBox2,
+                                      Form1->bsSkinCheckRadioBox3, Form1->bsSkinCheckRadioBox4}) {
+        EXPECT_TRUE(box->Checked()) << box->Name();
+        EXPECT_EQ(box->SkinData(), Form1->bsSkinData1) << box->Name();
+    }
+    EXPECT_FALSE(Form1->bsSkinData1->Empty());
+    EXPECT_EQ(Form1->bsPngImageList1->Count(), 4);
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox4->Caption(), GbkText("生成桌面快捷方式"));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox3->Caption(), GbkText("添加到快速启动栏"));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox2->Caption(), GbkText("开机自动启动"));
+    EXPECT_EQ(Form1->bsSkinLinkLabel2->Caption(), GbkText("自定义选项"));
+    EXPECT_EQ(Form1->bsSkinLinkLabel1->SkinData(), nullptr);
+}
+
+TEST_F(OptionsWindowTest, TabGoesThroughTheBoxesInOrderThenSkipsTheFolderBoxToBrowse) {
+    Form1->bsSkinCheckRadioBox1->SetFocus();
+    std::vector<TWinControl*> order = {Form1->bsSkinCheckRadioBox2, Form1->bsSkinCheckRadioBox3,
+                                       Form1->bsSkinCheckRadioBox4, Form1->Button1};
+    for (TWinControl* next : order) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_TRUE(next->Focused()) << next->Name();
+    }
+}
+
+TEST_F(OptionsWindowTest, InstallingWithTheDefaultsWritesThePayloadAndHandsOver) {
+    Click(kInstallButton);
+
+    EXPECT_EQ(ReadLinuxFile(Linux("C:\\Program Files\\Vostrel\\Vostrel.7z")), kArchiveStandIn);
+    EXPECT_EQ(ReadLinuxFile(Linux("C:\\Program Files\\Vostrel\\7z.dll")), kLibraryStandIn);
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_EQ(Form2->DesktopShortcutOption, "1");
+    EXPECT_EQ(Form2->QuickLaunchOption, "1");
+    EXPECT_EQ(Form2->AutoStartOption, "1");
+    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_TRUE(Form2->TimerStartDownload->Enabled());
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(OptionsWindowTest, TheAgreementIsNotRequiredAndEachOptionBoxGivesItsOwnField) {
+    Click(kToggleAtStart);
+    ClickBox(Form1->bsSkinCheckRadioBox1);
+    ClickBox(Form1->bsSkinCheckRadioBox4);
+    ClickBox(Form1->bsSkinCheckRadioBox2);
+    EXPECT_FALSE(Form1->bsSkinCheckRadioBox1->Checked());
+
+    Click(kInstallButton);
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(Form2->DesktopShortcutOption, "0");
+    EXPECT_EQ(Form2->QuickLaunchOption, "1");
+    EXPECT_EQ(Form2->AutoStartOption, "0");
+
+    // Quick launch alone, the other way round.
+    Form1->bsSkinCheckRadioBox3->SetChecked(false);
+    Form1->bsSkinCheckRadioBox4->SetChecked(true);
+    Form1->bsSkinCheckRadioBox2->SetChecked(true);
+    Form1->Image2Click(Form1->Image2);
+    EXPECT_EQ(Form2->DesktopShortcutOption, "1");
+    EXPECT_EQ(Form2->QuickLaunchOption, "0");
+    EXPECT_EQ(Form2->AutoStartOption, "1");
+}
+
+TEST_F(OptionsWindowTest, TheToggleAndTheOptionsLinkExpandAndCollapseAlike) {
+    const std::vector<int> atStart = BottomRow();
+    EXPECT_EQ(atStart, (std::vector<int>{360, 366, 368, 368}));
+
+    Click(kToggleAtStart);
+    EXPECT_EQ(Form1->Height(), 550);
+    EXPECT_EQ(window->size(), QSize(588, 550));
+    EXPECT_EQ(BottomRow(), (std::vector<int>{520, 525, 525, 525}));
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 2);
+    // Everything else stays where it was; the window keeps its top-left corner.
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox1->Left(), 8);
+    EXPECT_EQ(Form1->bsPngImageView1->Left(), 488);
+    EXPECT_EQ(Form1->Image2->Top(), 336);
+    EXPECT_EQ(Form1->Edit1->Top(), 400);
+
+    Click(QPoint(530, 533)); // the options link, moved down with the row
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_EQ(window->size(), QSize(588, 400));
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
+    std::vector<int> after = BottomRow();
+    EXPECT_EQ(after, (std::vector<int>{370, 375, 375, 375}));
+    for (std::size_t i = 0; i < after.size(); ++i)
+        after[i] -= atStart[i];
+    EXPECT_EQ(after, (std::vector<int>{10, 9, 7, 7}));
+
+    // The link and the picture are one control's two faces: the link expands just the same.
+    Click(QPoint(530, 383));
+    EXPECT_EQ(Form1->Height(), 550);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 2);
+}
+
+TEST_F(OptionsWindowTest, TheLicenceLinkDoesNothing) {
+    Click(kLicenceLinkAtStart);
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(OptionsWindowTest, TheGreenHoverPictureStaysUntilTheNextClick) {
+    MovePointer(kBareBackground);
+    MovePointer(kToggleAtStart);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 1);
+    MovePointer(kBareBackground);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 1);
+
+    Click(kToggleAtStart);
+    EXPECT_EQ(Form1->Height(), 550);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 2);
+    MovePointer(kBareBackground);
+    MovePointer(QPoint(497, 533));
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 3);
+    MovePointer(kBareBackground);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 3);
+
+    Click(QPoint(497, 533));
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
+}
+
+TEST_F(OptionsWindowTest, ABrowsedFolderGetsMervoAfterABackslash) {
+    Browse("D:\\Apps");
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\Apps\\MERVO\\"));
+    Browse("D:\\");
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\MERVO\\"));
+    // 乗 is 0x81 0x5C in GBK: its second byte is no backslash.
+    Browse("D:\\软件乗");
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\软件乗\\MERVO\\"));
+    ASSERT_EQ(dialogs->browseTitles.size(), 3u);
+    EXPECT_EQ(dialogs->browseTitles[0], GbkText("指定目录"));
+}
+
+TEST_F(OptionsWindowTest, ACancelledOrPathlessBrowseLeavesTheFolderBox) {
+    QTest::mouseClick(Form1->Button1->Widget(), Qt::LeftButton); // nothing queued: cancelled
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u);
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    Browse(""); // confirmed, but the choice has no file-system path
+    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+}
+
+TEST_F(OptionsWindowTest, InstallsIntoABrowsedFolderWhoseNameEndsInAGbkTrailBackslash) {
+    Browse("C:\\软件乗");
+    Click(kInstallButton);
+    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\软件乗\\MERVO\\"));
+    EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/软件乗/MERVO/Vostrel.7z"), kArchiveStandIn);
+    EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/软件乗/MERVO/7z.dll"), kLibraryStandIn);
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(OptionsWindowTest, AnExistingFolderIsUsedAndOldPayloadFilesAreReplaced) {
+    const std::string folder = systemRoot.DriveC() + "/Apps/MERVO";
+    testing_support::WriteLinuxFile(folder + "/Vostrel.7z", std::string(5000, 'x'));
+    testing_support::WriteLinuxFile(folder + "/7z.dll",
+                                    "old library, longer than the new one.....");
+    testing_support::WriteLinuxFile(folder + "/keep.txt", "untouched");
+    Browse("C:\\Apps");
+    Click(kInstallButton);
+    EXPECT_EQ(ReadLinuxFile(folder + "/Vostrel.7z"), kArchiveStandIn);
+    EXPECT_EQ(ReadLinuxFile(folder + "/7z.dll"), kLibraryStandIn);
+    EXPECT_EQ(ReadLinuxFile(folder + "/keep.txt"), "untouched");
+    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Apps\\MERVO\\"));
+    EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWindowStaysUsable) {
+    Browse("Q:\\Apps"); // no drive Q:
+    Click(kInstallButton);
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("系统找不到指定的路径。"));
+    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK);
+    ExpectNoHandOver();
+
+    // A file where a folder level should be: the system says why that level failed.
+    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/Blocker", "a file");
+    Browse("C:\\Blocker");
+    Click(kInstallButton);
+    ASSERT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[1].text, GbkText("当文件已存在时，无法创建该文件。"));
+    ExpectNoHandOver();
+    EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Blocker/MERVO"));
+
+    // The user browses again and the install goes ahead.
+    Browse("C:\\Apps");
+    Click(kInstallButton);
+    EXPECT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Apps\\MERVO\\"));
+}
+
+TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenIsLeftToTheInstallSequence) {
+    // A folder named like the archive: the archive cannot be written, and the library after
+    // it is skipped too, without a message.
+    std::filesystem::create_directories(Linux("C:\\Program Files\\Vostrel\\Vostrel.7z"));
+    Click(kInstallButton);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel\\7z.dll")));
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_FALSE(Form1->Visible());
+    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_TRUE(Form2->TimerStartDownload->Enabled());
+}
+
+TEST_F(OptionsWindowTest, CloseEndsTheProgramAtOnceAndWritesNothing) {
+    Click(kToggleAtStart);
+    QTimer::singleShot(0, [this] { Click(QPoint(578, 10)); });
+    QTimer::singleShot(2000, [] { Application->Terminate(); });
+    QElapsedTimer clock;
+    clock.start();
+    Application->Run();
+    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel")));
+    EXPECT_EQ(Form2->InstallDir, "");
+    EXPECT_FALSE(Form2->Visible());
+}
+
+// A system whose shell cannot name the programs folder still gets a usable default.
+TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
+    testing_support::TempSystemRoot root;
+    testing_support::WriteLinuxFile(root.Folder() + "/file", "not a folder");
+    setenv("WINEPREFIX", (root.Folder() + "/file/prefix").c_str(), 1);
+    winapi::ResetSystemRoot();
+    testing_support::EnsureQtApplication();
+    {
+        TApplication app(g_argc, g_argv);
+        app.SetDialogs(std::make_unique<ScriptedDialogService>());
+        CreateSetupWindows();
+        EXPECT_EQ(GetSpecialFolderPath(CSIDL_PROGRAM_FILES), "");
+        EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    }
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+}
+
+} // namespace
