@@ -1,5 +1,6 @@
 // The progress window: a slideshow over its whole surface, a status line and a progress bar,
-// minimise and close picture-buttons; it holds the install state the options window fills.
+// minimise and close picture-buttons; it holds the install state the options window fills and
+// runs the install sequence from its one-shot start timer.
 #pragma once
 
 #include "rtl/Form.h"
@@ -7,6 +8,7 @@
 #include "rtl/Label.h"
 #include "rtl/ProgressBar.h"
 #include "rtl/Timer.h"
+#include "sevenzip/SevenZipInterfaces.h"
 
 class TForm2 : public TForm {
 public:
@@ -41,8 +43,25 @@ public:
     void ImageClose11Click(TObject* Sender);
     void ImageMinClick(TObject* Sender);
     void Image6MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void TimerStartDownloadTimer(TObject* Sender);
+
+    // The whole install: payload check, closing product processes, extraction, shortcuts and
+    // registry entries, then the finish window in this window's place.
+    void RunInstall();
+    // Paints the image strip: done blue columns, then remaining gray ones, stretched to the
+    // strip's width.
+    void DrawProgressImage(int done, int remaining);
 };
 
 extern TForm2* Form2;
 // The slide shown last: 1 to 4, or 0 once Image5 has been shown.
 extern int SlideIndex;
+
+// Unpacks the archive at archivePath into destDir (ending in a backslash) with the 7-Zip
+// library destDir + "7z.dll". 1 when the extraction ran; 0 when the archive is not an existing
+// file or destDir cannot be created. Errors of the binding pass on to the caller.
+int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir);
+
+// The extraction's progress callback: the total becomes Form2's ProgressBar1 maximum, the
+// amount done its position, each taken as the low 32 bits. Always S_OK.
+HRESULT ExtractProgress(void* sender, bool isTotal, Int64 value);

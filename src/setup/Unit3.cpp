@@ -1,5 +1,9 @@
 #include "Unit3.h"
 
+#include "rtl/Application.h"
+
+#include <shell32.h>
+
 TForm3* Form3 = nullptr;
 
 void TForm3::FormCreate(TObject* Sender) {
@@ -14,11 +18,22 @@ void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState S
     BeginWindowDrag(this, Shift);
 }
 
+void TForm3::Image2Click(TObject* Sender) {
+    (void)Sender;
+    // Neither start is waited for or checked: the installer ends either way.
+    const AnsiString registration = "/s \"" + InstallDir + "npmervo.dll\"";
+    ShellExecuteA(nullptr, "open", "Regsvr32.exe", registration.c_str(), nullptr, SW_SHOWNORMAL);
+    const AnsiString product = InstallDir + "mervo.exe";
+    ShellExecuteA(nullptr, nullptr, product.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    Application->Terminate();
+}
+
 const TClassInfo& TForm3::StaticClassInfo() {
     static const TClassInfo info = TClassInfo::Define<TForm3, TForm>("TForm3")
                                        .Field("Image1", &TForm3::Image1)
                                        .Field("Image2", &TForm3::Image2)
                                        .Method("FormCreate", &TForm3::FormCreate)
-                                       .Method("Image1MouseDown", &TForm3::Image1MouseDown);
+                                       .Method("Image1MouseDown", &TForm3::Image1MouseDown)
+                                       .Method("Image2Click", &TForm3::Image2Click);
     return info;
 }

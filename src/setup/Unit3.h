@@ -1,4 +1,5 @@
-// The finish window: a background picture that drags the window and one picture-button.
+// The finish window: a background picture that drags the window and one picture-button that
+// registers the product's plug-in, starts the product and ends the installer.
 #pragma once
 
 #include "rtl/Form.h"
@@ -17,6 +18,7 @@ public:
 
     void FormCreate(TObject* Sender);
     void Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
+    void Image2Click(TObject* Sender);
 };
 
 extern TForm3* Form3;

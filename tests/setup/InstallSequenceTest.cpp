@@ -1,0 +1,333 @@
+// The install sequence run from the progress window's start timer, against a small payload
+// made at test time. These tests close processes named like the product's, so they hold the
+// ctest resource lock product_processes.
+#include "InstallerWindows.h"
+
+#include "support/GbkText.h"
+#include "support/LnkInfo.h"
+#include "support/NamedProcesses.h"
+#include "support/TestClock.h"
+#include "support/VersionPe.h"
+
+#include "setup/ProductInfo.h"
+#include "setup/ShellIntegration.h"
+#include "setup/Unit1.h"
+#include "setup/Unit2.h"
+#include "setup/Unit3.h"
+
+#include <RegistryFile.h>
+#include <SystemRoot.h>
+#include <ole32.h>
+#include <shell32.h>
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+#include <QTest>
+#include <QWidget>
+#include <csignal>
+#include <filesystem>
+
+namespace fs = std::filesystem;
+using testing_support::GbkText;
+using testing_support::LnkField;
+using testing_support::LnkInfo;
+using testing_support::ReadLinuxFile;
+using testing_support::TestClock;
+using testing_support::VersionedPe;
+using testing_support::WriteLinuxFile;
+
+namespace {
+
+const AnsiString kInstallDir = "C:\\Program Files\\Vostrel\\";
+const std::u16string kRunKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+const std::u16string kUninstallKey =
+    u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
+
+class InstallSequence : public testing_support::InstallerWindowsTest {
+protected:
+    InstallSequence() {
+        payload = {{"mervo.exe", VersionedPe(2, 3, 4, 5)},
+                   {"npmervo.dll", "plug-in library"},
+                   {"UnInstall.exe", "uninstaller"},
+                   {"Readme.txt", std::string(300000, 'r')}};
+        for (const auto& [name, content] : payload)
+            payloadBytes += static_cast<int>(content.size());
+    }
+
+    std::string Linux(const AnsiString& windowsPath) { return systemRoot.LinuxPath(windowsPath); }
+    std::string InstallFolder() { return Linux(kInstallDir); }
+
+    // What the options window leaves in the install folder: the archive and the library.
+    void PlacePayload(bool withLibrary = true) {
+        fs::create_directories(InstallFolder());
+        testing_support::Make7zArchive(InstallFolder() + "/Vostrel.7z", payload, "qhtrwel$$");
+        if (withLibrary)
+            fs::copy_file(SEVENZIP_LIBRARY, InstallFolder() + "/7z.dll");
+    }
+
+    // The options window's hand-over, then the start timer's tick: returns once the whole
+    // sequence has run inside it.
+    void Install(const AnsiString& options = "1") {
+        Form2->Show();
+        Form2->SetLeft(123);
+        Form2->SetTop(77);
+        Form2->DesktopShortcutOption = options;
+        Form2->QuickLaunchOption = options;
+        Form2->AutoStartOption = options;
+        Form2->InstallDir = kInstallDir;
+        Form2->TimerStartDownload->SetEnabled(true);
+        QElapsedTimer elapsed;
+        elapsed.start();
+        while (Form2->TimerStartDownload->Enabled() && elapsed.elapsed() < 10000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
+        ASSERT_FALSE(Form2->TimerStartDownload->Enabled()) << "the start timer never fired";
+    }
+
+    std::string SpecialFolder(int csidl) {
+        LPITEMIDLIST itemList = nullptr;
+        char path[MAX_PATH + 1] = {};
+        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, csidl, &itemList), S_OK);
+        SHGetPathFromIDListA(itemList, path);
+        CoTaskMemFree(itemList);
+        return Linux(path);
+    }
+    std::string DesktopLink() { return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "/Talvimo.lnk"; }
+    std::string QuickLaunchLink() {
+        return SpecialFolder(CSIDL_APPDATA) +
+               "/Microsoft/Internet Explorer/Quick Launch/Talvimo.lnk";
+    }
+    std::string StartMenuFolder() { return SpecialFolder(CSIDL_PROGRAMS) + "/Talvimo"; }
+
+    std::optional<std::u16string> RegistryValue(const std::u16string& key,
+                                                const std::u16string& name) {
+        auto file = winapi::ReadRegistryFile(*winapi::SystemRootPath() + "/system.reg");
+        if (!file)
+            return std::nullopt;
+        auto value = file->GetValue(key, name);
+        if (!value)
+            return std::nullopt;
+        // UTF-16LE with its terminating zero.
+        std::u16string text;
+        for (size_t i = 0; i + 1 < value->data.size(); i += 2)
+            text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
+                                          static_cast<unsigned char>(value->data[i + 1]) << 8);
+        if (!text.empty() && text.back() == u'\0')
+            text.pop_back();
+        return text;
+    }
+    bool RegistryMentionsTheProduct() {
+        const std::string text =
+            ReadLinuxFile(*winapi::SystemRootPath() + "/system.reg").value_or("");
+        return text.find("Talvimo") != std::string::npos ||
+               text.find("\"mervo\"") != std::string::npos;
+    }
+
+    AnsiString Status() { return Form2->Label1->Caption(); }
+
+    TestClock clock;
+    std::vector<std::pair<std::string, std::string>> payload;
+    int payloadBytes = 0;
+};
+
+TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWindow) {
+    PlacePayload();
+    std::vector<AnsiString> statusDuringWaits;
+    clock.OnSleep([&](DWORD) {
+        if (statusDuringWaits.empty() || statusDuringWaits.back() != Status())
+            statusDuringWaits.push_back(Status());
+    });
+    Install();
+
+    EXPECT_TRUE(dialogs->messages.empty());
+    EXPECT_FALSE(app->Terminated());
+    // The files, the archive gone, the library kept.
+    for (const auto& [name, content] : payload)
+        EXPECT_EQ(ReadLinuxFile(InstallFolder() + "/" + name), content) << name;
+    EXPECT_FALSE(fs::exists(InstallFolder() + "/Vostrel.7z"));
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/7z.dll"));
+    // No product process ran: one closing pass, no pause, then the 3000 ms settling wait.
+    EXPECT_EQ(clock.TotalSlept(), 3000u);
+    EXPECT_EQ(statusDuringWaits,
+              std::vector<AnsiString>{GbkText("正在关闭Talvimo播放器主程序...")});
+    EXPECT_EQ(Status(), GbkText("完成:100% ."));
+    // The bar followed the extraction to its end.
+    EXPECT_EQ(Form2->ProgressBar1->Max(), payloadBytes);
+    EXPECT_EQ(Form2->ProgressBar1->Position(), payloadBytes);
+
+    // Links.
+    const std::string product = "C:\\Program Files\\Vostrel\\mervo.exe";
+    for (const std::string& link :
+         {DesktopLink(), QuickLaunchLink(), StartMenuFolder() + "/Talvimo.lnk"}) {
+        const std::string info = LnkInfo(link);
+        EXPECT_EQ(LnkField(info, "Local path"), product) << link << "\n" << info;
+        EXPECT_EQ(LnkField(info, "Description"), "Talvimo") << link;
+    }
+    const std::string uninstallLink = LnkInfo(StartMenuFolder() + "/卸载.lnk");
+    EXPECT_EQ(LnkField(uninstallLink, "Local path"), "C:\\Program Files\\Vostrel\\UnInstall.exe")
+        << uninstallLink;
+    EXPECT_EQ(LnkField(uninstallLink, "Working directory"), "C:\\Program Files\\Vostrel\\");
+
+    // Registry: start with Windows, and the uninstall entry with the unpacked program's version.
+    EXPECT_EQ(RegistryValue(kRunKey, u"mervo"),
+              u"\"C:\\Program Files\\Vostrel\\mervo.exe Minimize\"");
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"UninstallString"),
+              u"\"C:\\\\Program Files\\\\Vostrel\\\\UnInstall.exe\"");
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayIcon"),
+              u"\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\"");
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayVersion"), u"2.3.4.5");
+
+    // The finish window stands where the progress window stood; the progress window is gone.
+    EXPECT_EQ(Form3->InstallDir, kInstallDir);
+    EXPECT_TRUE(Form3->Visible());
+    EXPECT_TRUE(Form3->Widget()->isVisible());
+    EXPECT_EQ(Form3->Left(), 123);
+    EXPECT_EQ(Form3->Top(), 77);
+    EXPECT_EQ(Form3->Widget()->geometry(), QRect(123, 77, 588, 358));
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_FALSE(Form2->Widget()->isVisible());
+}
+
+TEST_F(InstallSequence, UntickedOptionsMakeOnlyTheStartMenuLinksAndNoStartWithWindows) {
+    ASSERT_TRUE(SetAutoRun(kInstallDir + "mervo.exe Minimize", true)); // an earlier install's
+    PlacePayload();
+    Install("0");
+    EXPECT_FALSE(fs::exists(DesktopLink()));
+    EXPECT_FALSE(fs::exists(QuickLaunchLink()));
+    EXPECT_TRUE(fs::exists(StartMenuFolder() + "/Talvimo.lnk"));
+    EXPECT_TRUE(fs::exists(StartMenuFolder() + "/卸载.lnk"));
+    EXPECT_EQ(RegistryValue(kRunKey, u"mervo"), std::nullopt);
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
+    EXPECT_TRUE(Form3->Visible());
+}
+
+TEST_F(InstallSequence, AMissingArchiveIsReportedAndEndsTheProgramWithNothingWritten) {
+    fs::create_directories(InstallFolder());
+    fs::copy_file(SEVENZIP_LIBRARY, InstallFolder() + "/7z.dll");
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("安装包有误，找不到离线文件，建议去官方网站( ") +
+                                             ProductWebAddress() + GbkText(" )下载安装包"));
+    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK);
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_EQ(Status(), "...");
+    EXPECT_TRUE(clock.Sleeps().empty());
+    EXPECT_FALSE(fs::exists(StartMenuFolder()));
+    EXPECT_FALSE(fs::exists(DesktopLink()));
+    EXPECT_FALSE(RegistryMentionsTheProduct());
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_EQ(Form3->InstallDir, "");
+}
+
+TEST_F(InstallSequence, AMissingLibraryStopsAtTheExtractionWithTheErrorShown) {
+    PlacePayload(/*withLibrary=*/false);
+    AnsiString statusWhileShown;
+    dialogs->OnShow = [&](const ScriptedDialogService::Message&) { statusWhileShown = Status(); };
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text,
+              "Error loading library C:\\Program Files\\Vostrel\\7z.dll.");
+    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_EQ(statusWhileShown, GbkText("正在释放文件..."));
+    EXPECT_EQ(Status(), GbkText("正在释放文件..."));
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/Vostrel.7z"));
+    EXPECT_FALSE(fs::exists(InstallFolder() + "/mervo.exe"));
+    EXPECT_FALSE(fs::exists(StartMenuFolder()));
+    EXPECT_FALSE(fs::exists(DesktopLink()));
+    EXPECT_FALSE(RegistryMentionsTheProduct());
+    // The window stays, usable; the program goes on.
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_FALSE(app->Terminated());
+}
+
+TEST_F(InstallSequence, RunningProductProcessesAreClosedBeforeTheExtraction) {
+    PlacePayload();
+    testing_support::NamedProcesses processes(systemRoot.Folder());
+    const pid_t product = processes.Start("mervo.exe");
+    const pid_t helper = processes.Start("MervoTips.exe");
+    std::vector<AnsiString> statusDuringPause;
+    clock.OnSleep([&](DWORD) {
+        if (clock.Sleeps().size() <= 1000)
+            statusDuringPause.push_back(Status());
+    });
+    Install();
+
+    EXPECT_EQ(processes.Reap(product), SIGKILL);
+    EXPECT_EQ(processes.Reap(helper), SIGKILL);
+    // Pass one closed them and paused 1000 ms; pass two found nothing; then the 3000 ms wait.
+    EXPECT_EQ(clock.TotalSlept(), 4000u);
+    EXPECT_EQ(statusDuringPause,
+              std::vector<AnsiString>(1000, GbkText("正在关闭Talvimo播放器主程序...")));
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
+    EXPECT_TRUE(Form3->Visible());
+}
+
+TEST_F(InstallSequence, ClosingGivesUpAfterTwentyOnePasses) {
+    PlacePayload();
+    testing_support::NamedProcesses processes(systemRoot.Folder());
+    // A product that comes back during every pause: each pass finds one to close.
+    std::vector<pid_t> started{processes.Start("mervo.exe")};
+    clock.OnSleep([&](DWORD) {
+        const size_t sleeps = clock.Sleeps().size();
+        if (sleeps % 1000 == 1 && sleeps <= 20001)
+            started.push_back(processes.Start("mervo.exe"));
+    });
+    Install();
+
+    // 21 passes, each followed by its pause, then the settling wait; the one started during
+    // the last pause is left running and the install goes ahead.
+    EXPECT_EQ(clock.TotalSlept(), 21u * 1000 + 3000);
+    ASSERT_EQ(started.size(), 22u);
+    for (size_t i = 0; i + 1 < started.size(); ++i)
+        EXPECT_EQ(processes.Reap(started[i]), SIGKILL) << i;
+    EXPECT_TRUE(processes.Running(started.back()));
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
+    EXPECT_TRUE(Form3->Visible());
+}
+
+TEST_F(InstallSequence, CloseConfirmedDuringTheWaitEndsTheProgramOnlyAfterTheInstall) {
+    PlacePayload();
+    dialogs->answers = {IDYES};
+    clock.OnSleep([&](DWORD) {
+        if (clock.Sleeps().size() == 1500)
+            QTest::mouseClick(Form2->Widget(), Qt::LeftButton, {}, QPoint(578, 10));
+    });
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("正在安装Talvimo播放器，确定要退出吗？"));
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_EQ(clock.TotalSlept(), 3000u);
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
+    EXPECT_TRUE(fs::exists(StartMenuFolder() + "/卸载.lnk"));
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
+    EXPECT_TRUE(Form3->Visible());
+}
+
+TEST_F(InstallSequence, CloseDeclinedAndMinimiseDuringTheWaitLeaveTheInstallUndisturbed) {
+    PlacePayload();
+    dialogs->answers = {IDNO};
+    bool minimised = false;
+    clock.OnSleep([&](DWORD) {
+        if (clock.Sleeps().size() == 1000)
+            QTest::mouseClick(Form2->Widget(), Qt::LeftButton, {}, QPoint(578, 10));
+        if (clock.Sleeps().size() == 2000) {
+            QTest::mouseClick(Form2->Widget(), Qt::LeftButton, {}, QPoint(553, 11));
+            minimised = Form2->Widget()->isMinimized();
+        }
+    });
+    Install();
+
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_TRUE(minimised);
+    EXPECT_FALSE(app->Terminated());
+    EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
+    EXPECT_TRUE(Form3->Visible());
+}
+
+} // namespace

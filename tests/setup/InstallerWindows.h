@@ -1,0 +1,50 @@
+// The installer's three windows on a fresh application object, with scripted dialogs and a
+// temporary system root, as the program creates them at start-up. The windows go with the
+// application at the end of the test.
+#pragma once
+
+#include "support/TempSystemRoot.h"
+
+#include "rtl/Application.h"
+#include "rtl/ScriptedDialogService.h"
+
+#include <winapi/ProgramStarter.h>
+
+#include <memory>
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+class InstallerWindowsTest : public SystemRootTest {
+protected:
+    InstallerWindowsTest();
+    ~InstallerWindowsTest() override;
+
+    std::unique_ptr<TApplication> app;
+    ScriptedDialogService* dialogs = nullptr;
+};
+
+// Records program starts instead of making them, while it exists.
+class RecordingStarter final : public winapi::ProgramStarter {
+public:
+    RecordingStarter() { winapi::SetProgramStarter(this); }
+    ~RecordingStarter() override { winapi::SetProgramStarter(nullptr); }
+    RecordingStarter(const RecordingStarter&) = delete;
+    RecordingStarter& operator=(const RecordingStarter&) = delete;
+
+    int Start(const winapi::ProgramStart& start) override {
+        starts.push_back(start);
+        return 0;
+    }
+    std::vector<winapi::ProgramStart> starts;
+};
+
+// Packs files (name, content) into a new 7z archive with the 7z command: file data encrypted
+// with password, header readable, no folder entries. Fails the test when 7z fails.
+void Make7zArchive(const std::string& archive,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   const std::string& password);
+
+} // namespace testing_support
