@@ -1,0 +1,75 @@
+// The options window's payload write against a plain file copy, in the same run: writing the
+// resources F1 (the payload archive) and F7z (the 7-Zip library) from the executable into the
+// install folder, as the install action does, against copying the same two files from the build
+// tree with std::filesystem::copy_file. Both go into a temporary system root; reports the median
+// of several rounds and the ratio.
+#include "setup/FolderPaths.h"
+#include "setup/ResourceFiles.h"
+
+#include "winapi/SystemRoot.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+double MedianMilliseconds(int rounds, const std::function<void()>& work) {
+    std::vector<double> times;
+    for (int i = 0; i < rounds; ++i) {
+        auto start = std::chrono::steady_clock::now();
+        work();
+        auto end = std::chrono::steady_clock::now();
+        times.push_back(std::chrono::duration<double, std::milli>(end - start).count());
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+} // namespace
+
+int main() {
+    std::string pattern = (fs::temp_directory_path() / "install-bench-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        return 1;
+    const fs::path folder = pattern;
+    setenv("WINEPREFIX", (folder / "prefix").c_str(), 1);
+    winapi::ResetSystemRoot();
+
+    const AnsiString installDir = "C:\\Program Files\\Vostrel\\";
+    if (!CreateFolderPath(installDir)) {
+        std::fprintf(stderr, "cannot create the install folder\n");
+        return 1;
+    }
+    const fs::path anchorDir = folder / "anchor";
+    fs::create_directories(anchorDir);
+
+    constexpr int kRounds = 7;
+    double copy = MedianMilliseconds(kRounds, [&] {
+        fs::copy_file(VOSTREL_PAYLOAD_ARCHIVE, anchorDir / "Vostrel.7z",
+                      fs::copy_options::overwrite_existing);
+        fs::copy_file(VOSTREL_7Z_LIBRARY, anchorDir / "7z.dll",
+                      fs::copy_options::overwrite_existing);
+    });
+    double write = MedianMilliseconds(kRounds, [&] {
+        SaveResourceToFile("F1", installDir + "Vostrel.7z");
+        SaveResourceToFile("F7z", installDir + "7z.dll");
+    });
+
+    const auto written = *winapi::ToLinuxPath(installDir + "Vostrel.7z");
+    const auto bytes = fs::file_size(written) + fs::file_size(anchorDir / "7z.dll");
+    bool same = fs::file_size(written) == fs::file_size(VOSTREL_PAYLOAD_ARCHIVE);
+    std::printf("payload write (%.1f MB, %d rounds, median):\n", bytes / 1e6, kRounds);
+    std::printf("  copy_file of the build's files (anchor)  %8.1f ms\n", copy);
+    std::printf("  install action's resource write          %8.1f ms   ratio %.2f\n", write,
+                write / copy);
+    fs::remove_all(folder);
+    return same ? 0 : 1;
+}
