@@ -140,23 +140,4 @@ TEST_F(BrowseForDirectoryTest, StartsAtTheRootWhenThereIsNoFolder) {
     EXPECT_EQ(dialogs->startFolders, (std::vector<AnsiString>{"C:\\Program Files"}));
 }
 
-TEST_F(BrowseForDirectoryTest, RestoresTheErrorModeAfterThePicker) {
-    SetErrorMode(0);
-    UINT during = 0xFFFF;
-    struct Probe : RecordingDialogs {
-        UINT* seen;
-        explicit Probe(UINT* s) : seen(s) {}
-        std::optional<AnsiString> BrowseForFolder(const AnsiString&, const AnsiString&) override {
-            *seen = SetErrorMode(0);
-            SetErrorMode(*seen);
-            return std::nullopt;
-        }
-    };
-    app->SetDialogs(std::make_unique<Probe>(&during));
-    AnsiString folder;
-    EXPECT_FALSE(BrowseForDirectory("T", std::wstring(), folder));
-    EXPECT_EQ(during, SEM_FAILCRITICALERRORS);
-    EXPECT_EQ(SetErrorMode(0), 0u);
-}
-
 } // namespace

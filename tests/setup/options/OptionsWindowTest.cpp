@@ -130,7 +130,13 @@ TEST_F(OptionsWindowTest, StartsCollapsedWithItsControlsInPlaceAndEveryOptionTic
         EXPECT_EQ(box->SkinData(), Form1->bsSkinData1) << box->Name();
     }
     EXPECT_FALSE(Form1->bsSkinData1->Empty());
+    // Four toggle pictures over the stored platform list of four placeholders.
+    EXPECT_EQ(Form1->bsPngImageList1->PngImages()->Count(), 4);
     EXPECT_EQ(Form1->bsPngImageList1->Count(), 4);
+    ASSERT_NE(Form1->bsPngImageList1->Handle(), nullptr);
+    EXPECT_EQ(Form1->bsPngImageList1->Handle()->Capacity(), 9);
+    EXPECT_EQ(Form1->bsPngImageList1->Handle()->Width(), 20);
+    EXPECT_EQ(Form1->bsPngImageList1->Handle()->Height(), 17);
     EXPECT_EQ(Form1->bsSkinCheckRadioBox4->Caption(), GbkText("生成桌面快捷方式"));
     EXPECT_EQ(Form1->bsSkinCheckRadioBox3->Caption(), GbkText("添加到快速启动栏"));
     EXPECT_EQ(Form1->bsSkinCheckRadioBox2->Caption(), GbkText("开机自动启动"));
