@@ -48,8 +48,11 @@ void TEdit::SetMaxLength(int value) {
 
 void TEdit::FontChanged() {
     TWinControl::FontChanged();
+    // Only the enabled groups take the font colour: a disabled box keeps the greyed text
+    // that tells the user it cannot be typed in.
     QPalette palette = LineEdit()->palette();
-    palette.setColor(QPalette::Text, ColorToQColor(Font()->Color()));
+    for (const auto group : {QPalette::Active, QPalette::Inactive})
+        palette.setColor(group, QPalette::Text, ColorToQColor(Font()->Color()));
     LineEdit()->setPalette(palette);
 }
 

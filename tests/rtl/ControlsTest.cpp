@@ -54,6 +54,16 @@ TEST_F(ControlsTest, TheEditBoxHoldsGbkTextAndCanBeDisabled) {
     EXPECT_EQ(edit->Text(), GbkText("C:\\Program Files\\表\\"));
 }
 
+TEST_F(ControlsTest, ADisabledEditBoxShowsItsTextGreyed) {
+    TTestForm* form = Form();
+    auto* edit = new TEdit(form);
+    edit->SetParent(form);
+    edit->Font()->SetColor(clBlack);
+    const QPalette& palette = static_cast<QLineEdit*>(edit->Widget())->palette();
+    EXPECT_EQ(palette.color(QPalette::Active, QPalette::Text), QColor(Qt::black));
+    EXPECT_NE(palette.color(QPalette::Disabled, QPalette::Text), QColor(Qt::black));
+}
+
 TEST_F(ControlsTest, APushButtonClicksOncePerClickAndOnSpace) {
     TTestForm* form = Form();
     auto* button = new TButton(form);
