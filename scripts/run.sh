@@ -2,8 +2,10 @@
 # Installs the dependencies, builds the installer and runs it. With a display it simply runs
 # there. Without one it starts a virtual X server, runs the installer on it, clicks through the
 # windows as a user would (install, then finish once the finish window appears) and saves
-# screenshots into out/screenshots/. That demo run installs into a temporary Windows system
-# root unless WINEPREFIX is set.
+# screenshots into out/screenshots/ (options, progress while unpacking, finish). That demo run
+# installs into a temporary Windows system root unless WINEPREFIX is set, and runs the installer
+# with an empty PATH: the plug-in registration and the product it starts at the end then find
+# no Windows loader and simply do not start, so nothing outlives the demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -25,6 +27,8 @@ if [ -z "${WINEPREFIX:-}" ]; then
   temp_prefix=$(mktemp -d /tmp/vostrel-demo-XXXXXX)
   export WINEPREFIX=$temp_prefix
 fi
+no_programs=$(mktemp -d /tmp/vostrel-path-XXXXXX)
+install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
 
 number=99
 while [ -e /tmp/.X${number}-lock ]; do number=$((number + 1)); done
@@ -36,6 +40,7 @@ cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   [ -n "$temp_prefix" ] && rm -rf "$temp_prefix"
+  rm -rf "$no_programs"
 }
 trap cleanup EXIT
 for _ in $(seq 200); do
@@ -63,7 +68,7 @@ click() { # x y, relative to the screen
   xdotool mousemove "$1" "$2" click 1
 }
 
-"$exe" &
+PATH=$no_programs "$exe" &
 app=$!
 window=
 for _ in $(seq 100); do
@@ -82,14 +87,22 @@ screenshot options
 
 # The install picture-button (196, 336, 197 x 47).
 click $((x + 196 + 98)) $((y + 336 + 23))
+# The click writes the payload before the progress window shows; the sequence then waits about
+# 3 s before unpacking, so the progress window is still up after this pause.
 sleep 1.5
-screenshot after-install
+
+# Unpacking: the archive is still there and the first product files have appeared.
+unpacking() {
+  [ -e "$install_dir/Vostrel.7z" ] && [ -n "$(find "$install_dir" -mindepth 1 -maxdepth 1 \
+    ! -name Vostrel.7z ! -name 7z.dll -print -quit 2>/dev/null)" ]
+}
 
 progress_id=
+unpacking_shot=
 deadline=$((SECONDS + 180))
 while running && [ $SECONDS -lt $deadline ]; do
   current=$(visible_window)
-  if [ -z "$current" ]; then sleep 1; continue; fi
+  if [ -z "$current" ]; then sleep 0.1; continue; fi
   read -r id x y w h <<<"$current"
   if [ "$id" = "$options_id" ]; then
     # The install action did not hand over: nothing further exists yet; close the window
@@ -107,10 +120,11 @@ while running && [ $SECONDS -lt $deadline ]; do
     click $((x + 168 + 120)) $((y + 296 + 19))
     sleep 2
     break
-  else
-    screenshot progress
+  elif [ -z "$unpacking_shot" ] && unpacking; then
+    unpacking_shot=1
+    screenshot progress-unpacking
   fi
-  sleep 3
+  sleep 0.1
 done
 
 if running; then
