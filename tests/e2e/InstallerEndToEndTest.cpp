@@ -261,6 +261,8 @@ TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
 
     const auto progress = WaitForWindow([&](const Window& w) { return w.id != options->id; }, 30s);
     ASSERT_TRUE(progress) << "no progress window after the install click";
+    std::printf("install click to progress window: %.2f s\n",
+                std::chrono::duration<double>(Clock::now() - clicked).count());
     EXPECT_EQ(progress->width, 588);
     EXPECT_EQ(progress->height, 358);
     const auto finish = WaitForWindow(
