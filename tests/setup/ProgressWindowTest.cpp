@@ -70,6 +70,9 @@ TEST_F(ProgressWindow, TheImageStripIsAUniformGrayBarUnderTheProgressBar) {
     EXPECT_EQ(Form2->ImageProgressbar->BoundsRect(), Bounds(20, 338, 548, 3));
     EXPECT_EQ(Form2->ImageProgressBlue->BoundsRect(), Bounds(296, 432, 1, 3));
     EXPECT_EQ(Form2->ImageProgressGray->BoundsRect(), Bounds(240, 424, 1, 3));
+    EXPECT_EQ(Form2->Label1->Caption(), "") << "the status line is empty until the install";
+    EXPECT_FALSE(Form2->Label1->AutoSize());
+    EXPECT_TRUE(Form2->Label1->Transparent());
     // The bar lies over the strip, empty until the extraction reports.
     EXPECT_TRUE(Form2->ProgressBar1->Smooth());
     EXPECT_EQ(Form2->ProgressBar1->Min(), 0);
