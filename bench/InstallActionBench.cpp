@@ -3,7 +3,7 @@
 // install folder, as the install action does, against copying the same two files from the build
 // tree with std::filesystem::copy_file. Both go into a temporary system root; reports the median
 // of several rounds and the ratio.
-#include "setup/FolderPaths.h"
+#include "rtl/FileUtils.h"
 #include "setup/ResourceFiles.h"
 
 #include "winapi/SystemRoot.h"
@@ -44,7 +44,7 @@ int main() {
     winapi::ResetSystemRoot();
 
     const AnsiString installDir = "C:\\Program Files\\Vostrel\\";
-    if (!CreateFolderPath(installDir)) {
+    if (!ForceDirectories(installDir)) {
         std::fprintf(stderr, "cannot create the install folder\n");
         return 1;
     }

@@ -1,10 +1,10 @@
 #include "Unit1.h"
 
-#include "FolderPaths.h"
 #include "ResourceFiles.h"
 #include "Unit2.h"
 
 #include "rtl/Application.h"
+#include "rtl/FileUtils.h"
 #include "rtl/SysErrorMessage.h"
 #include "winapi/kernel32.h"
 #include "winapi/shell32.h"
@@ -130,7 +130,7 @@ void TForm1::Button1Click(TObject* Sender) {
 void TForm1::Image2Click(TObject* Sender) {
     (void)Sender;
     const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
-    if (!CreateFolderPath(installDir)) {
+    if (!ForceDirectories(installDir)) {
         Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);
         return;
     }
@@ -163,7 +163,7 @@ AnsiString GetSpecialFolderPath(int folder) {
 }
 
 bool BrowseForDirectory(const AnsiString& caption, const std::wstring& root, AnsiString& folder) {
-    if (!FolderExists(folder))
+    if (!DirectoryExists(folder))
         folder.clear();
     AnsiString start = folder;
     if (start.empty() && !root.empty())

@@ -6,7 +6,7 @@
 #include "Unit3.h"
 
 #include "rtl/Application.h"
-#include "sevenzip/ItemPaths.h"
+#include "rtl/FileUtils.h"
 #include "sevenzip/sevenzip.h"
 
 #include <Gbk.h>

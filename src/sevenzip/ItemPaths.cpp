@@ -2,7 +2,6 @@
 
 #include "sevenzip/ChineseText.h"
 #include "winapi/Gbk.h"
-#include "winapi/kernel32.h"
 
 namespace {
 
@@ -28,11 +27,6 @@ bool LeavesFolder(std::wstring_view path) {
     return false;
 }
 
-bool IsFolder(const AnsiString& path) {
-    DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 } // namespace
 
 AnsiString MessageText(std::wstring_view text) {
@@ -55,35 +49,4 @@ AnsiString ItemTargetPath(std::wstring_view itemPath) {
         throw Exception(ChineseText("压缩包中的文件名“") + MessageText(itemPath) +
                         ChineseText("”无法用 GBK 编码表示，不能解压"));
     return *path;
-}
-
-AnsiString ExtractFileFolder(std::string_view path) {
-    std::size_t cut = 0;
-    for (std::size_t i = 0; i < path.size(); ++i) {
-        unsigned char c = static_cast<unsigned char>(path[i]);
-        if (gbk::IsLeadByte(c) && i + 1 < path.size())
-            ++i;
-        else if (c == '\\' || c == '/')
-            cut = i;
-        else if (c == ':')
-            cut = i + 1;
-    }
-    return AnsiString(path.substr(0, cut));
-}
-
-bool ForceDirectories(const AnsiString& folder) {
-    AnsiString path = folder;
-    while (gbk::EndsWithBackslash(path) || (!path.empty() && path.back() == '/'))
-        path.pop_back();
-    if (path.empty())
-        return false;
-    if (path.back() == ':')
-        return IsFolder(path + "\\");
-    if (IsFolder(path))
-        return true;
-    AnsiString parent = ExtractFileFolder(path);
-    if (!parent.empty() && parent != path)
-        ForceDirectories(parent);
-    CreateDirectoryA(path.c_str(), nullptr);
-    return IsFolder(path);
 }

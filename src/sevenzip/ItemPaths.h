@@ -12,11 +12,5 @@
 // path GBK cannot write.
 AnsiString ItemTargetPath(std::wstring_view itemPath);
 
-// The folder part of a path: everything before its last separator or drive colon, GBK-aware.
-AnsiString ExtractFileFolder(std::string_view path);
-
-// Creates the folder and every missing parent; false when it does not exist afterwards.
-bool ForceDirectories(const AnsiString& folder);
-
 // A GBK rendition of a wide text for messages: characters GBK cannot write become '?'.
 AnsiString MessageText(std::wstring_view text);

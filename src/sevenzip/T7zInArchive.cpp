@@ -1,5 +1,6 @@
 #include "sevenzip/T7zInArchive.h"
 
+#include "rtl/FileUtils.h"
 #include "sevenzip/Bstr.h"
 #include "sevenzip/ChineseText.h"
 #include "sevenzip/ItemPaths.h"
@@ -253,7 +254,8 @@ HRESULT T7zInArchive::CreateItemFile(UInt32 index, ISequentialOutStream** outStr
     if (ItemIsFolder(index))
         return S_OK;
     AnsiString target = extractFolder_ + ItemTargetPath(ItemPath(index));
-    ForceDirectories(ExtractFileFolder(target));
+    // A folder that cannot be made shows as the file's creation error just below.
+    ForceDirectories(ExtractFilePath(target));
     auto file = std::make_unique<TFileStream>(target, fmCreate);
     *outStream = new T7zStream(file.get(), soOwned, errorTrap_);
     file.release();

@@ -1,7 +1,5 @@
-// The options window's routines on their own: the trailing backslash rule, creating the
-// install folder level by level, writing a resource out, the special folder lookup and the
-// folder picker call.
-#include "setup/FolderPaths.h"
+// The options window's routines on their own: writing a resource out, the special folder
+// lookup and the folder picker call.
 #include "setup/ResourceFiles.h"
 #include "setup/Unit1.h"
 
@@ -19,46 +17,6 @@ using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 
 namespace {
-
-TEST(IncludeTrailingBackslash, AddsOneUnlessTheLastCharacterIsABackslash) {
-    EXPECT_EQ(IncludeTrailingBackslash("D:\\Apps"), "D:\\Apps\\");
-    EXPECT_EQ(IncludeTrailingBackslash("D:\\Apps\\"), "D:\\Apps\\");
-    EXPECT_EQ(IncludeTrailingBackslash("D:\\"), "D:\\");
-    EXPECT_EQ(IncludeTrailingBackslash(""), "\\");
-    // 乗 is 0x81 0x5C: its trail byte is no backslash.
-    EXPECT_EQ(IncludeTrailingBackslash(GbkText("D:\\乗")), GbkText("D:\\乗\\"));
-    EXPECT_EQ(IncludeTrailingBackslash(GbkText("D:\\乗\\")), GbkText("D:\\乗\\"));
-}
-
-class CreateFolderPathTest : public testing_support::SystemRootTest {};
-
-TEST_F(CreateFolderPathTest, CreatesEveryMissingLevel) {
-    EXPECT_TRUE(CreateFolderPath(GbkText("C:\\One\\乗\\Three\\")));
-    EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/One/乗/Three"));
-    // Without a trailing backslash the last level is created all the same.
-    EXPECT_TRUE(CreateFolderPath("C:\\One\\Four"));
-    EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/One/Four"));
-}
-
-TEST_F(CreateFolderPathTest, ExistingFoldersDriveRootsAndShortPathsNeedNothing) {
-    EXPECT_TRUE(CreateFolderPath("C:\\"));
-    EXPECT_TRUE(CreateFolderPath("C:"));
-    EXPECT_TRUE(CreateFolderPath("\\"));
-    EXPECT_TRUE(CreateFolderPath("C:\\Program Files\\"));
-    // Even on a drive that does not exist, the root itself is never created.
-    EXPECT_TRUE(CreateFolderPath("Q:\\"));
-}
-
-TEST_F(CreateFolderPathTest, StopsAtTheFirstLevelThatFailsWithItsError) {
-    SetLastError(ERROR_SUCCESS);
-    EXPECT_FALSE(CreateFolderPath("Q:\\Apps\\MERVO\\"));
-    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
-
-    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/Blocker", "a file");
-    EXPECT_FALSE(CreateFolderPath("C:\\Blocker\\Inner\\"));
-    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Blocker/Inner"));
-}
 
 class SaveResourceToFileTest : public testing_support::SystemRootTest {};
 
