@@ -83,6 +83,25 @@ std::shared_ptr<FileObject> OpenFile(HANDLE handle) {
     return file;
 }
 
+// The file behind a handle for a synchronous read or write; null with the last error set for
+// an unknown handle, an overlapped request (never used here) or a handle opened without the
+// access the transfer needs.
+std::shared_ptr<FileObject> OpenForTransfer(HANDLE handle, const OVERLAPPED* overlapped,
+                                            bool (FileObject::*hasAccess)() const) {
+    auto file = OpenFile(handle);
+    if (!file)
+        return nullptr;
+    if (overlapped) {
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return nullptr;
+    }
+    if (!((*file).*hasAccess)()) {
+        SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    return file;
+}
+
 } // namespace
 
 DWORD GetFileAttributesA(LPCSTR fileName) {
@@ -189,17 +208,9 @@ BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead,
               OVERLAPPED* overlapped) {
     if (bytesRead)
         *bytesRead = 0;
-    const auto object = OpenFile(file);
+    const auto object = OpenForTransfer(file, overlapped, &FileObject::CanRead);
     if (!object)
         return FALSE;
-    if (overlapped) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!object->CanRead()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     DWORD done = 0;
     while (done < bytesToRead) {
         const ssize_t n = read(object->fd, static_cast<char*>(buffer) + done, bytesToRead - done);
@@ -224,17 +235,9 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
                OVERLAPPED* overlapped) {
     if (bytesWritten)
         *bytesWritten = 0;
-    const auto object = OpenFile(file);
+    const auto object = OpenForTransfer(file, overlapped, &FileObject::CanWrite);
     if (!object)
         return FALSE;
-    if (overlapped) {
-        SetLastError(ERROR_INVALID_PARAMETER);
-        return FALSE;
-    }
-    if (!object->CanWrite()) {
-        SetLastError(ERROR_ACCESS_DENIED);
-        return FALSE;
-    }
     DWORD done = 0;
     while (done < bytesToWrite) {
         const ssize_t n =
