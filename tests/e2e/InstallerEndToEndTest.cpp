@@ -3,13 +3,11 @@
 // installed files, links and registry values are checked. The installer runs with an empty
 // PATH, so the registration tool and the product it starts at the end are never found and
 // nothing but the installer runs.
+#include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
 
-#include <RegistryFile.h>
 #include <SystemRoot.h>
-#include <ole32.h>
-#include <shell32.h>
 
 #include <gtest/gtest.h>
 
@@ -34,9 +32,14 @@ extern char** environ;
 namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
+using testing_support::DesktopLink;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
+using testing_support::QuickLaunchFolder;
+using testing_support::QuickLaunchLink;
 using testing_support::ReadLinuxFile;
+using testing_support::StartMenuFolder;
+using testing_support::StartMenuLink;
 
 namespace {
 
@@ -198,31 +201,6 @@ protected:
         XdoTool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
 
-    std::string SpecialFolder(int csidl) {
-        LPITEMIDLIST itemList = nullptr;
-        char path[MAX_PATH + 1] = {};
-        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, csidl, &itemList), S_OK);
-        SHGetPathFromIDListA(itemList, path);
-        CoTaskMemFree(itemList);
-        return systemRoot.LinuxPath(path);
-    }
-    std::optional<std::u16string> RegistryValue(const std::u16string& key,
-                                                const std::u16string& name) {
-        auto file = winapi::ReadRegistryFile(root + "/system.reg");
-        if (!file)
-            return std::nullopt;
-        auto value = file->GetValue(key, name);
-        if (!value)
-            return std::nullopt;
-        std::u16string text;
-        for (size_t i = 0; i + 1 < value->data.size(); i += 2)
-            text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
-                                          static_cast<unsigned char>(value->data[i + 1]) << 8);
-        if (!text.empty() && text.back() == u'\0')
-            text.pop_back();
-        return text;
-    }
-
     std::string root;
     std::string display;
     std::unique_ptr<ChildProcess> xServer;
@@ -245,9 +223,7 @@ std::string ProductVersion() {
 }
 
 TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
-    const std::string quickLaunchFolder =
-        SpecialFolder(CSIDL_APPDATA) + "/Microsoft/Internet Explorer/Quick Launch";
-    const bool quickLaunchExists = fs::is_directory(quickLaunchFolder);
+    const bool quickLaunchExists = fs::is_directory(QuickLaunchFolder());
     StartInstaller();
 
     // The options window, centred; its install picture-button at (196, 336), 197 x 47.
@@ -307,29 +283,17 @@ TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
 
     // Links.
     const std::string product = "C:\\Program Files\\Vostrel\\mervo.exe";
-    const std::string startMenu = SpecialFolder(CSIDL_PROGRAMS) + "/Talvimo";
-    for (const std::string& link :
-         {SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "/Talvimo.lnk", startMenu + "/Talvimo.lnk"})
+    for (const std::string& link : {DesktopLink(), StartMenuLink()})
         EXPECT_EQ(LnkField(LnkInfo(link), "Local path"), product) << link;
-    EXPECT_EQ(fs::exists(quickLaunchFolder + "/Talvimo.lnk"), quickLaunchExists);
+    EXPECT_EQ(fs::exists(QuickLaunchLink()), quickLaunchExists);
     if (quickLaunchExists) {
-        EXPECT_EQ(LnkField(LnkInfo(quickLaunchFolder + "/Talvimo.lnk"), "Local path"), product);
+        EXPECT_EQ(LnkField(LnkInfo(QuickLaunchLink()), "Local path"), product);
     }
-    EXPECT_EQ(LnkField(LnkInfo(startMenu + "/卸载.lnk"), "Local path"),
+    EXPECT_EQ(LnkField(LnkInfo(StartMenuFolder() + "/卸载.lnk"), "Local path"),
               "C:\\Program Files\\Vostrel\\UnInstall.exe");
 
-    // Registry.
-    const std::u16string uninstall =
-        u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
-    EXPECT_EQ(RegistryValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"mervo"),
-              u"\"C:\\Program Files\\Vostrel\\mervo.exe Minimize\"");
-    EXPECT_EQ(RegistryValue(uninstall, u"DisplayName"), u"Talvimo");
-    EXPECT_EQ(RegistryValue(uninstall, u"UninstallString"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\UnInstall.exe\"");
-    EXPECT_EQ(RegistryValue(uninstall, u"DisplayIcon"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\"");
-    EXPECT_EQ(RegistryValue(uninstall, u"DisplayVersion"), Utf16(ProductVersion()));
-    EXPECT_EQ(RegistryValue(uninstall, u"URLInfoAbout"), u"https://www.talvimo.com/");
+    // Registry: start with Windows, and the uninstall entry with the product's version.
+    testing_support::ExpectProductRegistered(Utf16(ProductVersion()));
 }
 
 } // namespace

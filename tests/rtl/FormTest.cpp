@@ -57,10 +57,11 @@ TEST_F(FormTest, FormsAreFramelessAndTitledWithTheApplicationTitle) {
     }
 }
 
-const char* const kDraggable = R"(object F: TTestForm
+const char* const kButton = R"(object F: TTestForm
   BorderStyle = bsNone
   ClientWidth = 200
   ClientHeight = 100
+  Color = clWhite
   object Picture1: TImage
     Left = 10
     Top = 20
@@ -68,10 +69,18 @@ const char* const kDraggable = R"(object F: TTestForm
     Height = 30
     Cursor = crHandPoint
     OnClick = Picture1Click
-    OnMouseDown = Picture1MouseDown
   end
 end
 )";
+
+// The button form with one more line for its picture.
+std::string ButtonWith(const std::string& pictureLine) {
+    std::string text = kButton;
+    text.insert(text.find("  end\nend"), "    " + pictureLine + "\n");
+    return text;
+}
+
+const std::string kDraggable = ButtonWith("OnMouseDown = Picture1MouseDown");
 
 TEST_F(FormTest, OnlyAPressWithTheLeftButtonHeldStartsAMove) {
     TTestForm* form = MakeForm(kDraggable);
@@ -95,22 +104,6 @@ TEST_F(FormTest, StartingAMoveForgetsThePendingClick) {
     QTest::mouseClick(form->Widget(), Qt::LeftButton, {}, QPoint(15, 25));
     EXPECT_EQ(std::count(form->Calls.begin(), form->Calls.end(), "Picture1Click"), 0);
 }
-
-const char* const kButton = R"(object F: TTestForm
-  BorderStyle = bsNone
-  ClientWidth = 200
-  ClientHeight = 100
-  Color = clWhite
-  object Picture1: TImage
-    Left = 10
-    Top = 20
-    Width = 50
-    Height = 30
-    Cursor = crHandPoint
-    OnClick = Picture1Click
-  end
-end
-)";
 
 TEST_F(FormTest, APictureButtonClicksOnPressAndReleaseOverIt) {
     TTestForm* form = MakeForm(kButton);
@@ -144,10 +137,7 @@ TEST_F(FormTest, PicturesAreDrawnAtNaturalSizeAlphaBlendedAndCut) {
     picture.fill(QColor(255, 0, 0, 255));
     picture.setPixelColor(1, 0, QColor(0, 0, 255, 128)); // half-transparent blue
     picture.setPixelColor(2, 0, QColor(0, 0, 0, 0));     // fully transparent
-    std::string text = std::string(kButton);
-    text.replace(text.find("    OnClick"), 0,
-                 "    Picture.Data = " + HexBlock(PngBytes(picture)) + "\n");
-    TTestForm* form = MakeForm(text);
+    TTestForm* form = MakeForm(ButtonWith("Picture.Data = " + HexBlock(PngBytes(picture))));
     form->Picture1->SetBounds(10, 20, 3, 30); // narrower than the picture: cut, not scaled
     form->Show();
     QImage shot = Grab(form);

@@ -2,8 +2,10 @@
 // made at test time. These tests close processes named like the product's, so they hold the
 // ctest resource lock product_processes.
 #include "InstallerWindows.h"
+#include "TestArchive.h"
 
 #include "support/GbkText.h"
+#include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/NamedProcesses.h"
 #include "support/TestClock.h"
@@ -15,10 +17,7 @@
 #include "setup/Unit2.h"
 #include "setup/Unit3.h"
 
-#include <RegistryFile.h>
 #include <SystemRoot.h>
-#include <ole32.h>
-#include <shell32.h>
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
@@ -28,10 +27,17 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+using testing_support::DesktopLink;
 using testing_support::GbkText;
+using testing_support::kRunKey;
+using testing_support::kUninstallKey;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
+using testing_support::QuickLaunchLink;
 using testing_support::ReadLinuxFile;
+using testing_support::RegistryValue;
+using testing_support::StartMenuFolder;
+using testing_support::StartMenuLink;
 using testing_support::TestClock;
 using testing_support::VersionedPe;
 using testing_support::WriteLinuxFile;
@@ -39,9 +45,6 @@ using testing_support::WriteLinuxFile;
 namespace {
 
 const AnsiString kInstallDir = "C:\\Program Files\\Vostrel\\";
-const std::u16string kRunKey = u"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-const std::u16string kUninstallKey =
-    u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
 
 class InstallSequence : public testing_support::InstallerWindowsTest {
 protected:
@@ -83,38 +86,6 @@ protected:
         ASSERT_FALSE(Form2->TimerStartDownload->Enabled()) << "the start timer never fired";
     }
 
-    std::string SpecialFolder(int csidl) {
-        LPITEMIDLIST itemList = nullptr;
-        char path[MAX_PATH + 1] = {};
-        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, csidl, &itemList), S_OK);
-        SHGetPathFromIDListA(itemList, path);
-        CoTaskMemFree(itemList);
-        return Linux(path);
-    }
-    std::string DesktopLink() { return SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "/Talvimo.lnk"; }
-    std::string QuickLaunchLink() {
-        return SpecialFolder(CSIDL_APPDATA) +
-               "/Microsoft/Internet Explorer/Quick Launch/Talvimo.lnk";
-    }
-    std::string StartMenuFolder() { return SpecialFolder(CSIDL_PROGRAMS) + "/Talvimo"; }
-
-    std::optional<std::u16string> RegistryValue(const std::u16string& key,
-                                                const std::u16string& name) {
-        auto file = winapi::ReadRegistryFile(*winapi::SystemRootPath() + "/system.reg");
-        if (!file)
-            return std::nullopt;
-        auto value = file->GetValue(key, name);
-        if (!value)
-            return std::nullopt;
-        // UTF-16LE with its terminating zero.
-        std::u16string text;
-        for (size_t i = 0; i + 1 < value->data.size(); i += 2)
-            text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
-                                          static_cast<unsigned char>(value->data[i + 1]) << 8);
-        if (!text.empty() && text.back() == u'\0')
-            text.pop_back();
-        return text;
-    }
     bool RegistryMentionsTheProduct() {
         const std::string text =
             ReadLinuxFile(*winapi::SystemRootPath() + "/system.reg").value_or("");
@@ -156,8 +127,7 @@ TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWin
 
     // Links.
     const std::string product = "C:\\Program Files\\Vostrel\\mervo.exe";
-    for (const std::string& link :
-         {DesktopLink(), QuickLaunchLink(), StartMenuFolder() + "/Talvimo.lnk"}) {
+    for (const std::string& link : {DesktopLink(), QuickLaunchLink(), StartMenuLink()}) {
         const std::string info = LnkInfo(link);
         EXPECT_EQ(LnkField(info, "Local path"), product) << link << "\n" << info;
         EXPECT_EQ(LnkField(info, "Description"), "Talvimo") << link;
@@ -168,14 +138,7 @@ TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWin
     EXPECT_EQ(LnkField(uninstallLink, "Working directory"), "C:\\Program Files\\Vostrel\\");
 
     // Registry: start with Windows, and the uninstall entry with the unpacked program's version.
-    EXPECT_EQ(RegistryValue(kRunKey, u"mervo"),
-              u"\"C:\\Program Files\\Vostrel\\mervo.exe Minimize\"");
-    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
-    EXPECT_EQ(RegistryValue(kUninstallKey, u"UninstallString"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\UnInstall.exe\"");
-    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayIcon"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\"");
-    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayVersion"), u"2.3.4.5");
+    testing_support::ExpectProductRegistered(u"2.3.4.5");
 
     // The finish window stands where the progress window stood; the progress window is gone.
     EXPECT_EQ(Form3->InstallDir, kInstallDir);
@@ -194,7 +157,7 @@ TEST_F(InstallSequence, UntickedOptionsMakeOnlyTheStartMenuLinksAndNoStartWithWi
     Install("0");
     EXPECT_FALSE(fs::exists(DesktopLink()));
     EXPECT_FALSE(fs::exists(QuickLaunchLink()));
-    EXPECT_TRUE(fs::exists(StartMenuFolder() + "/Talvimo.lnk"));
+    EXPECT_TRUE(fs::exists(StartMenuLink()));
     EXPECT_TRUE(fs::exists(StartMenuFolder() + "/卸载.lnk"));
     EXPECT_EQ(RegistryValue(kRunKey, u"mervo"), std::nullopt);
     EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");

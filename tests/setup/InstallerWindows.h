@@ -11,8 +11,6 @@
 #include <winapi/ProgramStarter.h>
 
 #include <memory>
-#include <string>
-#include <utility>
 #include <vector>
 
 namespace testing_support {
@@ -21,6 +19,9 @@ class InstallerWindowsTest : public SystemRootTest {
 protected:
     InstallerWindowsTest();
     ~InstallerWindowsTest() override;
+
+    // The progress window holds no install yet: no options, no folder, start timer off.
+    static void ExpectNoInstallHandedOver();
 
     std::unique_ptr<TApplication> app;
     ScriptedDialogService* dialogs = nullptr;
@@ -40,11 +41,5 @@ public:
     }
     std::vector<winapi::ProgramStart> starts;
 };
-
-// Packs files (name, content) into a new 7z archive with the 7z command: file data encrypted
-// with password, header readable, no folder entries. Fails the test when 7z fails.
-void Make7zArchive(const std::string& archive,
-                   const std::vector<std::pair<std::string, std::string>>& files,
-                   const std::string& password);
 
 } // namespace testing_support

@@ -1,4 +1,5 @@
 #include "support/GbkText.h"
+#include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
@@ -18,10 +19,15 @@
 #include <filesystem>
 
 namespace fs = std::filesystem;
+using testing_support::DesktopLink;
 using testing_support::GbkText;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
+using testing_support::QuickLaunchFolder;
+using testing_support::QuickLaunchLink;
 using testing_support::ReadLinuxFile;
+using testing_support::StartMenuFolder;
+using testing_support::StartMenuLink;
 using testing_support::VersionedPe;
 using testing_support::WriteLinuxFile;
 
@@ -34,28 +40,13 @@ protected:
     void SetUp() override { CoInitialize(nullptr); }
     void TearDown() override { CoUninitialize(); }
 
-    std::string Folder(int csidl) {
-        LPITEMIDLIST itemList = nullptr;
-        char path[MAX_PATH + 1] = {};
-        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, csidl, &itemList), S_OK);
-        SHGetPathFromIDListA(itemList, path);
-        CoTaskMemFree(itemList);
-        return systemRoot.LinuxPath(path);
-    }
-    std::string Desktop() { return Folder(CSIDL_DESKTOPDIRECTORY) + "/Talvimo.lnk"; }
-    std::string QuickLaunch() {
-        return Folder(CSIDL_APPDATA) + "/Microsoft/Internet Explorer/Quick Launch/Talvimo.lnk";
-    }
-    std::string StartMenuFolder() { return Folder(CSIDL_PROGRAMS) + "/Talvimo"; }
-    std::string StartMenu() { return StartMenuFolder() + "/Talvimo.lnk"; }
-
     std::string RegistryPath() { return *winapi::SystemRootPath() + "/system.reg"; }
     std::string RegistryText() { return ReadLinuxFile(RegistryPath()).value_or(""); }
 };
 
 TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
     CreateProductShortcuts(kInstallDir, "1", "1");
-    for (const std::string& link : {Desktop(), QuickLaunch(), StartMenu()}) {
+    for (const std::string& link : {DesktopLink(), QuickLaunchLink(), StartMenuLink()}) {
         const std::string info = LnkInfo(link);
         EXPECT_EQ(LnkField(info, "Local path"), "C:\\Program Files\\Vostrel\\mervo.exe") << link;
         EXPECT_EQ(LnkField(info, "Working directory"), "C:\\Program Files\\Vostrel\\") << link;
@@ -68,21 +59,21 @@ TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
 TEST_F(ShellIntegration, OnlyAnOptionOfExactlyOneMakesItsLink) {
     for (const AnsiString option : {"0", "", " 1", "1 ", "yes", "11"}) {
         CreateProductShortcuts(kInstallDir, option, option);
-        EXPECT_FALSE(fs::exists(Desktop())) << option;
-        EXPECT_FALSE(fs::exists(QuickLaunch())) << option;
-        EXPECT_TRUE(fs::exists(StartMenu())) << option; // the folder is reused after the first
+        EXPECT_FALSE(fs::exists(DesktopLink())) << option;
+        EXPECT_FALSE(fs::exists(QuickLaunchLink())) << option;
+        EXPECT_TRUE(fs::exists(StartMenuLink())) << option; // the folder is reused after the first
     }
     CreateProductShortcuts(kInstallDir, "1", "0");
-    EXPECT_TRUE(fs::exists(Desktop()));
-    EXPECT_FALSE(fs::exists(QuickLaunch()));
+    EXPECT_TRUE(fs::exists(DesktopLink()));
+    EXPECT_FALSE(fs::exists(QuickLaunchLink()));
 }
 
 TEST_F(ShellIntegration, AMissingQuickLaunchFolderIsNotCreated) {
-    const std::string quickLaunchFolder = fs::path(QuickLaunch()).parent_path();
+    const std::string quickLaunchFolder = QuickLaunchFolder();
     fs::remove_all(quickLaunchFolder);
     CreateProductShortcuts(kInstallDir, "0", "1");
     EXPECT_FALSE(fs::exists(quickLaunchFolder));
-    EXPECT_TRUE(fs::exists(StartMenu()));
+    EXPECT_TRUE(fs::exists(StartMenuLink()));
 }
 
 TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLinks) {
@@ -94,8 +85,8 @@ TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLink
         EXPECT_EQ(error.Message().rfind(GbkText("无法创建文件夹 "), 0), 0u) << error.Message();
         EXPECT_NE(error.Message().find("\\Talvimo\\"), std::string::npos);
     }
-    EXPECT_TRUE(fs::exists(Desktop()));
-    EXPECT_TRUE(fs::exists(QuickLaunch()));
+    EXPECT_TRUE(fs::exists(DesktopLink()));
+    EXPECT_TRUE(fs::exists(QuickLaunchLink()));
     EXPECT_TRUE(fs::is_regular_file(StartMenuFolder()));
 }
 

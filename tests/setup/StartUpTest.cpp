@@ -1,16 +1,15 @@
-#include "setup/StartUp.h"
+#include "InstallerWindows.h"
+
 #include "setup/SetupClasses.h"
+#include "setup/StartUp.h"
 #include "setup/Unit1.h"
 #include "setup/Unit2.h"
 #include "setup/Unit3.h"
 
 #include "rtl/Application.h"
 #include "rtl/DescriptionReader.h"
-#include "rtl/ScriptedDialogService.h"
 #include "rtl/StoredDescription.h"
 #include "support/GbkText.h"
-#include "support/QtTestApplication.h"
-#include "support/TempSystemRoot.h"
 
 #include <QGuiApplication>
 #include <QScreen>
@@ -22,36 +21,14 @@ using testing_support::GbkText;
 
 namespace {
 
-int g_argc = 1;
-char g_name[] = "setup_tests";
-char* g_argv[] = {g_name, nullptr};
-
 // The installer's start-up on a fresh application object; the windows go with it.
-class StartUpTest : public testing_support::SystemRootTest {
+class StartUpTest : public testing_support::InstallerWindowsTest {
 protected:
-    StartUpTest() {
-        testing_support::EnsureQtApplication();
-        app = std::make_unique<TApplication>(g_argc, g_argv);
-        auto scripted = std::make_unique<ScriptedDialogService>();
-        dialogs = scripted.get();
-        app->SetDialogs(std::move(scripted));
-        CreateSetupWindows();
-    }
-    ~StartUpTest() override {
-        app.reset();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
-    }
-
     // Runs the message loop until a handler terminates it after ms.
     void RunFor(int ms) {
         QTimer::singleShot(ms, [] { Application->Terminate(); });
         Application->Run();
     }
-
-    std::unique_ptr<TApplication> app;
-    ScriptedDialogService* dialogs = nullptr;
 };
 
 TEST_F(StartUpTest, CreatesTheThreeWindowsInOrderAndShowsOnlyTheOptionsWindow) {
@@ -95,12 +72,8 @@ TEST_F(StartUpTest, WindowsHaveTheirSizesAndTheOptionsWindowIsCentred) {
 }
 
 TEST_F(StartUpTest, InstallStateStartsEmptyAndTheStartTimerDisabled) {
-    EXPECT_EQ(Form2->DesktopShortcutOption, "");
-    EXPECT_EQ(Form2->QuickLaunchOption, "");
-    EXPECT_EQ(Form2->AutoStartOption, "");
-    EXPECT_EQ(Form2->InstallDir, "");
+    ExpectNoInstallHandedOver();
     EXPECT_EQ(Form3->InstallDir, "");
-    EXPECT_FALSE(Form2->TimerStartDownload->Enabled());
     EXPECT_EQ(Form2->TimerStartDownload->Interval(), 100);
     EXPECT_TRUE(Form2->Timer1->Enabled());
     EXPECT_EQ(Form2->Timer1->Interval(), 3000);

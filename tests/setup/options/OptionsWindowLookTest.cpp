@@ -2,15 +2,14 @@
 // in grey and under the pointer in green, the ticked boxes drawn from the skin over the
 // background, and the blue underlined links. With OPTIONS_WINDOW_SCREENSHOTS naming a folder,
 // the collapsed, expanded and hover looks are also saved there as PNG files to look at.
+#include "InstallerWindows.h"
+
 #include "setup/StartUp.h"
 #include "setup/Unit1.h"
 #include "setup/Unit2.h"
 #include "setup/Unit3.h"
 
 #include "rtl/Application.h"
-#include "rtl/ScriptedDialogService.h"
-#include "support/QtTestApplication.h"
-#include "support/TempSystemRoot.h"
 
 #include <QApplication>
 #include <QMouseEvent>
@@ -21,10 +20,6 @@
 #include <cstdlib>
 
 namespace {
-
-int g_argc = 1;
-char g_name[] = "options_window_tests";
-char* g_argv[] = {g_name, nullptr};
 
 QImage Picture(const char* name) {
     return QImage(QString(PICTURES_DIR "/options/") + name).convertToFormat(QImage::Format_ARGB32);
@@ -50,22 +45,12 @@ QImage BlendedOver(const QImage& background, const QImage& picture, int left, in
     return out;
 }
 
-class OptionsWindowLook : public testing_support::SystemRootTest {
+class OptionsWindowLook : public testing_support::InstallerWindowsTest {
 protected:
     OptionsWindowLook() {
-        testing_support::EnsureQtApplication();
-        app = std::make_unique<TApplication>(g_argc, g_argv);
-        app->SetDialogs(std::make_unique<ScriptedDialogService>());
-        CreateSetupWindows();
         Form1->Show();
         window = Form1->Widget();
         background = Picture("background.png");
-    }
-    ~OptionsWindowLook() override {
-        app.reset();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
     }
 
     QImage Shot(const char* name) const {
@@ -103,7 +88,6 @@ protected:
         return Count(image, area, [colour](QRgb c) { return c == colour; });
     }
 
-    std::unique_ptr<TApplication> app;
     QWidget* window = nullptr;
     QImage background;
 };

@@ -1,6 +1,8 @@
 // The options window as a user meets it: its controls after start-up, the custom-options
 // toggle and its hover picture, browsing for a folder, and the install action with its
 // hand-over to the progress window, its folder errors and the payload files it writes.
+#include "InstallerWindows.h"
+
 #include "setup/StartUp.h"
 #include "setup/Unit1.h"
 #include "setup/Unit2.h"
@@ -43,25 +45,13 @@ const QPoint kOptionsLinkAtStart(530, 376);
 const QPoint kLicenceLinkAtStart(130, 374);
 const QPoint kBareBackground(300, 200);
 
-class OptionsWindowTest : public testing_support::SystemRootTest {
+class OptionsWindowTest : public testing_support::InstallerWindowsTest {
 protected:
     OptionsWindowTest() {
-        testing_support::EnsureQtApplication();
-        app = std::make_unique<TApplication>(g_argc, g_argv);
-        auto scripted = std::make_unique<ScriptedDialogService>();
-        dialogs = scripted.get();
-        app->SetDialogs(std::move(scripted));
-        CreateSetupWindows();
         Form1->Show();
         window = Form1->Widget();
         // Active, as after the user's first click on it: the check boxes take the focus.
         QApplication::setActiveWindow(window);
-    }
-    ~OptionsWindowTest() override {
-        app.reset();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
     }
 
     void Click(QPoint at) { QTest::mouseClick(window, Qt::LeftButton, {}, at); }
@@ -89,15 +79,9 @@ protected:
     void ExpectNoHandOver() const {
         EXPECT_FALSE(Form2->Visible());
         EXPECT_TRUE(Form1->Visible());
-        EXPECT_EQ(Form2->DesktopShortcutOption, "");
-        EXPECT_EQ(Form2->QuickLaunchOption, "");
-        EXPECT_EQ(Form2->AutoStartOption, "");
-        EXPECT_EQ(Form2->InstallDir, "");
-        EXPECT_FALSE(Form2->TimerStartDownload->Enabled());
+        ExpectNoInstallHandedOver();
     }
 
-    std::unique_ptr<TApplication> app;
-    ScriptedDialogService* dialogs = nullptr;
     QWidget* window = nullptr;
 };
 

@@ -1,0 +1,16 @@
+// Small 7z archives made while a test runs, with the 7z command.
+#pragma once
+
+#include <string>
+#include <utility>
+#include <vector>
+
+namespace testing_support {
+
+// Packs files (name, content) into a new 7z archive with the 7z command: file data encrypted
+// with password, header readable, no folder entries. Fails the test when 7z fails.
+void Make7zArchive(const std::string& archive,
+                   const std::vector<std::pair<std::string, std::string>>& files,
+                   const std::string& password);
+
+} // namespace testing_support
