@@ -2,6 +2,7 @@
 
 #include "ProductInfo.h"
 #include "rtl/ComObj.h"
+#include "rtl/FileUtils.h"
 #include "rtl/Registry.h"
 #include "rtl/SysErrorMessage.h"
 
@@ -86,11 +87,6 @@ size_t FileNameStart(const AnsiString& path) {
     return start;
 }
 
-// The folder part of a path with its trailing backslash.
-AnsiString ExtractFilePath(const AnsiString& path) {
-    return path.substr(0, FileNameStart(path));
-}
-
 AnsiString DoubleBackslashes(const AnsiString& path) {
     AnsiString doubled;
     size_t copied = 0;
@@ -113,11 +109,6 @@ AnsiString SpecialFolder(int csidl) {
     SHGetPathFromIDListA(itemList, path);
     CoTaskMemFree(itemList);
     return path;
-}
-
-bool DirectoryExists(const AnsiString& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 } // namespace
