@@ -165,14 +165,6 @@ std::string EscapeString(std::u16string_view text, std::string_view special) {
     return out;
 }
 
-std::u16string FromUtf16Le(std::string_view bytes) {
-    std::u16string out;
-    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
-        out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
-                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
-    return out;
-}
-
 bool OnlyBlanks(std::string_view rest) {
     return rest.find_first_not_of(" \t\r") == std::string_view::npos;
 }
@@ -296,6 +288,14 @@ std::string KeyHead(std::u16string_view path) {
 }
 
 } // namespace
+
+std::u16string FromUtf16Le(std::string_view bytes) {
+    std::u16string out;
+    for (size_t i = 0; i + 1 < bytes.size(); i += 2)
+        out += static_cast<char16_t>(static_cast<unsigned char>(bytes[i]) |
+                                     static_cast<unsigned char>(bytes[i + 1]) << 8);
+    return out;
+}
 
 std::string Utf16LeBytes(std::u16string_view text) {
     std::string bytes;

@@ -63,6 +63,8 @@ private:
 std::string Utf16LeBytes(std::u16string_view text);
 // The same with a terminating zero: the data of a REG_SZ value.
 std::string RegistryString(std::u16string_view text);
+// The text of UTF-16LE bytes (an odd last byte is left out).
+std::u16string FromUtf16Le(std::string_view bytes);
 
 // Edits the registry file at a Linux path under an exclusive lock and replaces it atomically
 // (temporary file, flush, rename), so concurrent editors lose nothing and a crash leaves the

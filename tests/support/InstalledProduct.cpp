@@ -56,10 +56,7 @@ std::optional<std::u16string> RegistryValue(const std::u16string& key, const std
     if (!value)
         return std::nullopt;
     // UTF-16LE with its terminating zero.
-    std::u16string text;
-    for (size_t i = 0; i + 1 < value->data.size(); i += 2)
-        text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
-                                      static_cast<unsigned char>(value->data[i + 1]) << 8);
+    std::u16string text = winapi::FromUtf16Le(value->data);
     if (!text.empty() && text.back() == u'\0')
         text.pop_back();
     return text;

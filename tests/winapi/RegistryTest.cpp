@@ -74,11 +74,7 @@ protected:
         auto value = file->GetValue(key, name);
         if (!value || value->type != REG_SZ || value->data.size() < 2)
             return u"<missing>";
-        std::u16string text;
-        for (size_t i = 0; i + 2 < value->data.size(); i += 2)
-            text += static_cast<char16_t>(static_cast<unsigned char>(value->data[i]) |
-                                          static_cast<unsigned char>(value->data[i + 1]) << 8);
-        return text;
+        return winapi::FromUtf16Le(value->data.substr(0, value->data.size() - 2));
     }
 };
 
