@@ -1,6 +1,8 @@
 // The platform image list's stored form, written and read back.
-#include "skin/PlatformImageList.h"
+#include "SkinTestWindow.h"
+
 #include "skin/BmpImage.h"
+#include "skin/PlatformImageList.h"
 
 #include <gtest/gtest.h>
 
@@ -13,12 +15,6 @@ int UInt16At(const std::vector<std::uint8_t>& b, std::size_t at) {
 std::int32_t Int32At(const std::vector<std::uint8_t>& b, std::size_t at) {
     return static_cast<std::int32_t>(b[at] | (b[at + 1] << 8) | (b[at + 2] << 16) |
                                      (std::uint32_t(b[at + 3]) << 24));
-}
-
-QImage White(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(qRgb(255, 255, 255));
-    return image;
 }
 
 } // namespace

@@ -1,31 +1,18 @@
 // Decoding and drawing PNG pictures, and the disabled look.
+#include "SkinTestWindow.h"
+
 #include "skin/bsPngImage.h"
 
-#include <QBuffer>
 #include <QImage>
 
 #include <gtest/gtest.h>
 
 namespace {
 
-std::vector<std::uint8_t> PngBytes(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return {bytes.begin(), bytes.end()};
-}
-
 TbsPngImage Png(const QImage& image) {
     TbsPngImage png;
-    png.LoadFromData(PngBytes(image));
+    png.LoadFromData(PngFile(image));
     return png;
-}
-
-QImage White(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(qRgb(255, 255, 255));
-    return image;
 }
 
 } // namespace
@@ -39,7 +26,7 @@ TEST(PngImage, RgbaPicturesBlendOverWhatLiesBeneath) {
     ASSERT_FALSE(png.Empty());
     EXPECT_EQ(png.ColorType(), 6);
     EXPECT_EQ(png.TransparencyMode(), TbsPngImage::Transparency::AlphaChannel);
-    EXPECT_EQ(png.Data(), PngBytes(source));
+    EXPECT_EQ(png.Data(), PngFile(source));
 
     QImage dest = White(3, 1);
     png.Draw(dest, QRect(0, 0, 3, 1));
@@ -72,7 +59,7 @@ TEST(PngImage, DisabledLookHalvesAlpha) {
 }
 
 TEST(PngImage, DataThatIsNoPngGivesAnEmptyPicture) {
-    auto bytes = PngBytes(White(2, 2));
+    auto bytes = PngFile(White(2, 2));
     TbsPngImage png;
     auto noSignature = bytes;
     noSignature[1] = 'X';

@@ -1,4 +1,6 @@
 // The engine's pixel rules: blending, sampling, colour keys, fading and the focus dots.
+#include "SkinTestWindow.h"
+
 #include "skin/Raster.h"
 
 #include <gtest/gtest.h>
@@ -58,12 +60,6 @@ std::string Dots(const QImage& image) {
         out += '\n';
     }
     return out;
-}
-
-QImage White(int w, int h) {
-    QImage image(w, h, QImage::Format_RGB32);
-    image.fill(qRgb(255, 255, 255));
-    return image;
 }
 
 } // namespace

@@ -47,6 +47,12 @@ std::vector<std::uint8_t> OptionsSkinBlock() {
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
+QImage White(int w, int h) {
+    QImage image(w, h, QImage::Format_RGB32);
+    image.fill(qRgb(255, 255, 255));
+    return image;
+}
+
 std::vector<std::uint8_t> PngFile(const QImage& image) {
     QByteArray bytes;
     QBuffer buffer(&bytes);

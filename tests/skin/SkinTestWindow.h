@@ -1,6 +1,6 @@
 // Helpers of the skin control tests: a shown window of one colour to put controls on, the
-// options window's skin loaded into a skin data component, PNG files made from images, and
-// reading back what a window shows.
+// options window's skin loaded into a skin data component, white images, PNG files made from
+// images, and reading back what a window shows.
 #pragma once
 
 #include "rtl/Form.h"
@@ -31,6 +31,8 @@ private:
 
 std::vector<std::uint8_t> OptionsSkinBlock();
 std::vector<std::uint8_t> PngFile(const QImage& image);
+// A white RGB32 image.
+QImage White(int w, int h);
 TColor ToTColor(QRgb rgb);
 // How strongly text of colour text shows over background in image: the largest share of the
 // text colour among the pixels that differ from the background, or -1 when some pixel is no
