@@ -5,10 +5,12 @@
 
 namespace {
 
-AnsiString ExcludeTrailingSeparator(const AnsiString& path) {
-    if (!path.empty() && path.back() == '/')
-        return path.substr(0, path.size() - 1);
-    return ExcludeTrailingBackslash(path);
+// Strips every trailing separator of either kind, so C:\Apps/\ names the folder Apps and
+// not a folder that looks like its own parent.
+AnsiString ExcludeTrailingSeparators(AnsiString path) {
+    while (!path.empty() && (path.back() == '/' || gbk::EndsWithBackslash(path)))
+        path.pop_back();
+    return path;
 }
 
 } // namespace
@@ -39,7 +41,7 @@ bool DirectoryExists(const AnsiString& path) {
 }
 
 bool ForceDirectories(const AnsiString& dir) {
-    AnsiString path = ExcludeTrailingSeparator(dir);
+    AnsiString path = ExcludeTrailingSeparators(dir);
     AnsiString parent = ExtractFilePath(path);
     if (path.size() < 3 || DirectoryExists(path) || parent == path)
         return true;

@@ -59,6 +59,11 @@ TEST_F(ForceDirectoriesTest, CreatesEveryMissingLevel) {
     // Item folders from archives may use either separator.
     EXPECT_TRUE(ForceDirectories("C:\\One/Five\\Six/"));
     EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/One/Five/Six"));
+    // A run of separators at the end still names the folder before them.
+    EXPECT_TRUE(ForceDirectories("C:\\Seven/\\"));
+    EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/Seven"));
+    EXPECT_TRUE(ForceDirectories("C:\\Eight\\\\"));
+    EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/Eight"));
 }
 
 TEST_F(ForceDirectoriesTest, ExistingFoldersDriveRootsAndShortPathsNeedNothing) {
