@@ -1,6 +1,7 @@
 #include "ShellIntegration.h"
 
 #include "ProductInfo.h"
+#include "Unit2.h"
 #include "rtl/ComObj.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Registry.h"
@@ -113,19 +114,18 @@ AnsiString SpecialFolder(int csidl) {
 
 } // namespace
 
-void CreateProductShortcuts(const AnsiString& installDir, const AnsiString& desktopShortcutOption,
-                            const AnsiString& quickLaunchOption) {
-    const AnsiString target = installDir + "mervo.exe";
+void TForm2::CreateProductShortcuts() {
+    const AnsiString target = InstallDir + "mervo.exe";
     LinkObject link;
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(ExtractFilePath(target).c_str());
     link->SetDescription("Talvimo");
     link->SetIconLocation(target.c_str(), 0);
 
-    if (desktopShortcutOption == "1")
+    if (DesktopShortcutOption == "1")
         link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Talvimo.lnk");
     // The Quick Launch folder is not created: without it that link is not made.
-    if (quickLaunchOption == "1")
+    if (QuickLaunchOption == "1")
         link.Save(SpecialFolder(CSIDL_APPDATA) +
                   "\\Microsoft\\Internet Explorer\\Quick Launch\\Talvimo.lnk");
 

@@ -1,17 +1,12 @@
 // Unit2: tying the installed product into the shell: links to the product and its uninstaller,
 // the start-with-Windows value and the entry in the list of installed programs, all under the
-// system's special folders and HKEY_LOCAL_MACHINE.
+// system's special folders and HKEY_LOCAL_MACHINE. The links to the product are the progress
+// window's TForm2::CreateProductShortcuts, defined beside CreateShortcut in ShellIntegration.cpp.
 #pragma once
 
 #include "rtl/SysUtils.h"
 
 #include <string>
-
-// Links to installDir + "mervo.exe": on the desktop and in the quick-launch folder when their
-// option is exactly "1", and always in the Start-menu folder "Talvimo" (created when missing;
-// a failure to create it raises). A link that cannot be saved is silently not made.
-void CreateProductShortcuts(const AnsiString& installDir, const AnsiString& desktopShortcutOption,
-                            const AnsiString& quickLaunchOption);
 
 // Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
 // folder csidl. Creates no folder.

@@ -143,7 +143,7 @@ void TForm2::RunInstall() {
     // 7. The archive has served its purpose; a failure to delete it is harmless.
     DeleteFileA(archive.c_str());
     // 8. Also creates the Start-menu folder "Talvimo" that step 9 saves into.
-    CreateProductShortcuts(InstallDir, DesktopShortcutOption, QuickLaunchOption);
+    CreateProductShortcuts();
     // 9.
     CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
     // 10. The start-with-Windows value follows the user's choice: an unticked box writes no

@@ -48,6 +48,10 @@ public:
     // The whole install: payload check, closing product processes, extraction, shortcuts and
     // registry entries, then the finish window in this window's place.
     void RunInstall();
+    // Links to InstallDir + "mervo.exe": on the desktop and in the quick-launch folder when their
+    // option is exactly "1", and always in the Start-menu folder "Talvimo" (created when
+    // missing; a failure to create it raises). A link that cannot be saved is silently not made.
+    void CreateProductShortcuts();
     // Paints the image strip: done blue columns, then remaining gray ones, stretched to the
     // strip's width.
     void DrawProgressImage(int done, int remaining);

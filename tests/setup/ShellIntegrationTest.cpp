@@ -1,6 +1,7 @@
 #include "support/GbkText.h"
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
+#include "support/QtTestApplication.h"
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
 
@@ -8,6 +9,7 @@
 #include "rtl/Registry.h"
 #include "setup/ProductInfo.h"
 #include "setup/ShellIntegration.h"
+#include "setup/Unit2.h"
 
 #include <Gbk.h>
 #include <RegistryFile.h>
@@ -35,6 +37,17 @@ namespace {
 
 const AnsiString kInstallDir = "C:\\Program Files\\Vostrel\\";
 
+// The product links made by a progress window holding these options.
+void CreateProductShortcutsWith(const AnsiString& desktopOption,
+                                const AnsiString& quickLaunchOption) {
+    testing_support::EnsureQtApplication();
+    TForm2 progressWindow(nullptr);
+    progressWindow.InstallDir = kInstallDir;
+    progressWindow.DesktopShortcutOption = desktopOption;
+    progressWindow.QuickLaunchOption = quickLaunchOption;
+    progressWindow.CreateProductShortcuts();
+}
+
 class ShellIntegration : public testing_support::SystemRootTest {
 protected:
     void SetUp() override { CoInitialize(nullptr); }
@@ -45,7 +58,7 @@ protected:
 };
 
 TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
-    CreateProductShortcuts(kInstallDir, "1", "1");
+    CreateProductShortcutsWith("1", "1");
     for (const std::string& link : {DesktopLink(), QuickLaunchLink(), StartMenuLink()}) {
         const std::string info = LnkInfo(link);
         EXPECT_EQ(LnkField(info, "Local path"), "C:\\Program Files\\Vostrel\\mervo.exe") << link;
@@ -58,12 +71,12 @@ TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
 
 TEST_F(ShellIntegration, OnlyAnOptionOfExactlyOneMakesItsLink) {
     for (const AnsiString option : {"0", "", " 1", "1 ", "yes", "11"}) {
-        CreateProductShortcuts(kInstallDir, option, option);
+        CreateProductShortcutsWith(option, option);
         EXPECT_FALSE(fs::exists(DesktopLink())) << option;
         EXPECT_FALSE(fs::exists(QuickLaunchLink())) << option;
         EXPECT_TRUE(fs::exists(StartMenuLink())) << option; // the folder is reused after the first
     }
-    CreateProductShortcuts(kInstallDir, "1", "0");
+    CreateProductShortcutsWith("1", "0");
     EXPECT_TRUE(fs::exists(DesktopLink()));
     EXPECT_FALSE(fs::exists(QuickLaunchLink()));
 }
@@ -71,7 +84,7 @@ TEST_F(ShellIntegration, OnlyAnOptionOfExactlyOneMakesItsLink) {
 TEST_F(ShellIntegration, AMissingQuickLaunchFolderIsNotCreated) {
     const std::string quickLaunchFolder = QuickLaunchFolder();
     fs::remove_all(quickLaunchFolder);
-    CreateProductShortcuts(kInstallDir, "0", "1");
+    CreateProductShortcutsWith("0", "1");
     EXPECT_FALSE(fs::exists(quickLaunchFolder));
     EXPECT_TRUE(fs::exists(StartMenuLink()));
 }
@@ -79,7 +92,7 @@ TEST_F(ShellIntegration, AMissingQuickLaunchFolderIsNotCreated) {
 TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLinks) {
     WriteLinuxFile(StartMenuFolder(), "a file where the folder should be");
     try {
-        CreateProductShortcuts(kInstallDir, "1", "1");
+        CreateProductShortcutsWith("1", "1");
         FAIL() << "no error raised";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message().rfind(GbkText("无法创建文件夹 "), 0), 0u) << error.Message();
@@ -95,7 +108,7 @@ TEST_F(ShellIntegration, TheUninstallLinkGoesIntoTheProductFolder) {
     // Without the product folder the link is silently not made.
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
-    CreateProductShortcuts(kInstallDir, "0", "0");
+    CreateProductShortcutsWith("0", "0");
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
     const std::string info = LnkInfo(StartMenuFolder() + "/卸载.lnk");
     EXPECT_EQ(LnkField(info, "Local path"), "C:\\Program Files\\Vostrel\\UnInstall.exe") << info;
@@ -133,7 +146,7 @@ TEST_F(ShellIntegration, AMissingInterfaceOrLinkObjectRaises) {
     EXPECT_THROW(
         {
             try {
-                CreateProductShortcuts(kInstallDir, "1", "1");
+                CreateProductShortcutsWith("1", "1");
             } catch (const EIntfCastError& error) {
                 EXPECT_EQ(error.Message(), "Interface not supported");
                 throw;
