@@ -41,6 +41,15 @@ TColor ReadColor(const SkinIni& ini, const AnsiString& section, const char* key,
     return TColor(ini.ReadInteger(section, key, def));
 }
 
+// The font keys both text-bearing records share.
+void ReadFontKeys(const SkinIni& ini, const AnsiString& section, AnsiString& name, int& height,
+                  TFontStyles& style, TColor& color) {
+    name = ini.ReadString(section, "fontname", "Arial");
+    height = ini.ReadInteger(section, "fontheight", 14);
+    style = ini.ReadFontStyle(section, "fontstyle");
+    color = ReadColor(ini, section, "fontcolor", clBlack);
+}
+
 } // namespace
 
 void TbsDataSkinControl::LoadFromFile(const SkinIni& ini) {
@@ -66,10 +75,7 @@ void TbsDataSkinCustomControl::LoadFromFile(const SkinIni& ini) {
 
 void TbsDataSkinCheckRadioControl::LoadFromFile(const SkinIni& ini) {
     TbsDataSkinCustomControl::LoadFromFile(ini);
-    FontName = ini.ReadString(IDName, "fontname", "Arial");
-    FontHeight = ini.ReadInteger(IDName, "fontheight", 14);
-    FontStyle = ini.ReadFontStyle(IDName, "fontstyle");
-    FontColor = ReadColor(ini, IDName, "fontcolor", clBlack);
+    ReadFontKeys(ini, IDName, FontName, FontHeight, FontStyle, FontColor);
     ActiveFontColor = ReadColor(ini, IDName, "activefontcolor", clBlack);
     UnEnabledFontColor = ReadColor(ini, IDName, "unenabledfontcolor", clBlack);
     FrameFontColor = ReadColor(ini, IDName, "framefontcolor", clBlack);
@@ -90,10 +96,7 @@ void TbsDataSkinCheckRadioControl::LoadFromFile(const SkinIni& ini) {
 
 void TbsDataSkinStdLabelControl::LoadFromFile(const SkinIni& ini) {
     TbsDataSkinControl::LoadFromFile(ini);
-    FontName = ini.ReadString(IDName, "fontname", "Arial");
-    FontHeight = ini.ReadInteger(IDName, "fontheight", 14);
-    FontStyle = ini.ReadFontStyle(IDName, "fontstyle");
-    FontColor = ReadColor(ini, IDName, "fontcolor", clBlack);
+    ReadFontKeys(ini, IDName, FontName, FontHeight, FontStyle, FontColor);
     ActiveFontColor = ReadColor(ini, IDName, "activefontcolor", clBlue);
 }
 
