@@ -4,9 +4,38 @@
 #include <Gbk.h>
 #include <SystemRoot.h>
 
+#include <QCoreApplication>
 #include <QFileDialog>
+#include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPointer>
 #include <QPushButton>
+#include <QTranslator>
+
+namespace {
+
+// The program speaks Chinese whatever the user's locale, so Qt's own dialog texts (the
+// message box buttons, the folder picker's labels) come from Qt's Simplified Chinese
+// translation. Without the translation file they stay in English.
+void UseChineseDialogTexts() {
+    // Owned by the application object, so it goes with it and a later one loads it anew.
+    static QPointer<QTranslator> installed;
+    if (installed || !QCoreApplication::instance())
+        return;
+    auto* translator = new QTranslator(QCoreApplication::instance());
+    if (!translator->load("qtbase_zh_CN", QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        delete translator;
+        return;
+    }
+    QCoreApplication::installTranslator(translator);
+    installed = translator;
+}
+
+} // namespace
+
+QtDialogService::QtDialogService() {
+    UseChineseDialogTexts();
+}
 
 int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) {
     QMessageBox box;
@@ -59,10 +88,11 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
 
 std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& title,
                                                            const AnsiString& initialFolder) {
+    // Without a folder to open on, the picker starts at drive C:, where programs go, rather
+    // than in whatever folder the installer happened to be started from.
     QString start;
-    if (!initialFolder.empty())
-        if (auto linux = winapi::ToLinuxPath(initialFolder))
-            start = QString::fromStdString(*linux);
+    if (auto linux = winapi::ToLinuxPath(initialFolder.empty() ? "C:\\" : initialFolder))
+        start = QString::fromStdString(*linux);
     QString chosen = QFileDialog::getExistingDirectory(nullptr, GbkToQString(title), start,
                                                        QFileDialog::ShowDirsOnly);
     if (chosen.isEmpty())

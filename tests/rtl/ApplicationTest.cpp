@@ -2,11 +2,16 @@
 
 #include "rtl/Timer.h"
 #include "support/GbkText.h"
+#include "support/TempSystemRoot.h"
 
 #include <QAbstractButton>
+#include <QDir>
 #include <QElapsedTimer>
+#include <QFileDialog>
+#include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
+#include <filesystem>
 
 using testing_support::GbkText;
 
@@ -112,7 +117,7 @@ TEST_F(ApplicationTest, MessageBoxesWithoutCaptionTakeTheTitle) {
     EXPECT_EQ(dialogs->messages[1].caption, "Own");
 }
 
-TEST_F(ApplicationTest, TheQtMessageBoxIsModalAndTimersGoOnWhileItIsOpen) {
+TEST_F(ApplicationTest, TheQtMessageBoxIsModalChineseAndTimersGoOnWhileItIsOpen) {
     app->SetDialogs(std::make_unique<QtDialogService>());
     TTestForm* form = MakeForm("object F: TTestForm\nend");
     form->Show();
@@ -122,11 +127,13 @@ TEST_F(ApplicationTest, TheQtMessageBoxIsModalAndTimersGoOnWhileItIsOpen) {
     ticker.OnTimer = [&](TObject*) { ++ticks; };
     int ticksWhileOpen = -1;
     bool blocked = false;
-    QString caption;
+    QString caption, yes, no;
     QTimer::singleShot(100, [&] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
         ASSERT_NE(box, nullptr);
         caption = box->windowTitle();
+        yes = box->button(QMessageBox::Yes)->text();
+        no = box->button(QMessageBox::No)->text();
         blocked = box->windowModality() == Qt::ApplicationModal;
         ticksWhileOpen = ticks;
         box->button(QMessageBox::No)->click();
@@ -136,6 +143,9 @@ TEST_F(ApplicationTest, TheQtMessageBoxIsModalAndTimersGoOnWhileItIsOpen) {
     EXPECT_GT(ticksWhileOpen, 3);
     EXPECT_TRUE(blocked);
     EXPECT_EQ(caption, "Setup");
+    // The buttons speak Chinese, as the program does.
+    EXPECT_EQ(yes, QString::fromUtf8("是(&Y)"));
+    EXPECT_EQ(no, QString::fromUtf8("否(&N)"));
 }
 
 TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
@@ -149,6 +159,32 @@ TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(app->MainForm(), nullptr);
     EXPECT_EQ(app->ComponentCount(), 0);
+}
+
+// The real folder picker: where it opens, and the Windows path of the folder confirmed in it.
+TEST_F(ApplicationTest, TheQtFolderPickerStartsAtDriveCAndGivesTheWindowsPath) {
+    testing_support::TempSystemRoot systemRoot;
+    const std::string apps = systemRoot.DriveC() + "/Apps";
+    std::filesystem::create_directories(apps);
+    QtDialogService picker;
+    QString openedOn, label;
+    QTimer::singleShot(100, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        openedOn = dialog->directory().absolutePath();
+        label = dialog->labelText(QFileDialog::Reject);
+        // What a user types into the folder name box.
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromStdString(apps));
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(picker.BrowseForFolder("T", ""), AnsiString("C:\\Apps"));
+    EXPECT_EQ(openedOn, QDir(QString::fromStdString(systemRoot.DriveC())).absolutePath());
+    EXPECT_EQ(label, QString::fromUtf8("取消"));
+
+    QTimer::singleShot(100, [] { QApplication::activeModalWidget()->close(); });
+    EXPECT_EQ(picker.BrowseForFolder("T", "C:\\Apps"), std::nullopt) << "cancelled";
 }
 
 } // namespace
