@@ -1,0 +1,476 @@
+// The whole install sequence on the real payload, split into its phases, with peak memory,
+// against "7z x" on the same archive in the same run. Each install runs in a fresh process on
+// Qt's offscreen platform in a temporary system root: the three windows are created as at
+// start-up, the options window's install click is called, and the message loop runs until the
+// finish window shows. The phases are observed from outside the program's code:
+//   - the click: the call to TForm1::Image2Click and its return;
+//   - the sequence start: an application-wide event filter sees the start timer's timer event
+//     (the QTimer with the start timer's interval, while the start timer is enabled) before its
+//     handler runs;
+//   - the waits: the system clock is replaced by an identical one (monotonic milliseconds,
+//     nanosleep) that notes its first and last reading; only the waiting loops read it;
+//   - the extraction's start: the total sets the bar's maximum, which emits no signal, so a
+//     thread samples the QProgressBar's maximum every 200 us;
+//   - the extraction's end: the last valueChanged signal of the QProgressBar (emitted at once
+//     by every position report that moves the bar, the event loop being blocked or not);
+//   - the archive's deletion: the same thread sees the payload archive disappear;
+//   - the finish window: the same event filter sees its Show event.
+//
+//   bench_install [--rounds N]   N installs (default 3) alternating with the anchor, medians
+//   bench_install --child        (internal) one install; prints its figures on one line
+#include "InstallBenchConfig.h"
+
+#include "setup/StartUp.h"
+#include "setup/Unit1.h"
+#include "setup/Unit2.h"
+#include "setup/Unit3.h"
+
+#include "rtl/Application.h"
+#include "rtl/FileUtils.h"
+#include "rtl/ScriptedDialogService.h"
+
+#include "winapi/Clock.h"
+#include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QProgressBar>
+#include <QTimer>
+#include <QWidget>
+
+#include <fcntl.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <sstream>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using Steady = std::chrono::steady_clock;
+using Moment = Steady::time_point;
+
+constexpr auto kGiveUpAfter = std::chrono::seconds(120);
+constexpr auto kPollInterval = std::chrono::microseconds(200);
+
+double Milliseconds(Moment from, Moment to) {
+    return std::chrono::duration<double, std::milli>(to - from).count();
+}
+
+long PeakKilobytes() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss;
+}
+
+[[noreturn]] void Fail(const std::string& why) {
+    std::fprintf(stderr, "bench_install: %s\n", why.c_str());
+    std::exit(1);
+}
+
+std::string Utf8(const AnsiString& gbkText) {
+    return gbk::ToUtf8(gbkText).value_or(gbkText);
+}
+
+// The system clock as kernel32 keeps it (the monotonic clock in milliseconds, nanosleep), noting
+// when the program reads it. In the install sequence only the closing pauses and the settling
+// wait read it, at their start and once per pass of their loop.
+class ObservedClock final : public winapi::Clock {
+public:
+    DWORD TickCount() override {
+        const Moment now = Steady::now();
+        if (!first)
+            first = now;
+        last = now;
+        const auto ms =
+            std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch());
+        return static_cast<DWORD>(ms.count());
+    }
+
+    void Sleep(DWORD milliseconds) override {
+        ++sleeps;
+        timespec remaining{static_cast<time_t>(milliseconds / 1000),
+                           static_cast<long>(milliseconds % 1000) * 1000000L};
+        while (nanosleep(&remaining, &remaining) != 0 && errno == EINTR) {
+        }
+    }
+
+    std::optional<Moment> first, last;
+    int sleeps = 0;
+};
+
+// Sees, across the application, the start timer's tick and the finish window's Show event.
+class SequenceObserver final : public QObject {
+public:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            ++paints;
+        if (event->type() == QEvent::Timer && !sequenceStart) {
+            auto* timer = qobject_cast<QTimer*>(watched);
+            if (timer && Form2->TimerStartDownload->Enabled() &&
+                timer->interval() == Form2->TimerStartDownload->Interval()) {
+                sequenceStart = Steady::now();
+                startTimer = timer;
+            }
+        } else if (event->type() == QEvent::Show && watched == Form3->Widget() && !finishShown) {
+            finishShown = Steady::now();
+        }
+        return false;
+    }
+
+    std::optional<Moment> sequenceStart, finishShown;
+    QTimer* startTimer = nullptr;
+    int paints = 0;
+};
+
+// Samples, from its own thread, the progress bar's maximum (set by the extraction's total, which
+// emits no signal) and whether the payload archive still exists. Reading the maximum while the
+// main thread may set it is an unsynchronised read of one int: the sample is either the old or
+// the new value. Its results are read after Stop.
+class Sampler {
+public:
+    Sampler(const QProgressBar* bar, std::string archive)
+        : bar_(bar), initialMaximum_(bar->maximum()), archive_(std::move(archive)),
+          thread_([this] { Run(); }) {}
+    ~Sampler() { Stop(); }
+    Sampler(const Sampler&) = delete;
+    Sampler& operator=(const Sampler&) = delete;
+
+    void Stop() {
+        stop_ = true;
+        if (thread_.joinable())
+            thread_.join();
+    }
+
+    std::optional<Moment> totalSeen, lastSampleBeforeTotal, archiveGone;
+    // The process's peak when the total was seen: the payload write, the waits, the library
+    // load and the archive's opening are behind it.
+    long peakAtTotal = 0;
+
+private:
+    void Run() {
+        bool archiveSeen = false;
+        Moment previous = Steady::now();
+        while (!stop_) {
+            const Moment sample = Steady::now();
+            if (!totalSeen && bar_->maximum() != initialMaximum_) {
+                totalSeen = sample;
+                lastSampleBeforeTotal = previous;
+                peakAtTotal = PeakKilobytes();
+            }
+            struct stat status {};
+            if (stat(archive_.c_str(), &status) == 0)
+                archiveSeen = true;
+            else if (archiveSeen && !archiveGone)
+                archiveGone = sample;
+            previous = sample;
+            std::this_thread::sleep_for(kPollInterval);
+        }
+    }
+
+    const QProgressBar* bar_;
+    const int initialMaximum_;
+    const std::string archive_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+// The child's side: one install, its figures printed as "figures name=value ...".
+int RunInstall(int argc, char** argv) {
+    setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    std::string pattern = (fs::temp_directory_path() / "bench-install-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        Fail("cannot create a temporary folder");
+    const fs::path folder = pattern;
+    setenv("WINEPREFIX", (folder / "prefix").c_str(), 1);
+    winapi::ResetSystemRoot();
+    ObservedClock clock;
+    winapi::SetClock(&clock);
+
+    std::map<std::string, double> figures;
+    {
+        TApplication app(argc, argv);
+        auto scripted = std::make_unique<ScriptedDialogService>();
+        ScriptedDialogService* dialogs = scripted.get();
+        dialogs->OnShow = [](const ScriptedDialogService::Message& message) {
+            std::fprintf(stderr, "bench_install: message box \"%s\": %s\n",
+                         Utf8(message.caption).c_str(), Utf8(message.text).c_str());
+        };
+        app.SetDialogs(std::move(scripted));
+        CreateSetupWindows();
+        // As the message loop starts: the options window shown and painted.
+        Form1->Show();
+        app.ProcessMessages();
+        app.ProcessMessages();
+
+        auto* bar = qobject_cast<QProgressBar*>(Form2->ProgressBar1->Widget());
+        if (!bar)
+            Fail("the progress window's bar is not a QProgressBar");
+        SequenceObserver observer;
+        qApp->installEventFilter(&observer);
+        std::optional<Moment> firstPosition, lastPosition;
+        int positionReports = 0, paintsAtFirstPosition = 0, paintsAtLastPosition = 0;
+        // Emitted before the bar repaints itself for the new value.
+        QObject::connect(bar, &QProgressBar::valueChanged, [&](int) {
+            lastPosition = Steady::now();
+            paintsAtLastPosition = observer.paints;
+            if (!firstPosition) {
+                firstPosition = lastPosition;
+                paintsAtFirstPosition = observer.paints;
+            }
+            ++positionReports;
+        });
+        const AnsiString installDir = IncludeTrailingBackslash(Form1->Edit1->Text());
+        const auto archive = winapi::ToLinuxPath(installDir + "Vostrel.7z");
+        const auto mainProgram = winapi::ToLinuxPath(installDir + "mervo.exe");
+        if (!archive || !mainProgram)
+            Fail("the install folder " + Utf8(installDir) + " has no place in the system root");
+        Sampler sampler(bar, *archive);
+
+        const long peakBefore = PeakKilobytes();
+        const Moment clickStart = Steady::now();
+        Form1->Image2Click(nullptr);
+        const Moment clickEnd = Steady::now();
+        const long peakAfterClick = PeakKilobytes();
+        while (!observer.finishShown && !app.Terminated() && dialogs->messages.empty() &&
+               Steady::now() - clickStart < kGiveUpAfter)
+            app.HandleMessage();
+        sampler.Stop();
+        const long peakEnd = PeakKilobytes();
+        qApp->removeEventFilter(&observer);
+
+        if (!dialogs->messages.empty())
+            Fail("the install showed a message box");
+        if (app.Terminated())
+            Fail("the install ended the program");
+        if (!observer.finishShown)
+            Fail("the finish window did not show within 120 s");
+        if (!observer.sequenceStart || observer.startTimer->isActive() ||
+            Form2->TimerStartDownload->Enabled())
+            Fail("the start timer's tick was not seen");
+        if (!clock.first || !clock.last)
+            Fail("the sequence did not wait");
+        if (!sampler.totalSeen || !lastPosition)
+            Fail("the extraction reported no progress");
+        if (!sampler.archiveGone)
+            Fail("the payload archive was not deleted");
+        if (!fs::exists(*mainProgram))
+            Fail("the product was not unpacked");
+        if (bar->value() != bar->maximum())
+            Fail("the progress bar did not reach its maximum");
+
+        const Moment sequenceStart = *observer.sequenceStart, finish = *observer.finishShown;
+        const Moment extractionStart = *sampler.totalSeen, extractionEnd = *lastPosition;
+        figures = {
+            {"click", Milliseconds(clickStart, clickEnd)},
+            {"timer", Milliseconds(clickEnd, sequenceStart)},
+            {"toExtraction", Milliseconds(sequenceStart, extractionStart)},
+            {"beforeWaits", Milliseconds(sequenceStart, *clock.first)},
+            {"waits", Milliseconds(*clock.first, *clock.last)},
+            {"afterWaits", Milliseconds(*clock.last, extractionStart)},
+            {"extraction", Milliseconds(extractionStart, extractionEnd)},
+            {"openAndExtraction", Milliseconds(*clock.last, extractionEnd)},
+            {"firstPosition", Milliseconds(extractionStart, *firstPosition)},
+            {"totalWindow", Milliseconds(*sampler.lastSampleBeforeTotal, extractionStart)},
+            {"rest", Milliseconds(extractionEnd, finish)},
+            {"toDeletion", Milliseconds(extractionEnd, *sampler.archiveGone)},
+            {"afterDeletion", Milliseconds(*sampler.archiveGone, finish)},
+            {"whole", Milliseconds(clickStart, finish)},
+            {"sleeps", static_cast<double>(clock.sleeps)},
+            {"positionReports", static_cast<double>(positionReports)},
+            {"paintsPerReport", positionReports > 1 ? static_cast<double>(paintsAtLastPosition -
+                                                                          paintsAtFirstPosition) /
+                                                          (positionReports - 1)
+                                                    : 0.0},
+            {"payloadBytes", static_cast<double>(bar->maximum())},
+            {"peakBefore", static_cast<double>(peakBefore)},
+            {"peakAfterClick", static_cast<double>(peakAfterClick)},
+            {"peakAtTotal", static_cast<double>(sampler.peakAtTotal)},
+            {"peakEnd", static_cast<double>(peakEnd)},
+        };
+    }
+    winapi::SetClock(nullptr);
+    Form1 = nullptr;
+    Form2 = nullptr;
+    Form3 = nullptr;
+    fs::remove_all(folder);
+
+    std::printf("figures");
+    for (const auto& [name, value] : figures)
+        std::printf(" %s=%.3f", name.c_str(), value);
+    std::printf("\n");
+    return 0;
+}
+
+struct ChildRun {
+    double milliseconds;
+    long peakKilobytes;
+    std::string output;
+};
+
+// Runs arguments in a child process; its standard output is captured or discarded.
+ChildRun Run(const std::vector<std::string>& arguments, bool captureOutput) {
+    int pipeFds[2];
+    if (pipe(pipeFds) != 0)
+        Fail("cannot create a pipe");
+    const Moment start = Steady::now();
+    const pid_t child = fork();
+    if (child == 0) {
+        int out = captureOutput ? pipeFds[1] : open("/dev/null", O_WRONLY);
+        dup2(out, STDOUT_FILENO);
+        close(pipeFds[0]);
+        close(pipeFds[1]);
+        std::vector<char*> argv;
+        for (const std::string& argument : arguments)
+            argv.push_back(const_cast<char*>(argument.c_str()));
+        argv.push_back(nullptr);
+        execv(argv[0], argv.data());
+        _exit(127);
+    }
+    close(pipeFds[1]);
+    std::string output;
+    char buffer[4096];
+    for (ssize_t n; (n = read(pipeFds[0], buffer, sizeof buffer)) > 0;)
+        output.append(buffer, static_cast<size_t>(n));
+    close(pipeFds[0]);
+    int status = 0;
+    rusage usage{};
+    wait4(child, &status, 0, &usage);
+    const Moment end = Steady::now();
+    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+        Fail(arguments[0] + " " + (arguments.size() > 1 ? arguments[1] : "") + " failed");
+    return {Milliseconds(start, end), usage.ru_maxrss, output};
+}
+
+std::map<std::string, double> ParseFigures(const std::string& output) {
+    std::map<std::string, double> figures;
+    const auto line = output.find("figures ");
+    if (line == std::string::npos)
+        Fail("the install reported no figures");
+    std::istringstream words(output.substr(line + 8, output.find('\n', line) - line - 8));
+    for (std::string word; words >> word;) {
+        const auto equals = word.find('=');
+        figures[word.substr(0, equals)] = std::stod(word.substr(equals + 1));
+    }
+    return figures;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    const size_t n = values.size();
+    return n % 2 ? values[n / 2] : (values[n / 2 - 1] + values[n / 2]) / 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (argc == 2 && std::strcmp(argv[1], "--child") == 0) {
+        int childArgc = 1;
+        return RunInstall(childArgc, argv);
+    }
+    int rounds = 3;
+    if (argc == 3 && std::strcmp(argv[1], "--rounds") == 0)
+        rounds = std::max(1, std::atoi(argv[2]));
+    else if (argc != 1)
+        Fail("usage: bench_install [--rounds N]");
+
+    std::string pattern = (fs::temp_directory_path() / "bench-install-anchor-XXXXXX").string();
+    if (!mkdtemp(pattern.data()))
+        Fail("cannot create a temporary folder");
+    const fs::path anchorDir = fs::path(pattern) / "out";
+    const std::string self = fs::read_symlink("/proc/self/exe").string();
+    const std::vector<std::string> anchorCommand = {SEVENZIP_COMMAND,
+                                                    "x",
+                                                    std::string("-p") + PAYLOAD_PASSWORD,
+                                                    "-y",
+                                                    "-o" + anchorDir.string(),
+                                                    PAYLOAD_ARCHIVE};
+
+    Run(anchorCommand, false); // the archive and the 7-Zip library into the file cache
+    std::map<std::string, std::vector<double>> figures;
+    std::vector<double> anchorTimes, anchorPeaks;
+    for (int round = 0; round < rounds; ++round) {
+        fs::remove_all(anchorDir);
+        const ChildRun anchor = Run(anchorCommand, false);
+        anchorTimes.push_back(anchor.milliseconds);
+        anchorPeaks.push_back(static_cast<double>(anchor.peakKilobytes));
+        for (const auto& [name, value] : ParseFigures(Run({self, "--child"}, true).output))
+            figures[name].push_back(value);
+    }
+    fs::remove_all(pattern);
+
+    std::map<std::string, double> m;
+    for (const auto& [name, values] : figures)
+        m[name] = Median(values);
+    const double anchorTime = Median(anchorTimes), anchorPeak = Median(anchorPeaks);
+
+    std::printf("install sequence on the payload (%.1f MB unpacked), %d rounds, each in a fresh "
+                "process, medians\n",
+                m["payloadBytes"] / 1e6, rounds);
+    std::printf("  click -> hand-over (Image2Click: payload write, window swap)   %8.1f ms\n",
+                m["click"]);
+    std::printf("  hand-over -> sequence start (start timer, 100 ms)             %8.1f ms\n",
+                m["timer"]);
+    std::printf("  sequence start -> extraction start                            %8.1f ms\n",
+                m["toExtraction"]);
+    std::printf("    before the waits (payload check, one closing pass)          %8.1f ms\n",
+                m["beforeWaits"]);
+    std::printf("    the waits (settling wait, pumping; %.0f sleeps of 1 ms)     %8.1f ms\n",
+                m["sleeps"], m["waits"]);
+    // No process named like the product's: one closing pass, then only the settling wait.
+    if (*std::max_element(figures["waits"].begin(), figures["waits"].end()) > 3500)
+        std::printf("    (processes named like the product's were running and were closed: "
+                    "the waits include closing pauses)\n");
+    std::printf("    after the waits (status, pump, library load, archive open)  %8.1f ms\n",
+                m["afterWaits"]);
+    std::printf("  extraction (total report -> last position report, %.0f reports) %6.1f ms\n",
+                m["positionReports"], m["extraction"]);
+    std::printf("    widgets painted per position report                         %8.1f\n",
+                m["paintsPerReport"]);
+    std::printf("    total report -> first position report                      %8.1f ms\n",
+                m["firstPosition"]);
+    std::printf("    sampling window of the total report                         %8.2f ms\n",
+                m["totalWindow"]);
+    std::printf("  extraction end -> finish window shown                         %8.1f ms\n",
+                m["rest"]);
+    std::printf("    to the archive's deletion (reader release, status, delete)  %8.1f ms\n",
+                m["toDeletion"]);
+    std::printf("    deletion -> finish window (shortcuts, registry, swap)       %8.1f ms\n",
+                m["afterDeletion"]);
+    std::printf("  click -> finish window                                        %8.1f ms\n",
+                m["whole"]);
+    std::printf("peak memory (ru_maxrss): before the click %.0f KiB, after it %.0f KiB, at the "
+                "extraction's start %.0f KiB, at the end %.0f KiB\n",
+                m["peakBefore"], m["peakAfterClick"], m["peakAtTotal"], m["peakEnd"]);
+    std::printf("anchor, 7z x on the same archive: %.1f ms, peak memory %.0f KiB\n", anchorTime,
+                anchorPeak);
+    std::printf("ratios against the anchor:\n");
+    std::printf("  extraction phase / 7z x                                       %8.2f\n",
+                m["extraction"] / anchorTime);
+    std::printf("  library load + archive open + extraction / 7z x               %8.2f\n",
+                m["openAndExtraction"] / anchorTime);
+    std::printf("  peak memory at the end / 7z x's peak                          %8.2f\n",
+                m["peakEnd"] / anchorPeak);
+    std::printf("  peak growth during the install / 7z x's peak                  %8.2f\n",
+                (m["peakEnd"] - m["peakBefore"]) / anchorPeak);
+    return 0;
+}
