@@ -1,16 +1,18 @@
 // The real installer on a virtual X server, clicked through as a user would: the install
-// picture-button, then, once the finish window is up, the finish button. Afterwards the
-// installed files, links and registry values are checked. The installer runs with an empty
-// PATH, so the registration tool and the product it starts at the end are never found and
-// nothing but the installer runs.
+// picture-button (after custom options and a browsed folder in the second test), then, once
+// the finish window is up, the finish button. Afterwards the installed files, links, registry
+// values and the two programs the finish button starts are checked. The installer's PATH holds
+// only a stand-in for wine that records each start, so nothing but the installer really runs.
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
 
 #include <SystemRoot.h>
+#include <setup/ShellIntegration.h>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
@@ -23,8 +25,10 @@
 #include <regex>
 #include <set>
 #include <sstream>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <thread>
+#include <tuple>
 #include <unistd.h>
 
 extern char** environ;
@@ -40,6 +44,7 @@ using testing_support::QuickLaunchLink;
 using testing_support::ReadLinuxFile;
 using testing_support::StartMenuFolder;
 using testing_support::StartMenuLink;
+using testing_support::WriteLinuxFile;
 
 namespace {
 
@@ -126,11 +131,55 @@ struct Window {
     int x = 0, y = 0, width = 0, height = 0;
 };
 
+// The value of a "Name:   value kB" line of /proc/<pid>/status, or -1.
+long ProcessStatusKilobytes(pid_t pid, const std::string& name) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);)
+        if (line.rfind(name + ":", 0) == 0)
+            return std::stol(line.substr(name.size() + 1));
+    return -1;
+}
+
+// One program start recorded by the wine stand-in.
+struct ProgramStart {
+    unsigned long long startTicks = 0;
+    long pid = 0;
+    std::string prefix;
+    std::vector<std::string> arguments;
+};
+
+std::vector<std::string> SplitTabs(const std::string& line) {
+    std::vector<std::string> fields;
+    size_t begin = 0;
+    for (size_t tab; (tab = line.find('\t', begin)) != std::string::npos; begin = tab + 1)
+        fields.push_back(line.substr(begin, tab - begin));
+    fields.push_back(line.substr(begin));
+    return fields;
+}
+
+// Records every start as one line: its creation time in clock ticks since boot and its pid
+// (the starts run side by side, so the order of the lines is not the order of the calls),
+// WINEPREFIX, then the arguments, tab-separated. Only shell built-ins: its PATH is empty of
+// everything else. The line goes out in one write, so concurrent starts don't mix lines.
+std::string WineStandIn(const std::string& logPath) {
+    return "#!/bin/sh\n"
+           "line=\"$WINEPREFIX\"\n"
+           "for argument in \"$@\"; do line=\"$line\t$argument\"; done\n"
+           "read -r stat < /proc/$$/stat\n"
+           // Past the command name the fields start at the third; the start time is the 22nd.
+           "set -- ${stat##*) }\n"
+           "shift 19\n"
+           "printf '%s\\t%s\\t%s\\n' \"$1\" \"$$\" \"$line\" >> '" +
+           logPath + "'\n";
+}
+
 class InstallerEndToEnd : public testing_support::SystemRootTest {
 protected:
     void SetUp() override {
         // The system root exists before the installer starts, as an installed system has it.
         root = *winapi::SystemRootPath();
+        startLog = systemRoot.Folder() + "/starts.log";
+        quickLaunchExists = fs::is_directory(QuickLaunchFolder());
         StartXServer();
     }
 
@@ -153,12 +202,14 @@ protected:
         std::printf("virtual X server on display %s\n", display.c_str());
     }
 
+    // Starts the installer with a PATH that holds only the wine stand-in.
     void StartInstaller() {
-        const std::string emptyPath = systemRoot.Folder() + "/bin";
-        fs::create_directories(emptyPath);
+        const std::string path = systemRoot.Folder() + "/bin";
+        WriteLinuxFile(path + "/wine", WineStandIn(startLog));
+        ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
         installer = std::make_unique<ChildProcess>(std::vector<std::string>{VOSTREL_SETUP},
                                                    EnvironmentWith({{"DISPLAY", display},
-                                                                    {"PATH", emptyPath},
+                                                                    {"PATH", path},
                                                                     {"WINEPREFIX", root},
                                                                     {"QT_QPA_PLATFORM", "xcb"}}));
     }
@@ -197,11 +248,126 @@ protected:
         }
         return std::nullopt;
     }
+    // Whether, within timeout, the installer shows exactly the windows that pass accept.
+    bool WaitUntilOnly(const std::function<bool(const Window&)>& accept,
+                       std::chrono::seconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        while (Clock::now() < deadline && !installer->Wait(0ms)) {
+            const std::vector<Window> windows = VisibleWindows();
+            if (!windows.empty() && std::all_of(windows.begin(), windows.end(), accept))
+                return true;
+            std::this_thread::sleep_for(100ms);
+        }
+        return false;
+    }
     void Click(int x, int y) {
         XdoTool("mousemove " + std::to_string(x) + " " + std::to_string(y) + " click 1");
     }
+    // A click in the middle of the control at (left, top), width x height, of window w.
+    void ClickControl(const Window& w, int left, int top, int width, int height) {
+        Click(w.x + left + width / 2, w.y + top + height / 2);
+    }
+
+    // The options window as it first appears: centred, 588 x 400.
+    std::optional<Window> WaitForOptionsWindow() {
+        const auto options = WaitForWindow([](const Window&) { return true; }, 30s);
+        if (options) {
+            EXPECT_EQ(options->width, 588);
+            EXPECT_EQ(options->height, 400);
+            // Let it settle before the first click.
+            std::this_thread::sleep_for(300ms);
+        }
+        return options;
+    }
+
+    // Clicks install, follows the progress window to the finish window, clicks finish and
+    // waits for the installer to end with 0. Prints the install time and the peak memory.
+    void InstallAndFinish(const Window& options) {
+        ClickControl(options, 196, 336, 197, 47);
+        const auto clicked = Clock::now();
+
+        const auto progress =
+            WaitForWindow([&](const Window& w) { return w.id != options.id; }, 30s);
+        ASSERT_TRUE(progress) << "no progress window after the install click";
+        std::printf("install click to progress window: %.2f s\n",
+                    std::chrono::duration<double>(Clock::now() - clicked).count());
+        EXPECT_EQ(progress->width, 588);
+        EXPECT_EQ(progress->height, 358);
+        const auto finish = WaitForWindow(
+            [&](const Window& w) { return w.id != options.id && w.id != progress->id; }, 180s);
+        ASSERT_TRUE(finish) << "no finish window";
+        const double seconds = std::chrono::duration<double>(Clock::now() - clicked).count();
+        std::printf("install click to finish window: %.1f s\n", seconds);
+        RecordProperty("install_seconds", std::to_string(seconds));
+        // It stands where the progress window stood; the other windows are gone.
+        EXPECT_EQ(finish->x, progress->x);
+        EXPECT_EQ(finish->y, progress->y);
+        EXPECT_EQ(finish->width, 588);
+        EXPECT_EQ(finish->height, 358);
+        EXPECT_EQ(VisibleWindows().size(), 1u);
+
+        std::this_thread::sleep_for(300ms);
+        // Everything has been unpacked and written by now: this is the run's peak.
+        const long peakKilobytes = ProcessStatusKilobytes(installer->Pid(), "VmHWM");
+        EXPECT_GT(peakKilobytes, 0);
+        std::printf("installer peak memory (VmHWM) before the finish click: %ld kB\n",
+                    peakKilobytes);
+        RecordProperty("peak_memory_kb", std::to_string(peakKilobytes));
+        ClickControl(*finish, 168, 296, 241, 41);
+        const auto status = installer->Wait(30s);
+        ASSERT_TRUE(status) << "the installer did not end after the finish click";
+        ASSERT_TRUE(WIFEXITED(*status));
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+    }
+
+    // The starts recorded by the wine stand-in in the order they were made, once count of
+    // them are there or the time is up: the starts run after the installer has ended.
+    std::vector<ProgramStart> RecordedStarts(size_t count, std::chrono::seconds timeout) {
+        const auto deadline = Clock::now() + timeout;
+        std::vector<ProgramStart> starts;
+        do {
+            starts.clear();
+            std::istringstream log(ReadLinuxFile(startLog).value_or(""));
+            for (std::string line; std::getline(log, line);) {
+                std::vector<std::string> fields = SplitTabs(line);
+                if (fields.size() < 3)
+                    continue;
+                starts.push_back({std::stoull(fields[0]), std::stol(fields[1]), fields[2],
+                                  std::vector<std::string>(fields.begin() + 3, fields.end())});
+            }
+            if (starts.size() >= count)
+                break;
+            std::this_thread::sleep_for(50ms);
+        } while (Clock::now() < deadline);
+        std::sort(starts.begin(), starts.end(), [](const auto& a, const auto& b) {
+            return std::tie(a.startTicks, a.pid) < std::tie(b.startTicks, b.pid);
+        });
+        return starts;
+    }
+
+    // The finish button's two starts, both through wine in the system root: the silent
+    // registration of the plug-in, found by nobody, by its bare name; then the product.
+    void ExpectProgramStarts(const std::string& installFolder) {
+        const std::vector<ProgramStart> starts = RecordedStarts(2, 30s);
+        for (const ProgramStart& start : starts) {
+            std::string command = "wine";
+            for (const std::string& argument : start.arguments)
+                command += " [" + argument + "]";
+            std::printf("started (tick %llu, pid %ld): %s\n", start.startTicks, start.pid,
+                        command.c_str());
+        }
+        ASSERT_EQ(starts.size(), 2u) << ReadLinuxFile(startLog).value_or("(no log)");
+        EXPECT_EQ(starts[0].arguments,
+                  (std::vector<std::string>{"Regsvr32.exe", "/s", installFolder + "npmervo.dll"}));
+        EXPECT_EQ(starts[1].arguments,
+                  std::vector<std::string>{systemRoot.LinuxPath(installFolder + "mervo.exe")});
+        for (const ProgramStart& start : starts)
+            EXPECT_EQ(start.prefix, root);
+    }
 
     std::string root;
+    std::string startLog;
+    bool quickLaunchExists = false;
     std::string display;
     std::unique_ptr<ChildProcess> xServer;
     std::unique_ptr<ChildProcess> installer;
@@ -222,47 +388,11 @@ std::string ProductVersion() {
     return "";
 }
 
-TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
-    const bool quickLaunchExists = fs::is_directory(QuickLaunchFolder());
-    StartInstaller();
-
-    // The options window, centred; its install picture-button at (196, 336), 197 x 47.
-    const auto options = WaitForWindow([](const Window&) { return true; }, 30s);
-    ASSERT_TRUE(options) << "the installer showed no window";
-    EXPECT_EQ(options->width, 588);
-    EXPECT_EQ(options->height, 400);
-    std::this_thread::sleep_for(300ms);
-    Click(options->x + 196 + 98, options->y + 336 + 23);
-    const auto clicked = Clock::now();
-
-    const auto progress = WaitForWindow([&](const Window& w) { return w.id != options->id; }, 30s);
-    ASSERT_TRUE(progress) << "no progress window after the install click";
-    std::printf("install click to progress window: %.2f s\n",
-                std::chrono::duration<double>(Clock::now() - clicked).count());
-    EXPECT_EQ(progress->width, 588);
-    EXPECT_EQ(progress->height, 358);
-    const auto finish = WaitForWindow(
-        [&](const Window& w) { return w.id != options->id && w.id != progress->id; }, 180s);
-    ASSERT_TRUE(finish) << "no finish window";
-    const double seconds = std::chrono::duration<double>(Clock::now() - clicked).count();
-    std::printf("install click to finish window: %.1f s\n", seconds);
-    RecordProperty("install_seconds", std::to_string(seconds));
-    // It stands where the progress window stood; the other windows are gone.
-    EXPECT_EQ(finish->x, progress->x);
-    EXPECT_EQ(finish->y, progress->y);
-    EXPECT_EQ(finish->width, 588);
-    EXPECT_EQ(finish->height, 358);
-    EXPECT_EQ(VisibleWindows().size(), 1u);
-
-    std::this_thread::sleep_for(300ms);
-    Click(finish->x + 168 + 120, finish->y + 296 + 19);
-    const auto status = installer->Wait(30s);
-    ASSERT_TRUE(status) << "the installer did not end after the finish click";
-    ASSERT_TRUE(WIFEXITED(*status));
-    EXPECT_EQ(WEXITSTATUS(*status), 0);
-
-    // Exactly the product's files, byte for byte, and the library kept beside them.
-    const std::string installFolder = systemRoot.LinuxPath("C:\\Program Files\\Vostrel\\");
+// Exactly the product's files under installFolder (a Windows path), byte for byte, with the
+// library kept beside them and the archive gone.
+void ExpectProductFiles(const std::string& installFolder) {
+    const std::string folder = winapi::ToLinuxPath(installFolder).value_or("");
+    ASSERT_TRUE(fs::is_directory(folder)) << installFolder;
     std::set<std::string> expected{"7z.dll"}, installed;
     int payloadFiles = 0;
     for (const auto& entry : fs::recursive_directory_iterator(PRODUCT_DIR))
@@ -270,30 +400,94 @@ TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
             const std::string relative = fs::relative(entry.path(), PRODUCT_DIR);
             expected.insert(relative);
             ++payloadFiles;
-            EXPECT_EQ(ReadLinuxFile(installFolder + "/" + relative), ReadLinuxFile(entry.path()))
+            EXPECT_EQ(ReadLinuxFile(folder + "/" + relative), ReadLinuxFile(entry.path()))
                 << relative;
         }
     EXPECT_EQ(payloadFiles, 186);
-    for (const auto& entry : fs::recursive_directory_iterator(installFolder))
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
         if (entry.is_regular_file())
-            installed.insert(fs::relative(entry.path(), installFolder));
+            installed.insert(fs::relative(entry.path(), folder));
     EXPECT_EQ(installed, expected);
-    EXPECT_EQ(ReadLinuxFile(installFolder + "/7z.dll"), ReadLinuxFile(SEVENZIP_LIBRARY));
-    EXPECT_FALSE(fs::exists(installFolder + "/Vostrel.7z"));
+    EXPECT_EQ(ReadLinuxFile(folder + "/7z.dll"), ReadLinuxFile(SEVENZIP_LIBRARY));
+    EXPECT_FALSE(fs::exists(folder + "/Vostrel.7z"));
+}
 
-    // Links.
-    const std::string product = "C:\\Program Files\\Vostrel\\mervo.exe";
-    for (const std::string& link : {DesktopLink(), StartMenuLink()})
-        EXPECT_EQ(LnkField(LnkInfo(link), "Local path"), product) << link;
-    EXPECT_EQ(fs::exists(QuickLaunchLink()), quickLaunchExists);
-    if (quickLaunchExists) {
+// The product's links into installFolder: on the desktop only when asked for, in the quick
+// launch folder when it exists, and the product's and the uninstaller's in the start menu.
+void ExpectProductLinks(const std::string& installFolder, bool desktop, bool quickLaunch) {
+    const std::string product = installFolder + "mervo.exe";
+    EXPECT_EQ(fs::exists(DesktopLink()), desktop);
+    if (desktop) {
+        EXPECT_EQ(LnkField(LnkInfo(DesktopLink()), "Local path"), product);
+    }
+    EXPECT_EQ(fs::exists(QuickLaunchLink()), quickLaunch);
+    if (quickLaunch) {
         EXPECT_EQ(LnkField(LnkInfo(QuickLaunchLink()), "Local path"), product);
     }
+    EXPECT_EQ(LnkField(LnkInfo(StartMenuLink()), "Local path"), product);
     EXPECT_EQ(LnkField(LnkInfo(StartMenuFolder() + "/卸载.lnk"), "Local path"),
-              "C:\\Program Files\\Vostrel\\UnInstall.exe");
+              installFolder + "UnInstall.exe");
+}
 
-    // Registry: start with Windows, and the uninstall entry with the product's version.
+TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
+    ASSERT_NO_FATAL_FAILURE(StartInstaller());
+    const auto options = WaitForOptionsWindow();
+    ASSERT_TRUE(options) << "the installer showed no window";
+    ASSERT_NO_FATAL_FAILURE(InstallAndFinish(*options));
+
+    const std::string installFolder = "C:\\Program Files\\Vostrel\\";
+    ExpectProductFiles(installFolder);
+    ExpectProductLinks(installFolder, true, quickLaunchExists);
     testing_support::ExpectProductRegistered(Utf16(ProductVersion()));
+    ExpectProgramStarts(installFolder);
+}
+
+TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
+    // A folder to browse to, and the start-with-Windows value an earlier install left.
+    const std::string apps = systemRoot.DriveC() + "/Apps";
+    fs::create_directories(apps);
+    ASSERT_TRUE(SetAutoRun("C:\\Program Files\\Vostrel\\mervo.exe Minimize", true));
+    ASSERT_TRUE(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"));
+
+    ASSERT_NO_FATAL_FAILURE(StartInstaller());
+    const auto options = WaitForOptionsWindow();
+    ASSERT_TRUE(options) << "the installer showed no window";
+
+    // The toggle opens the custom options: the window grows to 550 at the bottom.
+    ClickControl(*options, 488, 368, 20, 17);
+    ASSERT_TRUE(WaitForWindow(
+        [&](const Window& w) {
+            return w.id == options->id && w.height == 550 && w.width == 588 && w.x == options->x &&
+                   w.y == options->y;
+        },
+        15s))
+        << "the toggle did not expand the window to 588 x 550";
+    // No desktop link, no start with Windows; the quick-launch link stays ticked.
+    ClickControl(*options, 184, 456, 150, 25);
+    ClickControl(*options, 186, 489, 113, 25);
+
+    // The browse button opens a folder dialog whose folder line has the focus.
+    ClickControl(*options, 440, 400, 75, 25);
+    const auto dialog = WaitForWindow([&](const Window& w) { return w.id != options->id; }, 30s);
+    ASSERT_TRUE(dialog) << "no folder dialog after the browse click";
+    // Typing goes to the focused window: wait until the dialog has it.
+    const auto deadline = Clock::now() + 15s;
+    while (XdoTool("getwindowfocus") != dialog->id + "\n" && Clock::now() < deadline)
+        std::this_thread::sleep_for(100ms);
+    XdoTool("type --delay 20 '" + apps + "'");
+    XdoTool("key Return");
+    ASSERT_TRUE(WaitUntilOnly([&](const Window& w) { return w.id == options->id; }, 30s))
+        << "the folder dialog did not close";
+    std::this_thread::sleep_for(300ms);
+
+    ASSERT_NO_FATAL_FAILURE(InstallAndFinish(*options));
+
+    const std::string installFolder = "C:\\Apps\\MERVO\\";
+    ExpectProductFiles(installFolder);
+    EXPECT_FALSE(fs::exists(systemRoot.LinuxPath("C:\\Program Files\\Vostrel")));
+    ExpectProductLinks(installFolder, false, quickLaunchExists);
+    testing_support::ExpectProductRegistered(Utf16(ProductVersion()), Utf16(installFolder), false);
+    ExpectProgramStarts(installFolder);
 }
 
 } // namespace

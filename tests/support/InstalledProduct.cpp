@@ -62,14 +62,21 @@ std::optional<std::u16string> RegistryValue(const std::u16string& key, const std
     return text;
 }
 
-void ExpectProductRegistered(const std::u16string& version) {
-    EXPECT_EQ(RegistryValue(kRunKey, u"mervo"),
-              u"\"C:\\Program Files\\Vostrel\\mervo.exe Minimize\"");
+void ExpectProductRegistered(const std::u16string& version, const std::u16string& installFolder,
+                             bool autoRun) {
+    if (autoRun)
+        EXPECT_EQ(RegistryValue(kRunKey, u"mervo"),
+                  u"\"" + installFolder + u"mervo.exe Minimize\"");
+    else
+        EXPECT_EQ(RegistryValue(kRunKey, u"mervo"), std::nullopt);
+    // The uninstall entry's paths have their backslashes doubled.
+    std::u16string doubled;
+    for (const char16_t c : installFolder)
+        doubled += c == u'\\' ? std::u16string(u"\\\\") : std::u16string(1, c);
     EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
     EXPECT_EQ(RegistryValue(kUninstallKey, u"UninstallString"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\UnInstall.exe\"");
-    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayIcon"),
-              u"\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\"");
+              u"\"" + doubled + u"UnInstall.exe\"");
+    EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayIcon"), u"\"" + doubled + u"mervo.exe\"");
     EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayVersion"), version);
     EXPECT_EQ(RegistryValue(kUninstallKey, u"URLInfoAbout"), u"https://www.talvimo.com/");
 }

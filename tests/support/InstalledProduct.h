@@ -23,8 +23,13 @@ std::string StartMenuLink();
 // nullopt when the file, the key or the value is missing.
 std::optional<std::u16string> RegistryValue(const std::u16string& key, const std::u16string& name);
 
-// Checks the values an install of C:\Program Files\Vostrel\ with start-with-Windows leaves:
-// the Run entry and the uninstall entry showing the given product version.
-void ExpectProductRegistered(const std::u16string& version);
+inline const std::u16string kDefaultInstallFolder = u"C:\\Program Files\\Vostrel\\";
+
+// Checks the values an install into installFolder (a Windows path ending in a backslash)
+// leaves: the uninstall entry showing the given product version, and the Run entry when
+// autoRun, no Run entry otherwise.
+void ExpectProductRegistered(const std::u16string& version,
+                             const std::u16string& installFolder = kDefaultInstallFolder,
+                             bool autoRun = true);
 
 } // namespace testing_support
