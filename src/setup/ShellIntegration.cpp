@@ -151,6 +151,17 @@ AnsiString AutoRunValueName(const AnsiString& path) {
     return dot == AnsiString::npos ? AnsiString() : fileName.substr(0, dot);
 }
 
+// The command line Windows runs from the value: the program's path in double quotes, then its
+// arguments. Quoting the whole command would make Windows look for a program named
+// "mervo.exe Minimize", so the product would never start with Windows. The program ends at
+// the first blank of the command's file-name part; a blank is never part of a GBK character.
+AnsiString AutoRunCommandLine(const AnsiString& command) {
+    const size_t blank = command.find(' ', FileNameStart(command));
+    if (blank == AnsiString::npos)
+        return "\"" + command + "\"";
+    return "\"" + command.substr(0, blank) + "\"" + command.substr(blank);
+}
+
 bool SetAutoRun(const AnsiString& command, bool enable) {
     bool result = true;
     const AnsiString name = AutoRunValueName(command);
@@ -159,7 +170,7 @@ bool SetAutoRun(const AnsiString& command, bool enable) {
     try {
         registry.OpenKey(kRunKey, true);
         if (enable)
-            registry.WriteString(name, "\"" + command + "\"");
+            registry.WriteString(name, AutoRunCommandLine(command));
         else
             registry.DeleteValue(name);
     } catch (const Exception&) {

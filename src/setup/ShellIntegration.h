@@ -15,6 +15,9 @@ void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& nam
 // The Run value name for a command: its file name up to the first ".", or empty.
 AnsiString AutoRunValueName(const AnsiString& path);
 
+// The Run value's data for a command: the program's path quoted, then the arguments.
+AnsiString AutoRunCommandLine(const AnsiString& command);
+
 // Writes (enable) or deletes the start-with-Windows value for command; false when a registry
 // error was raised.
 bool SetAutoRun(const AnsiString& command, bool enable);

@@ -190,19 +190,30 @@ TEST(AutoRunValueName, TheFileNameUpToItsFirstDot) {
     EXPECT_EQ(AutoRunValueName(GbkText("C:\\淺.exe")), GbkText("淺"));
 }
 
+// Windows takes a quoted run as the program, so only the program's path is quoted.
+TEST(AutoRunCommandLine, QuotesTheProgramAndLeavesTheArgumentsAfterIt) {
+    EXPECT_EQ(AutoRunCommandLine(kInstallDir + "mervo.exe Minimize"),
+              "\"C:\\Program Files\\Vostrel\\mervo.exe\" Minimize");
+    EXPECT_EQ(AutoRunCommandLine("C:\\My Apps\\mervo.exe"), "\"C:\\My Apps\\mervo.exe\"");
+    EXPECT_EQ(AutoRunCommandLine("D:mervo.exe /a /b"), "\"D:mervo.exe\" /a /b");
+    // "淺" ends in byte 0x5C: it is not taken for a separator, so "淺x" stays an argument.
+    EXPECT_EQ(AutoRunCommandLine(GbkText("C:\\p.exe 淺x")), GbkText("\"C:\\p.exe\" 淺x"));
+}
+
 TEST_F(ShellIntegration, TheStartWithWindowsValueIsWrittenAndDeleted) {
     const AnsiString command = kInstallDir + "mervo.exe Minimize";
     EXPECT_TRUE(SetAutoRun(command, true));
-    EXPECT_NE(RegistryText().find("\n\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe "
-                                  "Minimize\\\"\"\n"),
-              std::string::npos)
+    EXPECT_NE(
+        RegistryText().find("\n\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\\\" "
+                            "Minimize\"\n"),
+        std::string::npos)
         << RegistryText();
     EXPECT_TRUE(SetAutoRun(command, false));
     EXPECT_EQ(RegistryText().find("\"mervo\""), std::string::npos);
     // Deleting what is not there is no failure; a command without a dot names the default value.
     EXPECT_TRUE(SetAutoRun(command, false));
     EXPECT_TRUE(SetAutoRun("C:\\tool Minimize", true));
-    EXPECT_NE(RegistryText().find("\n@=\"\\\"C:\\\\tool Minimize\\\"\"\n"), std::string::npos);
+    EXPECT_NE(RegistryText().find("\n@=\"\\\"C:\\\\tool\\\" Minimize\"\n"), std::string::npos);
 }
 
 TEST_F(ShellIntegration, RegistryFailuresAreReportedAsFalse) {
@@ -234,8 +245,8 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
     EXPECT_EQ(text.find(block), text.find("\n", text.find("#time=", key)) + 1) << text;
     EXPECT_NE(text.find("[SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Run] "),
               std::string::npos);
-    EXPECT_NE(text.find("\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe "
-                        "Minimize\\\"\"\n"),
+    EXPECT_NE(text.find("\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\\\" "
+                        "Minimize\"\n"),
               std::string::npos);
     // What the strings hold, read back as Unicode.
     auto file = winapi::ReadRegistryFile(RegistryPath());

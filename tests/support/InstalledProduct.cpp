@@ -66,7 +66,7 @@ void ExpectProductRegistered(const std::u16string& version, const std::u16string
                              bool autoRun) {
     if (autoRun)
         EXPECT_EQ(RegistryValue(kRunKey, u"mervo"),
-                  u"\"" + installFolder + u"mervo.exe Minimize\"");
+                  u"\"" + installFolder + u"mervo.exe\" Minimize");
     else
         EXPECT_EQ(RegistryValue(kRunKey, u"mervo"), std::nullopt);
     // The uninstall entry's paths have their backslashes doubled.
