@@ -40,6 +40,11 @@ AnsiString MissingArchiveMessage() {
            GbkText(" )下载安装包");
 }
 
+AnsiString NothingUnpackedMessage(const AnsiString& archive) {
+    return GbkText("未能解压安装包“") + archive +
+           GbkText("”：安装包已不存在，或无法创建安装文件夹");
+}
+
 } // namespace
 
 void TForm2::FormCreate(TObject* Sender) {
@@ -136,8 +141,11 @@ void TForm2::RunInstall() {
     // 4. The status text shows before the extraction, which pumps nothing.
     Label1->SetCaption(GbkText("正在释放文件..."));
     Application->ProcessMessages();
-    // 5. Unpack; a result of 0 changes nothing below.
-    ExtractArchive(archive, InstallDir);
+    // 5. Unpack. Nothing unpacked (the archive gone since the check, or the folder no longer
+    // creatable) stops here like any other error, rather than deleting the archive and
+    // reporting an install of files that are not there.
+    if (ExtractArchive(archive, InstallDir) == 0)
+        throw Exception(NothingUnpackedMessage(archive));
     // 6.
     Label1->SetCaption(GbkText("完成:100% ."));
     // 7. The archive has served its purpose; a failure to delete it is harmless.

@@ -208,6 +208,26 @@ TEST_F(InstallSequence, AMissingLibraryStopsAtTheExtractionWithTheErrorShown) {
     EXPECT_FALSE(app->Terminated());
 }
 
+TEST_F(InstallSequence, AnArchiveGoneBeforeTheExtractionIsAnErrorNotAFinishedInstall) {
+    PlacePayload();
+    clock.OnSleep([&](DWORD) {
+        if (clock.Sleeps().size() == 1500)
+            fs::remove(InstallFolder() + "/Vostrel.7z");
+    });
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text,
+              GbkText("未能解压安装包“C:\\Program Files\\Vostrel\\Vostrel.7z”：安装包已不存在，"
+                      "或无法创建安装文件夹."));
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_EQ(Status(), GbkText("正在释放文件..."));
+    EXPECT_FALSE(fs::exists(StartMenuFolder()));
+    EXPECT_FALSE(RegistryMentionsTheProduct());
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_FALSE(Form3->Visible());
+}
+
 TEST_F(InstallSequence, RunningProductProcessesAreClosedBeforeTheExtraction) {
     PlacePayload();
     testing_support::NamedProcesses processes(systemRoot.Folder());
