@@ -240,30 +240,17 @@ void TbsSkinCheckRadioBox::GetSkinData() {
     auto* record = dynamic_cast<TbsDataSkinCheckRadioControl*>(SkinData()->CtrlList(FIndex));
     if (record == nullptr)
         return;
-    auto orElse = [](const TRect& rect, const TRect& fallback) {
-        return rect.IsEmpty() ? fallback : rect;
+    skin_ = *record;
+    // A state picture the skin leaves out is drawn with the plain one.
+    auto fallBack = [](TRect& rect, const TRect& plain) {
+        if (rect.IsEmpty())
+            rect = plain;
     };
-    CheckImageRect = record->CheckImageRect;
-    UnCheckImageRect = record->UnCheckImageRect;
-    ActiveCheckImageRect = orElse(record->ActiveCheckImageRect, CheckImageRect);
-    ActiveUnCheckImageRect = orElse(record->ActiveUnCheckImageRect, UnCheckImageRect);
-    UnEnabledCheckImageRect = orElse(record->UnEnabledCheckImageRect, CheckImageRect);
-    UnEnabledUnCheckImageRect = orElse(record->UnEnabledUnCheckImageRect, UnCheckImageRect);
-    GrayedCheckImageRect = record->GrayedCheckImageRect;
-    ActiveGrayedCheckImageRect = record->ActiveGrayedCheckImageRect;
-    ActiveSkinRect = orElse(record->ActiveSkinRect, record->SkinRect);
-    CheckImageArea = record->CheckImageArea;
-    TextArea = record->TextArea;
-    FontName = record->FontName;
-    FontHeight = record->FontHeight;
-    FontStyle = record->FontStyle;
-    FontColor = record->FontColor;
-    ActiveFontColor = record->ActiveFontColor;
-    UnEnabledFontColor = record->UnEnabledFontColor;
-    FrameFontColor = record->FrameFontColor;
-    // Morphing between the pieces belongs to the non-flat style only.
-    Morphing = record->Morphing && !flat_;
-    MorphKind = record->MorphKind;
+    fallBack(skin_.ActiveCheckImageRect, skin_.CheckImageRect);
+    fallBack(skin_.ActiveUnCheckImageRect, skin_.UnCheckImageRect);
+    fallBack(skin_.UnEnabledCheckImageRect, skin_.CheckImageRect);
+    fallBack(skin_.UnEnabledUnCheckImageRect, skin_.UnCheckImageRect);
+    fallBack(skin_.ActiveSkinRect, skin_.SkinRect);
 }
 
 // --- painting -------------------------------------------------------------------------------
@@ -287,7 +274,7 @@ void TbsSkinCheckRadioBox::Paint() {
 void TbsSkinCheckRadioBox::PaintFlat(TCanvas& canvas, QImage& buffer) {
     PaintParentBackground(canvas);
     if (FIndex != -1)
-        PaintSkinned(canvas, buffer, CheckImageRect.Width() + 3 + 4, Width() - 2);
+        PaintSkinned(canvas, buffer, skin_.CheckImageRect.Width() + 3 + 4, Width() - 2);
     else
         PaintBuiltIn(canvas, buffer, 22);
 }
@@ -298,11 +285,11 @@ void TbsSkinCheckRadioBox::PaintFlat(TCanvas& canvas, QImage& buffer) {
 void TbsSkinCheckRadioBox::PaintNonFlat(TCanvas& canvas, QImage& buffer) {
     bool active = mouseIn_ || Focused();
     if (FIndex != -1 && Picture != nullptr) {
-        const TRect& piece = active ? ActiveSkinRect : SkinRect;
+        const TRect& piece = active ? skin_.ActiveSkinRect : SkinRect;
         if (!piece.IsEmpty())
             canvas.StretchDraw(ClientRect(),
                                Picture->copy(piece.Left, piece.Top, piece.Width(), piece.Height()));
-        PaintSkinned(canvas, buffer, CheckImageRect.Width() + 3 + 4, Width() - 2);
+        PaintSkinned(canvas, buffer, skin_.CheckImageRect.Width() + 3 + 4, Width() - 2);
         return;
     }
     canvas.Brush.Color = clBtnFace;
@@ -317,10 +304,10 @@ void TbsSkinCheckRadioBox::PaintNonFlat(TCanvas& canvas, QImage& buffer) {
 
 TRect TbsSkinCheckRadioBox::CheckImageOfState() const {
     if (!Enabled())
-        return checked_ ? UnEnabledCheckImageRect : UnEnabledUnCheckImageRect;
+        return checked_ ? skin_.UnEnabledCheckImageRect : skin_.UnEnabledUnCheckImageRect;
     if (mouseIn_)
-        return checked_ ? ActiveCheckImageRect : ActiveUnCheckImageRect;
-    return checked_ ? CheckImageRect : UnCheckImageRect;
+        return checked_ ? skin_.ActiveCheckImageRect : skin_.ActiveUnCheckImageRect;
+    return checked_ ? skin_.CheckImageRect : skin_.UnCheckImageRect;
 }
 
 void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect,
@@ -337,7 +324,7 @@ void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect
                 if (image.pixel(x, y) != key)
                     image.setPixel(x, y, raster::MixWithWhite(image.pixel(x, y)));
     }
-    int top = Height() / 2 - CheckImageRect.Height() / 2;
+    int top = Height() / 2 - skin_.CheckImageRect.Height() / 2;
     raster::CopyTransparent(buffer, 3, top, image, key);
 }
 
@@ -345,9 +332,9 @@ void TbsSkinCheckRadioBox::SetCaptionFont(TCanvas& canvas, bool skinFont) {
     TFont* font = canvas.Font();
     font->Assign(DefaultFont());
     if (skinFont) {
-        font->SetName(FontName);
-        font->SetHeight(FontHeight);
-        font->SetStyle(FontStyle);
+        font->SetName(skin_.FontName);
+        font->SetHeight(skin_.FontHeight);
+        font->SetStyle(skin_.FontStyle);
     }
 }
 
@@ -365,15 +352,15 @@ void TbsSkinCheckRadioBox::PaintSkinned(TCanvas& canvas, QImage& buffer, int tex
                                         int textRight) {
     canvas.EndPaint();
     if (state_ == cbGrayed) {
-        TRect grayed = (mouseIn_ && !ActiveGrayedCheckImageRect.IsEmpty())
-                           ? ActiveGrayedCheckImageRect
-                           : GrayedCheckImageRect;
+        TRect grayed = (mouseIn_ && !skin_.ActiveGrayedCheckImageRect.IsEmpty())
+                           ? skin_.ActiveGrayedCheckImageRect
+                           : skin_.GrayedCheckImageRect;
         if (!grayed.IsEmpty()) {
             DrawCheckImage(buffer, grayed, false);
         } else {
-            TRect checkedLook = !Enabled() ? UnEnabledCheckImageRect
-                                : mouseIn_ ? ActiveCheckImageRect
-                                           : CheckImageRect;
+            TRect checkedLook = !Enabled() ? skin_.UnEnabledCheckImageRect
+                                : mouseIn_ ? skin_.ActiveCheckImageRect
+                                           : skin_.CheckImageRect;
             DrawCheckImage(buffer, checkedLook, true);
         }
     } else {
@@ -381,7 +368,7 @@ void TbsSkinCheckRadioBox::PaintSkinned(TCanvas& canvas, QImage& buffer, int tex
     }
 
     SetCaptionFont(canvas, UseSkinFont());
-    TColor colour = Enabled() ? FrameFontColor : UnEnabledFontColor;
+    TColor colour = Enabled() ? skin_.FrameFontColor : skin_.UnEnabledFontColor;
     if (!useSkinFontColor_)
         colour = DefaultFont()->Color();
     canvas.Font()->SetColor(colour);

@@ -166,15 +166,6 @@ private:
     bool mouseIn_ = false;
     bool pressed_ = false;
 
-    // The check-box keys of the record found at the last lookup.
-    AnsiString FontName = "Arial";
-    int FontHeight = 14;
-    TFontStyles FontStyle;
-    TColor FontColor = clBlack, ActiveFontColor = clBlack, UnEnabledFontColor = clBlack,
-           FrameFontColor = clBlack;
-    TRect ActiveSkinRect, CheckImageArea, TextArea, CheckImageRect, UnCheckImageRect,
-        ActiveCheckImageRect, ActiveUnCheckImageRect, UnEnabledCheckImageRect,
-        UnEnabledUnCheckImageRect, GrayedCheckImageRect, ActiveGrayedCheckImageRect;
-    bool Morphing = false;
-    TbsMorphKind MorphKind = mkDefault;
+    // The check-box record found at the last lookup, its missing state pictures filled in.
+    TbsDataSkinCheckRadioControl skin_{AnsiString(), AnsiString()};
 };
