@@ -35,8 +35,6 @@ public:
 
 class QtDialogService : public DialogService {
 public:
-    // Needs the Qt application object.
-    QtDialogService();
     int MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) override;
     std::optional<AnsiString> BrowseForFolder(const AnsiString& title,
                                               const AnsiString& initialFolder) override;

@@ -16,7 +16,8 @@ namespace {
 
 // The program speaks Chinese whatever the user's locale, so Qt's own dialog texts (the
 // message box buttons, the folder picker's labels) come from Qt's Simplified Chinese
-// translation. Without the translation file they stay in English.
+// translation, loaded when the first dialog opens so start-up does not wait for it. Without
+// the translation file they stay in English.
 void UseChineseDialogTexts() {
     // Owned by the application object, so it goes with it and a later one loads it anew.
     static QPointer<QTranslator> installed;
@@ -33,11 +34,8 @@ void UseChineseDialogTexts() {
 
 } // namespace
 
-QtDialogService::QtDialogService() {
-    UseChineseDialogTexts();
-}
-
 int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) {
+    UseChineseDialogTexts();
     QMessageBox box;
     box.setWindowTitle(GbkToQString(caption));
     box.setText(GbkToQString(text));
@@ -88,6 +86,7 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
 
 std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& title,
                                                            const AnsiString& initialFolder) {
+    UseChineseDialogTexts();
     // Without a folder to open on, the picker starts at drive C:, where programs go, rather
     // than in whatever folder the installer happened to be started from.
     QString start;
