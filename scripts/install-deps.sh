@@ -12,6 +12,9 @@ packages=(
   xvfb xdotool x11-apps imagemagick
   liblnk-utils
   file
+  wine wine64
+  gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  xdg-utils xdg-user-dirs desktop-file-utils
 )
 
 missing=()
