@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs every Debian package the build, the run and the tests need. Idempotent; run as root.
+# Installs every Debian package the build, the run and the tests need. Idempotent; installs
+# nothing when all are there, so a normal user needs root only for the first run.
 set -euo pipefail
 
 packages=(
@@ -24,10 +25,16 @@ done
 if [ ${#missing[@]} -eq 0 ]; then
   exit 0
 fi
+# Root installs directly; anyone else goes through sudo when the machine has it (Debian leaves
+# sudo out when the installer was given a root password).
+as_root=()
 if [ "$(id -u)" -ne 0 ]; then
-  echo "install-deps: missing packages: ${missing[*]}; run this script as root" >&2
-  exit 1
+  if ! command -v sudo >/dev/null 2>&1; then
+    echo "install-deps: missing packages: ${missing[*]}; there is no sudo here, so install them as root: su -c 'bash $0'" >&2
+    exit 1
+  fi
+  as_root=(sudo env DEBIAN_FRONTEND=noninteractive)
 fi
 export DEBIAN_FRONTEND=noninteractive
-apt-get update
-apt-get install -y --no-install-recommends "${missing[@]}"
+"${as_root[@]}" apt-get update
+"${as_root[@]}" apt-get install -y --no-install-recommends "${missing[@]}"

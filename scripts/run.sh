@@ -28,6 +28,10 @@ if [ -z "${WINEPREFIX:-}" ]; then
   export WINEPREFIX=$temp_prefix
 fi
 no_programs=$(mktemp -d /tmp/vostrel-path-XXXXXX)
+# Qt wants a private runtime folder; a headless login (su, ssh, CI) often has none.
+runtime_dir=$(mktemp -d /tmp/vostrel-runtime-XXXXXX)
+chmod 700 "$runtime_dir"
+export XDG_RUNTIME_DIR=$runtime_dir
 install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
 
 number=99
@@ -40,7 +44,7 @@ cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
   kill "$xvfb" 2>/dev/null || true
   [ -n "$temp_prefix" ] && rm -rf "$temp_prefix"
-  rm -rf "$no_programs"
+  rm -rf "$no_programs" "$runtime_dir"
 }
 trap cleanup EXIT
 for _ in $(seq 200); do
