@@ -8,7 +8,7 @@
 //   bench_startup --child setup     (internal) one start-up of the installer
 //   bench_startup --child anchor    (internal) one start-up of the empty window
 #include "setup/StartUp.h"
-#include "setup/Unit1.h"
+#include "setup/OptionsWindow.h"
 
 #include "rtl/Application.h"
 

@@ -3,8 +3,8 @@
 #include "Form.h"
 #include "TypeInfo.h"
 
-#include <Gbk.h>
-#include <ole32.h>
+#include "winapi/Gbk.h"
+#include "winapi/ole32.h"
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>

@@ -2,7 +2,7 @@
 
 #include "Colors.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 #include <QFontMetrics>
 

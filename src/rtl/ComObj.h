@@ -3,7 +3,7 @@
 
 #include "SysUtils.h"
 
-#include <windef.h>
+#include "winapi/windef.h"
 
 class EOleSysError : public Exception {
 public:

@@ -3,7 +3,7 @@
 #include "TypeInfo.h"
 #include "WinControl.h"
 
-#include <kernel32.h>
+#include "winapi/kernel32.h"
 
 #include <map>
 #include <set>

@@ -2,7 +2,7 @@
 
 #include "TypeInfo.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 #include <QFontMetrics>
 #include <cmath>

@@ -8,7 +8,7 @@
 
 #include "WinControl.h"
 
-#include <windef.h>
+#include "winapi/windef.h"
 
 struct TObjectDescription;
 

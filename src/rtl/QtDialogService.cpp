@@ -1,8 +1,8 @@
 #include "Canvas.h"
 #include "DialogService.h"
 
-#include <Gbk.h>
-#include <SystemRoot.h>
+#include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
 
 #include <QCoreApplication>
 #include <QFileDialog>

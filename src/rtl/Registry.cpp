@@ -1,6 +1,6 @@
 #include "Registry.h"
 
-#include <kernel32.h>
+#include "winapi/kernel32.h"
 
 namespace {
 

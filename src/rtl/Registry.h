@@ -4,7 +4,7 @@
 
 #include "SysUtils.h"
 
-#include <advapi32.h>
+#include "winapi/advapi32.h"
 
 class ERegistryException : public Exception {
 public:

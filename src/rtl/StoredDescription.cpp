@@ -2,7 +2,7 @@
 
 #include "Classes.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 #include <cctype>
 #include <cstring>

@@ -2,9 +2,9 @@
 
 #include "rtl/Application.h"
 
-#include <kernel32.h>
-#include <psapi.h>
-#include <tlhelp32.h>
+#include "winapi/kernel32.h"
+#include "winapi/psapi.h"
+#include "winapi/tlhelp32.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-// Unit2: closing running product processes before the product's files are replaced. Processes
+// Closing running product processes before the product's files are replaced. Processes
 // are listed with Tool Help (kernel32) and inspected with PSAPI.dll, both bound by name at run
 // time on first use.
 #pragma once
 
 #include "rtl/SysUtils.h"
 
-#include <windef.h>
+#include "winapi/windef.h"
 
 #include <vector>
 

@@ -1,6 +1,6 @@
 #include "ProductInfo.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 const AnsiString& ProductWebAddress() {
     static const AnsiString address = "https://www.talvimo.com/";

@@ -1,8 +1,8 @@
 #include "SetupClasses.h"
 
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
+#include "FinishWindow.h"
+#include "OptionsWindow.h"
+#include "ProgressWindow.h"
 
 #include "skin/SkinClasses.h"
 

@@ -1,70 +1,26 @@
 #include "ShellIntegration.h"
 
 #include "ProductInfo.h"
-#include "Unit2.h"
 #include "rtl/ComObj.h"
 #include "rtl/FileUtils.h"
 #include "rtl/Registry.h"
 #include "rtl/SysErrorMessage.h"
 
-#include <Gbk.h>
-#include <ShellLink.h>
-#include <kernel32.h>
-#include <ole32.h>
-#include <shell32.h>
-#include <version.h>
+#include "winapi/Gbk.h"
+#include "winapi/ShellLink.h"
+#include "winapi/kernel32.h"
+#include "winapi/ole32.h"
+#include "winapi/shell32.h"
+#include "winapi/version.h"
 
 #include <vector>
 
 namespace {
 
 const AnsiString kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
-const AnsiString kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
+const AnsiString kUninstallKey =
+    AnsiString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
 const AnsiString kFallbackVersion = "1.0.0.1";
-
-// A shell link object through its two interfaces, released with this value.
-class LinkObject {
-public:
-    LinkObject() {
-        IUnknown* object = nullptr;
-        OleCheck(CoCreateInstance(CLSID_ShellLink, nullptr,
-                                  CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER, IID_IUnknown,
-                                  reinterpret_cast<void**>(&object)));
-        const bool complete =
-            SUCCEEDED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&link_))) &&
-            SUCCEEDED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file_)));
-        object->Release();
-        if (!complete) {
-            Release();
-            throw EIntfCastError();
-        }
-    }
-    ~LinkObject() { Release(); }
-    LinkObject(const LinkObject&) = delete;
-    LinkObject& operator=(const LinkObject&) = delete;
-
-    IShellLinkA* operator->() const { return link_; }
-
-    // The outcome is not examined: a link that cannot be saved is simply not there.
-    void Save(const std::wstring& fileName) const { file_->Save(fileName.c_str(), FALSE); }
-    void Save(const AnsiString& fileName) const {
-        if (auto wide = gbk::ToWide(fileName))
-            Save(*wide);
-    }
-
-private:
-    void Release() {
-        if (link_)
-            link_->Release();
-        if (file_)
-            file_->Release();
-        link_ = nullptr;
-        file_ = nullptr;
-    }
-
-    IShellLinkA* link_ = nullptr;
-    IPersistFile* file_ = nullptr;
-};
 
 // Byte offsets of the single-byte characters of a GBK string (second bytes of two-byte
 // characters are skipped, since they may equal "\").
@@ -101,8 +57,40 @@ AnsiString DoubleBackslashes(const AnsiString& path) {
     return doubled + path.substr(copied);
 }
 
-// The path of a special folder; the results of the shell calls are not examined, so a folder
-// that cannot be resolved gives an empty path.
+} // namespace
+
+TShellLink::TShellLink() {
+    IUnknown* object = nullptr;
+    OleCheck(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER | CLSCTX_LOCAL_SERVER,
+                              IID_IUnknown, reinterpret_cast<void**>(&object)));
+    const bool complete =
+        SUCCEEDED(object->QueryInterface(IID_IShellLinkA, reinterpret_cast<void**>(&link_))) &&
+        SUCCEEDED(object->QueryInterface(IID_IPersistFile, reinterpret_cast<void**>(&file_)));
+    object->Release();
+    if (!complete) {
+        Release();
+        throw EIntfCastError();
+    }
+}
+
+void TShellLink::Save(const std::wstring& fileName) const {
+    file_->Save(fileName.c_str(), FALSE);
+}
+
+void TShellLink::Save(const AnsiString& fileName) const {
+    if (auto wide = gbk::ToWide(fileName))
+        Save(*wide);
+}
+
+void TShellLink::Release() {
+    if (link_)
+        link_->Release();
+    if (file_)
+        file_->Release();
+    link_ = nullptr;
+    file_ = nullptr;
+}
+
 AnsiString SpecialFolder(int csidl) {
     char path[MAX_PATH + 1] = {};
     LPITEMIDLIST itemList = nullptr;
@@ -112,33 +100,8 @@ AnsiString SpecialFolder(int csidl) {
     return path;
 }
 
-} // namespace
-
-void TForm2::CreateProductShortcuts() {
-    const AnsiString target = InstallDir + "mervo.exe";
-    LinkObject link;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
-    link->SetDescription("Talvimo");
-    link->SetIconLocation(target.c_str(), 0);
-
-    if (DesktopShortcutOption == "1")
-        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\Talvimo.lnk");
-    // The Quick Launch folder is not created: without it that link is not made.
-    if (QuickLaunchOption == "1")
-        link.Save(SpecialFolder(CSIDL_APPDATA) +
-                  "\\Microsoft\\Internet Explorer\\Quick Launch\\Talvimo.lnk");
-
-    const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
-    const AnsiString productFolder = programs + "\\Talvimo\\";
-    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
-        throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
-                        SysErrorMessage(GetLastError()));
-    link.Save(programs + "\\Talvimo\\Talvimo.lnk");
-}
-
 void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name) {
-    LinkObject link;
+    TShellLink link;
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(ExtractFilePath(target).c_str());
     const std::wstring folder = gbk::ToWide(SpecialFolder(csidl)).value_or(L"");
@@ -187,7 +150,7 @@ bool WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainEx
     try {
         registry.CreateKey(kUninstallKey);
         registry.OpenKey(kUninstallKey, true);
-        registry.WriteString("DisplayName", "Talvimo");
+        registry.WriteString("DisplayName", kProductName);
         registry.WriteString("UninstallString", "\"" + DoubleBackslashes(uninstaller) + "\"");
         registry.WriteString("DisplayIcon", "\"" + DoubleBackslashes(mainExecutable) + "\"");
         try {

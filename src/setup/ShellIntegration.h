@@ -1,12 +1,38 @@
-// Unit2: tying the installed product into the shell: links to the product and its uninstaller,
-// the start-with-Windows value and the entry in the list of installed programs, all under the
-// system's special folders and HKEY_LOCAL_MACHINE. The links to the product are the progress
-// window's TForm2::CreateProductShortcuts, defined beside CreateShortcut in ShellIntegration.cpp.
+// Tying the installed product into the shell: shell links, the start-with-Windows value and the
+// entry in the list of installed programs, all under the system's special folders and
+// HKEY_LOCAL_MACHINE. The progress window's TForm2::CreateProductShortcuts builds on these.
 #pragma once
 
 #include "rtl/SysUtils.h"
 
+#include "winapi/ShellLink.h"
+
 #include <string>
+
+// A shell link object through its two interfaces, released with this value.
+class TShellLink {
+public:
+    TShellLink();
+    ~TShellLink() { Release(); }
+    TShellLink(const TShellLink&) = delete;
+    TShellLink& operator=(const TShellLink&) = delete;
+
+    IShellLinkA* operator->() const { return link_; }
+
+    // The outcome is not examined: a link that cannot be saved is simply not there.
+    void Save(const std::wstring& fileName) const;
+    void Save(const AnsiString& fileName) const;
+
+private:
+    void Release();
+
+    IShellLinkA* link_ = nullptr;
+    IPersistFile* file_ = nullptr;
+};
+
+// The path of a special folder; the results of the shell calls are not examined, so a folder
+// that cannot be resolved gives an empty path.
+AnsiString SpecialFolder(int csidl);
 
 // Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
 // folder csidl. Creates no folder.

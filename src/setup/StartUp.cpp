@@ -1,13 +1,13 @@
 #include "StartUp.h"
 
+#include "FinishWindow.h"
+#include "OptionsWindow.h"
+#include "ProgressWindow.h"
 #include "SetupClasses.h"
-#include "Unit1.h"
-#include "Unit2.h"
-#include "Unit3.h"
 
 #include "rtl/Application.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 void CreateSetupWindows() {
     RegisterSetupClasses();

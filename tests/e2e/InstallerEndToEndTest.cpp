@@ -7,7 +7,7 @@
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
 
-#include <SystemRoot.h>
+#include "winapi/SystemRoot.h"
 #include <setup/ShellIntegration.h>
 
 #include <gtest/gtest.h>

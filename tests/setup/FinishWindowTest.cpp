@@ -1,7 +1,7 @@
 // The finish window: its picture, its place, and the button's two program starts.
 #include "InstallerWindows.h"
 
-#include "setup/Unit3.h"
+#include "setup/FinishWindow.h"
 
 #include <QCoreApplication>
 #include <QImage>

@@ -13,11 +13,11 @@
 
 #include "setup/ProductInfo.h"
 #include "setup/ShellIntegration.h"
-#include "setup/Unit1.h"
-#include "setup/Unit2.h"
-#include "setup/Unit3.h"
+#include "setup/OptionsWindow.h"
+#include "setup/ProgressWindow.h"
+#include "setup/FinishWindow.h"
 
-#include <SystemRoot.h>
+#include "winapi/SystemRoot.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

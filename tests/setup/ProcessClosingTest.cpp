@@ -5,7 +5,7 @@
 #include "rtl/Application.h"
 #include "setup/ProcessClosing.h"
 
-#include <BuiltinModules.h>
+#include "winapi/BuiltinModules.h"
 
 #include <QCoreApplication>
 #include <QMetaObject>

@@ -5,7 +5,7 @@
 
 #include "support/GbkText.h"
 
-#include "setup/Unit2.h"
+#include "setup/ProgressWindow.h"
 #include "sevenzip/sevenzip.h"
 
 #include <QCoreApplication>

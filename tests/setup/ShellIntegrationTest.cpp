@@ -9,14 +9,14 @@
 #include "rtl/Registry.h"
 #include "setup/ProductInfo.h"
 #include "setup/ShellIntegration.h"
-#include "setup/Unit2.h"
+#include "setup/ProgressWindow.h"
 
-#include <Gbk.h>
-#include <RegistryFile.h>
-#include <ShellLink.h>
-#include <SystemRoot.h>
-#include <ole32.h>
-#include <shell32.h>
+#include "winapi/Gbk.h"
+#include "winapi/RegistryFile.h"
+#include "winapi/ShellLink.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/ole32.h"
+#include "winapi/shell32.h"
 
 #include <filesystem>
 

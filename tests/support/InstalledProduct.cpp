@@ -1,9 +1,9 @@
 #include "support/InstalledProduct.h"
 
-#include <RegistryFile.h>
-#include <SystemRoot.h>
-#include <ole32.h>
-#include <shell32.h>
+#include "winapi/RegistryFile.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/ole32.h"
+#include "winapi/shell32.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 #include "support/TestClock.h"
 
-#include "kernel32.h"
+#include "winapi/kernel32.h"
 
 #include <gtest/gtest.h>
 

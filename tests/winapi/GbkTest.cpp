@@ -1,4 +1,4 @@
-#include "Gbk.h"
+#include "winapi/Gbk.h"
 
 #include <gtest/gtest.h>
 

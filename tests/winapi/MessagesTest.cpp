@@ -1,7 +1,7 @@
 #include "support/GbkText.h"
 
-#include "Gbk.h"
-#include "kernel32.h"
+#include "winapi/Gbk.h"
+#include "winapi/kernel32.h"
 
 #include <gtest/gtest.h>
 

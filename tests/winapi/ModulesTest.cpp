@@ -1,7 +1,7 @@
 #include "support/TempSystemRoot.h"
 
-#include "BuiltinModules.h"
-#include "kernel32.h"
+#include "winapi/BuiltinModules.h"
+#include "winapi/kernel32.h"
 
 #include <filesystem>
 

@@ -1,10 +1,10 @@
 #include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
 
-#include "Gbk.h"
-#include "SystemRoot.h"
-#include "kernel32.h"
-#include "shell32.h"
+#include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
+#include "winapi/shell32.h"
 
 #include <cstdlib>
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "support/NamedProcesses.h"
 #include "support/TempSystemRoot.h"
 
-#include "SystemRoot.h"
-#include "kernel32.h"
-#include "psapi.h"
-#include "tlhelp32.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
+#include "winapi/psapi.h"
+#include "winapi/tlhelp32.h"
 
 #include <csignal>
 #include <filesystem>

@@ -1,10 +1,10 @@
 #include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
 
-#include "RegistryFile.h"
-#include "SystemRoot.h"
-#include "advapi32.h"
-#include "kernel32.h"
+#include "winapi/RegistryFile.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/advapi32.h"
+#include "winapi/kernel32.h"
 
 #include <cstring>
 #include <filesystem>

@@ -1,6 +1,6 @@
 // Prints "<name> <size> <bytes>" for each resource named on the command line, or
 // "<name> missing <error>"; the strip-and-copy test compares the output.
-#include "kernel32.h"
+#include "winapi/kernel32.h"
 
 #include <cstdio>
 #include <string>

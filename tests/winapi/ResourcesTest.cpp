@@ -1,6 +1,6 @@
 #include "support/TempSystemRoot.h"
 
-#include "kernel32.h"
+#include "winapi/kernel32.h"
 
 #include <array>
 #include <cstdio>

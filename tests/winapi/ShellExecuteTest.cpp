@@ -1,9 +1,9 @@
 #include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
 
-#include "ProgramStarter.h"
-#include "SystemRoot.h"
-#include "shell32.h"
+#include "winapi/ProgramStarter.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/shell32.h"
 
 #include <chrono>
 #include <cstdint>

@@ -1,8 +1,8 @@
 #include "support/TempSystemRoot.h"
 
-#include "SystemRoot.h"
-#include "kernel32.h"
-#include "shell32.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
+#include "winapi/shell32.h"
 
 #include <filesystem>
 

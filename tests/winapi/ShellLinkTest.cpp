@@ -2,9 +2,9 @@
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
 
-#include "ShellLink.h"
-#include "kernel32.h"
-#include "ole32.h"
+#include "winapi/ShellLink.h"
+#include "winapi/kernel32.h"
+#include "winapi/ole32.h"
 
 #include <filesystem>
 #include <string>

@@ -1,8 +1,8 @@
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
 
-#include "kernel32.h"
-#include "version.h"
+#include "winapi/kernel32.h"
+#include "winapi/version.h"
 
 #include <string>
 #include <vector>

@@ -1,7 +1,7 @@
 // The options window's routines on their own: writing a resource out, the special folder
 // lookup and the folder picker call.
 #include "setup/ResourceFiles.h"
-#include "setup/Unit1.h"
+#include "setup/OptionsWindow.h"
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"

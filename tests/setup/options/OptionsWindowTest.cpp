@@ -4,9 +4,9 @@
 #include "InstallerWindows.h"
 
 #include "setup/StartUp.h"
-#include "setup/Unit1.h"
-#include "setup/Unit2.h"
-#include "setup/Unit3.h"
+#include "setup/OptionsWindow.h"
+#include "setup/ProgressWindow.h"
+#include "setup/FinishWindow.h"
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"

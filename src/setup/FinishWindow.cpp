@@ -1,8 +1,10 @@
-#include "Unit3.h"
+#include "FinishWindow.h"
+
+#include "ProductInfo.h"
 
 #include "rtl/Application.h"
 
-#include <shell32.h>
+#include "winapi/shell32.h"
 
 TForm3* Form3 = nullptr;
 
@@ -21,9 +23,9 @@ void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState S
 void TForm3::Image2Click(TObject* Sender) {
     (void)Sender;
     // Neither start is waited for or checked: the installer ends either way.
-    const AnsiString registration = "/s \"" + InstallDir + "npmervo.dll\"";
+    const AnsiString registration = "/s \"" + InstallDir + kPlugInName + "\"";
     ShellExecuteA(nullptr, "open", "Regsvr32.exe", registration.c_str(), nullptr, SW_SHOWNORMAL);
-    const AnsiString product = InstallDir + "mervo.exe";
+    const AnsiString product = InstallDir + kMainProgramName;
     ShellExecuteA(nullptr, nullptr, product.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
     Application->Terminate();
 }

@@ -1,7 +1,8 @@
-#include "Unit1.h"
+#include "OptionsWindow.h"
 
+#include "ProductInfo.h"
+#include "ProgressWindow.h"
 #include "ResourceFiles.h"
-#include "Unit2.h"
 
 #include "rtl/Application.h"
 #include "rtl/FileUtils.h"
@@ -9,7 +10,7 @@
 #include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 
-#include <Gbk.h>
+#include "winapi/Gbk.h"
 
 #include <cmath>
 
@@ -137,8 +138,8 @@ void TForm1::Image2Click(TObject* Sender) {
     // A payload file that cannot be written is left to the install sequence, which checks for
     // the archive; the hand-over goes ahead.
     try {
-        SaveResourceToFile("F1", installDir + "Vostrel.7z");
-        SaveResourceToFile("F7z", installDir + "7z.dll");
+        SaveResourceToFile("F1", installDir + kPayloadArchiveName);
+        SaveResourceToFile("F7z", installDir + kArchiveLibraryName);
     } catch (...) {
     }
     Form2->Show();

@@ -1,17 +1,18 @@
-#include "Unit2.h"
+#include "ProgressWindow.h"
 
+#include "FinishWindow.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
 #include "ShellIntegration.h"
-#include "Unit3.h"
 
 #include "rtl/Application.h"
 #include "rtl/FileUtils.h"
+#include "rtl/SysErrorMessage.h"
 #include "sevenzip/sevenzip.h"
 
-#include <Gbk.h>
-#include <kernel32.h>
-#include <shell32.h>
+#include "winapi/Gbk.h"
+#include "winapi/kernel32.h"
+#include "winapi/shell32.h"
 
 #include <cstdint>
 
@@ -119,9 +120,9 @@ void TForm2::TimerStartDownloadTimer(TObject* Sender) {
 }
 
 void TForm2::RunInstall() {
-    const AnsiString archive = InstallDir + "Vostrel.7z";
-    const AnsiString mainProgram = InstallDir + "mervo.exe";
-    const AnsiString uninstaller = InstallDir + "UnInstall.exe";
+    const AnsiString archive = InstallDir + kPayloadArchiveName;
+    const AnsiString mainProgram = InstallDir + kMainProgramName;
+    const AnsiString uninstaller = InstallDir + kUninstallerName;
 
     // 1. Without the payload there is nothing to install.
     if (!IsExistingFile(archive)) {
@@ -167,11 +168,36 @@ void TForm2::RunInstall() {
     Hide();
 }
 
+void TForm2::CreateProductShortcuts() {
+    const AnsiString target = InstallDir + kMainProgramName;
+    TShellLink link;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+    link->SetDescription(kProductName);
+    link->SetIconLocation(target.c_str(), 0);
+
+    const AnsiString linkName = AnsiString(kProductName) + ".lnk";
+    if (DesktopShortcutOption == "1")
+        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName);
+    // The Quick Launch folder is not created: without it that link is not made.
+    if (QuickLaunchOption == "1")
+        link.Save(SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" +
+                  linkName);
+
+    const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
+    const AnsiString productFolder = programs + "\\" + kProductName + "\\";
+    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
+        throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
+                        SysErrorMessage(GetLastError()));
+    link.Save(productFolder + linkName);
+}
+
 int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir) {
     if (!IsExistingFile(archivePath))
         return 0;
     // The reader (and with it the library) is released on every way out, errors included.
-    ComPtr<I7zArchiveReader> reader = CreateInArchive(CLSID_CFormat7z, destDir + "7z.dll");
+    ComPtr<I7zArchiveReader> reader =
+        CreateInArchive(CLSID_CFormat7z, destDir + kArchiveLibraryName);
     reader->SetPassword(kArchivePassword);
     reader->SetProgressCallback(nullptr, ExtractProgress);
     reader->OpenFile(archivePath);

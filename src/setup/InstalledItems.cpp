@@ -1,0 +1,71 @@
+#include "InstalledItems.h"
+
+#include "rtl/Streams.h"
+
+#include "winapi/Gbk.h"
+
+#include <algorithm>
+
+namespace {
+
+const char* KindWord(TInstalledItems::Kind kind) {
+    switch (kind) {
+    case TInstalledItems::Kind::File:
+        return "file";
+    case TInstalledItems::Kind::Folder:
+        return "folder";
+    case TInstalledItems::Kind::Link:
+        return "link";
+    case TInstalledItems::Kind::Launcher:
+        return "launcher";
+    case TInstalledItems::Kind::RegistryValue:
+        return "regvalue";
+    case TInstalledItems::Kind::RegistryKey:
+        return "regkey";
+    }
+    return "";
+}
+
+std::string Utf8(const AnsiString& gbkText) {
+    if (auto utf8 = gbk::ToUtf8(gbkText))
+        return *utf8;
+    throw Exception("Uninstall list entry is not GBK text: " + gbkText);
+}
+
+} // namespace
+
+void TInstalledItems::Add(Kind kind, const AnsiString& path, const AnsiString& name) {
+    const bool known = std::any_of(items_.begin(), items_.end(), [&](const Item& item) {
+        return item.kind == kind && item.path == path && item.name == name;
+    });
+    if (!known)
+        items_.push_back({kind, path, name});
+}
+
+std::string TInstalledItems::ListText() const {
+    std::string text = "VostrelUninstallList 1\n";
+    for (const Item& item : items_) {
+        text += KindWord(item.kind);
+        text += '\t';
+        if (item.kind == Kind::RegistryValue || item.kind == Kind::RegistryKey)
+            text += "HKLM\\";
+        text += Utf8(item.path);
+        if (item.kind == Kind::RegistryValue)
+            text += '\t' + Utf8(item.name);
+        text += '\n';
+    }
+    return text;
+}
+
+void TInstalledItems::SaveToFile(const AnsiString& fileName) const {
+    const std::string text = ListText();
+    TFileStream file(fileName, fmCreate);
+    const auto size = static_cast<std::uint32_t>(text.size());
+    if (file.Write(text.data(), size) != size)
+        throw EStreamError("Stream write error");
+}
+
+TInstalledItems& InstalledItems() {
+    static TInstalledItems record;
+    return record;
+}
