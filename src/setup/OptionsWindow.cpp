@@ -1,6 +1,5 @@
 #include "OptionsWindow.h"
 
-#include "ProductInfo.h"
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 
@@ -138,8 +137,7 @@ void TForm1::Image2Click(TObject* Sender) {
     // A payload file that cannot be written is left to the install sequence, which checks for
     // the archive; the hand-over goes ahead.
     try {
-        SaveResourceToFile("F1", installDir + kPayloadArchiveName);
-        SaveResourceToFile("F7z", installDir + kArchiveLibraryName);
+        WriteInstallPayload(installDir);
     } catch (...) {
     }
     Form2->Show();

@@ -1,5 +1,7 @@
 #include "ResourceFiles.h"
 
+#include "ProductInfo.h"
+
 #include "winapi/kernel32.h"
 
 void SaveResourceToFile(const char* name, const AnsiString& fileName) {
@@ -14,4 +16,9 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
     TFileStream file(fileName, fmCreate);
     if (file.Write(data, size) != size)
         throw EStreamError("Stream write error");
+}
+
+void WriteInstallPayload(const AnsiString& installDir) {
+    SaveResourceToFile("F1", installDir + kPayloadArchiveName);
+    SaveResourceToFile("F7z", installDir + kArchiveLibraryName);
 }

@@ -1,4 +1,4 @@
-// Writing one of the program's own resources out as a file (the install action's payload).
+// Writing the program's own resources out as files: the install action's payload.
 #pragma once
 
 #include "rtl/Streams.h"
@@ -8,3 +8,8 @@
 // EFCreateError when the file cannot be created and EStreamError "Stream write error" when not
 // every byte could be written.
 void SaveResourceToFile(const char* name, const AnsiString& fileName);
+
+// Writes the payload into installDir (ending in a backslash): the archive resource F1 as
+// kPayloadArchiveName and the library resource F7z as kArchiveLibraryName. Raises as
+// SaveResourceToFile does.
+void WriteInstallPayload(const AnsiString& installDir);
