@@ -1,0 +1,144 @@
+#!/usr/bin/env bash
+# The whole life of an install in a real Wine prefix, as a Wine user meets it: a prefix made by
+# `wine wineboot -i`, the installer clicked through on a virtual X server (install, then the
+# finish button), the product's window, its plug-in class, Wine's own registry and
+# Add/Remove Programs list, the launchers; then the product's uninstaller with /S, after which
+# nothing the install made is left. Run once without a Wine server during the install and once
+# with a persistent one (`wineserver -p`), whose in-memory registry the installer must write
+# through. Everything lives in a temporary HOME and prefix.
+#
+# Usage: wine_lifecycle_test.sh <VostrelSetup> [server|noserver]
+set -uo pipefail
+setup=$1
+mode=${2:-noserver}
+failures=0
+passed=0
+check() { # description, command...
+  local what=$1
+  shift
+  if "$@" >/dev/null 2>&1; then
+    passed=$((passed + 1))
+  else
+    failures=$((failures + 1))
+    echo "FAIL ($mode): $what" >&2
+  fi
+}
+
+for tool in wine wineserver Xvfb xdotool desktop-file-validate; do
+  command -v "$tool" >/dev/null || { echo "wine_lifecycle_test: $tool is missing" >&2; exit 1; }
+done
+
+work=$(mktemp -d /tmp/wine-lifecycle-XXXXXX)
+export HOME=$work/home
+export XDG_DATA_HOME=$HOME/.local/share XDG_CONFIG_HOME=$HOME/.config
+export XDG_RUNTIME_DIR=$work/runtime
+export WINEPREFIX=$work/prefix
+export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
+chmod 700 "$XDG_RUNTIME_DIR"
+printf 'XDG_DESKTOP_DIR="$HOME/Desktop"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+
+number=120
+while [ -e /tmp/.X${number}-lock ]; do number=$((number + 1)); done
+export DISPLAY=:$number
+Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+xvfb=$!
+app=
+cleanup() {
+  [ -n "$app" ] && kill "$app" 2>/dev/null
+  wineserver -k >/dev/null 2>&1
+  kill "$xvfb" 2>/dev/null
+  rm -rf "$work"
+}
+trap cleanup EXIT
+for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+
+wine wineboot -i >/dev/null 2>&1
+wineserver -w
+# What the prefix holds before the install, to compare with what the uninstall leaves.
+files_before=$(cd "$WINEPREFIX/drive_c" && find . | sort)
+home_before=$(cd "$HOME" && find . ! -path './.cache*' | sort)
+if [ "$mode" = server ]; then
+  wineserver -p
+fi
+
+window() { # name: "id x y" of the visible window with that name, or nothing
+  local id
+  id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
+  [ -n "$id" ] || return 0
+  eval "$(xdotool getwindowgeometry --shell "$id")"
+  echo "$id $X $Y"
+}
+wait_window() { # name, seconds; prints "id x y" of a window other than $3
+  local deadline=$((SECONDS + $2)) current
+  while [ $SECONDS -lt $deadline ]; do
+    current=$(window "$1")
+    if [ -n "$current" ] && [ "${current%% *}" != "${3:-}" ]; then
+      echo "$current"
+      return 0
+    fi
+    sleep 0.2
+  done
+  return 1
+}
+
+"$setup" &
+app=$!
+read -r options_id x y <<<"$(wait_window 'Talvimo' 30)"
+sleep 0.5
+xdotool mousemove $((x + 294)) $((y + 359)) click 1
+progress=$(wait_window 'Talvimo' 20 "$options_id")
+read -r progress_id _ _ <<<"$progress"
+finish=$(wait_window 'Talvimo' 120 "$progress_id")
+read -r _ x y <<<"$finish"
+sleep 0.5
+xdotool mousemove $((x + 288)) $((y + 315)) click 1
+status=1
+for _ in $(seq 100); do
+  kill -0 "$app" 2>/dev/null || break
+  sleep 0.1
+done
+wait "$app"
+status=$?
+app=
+check "the installer exits with 0" test "$status" -eq 0
+
+install='C:\Program Files\Vostrel\'
+install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
+check "the product's window opens" wait_window 'Talvimo 播放器' 60
+run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
+uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talvimo'
+check "Wine reads the start-with-Windows value" wine reg query "$run_key" /v mervo
+for value in DisplayName UninstallString DisplayIcon DisplayVersion URLInfoAbout URLUpdateInfo \
+  Publisher InstallLocation EstimatedSize NoModify NoRepair; do
+  check "Wine reads the uninstall value $value" wine reg query "$uninstall_key" /v "$value"
+done
+check "Wine's Add/Remove Programs lists the product" \
+  bash -c 'wine uninstaller --list 2>/dev/null | grep -q Talvimo'
+check "the plug-in's class is registered" \
+  bash -c 'wine reg query "HKCR\\CLSID" /s /f npmervo.dll 2>/dev/null | grep -q InprocServer32'
+launchers=$(find "$XDG_DATA_HOME/applications" "$HOME/Desktop" -name '*.desktop' 2>/dev/null)
+check "launchers are made" test -n "$launchers"
+for launcher in $launchers; do
+  check "$launcher validates" desktop-file-validate "$launcher"
+  check "$launcher has an icon" grep -q '^Icon=' "$launcher"
+done
+
+wine "${install}UnInstall.exe" /S
+check "the uninstaller exits with 0" test $? -eq 0
+wineserver -w 2>/dev/null || sleep 3
+for _ in $(seq 50); do [ -e "$install_dir" ] || break; sleep 0.2; done
+check "no product file is left" test ! -e "$install_dir"
+check "the start-with-Windows value is gone" bash -c "! wine reg query '$run_key' /v mervo"
+check "the uninstall entry is gone" bash -c "! wine reg query '$uninstall_key'"
+check "the plug-in's class is gone" \
+  bash -c '! wine reg query "HKCR\\CLSID" /s /f npmervo.dll 2>/dev/null | grep -q InprocServer32'
+check "Wine's list no longer has the product" \
+  bash -c '! wine uninstaller --list 2>/dev/null | grep -q Talvimo'
+check "drive C: holds what it held before" \
+  test "$(cd "$WINEPREFIX/drive_c" && find . | sort)" = "$files_before"
+check "HOME holds what it held before" \
+  test "$(cd "$HOME" && find . ! -path './.cache*' | sort)" = "$home_before"
+
+echo "$mode: $passed passed, $failures failed"
+[ "$failures" -eq 0 ]
