@@ -446,7 +446,7 @@ TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
     // A folder to browse to, and the start-with-Windows value an earlier install left.
     const std::string apps = systemRoot.DriveC() + "/Apps";
     fs::create_directories(apps);
-    ASSERT_TRUE(SetAutoRun("C:\\Program Files\\Vostrel\\mervo.exe Minimize", true));
+    SetAutoRun("C:\\Program Files\\Vostrel\\mervo.exe Minimize", true);
     ASSERT_TRUE(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"));
 
     ASSERT_NO_FATAL_FAILURE(StartInstaller());

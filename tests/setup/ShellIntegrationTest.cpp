@@ -7,14 +7,16 @@
 
 #include "rtl/ComObj.h"
 #include "rtl/Registry.h"
+#include "rtl/SysErrorMessage.h"
 #include "setup/ProductInfo.h"
-#include "setup/ShellIntegration.h"
 #include "setup/ProgressWindow.h"
+#include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/RegistryFile.h"
 #include "winapi/ShellLink.h"
 #include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"
 
@@ -105,8 +107,15 @@ TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLink
 
 TEST_F(ShellIntegration, TheUninstallLinkGoesIntoTheProductFolder) {
     const std::wstring name = L"Talvimo\\卸载";
-    // Without the product folder the link is silently not made.
-    CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
+    // Without the product folder the link cannot be saved, and that is an error.
+    try {
+        CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
+                                       GbkText("\\Talvimo\\卸载.lnk: ") +
+                                       SysErrorMessage(ERROR_PATH_NOT_FOUND));
+    }
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
     CreateProductShortcutsWith("0", "0");
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
@@ -202,32 +211,53 @@ TEST(AutoRunCommandLine, QuotesTheProgramAndLeavesTheArgumentsAfterIt) {
 
 TEST_F(ShellIntegration, TheStartWithWindowsValueIsWrittenAndDeleted) {
     const AnsiString command = kInstallDir + "mervo.exe Minimize";
-    EXPECT_TRUE(SetAutoRun(command, true));
+    SetAutoRun(command, true);
     EXPECT_NE(
         RegistryText().find("\n\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\\\" "
                             "Minimize\"\n"),
         std::string::npos)
         << RegistryText();
-    EXPECT_TRUE(SetAutoRun(command, false));
+    SetAutoRun(command, false);
     EXPECT_EQ(RegistryText().find("\"mervo\""), std::string::npos);
     // Deleting what is not there is no failure; a command without a dot names the default value.
-    EXPECT_TRUE(SetAutoRun(command, false));
-    EXPECT_TRUE(SetAutoRun("C:\\tool Minimize", true));
+    SetAutoRun(command, false);
+    SetAutoRun("C:\\tool Minimize", true);
     EXPECT_NE(RegistryText().find("\n@=\"\\\"C:\\\\tool\\\" Minimize\"\n"), std::string::npos);
 }
 
-TEST_F(ShellIntegration, RegistryFailuresAreReportedAsFalse) {
+// A damaged registry file fails every registry step with the system's text, written and
+// deleting alike, and the file is left as it was.
+TEST_F(ShellIntegration, RegistryFailuresRaiseWithTheSystemsText) {
     const std::string damaged = "WINE REGISTRY Version 2\n[Software] 1\n\"cut\"=\"\n";
     WriteLinuxFile(RegistryPath(), damaged);
-    EXPECT_FALSE(SetAutoRun(kInstallDir + "mervo.exe Minimize", true));
-    EXPECT_FALSE(WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe"));
+    auto message = [](auto step) {
+        try {
+            step();
+        } catch (const Exception& error) {
+            return error.Message();
+        }
+        return AnsiString("no error raised");
+    };
+    const AnsiString reason = SysErrorMessage(ERROR_BADDB);
+    ASSERT_FALSE(reason.empty());
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", false); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
+    EXPECT_EQ(message([] {
+                  WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+              }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " + reason);
     EXPECT_EQ(RegistryText(), damaged);
 }
 
 TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
     WriteLinuxFile(systemRoot.LinuxPath(kInstallDir + "mervo.exe"), VersionedPe(10, 0, 0, 12));
-    ASSERT_TRUE(WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe"));
-    ASSERT_TRUE(SetAutoRun(kInstallDir + "mervo.exe Minimize", true));
+    WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+    SetAutoRun(kInstallDir + "mervo.exe Minimize", true);
     const std::string text = RegistryText();
     const std::string block = "\"DisplayName\"=\"Talvimo\"\n"
                               "\"UninstallString\"=\"\\\"C:\\\\\\\\Program Files\\\\\\\\Vostrel"
@@ -238,7 +268,11 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
                               "\"URLInfoAbout\"=\"https://www.talvimo.com/\"\n"
                               "\"URLUpdateInfo\"=\"https://www.talvimo.com/\"\n"
                               "\"Publisher\"=\"Talvimo \\x7f51\\x7edc\\x79d1\\x6280\\x6709\\x9650"
-                              "\\x516c\\x53f8\"\n";
+                              "\\x516c\\x53f8\"\n"
+                              "\"InstallLocation\"=\"C:\\\\Program Files\\\\Vostrel\\\\\"\n"
+                              "\"EstimatedSize\"=dword:00000001\n"
+                              "\"NoModify\"=dword:00000001\n"
+                              "\"NoRepair\"=dword:00000001\n";
     const size_t key =
         text.find("[SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Talvimo] ");
     ASSERT_NE(key, std::string::npos) << text;
@@ -259,7 +293,7 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
 
 TEST_F(ShellIntegration, AProgramWithoutVersionGetsTheFallbackVersion) {
     const AnsiString folder = GbkText("C:\\淺\\");
-    ASSERT_TRUE(WriteUninstallEntry(folder + "UnInstall.exe", folder + "mervo.exe"));
+    WriteUninstallEntry(folder + "UnInstall.exe", folder + "mervo.exe");
     const std::string text = RegistryText();
     EXPECT_NE(text.find("\"DisplayVersion\"=\"1.0.0.1\"\n"), std::string::npos) << text;
     // Only real backslashes are doubled: 淺 keeps its 0x5C byte as it is.
