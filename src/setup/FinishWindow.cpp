@@ -16,9 +16,10 @@ TForm3* Form3 = nullptr;
 
 AnsiString StartFailureMessage(const AnsiString& file, INT code) {
     // SE_ERR_NOASSOC shares its number with an unrelated system error, so it has its own text.
-    const AnsiString reason = code == SE_ERR_NOASSOC ? *gbk::FromUtf8("没有可以运行它的程序")
+    // The system's texts end in their own full stop.
+    const AnsiString reason = code == SE_ERR_NOASSOC ? *gbk::FromUtf8("没有可以运行它的程序。")
                                                      : SysErrorMessage(static_cast<DWORD>(code));
-    return *gbk::FromUtf8("无法启动 ") + file + ": " + reason + ".";
+    return *gbk::FromUtf8("无法启动 ") + file + ": " + reason;
 }
 
 namespace {

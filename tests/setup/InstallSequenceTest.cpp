@@ -11,11 +11,11 @@
 #include "support/TestClock.h"
 #include "support/VersionPe.h"
 
-#include "setup/ProductInfo.h"
-#include "setup/ShellIntegration.h"
-#include "setup/OptionsWindow.h"
-#include "setup/ProgressWindow.h"
 #include "setup/FinishWindow.h"
+#include "setup/OptionsWindow.h"
+#include "setup/ProductInfo.h"
+#include "setup/ProgressWindow.h"
+#include "setup/ShellIntegration.h"
 
 #include "winapi/SystemRoot.h"
 
