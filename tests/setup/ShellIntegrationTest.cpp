@@ -27,6 +27,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <strings.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testing_support::DesktopLink;
@@ -539,6 +541,67 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
                   GbkText("无法写入文件 ") + systemRoot.Home() +
                       "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
+}
+
+} // namespace
+
+namespace {
+
+// A full 4 KiB tmpfs mounted over a folder while it exists; only root can mount one.
+class FullFolder {
+public:
+    explicit FullFolder(const std::string& folder) : folder_(folder) {
+        fs::create_directories(folder);
+        if (geteuid() != 0 ||
+            mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4k,nr_inodes=16") != 0)
+            return;
+        mounted_ = true;
+        std::string page(4096, 'x');
+        FILE* filler = fopen((folder + "/filler").c_str(), "w");
+        if (filler) {
+            fwrite(page.data(), 1, page.size(), filler);
+            fclose(filler);
+        }
+    }
+    ~FullFolder() {
+        if (mounted_)
+            umount2(folder_.c_str(), MNT_DETACH);
+    }
+    FullFolder(const FullFolder&) = delete;
+    FullFolder& operator=(const FullFolder&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
+    {
+        FullFolder windowsDesktop(fs::path(DesktopLink()).parent_path().string());
+        if (!windowsDesktop.Mounted())
+            GTEST_SKIP() << "needs root to mount a small tmpfs";
+        try {
+            CreateProductShortcutsWith("1", "0");
+            ADD_FAILURE() << "no error raised";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") +
+                                           SpecialFolder(CSIDL_DESKTOPDIRECTORY) +
+                                           "\\Talvimo.lnk: " + SysErrorMessage(ERROR_DISK_FULL));
+        }
+    }
+    FullFolder linuxDesktop(systemRoot.Home() + "/Desktop");
+    try {
+        CreateProductShortcutsWith("1", "0");
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(),
+                  GbkText("无法写入文件 ") + systemRoot.Home() +
+                      "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_DISK_FULL));
+    }
+    // Nothing cut short is left as a launcher the desktop would show, nor a temporary file.
+    for (const auto& entry : fs::directory_iterator(systemRoot.Home() + "/Desktop"))
+        EXPECT_EQ(entry.path().filename(), "filler");
 }
 
 } // namespace
