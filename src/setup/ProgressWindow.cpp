@@ -3,6 +3,7 @@
 #include "DesktopLaunchers.h"
 
 #include "FinishWindow.h"
+#include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
 #include "ShellIntegration.h"
@@ -194,6 +195,8 @@ void TForm2::CreateProductShortcuts() {
     if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
         throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
                         SysErrorMessage(GetLastError()));
+    // Recorded even when an earlier install made it: the uninstaller removes it only empty.
+    InstalledItems().AddFolder(productFolder);
     link.Save(productFolder + linkName);
     const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
     CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);

@@ -207,6 +207,9 @@ protected:
         const std::string path = systemRoot.Folder() + "/bin";
         WriteLinuxFile(path + "/wine", WineStandIn(startLog));
         ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
+        // Laid out as a Wine that runs 32- and 64-bit programs, so the finish window starts.
+        for (const char* unixSide : {"/lib/wine/i386-unix", "/lib/wine/x86_64-unix"})
+            std::filesystem::create_directories(systemRoot.Folder() + unixSide);
         installer = std::make_unique<ChildProcess>(std::vector<std::string>{VOSTREL_SETUP},
                                                    EnvironmentWith({{"DISPLAY", display},
                                                                     {"PATH", path},

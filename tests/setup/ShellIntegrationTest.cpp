@@ -479,6 +479,11 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     for (const std::string& file : {MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
                                     MenuFile("Talvimo"), directory, Icon(48)})
         EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, file)) << file;
+    const auto& recorded = InstalledItems().Items();
+    EXPECT_TRUE(std::any_of(recorded.begin(), recorded.end(), [&](const auto& item) {
+        return item.kind == TInstalledItems::Kind::Folder &&
+               item.path == SpecialFolder(CSIDL_PROGRAMS) + "\\Talvimo\\";
+    }));
     for (const std::string& link : {DesktopLink(), StartMenuLink()}) {
         const auto windowsPath = winapi::ToWindowsPath(link);
         ASSERT_TRUE(windowsPath);
