@@ -552,15 +552,18 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
 
 namespace {
 
-// A full 4 KiB tmpfs mounted over a folder while it exists; only root can mount one.
+// A full 4 KiB tmpfs (or an empty read-only one) mounted over a folder while it exists; only
+// root can mount one.
 class FullFolder {
 public:
-    explicit FullFolder(const std::string& folder) : folder_(folder) {
+    explicit FullFolder(const std::string& folder, bool readOnly = false) : folder_(folder) {
         fs::create_directories(folder);
-        if (geteuid() != 0 ||
-            mount("tmpfs", folder.c_str(), "tmpfs", 0, "size=4k,nr_inodes=16") != 0)
+        if (geteuid() != 0 || mount("tmpfs", folder.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0,
+                                    "size=4k,nr_inodes=16") != 0)
             return;
         mounted_ = true;
+        if (readOnly)
+            return;
         std::string page(4096, 'x');
         FILE* filler = fopen((folder + "/filler").c_str(), "w");
         if (filler) {
@@ -607,6 +610,38 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
     // Nothing cut short is left as a launcher the desktop would show, nor a temporary file.
     for (const auto& entry : fs::directory_iterator(systemRoot.Home() + "/Desktop"))
         EXPECT_EQ(entry.path().filename(), "filler");
+}
+
+// A read-only Start-menu folder fails the link, and a read-only system root the registry
+// steps, each with the system's text.
+TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
+    auto message = [](auto step) {
+        try {
+            step();
+        } catch (const Exception& error) {
+            return error.Message();
+        }
+        return AnsiString("no error raised");
+    };
+    {
+        FullFolder startMenu(StartMenuFolder(), true);
+        if (!startMenu.Mounted())
+            GTEST_SKIP() << "needs root to mount a read-only tmpfs";
+        EXPECT_EQ(message([] { CreateProductShortcutsWith("0", "0"); }),
+                  GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
+                      "\\Talvimo\\Talvimo.lnk: " + SysErrorMessage(ERROR_WRITE_PROTECT));
+    }
+    FullFolder root(systemRoot.Root(), true);
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " +
+                  SysErrorMessage(ERROR_WRITE_PROTECT));
+    EXPECT_EQ(message([] {
+                  WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+              }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " +
+                  SysErrorMessage(ERROR_WRITE_PROTECT));
 }
 
 } // namespace
