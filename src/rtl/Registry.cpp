@@ -34,8 +34,10 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
             ? RegOpenKeyExA(BaseKey(relative), path.c_str(), 0, access_, &opened)
             : RegCreateKeyExA(BaseKey(relative), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                               access_, nullptr, &opened, nullptr);
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
         return false;
+    }
     if (currentKey_ && relative)
         path = currentPath_ + "\\" + path;
     CloseKey();
@@ -48,22 +50,39 @@ bool TRegistry::CreateKey(const AnsiString& key) {
     const bool relative = IsRelative(key);
     const AnsiString path = WithoutLeadingBackslash(key);
     HKEY created = nullptr;
-    if (RegCreateKeyExA(BaseKey(relative), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                        KEY_ALL_ACCESS, nullptr, &created, nullptr) != ERROR_SUCCESS)
+    const LSTATUS status =
+        RegCreateKeyExA(BaseKey(relative), path.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                        KEY_ALL_ACCESS, nullptr, &created, nullptr);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
         throw ERegistryException("Failed to create key " + key);
+    }
     RegCloseKey(created);
     return true;
 }
 
-void TRegistry::WriteString(const AnsiString& name, const AnsiString& value) {
-    if (RegSetValueExA(currentKey_, name.c_str(), 0, REG_SZ,
-                       reinterpret_cast<const BYTE*>(value.c_str()),
-                       static_cast<DWORD>(value.size() + 1)) != ERROR_SUCCESS)
+void TRegistry::WriteData(const AnsiString& name, DWORD type, const void* data, DWORD size) {
+    const LSTATUS status =
+        RegSetValueExA(currentKey_, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
         throw ERegistryException("Failed to set data for '" + name + "'");
+    }
+}
+
+void TRegistry::WriteString(const AnsiString& name, const AnsiString& value) {
+    WriteData(name, REG_SZ, value.c_str(), static_cast<DWORD>(value.size() + 1));
+}
+
+void TRegistry::WriteInteger(const AnsiString& name, DWORD value) {
+    WriteData(name, REG_DWORD, &value, sizeof value);
 }
 
 bool TRegistry::DeleteValue(const AnsiString& name) {
-    return RegDeleteValueA(currentKey_, name.c_str()) == ERROR_SUCCESS;
+    const LSTATUS status = RegDeleteValueA(currentKey_, name.c_str());
+    if (status != ERROR_SUCCESS)
+        SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
 }
 
 void TRegistry::CloseKey() {

@@ -1,5 +1,6 @@
 // The run-time library's registry object: one root key, one current key opened below it, and
-// string values written to the current key. Failures of writes raise ERegistryException.
+// string and DWORD values written to the current key. Failures of writes raise
+// ERegistryException; every failure leaves the registry's error code as the last error.
 #pragma once
 
 #include "SysUtils.h"
@@ -31,11 +32,14 @@ public:
     bool CreateKey(const AnsiString& key);
     // Writes a REG_SZ value to the current key; raises "Failed to set data for '<name>'".
     void WriteString(const AnsiString& name, const AnsiString& value);
+    // Writes a REG_DWORD value; raises as WriteString does.
+    void WriteInteger(const AnsiString& name, DWORD value);
     bool DeleteValue(const AnsiString& name);
     void CloseKey();
 
 private:
     HKEY BaseKey(bool relative) const;
+    void WriteData(const AnsiString& name, DWORD type, const void* data, DWORD size);
 
     REGSAM access_;
     HKEY rootKey_ = HKEY_LOCAL_MACHINE;

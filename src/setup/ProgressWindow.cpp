@@ -1,6 +1,9 @@
 #include "ProgressWindow.h"
 
+#include "DesktopLaunchers.h"
+
 #include "FinishWindow.h"
+#include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
 #include "ShellIntegration.h"
@@ -177,19 +180,26 @@ void TForm2::CreateProductShortcuts() {
     link->SetIconLocation(target.c_str(), 0);
 
     const AnsiString linkName = AnsiString(kProductName) + ".lnk";
-    if (DesktopShortcutOption == "1")
+    if (DesktopShortcutOption == "1") {
         link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName);
+        CreateLaunchersFor(CSIDL_DESKTOPDIRECTORY, kProductName, target, kProductName, target);
+    }
     // The Quick Launch folder is not created: without it that link is not made.
-    if (QuickLaunchOption == "1")
-        link.Save(SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\" +
-                  linkName);
+    const AnsiString quickLaunch =
+        SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\";
+    if (QuickLaunchOption == "1" && DirectoryExists(quickLaunch))
+        link.Save(quickLaunch + linkName);
 
     const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
     const AnsiString productFolder = programs + "\\" + kProductName + "\\";
     if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
         throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
                         SysErrorMessage(GetLastError()));
+    // Recorded even when an earlier install made it: the uninstaller removes it only empty.
+    InstalledItems().AddFolder(productFolder);
     link.Save(productFolder + linkName);
+    const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
+    CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);
 }
 
 int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir) {

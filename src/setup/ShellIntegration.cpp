@@ -1,5 +1,7 @@
 #include "ShellIntegration.h"
 
+#include "DesktopLaunchers.h"
+#include "InstalledItems.h"
 #include "ProductInfo.h"
 #include "rtl/ComObj.h"
 #include "rtl/FileUtils.h"
@@ -8,11 +10,13 @@
 
 #include "winapi/Gbk.h"
 #include "winapi/ShellLink.h"
+#include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"
 #include "winapi/version.h"
 
+#include <filesystem>
 #include <vector>
 
 namespace {
@@ -57,6 +61,31 @@ AnsiString DoubleBackslashes(const AnsiString& path) {
     return doubled + path.substr(copied);
 }
 
+// A registry step that failed, with the system's text for the code the registry object left.
+[[noreturn]] void RaiseRegistryError(const AnsiString& key) {
+    throw Exception(*gbk::FromUtf8("无法写入注册表项 HKEY_LOCAL_MACHINE\\") + key + ": " +
+                    SysErrorMessage(GetLastError()));
+}
+
+// The bytes of the regular files below a Linux folder, in KiB rounded up; entries that cannot
+// be read count as nothing, since the size is only shown to the user.
+DWORD FolderSizeInKiB(const std::string& folder) {
+    namespace fs = std::filesystem;
+    std::uintmax_t bytes = 0;
+    std::error_code error;
+    for (fs::recursive_directory_iterator it(folder, error), end; !error && it != end;
+         it.increment(error)) {
+        std::error_code sizeError;
+        if (it->is_regular_file(sizeError) && !it->is_symlink(sizeError)) {
+            const std::uintmax_t size = it->file_size(sizeError);
+            if (!sizeError)
+                bytes += size;
+        }
+    }
+    const std::uintmax_t kib = (bytes + 1023) / 1024;
+    return kib > 0xFFFFFFFF ? 0xFFFFFFFF : static_cast<DWORD>(kib);
+}
+
 } // namespace
 
 TShellLink::TShellLink() {
@@ -73,13 +102,14 @@ TShellLink::TShellLink() {
     }
 }
 
-void TShellLink::Save(const std::wstring& fileName) const {
-    file_->Save(fileName.c_str(), FALSE);
-}
-
 void TShellLink::Save(const AnsiString& fileName) const {
-    if (auto wide = gbk::ToWide(fileName))
-        Save(*wide);
+    const auto wide = gbk::ToWide(fileName);
+    const HRESULT result =
+        wide ? file_->Save(wide->c_str(), FALSE) : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    if (FAILED(result))
+        throw Exception(*gbk::FromUtf8("无法创建快捷方式 ") + fileName + ": " +
+                        SysErrorMessage(static_cast<DWORD>(result)));
+    InstalledItems().AddLink(fileName);
 }
 
 void TShellLink::Release() {
@@ -104,8 +134,10 @@ void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& nam
     TShellLink link;
     link->SetPath(target.c_str());
     link->SetWorkingDirectory(ExtractFilePath(target).c_str());
-    const std::wstring folder = gbk::ToWide(SpecialFolder(csidl)).value_or(L"");
-    link.Save(folder + L"\\" + name + L".lnk");
+    const AnsiString gbkName = gbk::FromWide(name).value_or("");
+    link.Save(SpecialFolder(csidl) + "\\" + gbkName + ".lnk");
+    CreateLaunchersFor(csidl, gbkName, target, AnsiString(),
+                       ExtractFilePath(target) + kMainProgramName);
 }
 
 AnsiString AutoRunValueName(const AnsiString& path) {
@@ -125,47 +157,55 @@ AnsiString AutoRunCommandLine(const AnsiString& command) {
     return "\"" + command.substr(0, blank) + "\"" + command.substr(blank);
 }
 
-bool SetAutoRun(const AnsiString& command, bool enable) {
-    bool result = true;
+void SetAutoRun(const AnsiString& command, bool enable) {
     const AnsiString name = AutoRunValueName(command);
     TRegistry registry(KEY_ALL_ACCESS);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     try {
-        registry.OpenKey(kRunKey, true);
-        if (enable)
+        if (!registry.OpenKey(kRunKey, true))
+            RaiseRegistryError(kRunKey);
+        if (enable) {
             registry.WriteString(name, AutoRunCommandLine(command));
-        else
-            registry.DeleteValue(name);
-    } catch (const Exception&) {
-        result = false;
+            InstalledItems().AddRegistryValue(kRunKey, name);
+        } else if (!registry.DeleteValue(name) && GetLastError() != ERROR_FILE_NOT_FOUND) {
+            RaiseRegistryError(kRunKey);
+        }
+    } catch (const ERegistryException&) {
+        RaiseRegistryError(kRunKey);
     }
-    registry.CloseKey();
-    return result;
 }
 
-bool WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable) {
-    bool result = true;
+void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable) {
+    const AnsiString installFolder = ExtractFilePath(uninstaller);
+    const DWORD size = FolderSizeInKiB(winapi::ToLinuxPath(installFolder).value_or(""));
+    AnsiString version = kFallbackVersion;
+    try {
+        version = GetFileVersionString(mainExecutable);
+    } catch (const Exception&) {
+    }
     TRegistry registry(KEY_ALL_ACCESS);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     try {
         registry.CreateKey(kUninstallKey);
-        registry.OpenKey(kUninstallKey, true);
+        if (!registry.OpenKey(kUninstallKey, true))
+            RaiseRegistryError(kUninstallKey);
+        InstalledItems().AddRegistryKey(kUninstallKey);
         registry.WriteString("DisplayName", kProductName);
         registry.WriteString("UninstallString", "\"" + DoubleBackslashes(uninstaller) + "\"");
         registry.WriteString("DisplayIcon", "\"" + DoubleBackslashes(mainExecutable) + "\"");
-        try {
-            registry.WriteString("DisplayVersion", GetFileVersionString(mainExecutable));
-        } catch (const Exception&) {
-            registry.WriteString("DisplayVersion", kFallbackVersion);
-        }
+        registry.WriteString("DisplayVersion", version);
         registry.WriteString("URLInfoAbout", ProductWebAddress());
         registry.WriteString("URLUpdateInfo", ProductWebAddress());
         registry.WriteString("Publisher", ProductPublisher());
-    } catch (const Exception&) {
-        result = false;
+        // What the lists of installed programs show beside the name. Windows and Wine read
+        // the size and the two flags as DWORDs; the location is a plain path.
+        registry.WriteString("InstallLocation", installFolder);
+        registry.WriteInteger("EstimatedSize", size);
+        registry.WriteInteger("NoModify", 1);
+        registry.WriteInteger("NoRepair", 1);
+    } catch (const ERegistryException&) {
+        RaiseRegistryError(kUninstallKey);
     }
-    registry.CloseKey();
-    return result;
 }
 
 AnsiString GetFileVersionString(const AnsiString& fileName) {

@@ -19,8 +19,8 @@ public:
 
     IShellLinkA* operator->() const { return link_; }
 
-    // The outcome is not examined: a link that cannot be saved is simply not there.
-    void Save(const std::wstring& fileName) const;
+    // Saves the link as fileName (a GBK Windows path) and records it in the install record;
+    // raises "无法创建快捷方式 <file>: <reason>" when it cannot be saved.
     void Save(const AnsiString& fileName) const;
 
 private:
@@ -35,7 +35,8 @@ private:
 AnsiString SpecialFolder(int csidl);
 
 // Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
-// folder csidl. Creates no folder.
+// folder csidl, with the desktop launcher that goes with it. Creates no folder: a link into a
+// missing one raises as TShellLink::Save does.
 void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name);
 
 // The Run value name for a command: its file name up to the first ".", or empty.
@@ -44,12 +45,15 @@ AnsiString AutoRunValueName(const AnsiString& path);
 // The Run value's data for a command: the program's path quoted, then the arguments.
 AnsiString AutoRunCommandLine(const AnsiString& command);
 
-// Writes (enable) or deletes the start-with-Windows value for command; false when a registry
-// error was raised.
-bool SetAutoRun(const AnsiString& command, bool enable);
+// Writes (enable) or deletes the start-with-Windows value for command; a value that is not
+// there needs no deleting. Raises "无法写入注册表项 HKEY_LOCAL_MACHINE\<key>: <reason>".
+void SetAutoRun(const AnsiString& command, bool enable);
 
-// Writes the product's uninstall entry; false when a registry error was raised.
-bool WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable);
+// Writes the product's uninstall entry: the seven values the product has always had, then
+// InstallLocation (the uninstaller's folder), EstimatedSize (the KiB of the files in that
+// folder as they are when the entry is written, after the archive has been removed), NoModify
+// and NoRepair. Raises as SetAutoRun does.
+void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable);
 
 // The file version of a Windows executable as "a.b.c.d"; raises when it has no readable
 // version resource.

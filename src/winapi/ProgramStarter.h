@@ -2,6 +2,7 @@
 // starts instead of making them.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -26,5 +27,8 @@ public:
 
 // Replaces the starter; nullptr restores the real one.
 void SetProgramStarter(ProgramStarter* starter);
+
+// The Linux path of the `wine` that starts Windows executables: the first on the PATH.
+std::optional<std::string> FindWine();
 
 } // namespace winapi

@@ -47,6 +47,7 @@ const std::map<DWORD, const char*>& MessageTable() {
         {ERROR_NO_UNICODE_TRANSLATION,
          "在多字节的目标代码页中，没有此 Unicode 字符可以映射到的字符。"},
         {ERROR_IO_DEVICE, "由于 I/O 设备错误，无法运行此项请求。"},
+        {1009, "配置注册表数据库损坏。"}, // ERROR_BADDB, a registry file that cannot be read
         {ERROR_RESOURCE_DATA_NOT_FOUND, "指定的映像文件不包含资源部分。"},
         {ERROR_RESOURCE_TYPE_NOT_FOUND, "找不到映像文件中指定的资源类型。"},
         {ERROR_RESOURCE_NAME_NOT_FOUND, "找不到映像文件中指定的资源名。"},

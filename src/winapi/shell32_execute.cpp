@@ -139,13 +139,6 @@ std::vector<std::string> PathFolders() {
     return folders;
 }
 
-std::optional<std::string> FindWine() {
-    for (const std::string& folder : PathFolders())
-        if (IsExecutableFile(folder + "/wine"))
-            return folder + "/wine";
-    return std::nullopt;
-}
-
 // A bare program name the way Windows searches: the system folders, then the PATH.
 std::optional<std::string> SearchProgram(const std::string& name) {
     std::vector<std::string> folders;
@@ -222,7 +215,83 @@ bool IsBareName(std::string_view file) {
     return file.find_first_of("\\/:") == std::string_view::npos;
 }
 
+// Finds what to run for file and fills in start's program and argv (parameters follow the
+// file); 0 or the SE_ERR code ShellExecuteA returns.
+INT ResolveProgram(const char* file, std::vector<std::string> arguments, ProgramStart& start) {
+    // The file: a Linux path found for it, or (a bare name nobody has) Wine's own search.
+    std::optional<std::string> found;
+    const auto utf8Name = gbk::ToUtf8(file);
+    if (!utf8Name)
+        return SE_ERR_FNF;
+    if (IsBareName(file)) {
+        found = SearchProgram(*utf8Name);
+    } else {
+        found = ToLinuxPath(file);
+        struct stat status {};
+        if (!found || stat(found->c_str(), &status) != 0)
+            return SE_ERR_FNF;
+    }
+    const auto wine = FindWine();
+    std::string target;
+    if (!found) {
+        if (!wine)
+            return SE_ERR_FNF;
+        start.program = *wine;
+        target = *utf8Name;
+    } else if (IsWindowsExecutable(*found)) {
+        if (!wine)
+            return SE_ERR_NOASSOC;
+        start.program = *wine;
+        target = *found;
+    } else if (IsExecutableFile(*found)) {
+        start.program = *found;
+    } else {
+        // A document: its default action is whatever the desktop opens it with.
+        bool opener = false;
+        for (const std::string& folder : PathFolders())
+            if (IsExecutableFile(folder + "/xdg-open")) {
+                start.program = folder + "/xdg-open";
+                opener = true;
+                break;
+            }
+        if (!opener)
+            return SE_ERR_NOASSOC;
+        arguments = {*found};
+    }
+    start.arguments.push_back(start.program);
+    if (!target.empty())
+        start.arguments.push_back(target);
+    start.arguments.insert(start.arguments.end(), arguments.begin(), arguments.end());
+    return 0;
+}
+
+// The ShellExecuteA code for the errno of a failed start (0: started).
+INT ResultFromErrno(int error) {
+    switch (error) {
+    case 0:
+        return 42;
+    case ENOENT:
+    case ENOTDIR:
+        return SE_ERR_FNF;
+    case EACCES:
+    case EPERM:
+        return SE_ERR_ACCESSDENIED;
+    case ENOMEM:
+    case EAGAIN:
+        return SE_ERR_OOM;
+    default:
+        return SE_ERR_NOASSOC;
+    }
+}
+
 } // namespace
+
+std::optional<std::string> FindWine() {
+    for (const std::string& folder : PathFolders())
+        if (IsExecutableFile(folder + "/wine"))
+            return folder + "/wine";
+    return std::nullopt;
+}
 
 void SetProgramStarter(ProgramStarter* replacement) {
     starter = replacement ? replacement : &forkingStarter;
@@ -255,66 +324,10 @@ HINSTANCE ShellExecuteA(HWND /*owner*/, LPCSTR verb, LPCSTR file, LPCSTR paramet
         arguments.push_back(std::move(*converted));
     }
 
-    // The file: a Linux path found for it, or (a bare name nobody has) Wine's own search.
-    std::optional<std::string> found;
-    const auto utf8Name = gbk::ToUtf8(file);
-    if (!utf8Name)
-        return Result(SE_ERR_FNF);
-    if (IsBareName(file)) {
-        found = SearchProgram(*utf8Name);
-    } else {
-        found = ToLinuxPath(file);
-        struct stat status {};
-        if (!found || stat(found->c_str(), &status) != 0)
-            return Result(SE_ERR_FNF);
-    }
-    const auto wine = FindWine();
-    std::string target;
-    if (!found) {
-        if (!wine)
-            return Result(SE_ERR_FNF);
-        start.program = *wine;
-        target = *utf8Name;
-    } else if (IsWindowsExecutable(*found)) {
-        if (!wine)
-            return Result(SE_ERR_NOASSOC);
-        start.program = *wine;
-        target = *found;
-    } else if (IsExecutableFile(*found)) {
-        start.program = *found;
-    } else {
-        // A document: its default action is whatever the desktop opens it with.
-        bool opener = false;
-        for (const std::string& folder : PathFolders())
-            if (IsExecutableFile(folder + "/xdg-open")) {
-                start.program = folder + "/xdg-open";
-                opener = true;
-                break;
-            }
-        if (!opener)
-            return Result(SE_ERR_NOASSOC);
-        arguments = {*found};
-    }
-    start.arguments.push_back(start.program);
-    if (!target.empty())
-        start.arguments.push_back(target);
-    start.arguments.insert(start.arguments.end(), arguments.begin(), arguments.end());
+    if (const INT failure = ResolveProgram(file, std::move(arguments), start))
+        return Result(failure);
     if (auto root = SystemRootPath())
         start.environment.emplace_back("WINEPREFIX", *root);
 
-    switch (starter->Start(start)) {
-    case 0:
-        return Result(42);
-    case ENOENT:
-    case ENOTDIR:
-        return Result(SE_ERR_FNF);
-    case EACCES:
-    case EPERM:
-        return Result(SE_ERR_ACCESSDENIED);
-    case ENOMEM:
-    case EAGAIN:
-        return Result(SE_ERR_OOM);
-    default:
-        return Result(SE_ERR_NOASSOC);
-    }
+    return Result(ResultFromErrno(starter->Start(start)));
 }

@@ -15,6 +15,8 @@
 
 namespace {
 
+constexpr DWORD kRtIcon = 3;
+constexpr DWORD kRtGroupIcon = 14;
 constexpr DWORD kRtVersion = 16;
 constexpr DWORD kVsVersionInfo = 1; // the name the version resource has by convention
 constexpr DWORD kSubdirectory = 0x80000000;
@@ -96,31 +98,46 @@ std::optional<DWORD> DirectoryEntry(const PeFile& file, DWORD directory, DWORD i
     return anyEntry ? first : std::nullopt;
 }
 
-Location FindVersionBlock(const PeFile& file) {
+// The headers of a PE image: its machine, its sections and where its resource tree starts.
+struct Image {
+    DWORD machine = 0;
+    std::vector<Section> sections;
+    std::optional<DWORD> resourceRoot; // file offset; nullopt when the image has no resources
+    DWORD error = ERROR_SUCCESS;
+};
+
+Image ReadImage(const PeFile& file) {
+    Image image;
+    auto fail = [&](DWORD error) {
+        image.error = error;
+        return image;
+    };
     if (file.U16(0) != 0x5A4D) // "MZ"
-        return Fail(ERROR_BAD_EXE_FORMAT);
+        return fail(ERROR_BAD_EXE_FORMAT);
     auto pe = file.U32(0x3C);
     if (!pe || file.U32(*pe) != 0x00004550) // "PE\0\0"
-        return Fail(ERROR_BAD_EXE_FORMAT);
+        return fail(ERROR_BAD_EXE_FORMAT);
+    auto machine = file.U16(*pe + 4);
     auto sectionCount = file.U16(*pe + 6);
     auto optionalSize = file.U16(*pe + 20);
     const DWORD optional = *pe + 24;
     auto magic = file.U16(optional);
-    if (!sectionCount || !optionalSize || !magic || (*magic != 0x10B && *magic != 0x20B))
-        return Fail(ERROR_BAD_EXE_FORMAT);
+    if (!machine || !sectionCount || !optionalSize || !magic ||
+        (*magic != 0x10B && *magic != 0x20B))
+        return fail(ERROR_BAD_EXE_FORMAT);
+    image.machine = *machine;
     const DWORD directories = optional + (*magic == 0x10B ? 96 : 112);
     auto directoryCount = file.U32(directories - 4);
     if (!directoryCount)
-        return Fail(ERROR_BAD_EXE_FORMAT);
+        return fail(ERROR_BAD_EXE_FORMAT);
     if (*directoryCount <= kResourceDirectoryIndex)
-        return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return image;
     auto resourceRva = file.U32(directories + 8 * kResourceDirectoryIndex);
     if (!resourceRva)
-        return Fail(ERROR_BAD_EXE_FORMAT);
+        return fail(ERROR_BAD_EXE_FORMAT);
     if (*resourceRva == 0)
-        return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
+        return image;
 
-    std::vector<Section> sections;
     for (DWORD i = 0; i < *sectionCount; ++i) {
         const DWORD header = optional + *optionalSize + 40 * i;
         auto virtualSize = file.U32(header + 8);
@@ -128,34 +145,62 @@ Location FindVersionBlock(const PeFile& file) {
         auto rawSize = file.U32(header + 16);
         auto rawOffset = file.U32(header + 20);
         if (!virtualSize || !virtualAddress || !rawSize || !rawOffset)
-            return Fail(ERROR_BAD_EXE_FORMAT);
-        sections.push_back({*virtualAddress, *virtualSize, *rawOffset, *rawSize});
+            return fail(ERROR_BAD_EXE_FORMAT);
+        image.sections.push_back({*virtualAddress, *virtualSize, *rawOffset, *rawSize});
     }
-    auto root = FileOffset(sections, *resourceRva, 16);
+    auto root = FileOffset(image.sections, *resourceRva, 16);
     if (!root || !file.U16(*root + 14))
-        return Fail(ERROR_BAD_EXE_FORMAT);
+        return fail(ERROR_BAD_EXE_FORMAT);
+    image.resourceRoot = root;
+    return image;
+}
 
+// Where the resource of the given type and name lies; name 0 with anyName takes the first.
+Location FindResourceData(const PeFile& file, const Image& image, DWORD typeId, DWORD nameId,
+                          bool anyName) {
+    if (image.error != ERROR_SUCCESS)
+        return Fail(image.error);
+    if (!image.resourceRoot)
+        return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
+    const DWORD root = *image.resourceRoot;
     // Three levels: type, name, language; each step must lead to the kind of node expected.
-    auto type = DirectoryEntry(file, *root, kRtVersion, false);
+    auto type = DirectoryEntry(file, root, typeId, false);
     if (!type || !(*type & kSubdirectory))
         return Fail(ERROR_RESOURCE_TYPE_NOT_FOUND);
-    auto name = DirectoryEntry(file, *root + (*type & ~kSubdirectory), kVsVersionInfo, true);
+    auto name = DirectoryEntry(file, root + (*type & ~kSubdirectory), nameId, anyName);
     if (!name || !(*name & kSubdirectory))
         return Fail(ERROR_RESOURCE_NAME_NOT_FOUND);
-    auto language = DirectoryEntry(file, *root + (*name & ~kSubdirectory), 0, true);
+    auto language = DirectoryEntry(file, root + (*name & ~kSubdirectory), 0, true);
     if (!language || (*language & kSubdirectory))
         return Fail(ERROR_RESOURCE_DATA_NOT_FOUND);
-    const DWORD dataEntry = *root + *language;
+    const DWORD dataEntry = root + *language;
     auto dataRva = file.U32(dataEntry);
     auto dataSize = file.U32(dataEntry + 4);
     if (!dataRva || !dataSize || *dataSize == 0)
         return Fail(ERROR_RESOURCE_DATA_NOT_FOUND);
-    auto offset = FileOffset(sections, *dataRva, *dataSize);
+    auto offset = FileOffset(image.sections, *dataRva, *dataSize);
     unsigned char last = 0;
     if (!offset || !file.Read(*offset + *dataSize - 1, &last, 1))
         return Fail(ERROR_RESOURCE_DATA_NOT_FOUND);
     return {*offset, *dataSize, ERROR_SUCCESS};
 }
+
+Location FindVersionBlock(const PeFile& file) {
+    return FindResourceData(file, ReadImage(file), kRtVersion, kVsVersionInfo, true);
+}
+
+// The file opened for reading, closed with this value; fd is -1 when it cannot be opened.
+class OpenedFile {
+public:
+    explicit OpenedFile(const std::string& path) : fd(open(path.c_str(), O_RDONLY | O_CLOEXEC)) {}
+    ~OpenedFile() {
+        if (fd >= 0)
+            close(fd);
+    }
+    OpenedFile(const OpenedFile&) = delete;
+    OpenedFile& operator=(const OpenedFile&) = delete;
+    const int fd;
+};
 
 // Opens the file and finds its block; on failure sets the last error and returns nullopt.
 class VersionSource {
@@ -239,3 +284,46 @@ BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* len) {
     *len = sizeof(VS_FIXEDFILEINFO);
     return TRUE;
 }
+
+namespace winapi {
+
+std::optional<WORD> ImageMachine(const std::string& path) {
+    OpenedFile opened(path);
+    if (opened.fd < 0)
+        return std::nullopt;
+    const Image image = ReadImage(PeFile(opened.fd));
+    if (image.error != ERROR_SUCCESS)
+        return std::nullopt;
+    return static_cast<WORD>(image.machine);
+}
+
+std::vector<std::string> ReadIconImages(const std::string& path) {
+    std::vector<std::string> images;
+    OpenedFile opened(path);
+    if (opened.fd < 0)
+        return images;
+    const PeFile file(opened.fd);
+    const Image image = ReadImage(file);
+    // The first icon group: a 6-byte header (reserved, type 1, count), then 14-byte entries
+    // whose last field is the RT_ICON id of the image.
+    const Location group = FindResourceData(file, image, kRtGroupIcon, 0, true);
+    if (group.error != ERROR_SUCCESS)
+        return images;
+    auto count = file.U16(group.offset + 4);
+    if (!count || file.U16(group.offset + 2) != 1 || 6 + 14 * DWORD{*count} > group.size)
+        return images;
+    for (DWORD i = 0; i < *count; ++i) {
+        auto id = file.U16(group.offset + 6 + 14 * i + 12);
+        if (!id)
+            return {};
+        const Location icon = FindResourceData(file, image, kRtIcon, *id, false);
+        if (icon.error != ERROR_SUCCESS)
+            continue;
+        std::string bytes(icon.size, '\0');
+        if (file.Read(icon.offset, bytes.data(), bytes.size()))
+            images.push_back(std::move(bytes));
+    }
+    return images;
+}
+
+} // namespace winapi

@@ -1,10 +1,15 @@
 // version: the version resource of a Windows executable. On Linux the file is read as the PE
 // image it is: the resource directory is walked to the RT_VERSION entry and its block is
 // returned as it is stored. Only the root sub-block "\" (the fixed file information) is
-// answered, which is all the program asks for.
+// answered, which is all the program asks for. The same reading of the image gives the
+// installer its machine type and its icon images, which Linux desktops take as files.
 #pragma once
 
 #include "windef.h"
+
+#include <optional>
+#include <string>
+#include <vector>
 
 struct VS_FIXEDFILEINFO {
     DWORD dwSignature; // 0xFEEF04BD
@@ -32,3 +37,12 @@ DWORD GetFileVersionInfoSizeA(LPCSTR fileName, LPDWORD handle);
 BOOL GetFileVersionInfoA(LPCSTR fileName, DWORD handle, DWORD len, LPVOID data);
 // For subBlock "\": a pointer into block to its VS_FIXEDFILEINFO and that record's size.
 BOOL VerQueryValueA(LPCVOID block, LPCSTR subBlock, LPVOID* buffer, UINT* len);
+
+namespace winapi {
+// The machine field of a PE image's file header (0x14C i386, 0x8664 x86-64), or nullopt when
+// the Linux file is missing or no PE image.
+std::optional<WORD> ImageMachine(const std::string& path);
+// The images of the first icon group of a PE image, in the group's order, each as stored (PNG
+// or DIB); images the group names but the file lacks are skipped. Empty without an icon.
+std::vector<std::string> ReadIconImages(const std::string& path);
+} // namespace winapi

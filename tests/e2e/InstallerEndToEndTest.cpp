@@ -207,6 +207,9 @@ protected:
         const std::string path = systemRoot.Folder() + "/bin";
         WriteLinuxFile(path + "/wine", WineStandIn(startLog));
         ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
+        // Laid out as a Wine that runs 32- and 64-bit programs, so the finish window starts.
+        for (const char* unixSide : {"/lib/wine/i386-unix", "/lib/wine/x86_64-unix"})
+            std::filesystem::create_directories(systemRoot.Folder() + unixSide);
         installer = std::make_unique<ChildProcess>(std::vector<std::string>{VOSTREL_SETUP},
                                                    EnvironmentWith({{"DISPLAY", display},
                                                                     {"PATH", path},
@@ -446,7 +449,7 @@ TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
     // A folder to browse to, and the start-with-Windows value an earlier install left.
     const std::string apps = systemRoot.DriveC() + "/Apps";
     fs::create_directories(apps);
-    ASSERT_TRUE(SetAutoRun("C:\\Program Files\\Vostrel\\mervo.exe Minimize", true));
+    SetAutoRun("C:\\Program Files\\Vostrel\\mervo.exe Minimize", true);
     ASSERT_TRUE(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"));
 
     ASSERT_NO_FATAL_FAILURE(StartInstaller());

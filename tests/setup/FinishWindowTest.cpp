@@ -1,7 +1,12 @@
 // The finish window: its picture, its place, and the button's two program starts.
 #include "InstallerWindows.h"
 
+#include "support/GbkText.h"
+#include "support/VersionPe.h"
+
 #include "setup/FinishWindow.h"
+
+#include "winapi/shell32.h"
 
 #include <QCoreApplication>
 #include <QImage>
@@ -9,8 +14,10 @@
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 
 namespace fs = std::filesystem;
+using testing_support::GbkText;
 using testing_support::RecordingStarter;
 using testing_support::WriteLinuxFile;
 
@@ -62,16 +69,101 @@ TEST_F(FinishWindow, TheButtonRegistersThePluginStartsTheProductAndEndsTheInstal
     EXPECT_TRUE(dialogs->messages.empty());
 }
 
-TEST_F(FinishWindow, ProgramsThatCannotStartAreIgnored) {
-    // Neither stand-in exists, and no Windows loader is found on an empty PATH.
+// Runs the button with PATH holding only folder, and restores PATH.
+void ClickWithPath(const std::string& folder, const std::function<void()>& click) {
     const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
-    setenv("PATH", systemRoot.Folder().c_str(), 1);
-    ShowAt(40, 30);
-    Click(168 + 10, 296 + 40);
+    setenv("PATH", folder.c_str(), 1);
+    click();
     setenv("PATH", savedPath.c_str(), 1);
+}
+
+TEST_F(FinishWindow, EachStartThatFailsGetsAMessage) {
+    // Neither stand-in exists, and no Windows loader is found on an empty PATH.
+    ShowAt(40, 30);
+    ClickWithPath(systemRoot.Folder(), [&] { Click(168 + 10, 296 + 40); });
     EXPECT_TRUE(starter.starts.empty());
     EXPECT_TRUE(app->Terminated());
-    EXPECT_TRUE(dialogs->messages.empty());
+    ASSERT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("无法启动 Regsvr32.exe: 系统找不到指定的文件。"));
+    EXPECT_EQ(dialogs->messages[1].text,
+              GbkText("无法启动 C:\\Program Files\\My Vostrel\\mervo.exe: 系统找不到指定的文件。"));
+    EXPECT_EQ(StartFailureMessage("x.exe", SE_ERR_NOASSOC),
+              GbkText("无法启动 x.exe: 没有可以运行它的程序。"));
+}
+
+// A Windows product and a Wine laid out as installed below a prefix folder: <prefix>/bin/wine,
+// with the Unix sides the test asks for in <prefix>/lib/...
+class FinishWindowWithWine : public FinishWindow {
+protected:
+    void PlaceProduct(bool pe32Plus) {
+        WriteLinuxFile(systemRoot.LinuxPath(installDir + "mervo.exe"),
+                       testing_support::VersionedPe(3, 5, 0, 61, {.pe32Plus = pe32Plus}));
+    }
+    void PlaceWine(const std::vector<std::string>& unixSides) {
+        WriteLinuxFile(Bin() + "/wine", "#!/bin/sh\nexit 0\n");
+        fs::permissions(Bin() + "/wine", fs::perms::owner_all);
+        for (const std::string& side : unixSides)
+            fs::create_directories(systemRoot.Folder() + "/wine/lib/" + side);
+    }
+    std::string Bin() { return systemRoot.Folder() + "/wine/bin"; }
+    void ClickTheButton() {
+        ShowAt(40, 30);
+        ClickWithPath(Bin(), [&] { Click(168 + 120, 296 + 20); });
+    }
+    AnsiString Later() {
+        return GbkText("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
+    }
+};
+
+TEST_F(FinishWindowWithWine, WithoutWineOneMessageSaysWhatToInstallAndNothingStarts) {
+    for (bool pe32Plus : {true, false}) {
+        PlaceProduct(pe32Plus);
+        ClickTheButton();
+        EXPECT_TRUE(starter.starts.empty());
+        EXPECT_TRUE(app->Terminated());
+        ASSERT_EQ(dialogs->messages.size(), 1u);
+        EXPECT_EQ(dialogs->messages[0].text,
+                  GbkText(pe32Plus ? "本机没有安装 Wine，无法运行 Talvimo。请安装 wine。\n"
+                                   : "本机没有安装 Wine，无法运行 Talvimo。请安装 wine"
+                                     "及其 32 位支持（wine32）。\n") +
+                      Later());
+        dialogs->messages.clear();
+    }
+}
+
+TEST_F(FinishWindowWithWine, AWineWithoutSupportForTheProductsMachineIsReported) {
+    PlaceWine({"x86_64-linux-gnu/wine/x86_64-unix"});
+    PlaceProduct(false);
+    ClickTheButton();
+    EXPECT_TRUE(starter.starts.empty());
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text,
+              GbkText("Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
+                      "32 位支持（wine32）。\n") +
+                  Later());
+    EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(FinishWindowWithWine, AWineThatRunsTheProductStartsBothThroughWine) {
+    struct Case {
+        bool pe32Plus;
+        std::string unixSide;
+    };
+    for (const Case& c :
+         {Case{true, "x86_64-linux-gnu/wine/x86_64-unix"}, Case{true, "wine/x86_64-unix"},
+          Case{false, "i386-linux-gnu/wine/i386-unix"}}) {
+        fs::remove_all(systemRoot.Folder() + "/wine");
+        PlaceWine({c.unixSide});
+        PlaceProduct(c.pe32Plus);
+        starter.starts.clear();
+        ClickTheButton();
+        EXPECT_TRUE(dialogs->messages.empty()) << c.unixSide;
+        ASSERT_EQ(starter.starts.size(), 2u) << c.unixSide;
+        EXPECT_EQ(starter.starts[0].program, Bin() + "/wine");
+        EXPECT_EQ(starter.starts[0].arguments[1], "Regsvr32.exe");
+        EXPECT_EQ(starter.starts[1].program, Bin() + "/wine");
+        EXPECT_EQ(starter.starts[1].arguments[1], systemRoot.LinuxPath(installDir + "mervo.exe"));
+    }
 }
 
 TEST_F(FinishWindow, ItShowsAtItsGivenPlaceWithTheTopOfItsPicture) {

@@ -1,9 +1,9 @@
 #include "InstallerWindows.h"
 
-#include "setup/StartUp.h"
+#include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
-#include "setup/FinishWindow.h"
+#include "setup/StartUp.h"
 
 #include "support/QtTestApplication.h"
 

@@ -7,18 +7,28 @@
 
 #include "rtl/ComObj.h"
 #include "rtl/Registry.h"
+#include "rtl/SysErrorMessage.h"
+#include "setup/DesktopLaunchers.h"
+#include "setup/InstalledItems.h"
 #include "setup/ProductInfo.h"
-#include "setup/ShellIntegration.h"
 #include "setup/ProgressWindow.h"
+#include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/RegistryFile.h"
 #include "winapi/ShellLink.h"
 #include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"
 
+#include <QImage>
+#include <algorithm>
+#include <cstdio>
 #include <filesystem>
+#include <strings.h>
+#include <sys/mount.h>
+#include <unistd.h>
 
 namespace fs = std::filesystem;
 using testing_support::DesktopLink;
@@ -105,8 +115,15 @@ TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLink
 
 TEST_F(ShellIntegration, TheUninstallLinkGoesIntoTheProductFolder) {
     const std::wstring name = L"Talvimo\\卸载";
-    // Without the product folder the link is silently not made.
-    CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
+    // Without the product folder the link cannot be saved, and that is an error.
+    try {
+        CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
+                                       GbkText("\\Talvimo\\卸载.lnk: ") +
+                                       SysErrorMessage(ERROR_PATH_NOT_FOUND));
+    }
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
     CreateProductShortcutsWith("0", "0");
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
@@ -202,32 +219,53 @@ TEST(AutoRunCommandLine, QuotesTheProgramAndLeavesTheArgumentsAfterIt) {
 
 TEST_F(ShellIntegration, TheStartWithWindowsValueIsWrittenAndDeleted) {
     const AnsiString command = kInstallDir + "mervo.exe Minimize";
-    EXPECT_TRUE(SetAutoRun(command, true));
+    SetAutoRun(command, true);
     EXPECT_NE(
         RegistryText().find("\n\"mervo\"=\"\\\"C:\\\\Program Files\\\\Vostrel\\\\mervo.exe\\\" "
                             "Minimize\"\n"),
         std::string::npos)
         << RegistryText();
-    EXPECT_TRUE(SetAutoRun(command, false));
+    SetAutoRun(command, false);
     EXPECT_EQ(RegistryText().find("\"mervo\""), std::string::npos);
     // Deleting what is not there is no failure; a command without a dot names the default value.
-    EXPECT_TRUE(SetAutoRun(command, false));
-    EXPECT_TRUE(SetAutoRun("C:\\tool Minimize", true));
+    SetAutoRun(command, false);
+    SetAutoRun("C:\\tool Minimize", true);
     EXPECT_NE(RegistryText().find("\n@=\"\\\"C:\\\\tool\\\" Minimize\"\n"), std::string::npos);
 }
 
-TEST_F(ShellIntegration, RegistryFailuresAreReportedAsFalse) {
+// A damaged registry file fails every registry step with the system's text, written and
+// deleting alike, and the file is left as it was.
+TEST_F(ShellIntegration, RegistryFailuresRaiseWithTheSystemsText) {
     const std::string damaged = "WINE REGISTRY Version 2\n[Software] 1\n\"cut\"=\"\n";
     WriteLinuxFile(RegistryPath(), damaged);
-    EXPECT_FALSE(SetAutoRun(kInstallDir + "mervo.exe Minimize", true));
-    EXPECT_FALSE(WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe"));
+    auto message = [](auto step) {
+        try {
+            step();
+        } catch (const Exception& error) {
+            return error.Message();
+        }
+        return AnsiString("no error raised");
+    };
+    const AnsiString reason = SysErrorMessage(ERROR_BADDB);
+    ASSERT_FALSE(reason.empty());
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", false); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
+    EXPECT_EQ(message([] {
+                  WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+              }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " + reason);
     EXPECT_EQ(RegistryText(), damaged);
 }
 
 TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
     WriteLinuxFile(systemRoot.LinuxPath(kInstallDir + "mervo.exe"), VersionedPe(10, 0, 0, 12));
-    ASSERT_TRUE(WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe"));
-    ASSERT_TRUE(SetAutoRun(kInstallDir + "mervo.exe Minimize", true));
+    WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+    SetAutoRun(kInstallDir + "mervo.exe Minimize", true);
     const std::string text = RegistryText();
     const std::string block = "\"DisplayName\"=\"Talvimo\"\n"
                               "\"UninstallString\"=\"\\\"C:\\\\\\\\Program Files\\\\\\\\Vostrel"
@@ -238,7 +276,11 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
                               "\"URLInfoAbout\"=\"https://www.talvimo.com/\"\n"
                               "\"URLUpdateInfo\"=\"https://www.talvimo.com/\"\n"
                               "\"Publisher\"=\"Talvimo \\x7f51\\x7edc\\x79d1\\x6280\\x6709\\x9650"
-                              "\\x516c\\x53f8\"\n";
+                              "\\x516c\\x53f8\"\n"
+                              "\"InstallLocation\"=\"C:\\\\Program Files\\\\Vostrel\\\\\"\n"
+                              "\"EstimatedSize\"=dword:00000001\n"
+                              "\"NoModify\"=dword:00000001\n"
+                              "\"NoRepair\"=dword:00000001\n";
     const size_t key =
         text.find("[SOFTWARE\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Talvimo] ");
     ASSERT_NE(key, std::string::npos) << text;
@@ -259,7 +301,7 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
 
 TEST_F(ShellIntegration, AProgramWithoutVersionGetsTheFallbackVersion) {
     const AnsiString folder = GbkText("C:\\淺\\");
-    ASSERT_TRUE(WriteUninstallEntry(folder + "UnInstall.exe", folder + "mervo.exe"));
+    WriteUninstallEntry(folder + "UnInstall.exe", folder + "mervo.exe");
     const std::string text = RegistryText();
     EXPECT_NE(text.find("\"DisplayVersion\"=\"1.0.0.1\"\n"), std::string::npos) << text;
     // Only real backslashes are doubled: 淺 keeps its 0x5C byte as it is.
@@ -318,6 +360,288 @@ TEST_F(ShellIntegration, TheRegistryObjectWordsItsErrors) {
     registry.WriteString("A", "b");
     EXPECT_TRUE(registry.DeleteValue("a"));
     EXPECT_FALSE(registry.DeleteValue("a"));
+}
+
+} // namespace
+
+namespace {
+
+using testing_support::IconImage;
+using testing_support::SquarePng;
+
+// desktop-file-validate's complaints about a launcher; empty when it is valid.
+std::string ValidationErrors(const std::string& file) {
+    const std::string command = "desktop-file-validate '" + file + "' 2>&1";
+    std::string output;
+    FILE* pipe = popen(command.c_str(), "r");
+    if (!pipe)
+        return "cannot run desktop-file-validate";
+    char buffer[512];
+    while (size_t got = fread(buffer, 1, sizeof buffer, pipe))
+        output.append(buffer, got);
+    const int status = pclose(pipe);
+    return status == 0 && output.empty() ? "" : output.empty() ? "exit status" : output;
+}
+
+class Launchers : public ShellIntegration {
+protected:
+    void SetUp() override {
+        ShellIntegration::SetUp();
+        InstalledItems().Clear();
+    }
+    void TearDown() override {
+        InstalledItems().Clear();
+        ShellIntegration::TearDown();
+    }
+    std::string DataHome() { return systemRoot.Home() + "/.local/share"; }
+    std::string MenuLauncher() {
+        return DataHome() + "/applications/wine/Programs/Talvimo/Talvimo.desktop";
+    }
+    std::string UninstallLauncher() {
+        return DataHome() + "/applications/wine/Programs/Talvimo/卸载.desktop";
+    }
+    std::string DesktopLauncher() { return systemRoot.Home() + "/Desktop/Talvimo.desktop"; }
+    std::string MenuFile(const std::string& id) {
+        return systemRoot.Home() + "/.config/menus/applications-merged/wine-Programs-Talvimo-" +
+               id + ".menu";
+    }
+    std::string Icon(unsigned size) {
+        const std::string side = std::to_string(size);
+        return DataHome() + "/icons/hicolor/" + side + "x" + side + "/apps/talvimo.png";
+    }
+    void PlaceProductWithIcon() {
+        WriteLinuxFile(
+            systemRoot.LinuxPath(kInstallDir + "mervo.exe"),
+            VersionedPe(
+                3, 5, 0, 61,
+                {.pe32Plus = true,
+                 .icons = {{16, SquarePng(16)}, {48, SquarePng(48)}, {256, SquarePng(256)}}}));
+    }
+    std::string Exec() {
+        return "env \"WINEPREFIX=" + systemRoot.Root() +
+               "\" wine \"C:\\\\\\\\Program Files\\\\\\\\Vostrel\\\\\\\\mervo.exe\"";
+    }
+    bool Recorded(TInstalledItems::Kind kind, const std::string& linuxPath) {
+        AnsiString windowsPath = "Z:" + linuxPath;
+        std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+        if (auto gbkPath = gbk::FromUtf8(windowsPath))
+            windowsPath = *gbkPath;
+        for (const auto& item : InstalledItems().Items())
+            if (item.kind == kind && item.path == windowsPath)
+                return true;
+        return false;
+    }
+};
+
+TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIcon) {
+    PlaceProductWithIcon();
+    CreateProductShortcutsWith("1", "0");
+    CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, L"Talvimo\\卸载");
+
+    for (const std::string& launcher : {MenuLauncher(), UninstallLauncher(), DesktopLauncher()})
+        EXPECT_EQ(ValidationErrors(launcher), "") << launcher;
+    EXPECT_EQ(ReadLinuxFile(MenuLauncher()),
+              "[Desktop Entry]\nType=Application\nName=Talvimo\nExec=" + Exec() +
+                  "\nPath=" + systemRoot.DriveC() +
+                  "/Program Files/Vostrel\nIcon=talvimo\nStartupNotify=true\n");
+    EXPECT_EQ(ReadLinuxFile(DesktopLauncher()), ReadLinuxFile(MenuLauncher()));
+    EXPECT_EQ(fs::status(DesktopLauncher()).permissions() & fs::perms::owner_exec,
+              fs::perms::owner_exec);
+    const std::string uninstall = ReadLinuxFile(UninstallLauncher()).value_or("");
+    EXPECT_NE(uninstall.find("\nName=卸载\n"), std::string::npos) << uninstall;
+    EXPECT_NE(uninstall.find("Vostrel\\\\\\\\UnInstall.exe\"\n"), std::string::npos);
+
+    // The menu file nests the launcher in the Programs and Talvimo submenus.
+    EXPECT_EQ(ReadLinuxFile(MenuFile("Talvimo")),
+              "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+              "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+              "<Menu>\n  <Name>Applications</Name>\n"
+              "  <Menu>\n    <Name>wine-Programs</Name>\n"
+              "    <Directory>wine-Programs.directory</Directory>\n"
+              "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
+              "    <Directory>wine-Programs-Talvimo.directory</Directory>\n"
+              "    <Include>\n      <Filename>wine-Programs-Talvimo-Talvimo.desktop</Filename>\n"
+              "    </Include>\n  </Menu>\n  </Menu>\n</Menu>\n");
+    EXPECT_TRUE(fs::exists(MenuFile("卸载")));
+    const std::string directory =
+        DataHome() + "/desktop-directories/wine-Programs-Talvimo.directory";
+    EXPECT_EQ(ReadLinuxFile(directory),
+              "[Desktop Entry]\nType=Directory\nName=Talvimo\nIcon=folder\n");
+    EXPECT_EQ(ValidationErrors(directory), "");
+
+    for (unsigned size : {16u, 48u, 256u}) {
+        EXPECT_EQ(ReadLinuxFile(Icon(size)), SquarePng(size)) << size;
+        const QImage icon(QString::fromStdString(Icon(size)));
+        EXPECT_EQ(icon.size(), QSize(static_cast<int>(size), static_cast<int>(size))) << size;
+    }
+
+    // Everything made is in the install record, Linux files through drive Z:.
+    for (const std::string& file : {MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
+                                    MenuFile("Talvimo"), directory, Icon(48)})
+        EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, file)) << file;
+    const auto& recorded = InstalledItems().Items();
+    EXPECT_TRUE(std::any_of(recorded.begin(), recorded.end(), [&](const auto& item) {
+        return item.kind == TInstalledItems::Kind::Folder &&
+               item.path == SpecialFolder(CSIDL_PROGRAMS) + "\\Talvimo\\";
+    }));
+    for (const std::string& link : {DesktopLink(), StartMenuLink()}) {
+        const auto windowsPath = winapi::ToWindowsPath(link);
+        ASSERT_TRUE(windowsPath);
+        const auto& items = InstalledItems().Items();
+        EXPECT_TRUE(std::any_of(items.begin(), items.end(), [&](const auto& item) {
+            return item.kind == TInstalledItems::Kind::Link &&
+                   strcasecmp(item.path.c_str(), windowsPath->c_str()) == 0;
+        })) << link;
+    }
+}
+
+TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondCopy) {
+    CreateProductShortcutsWith("0", "0");
+    EXPECT_FALSE(fs::exists(DesktopLauncher()));
+    EXPECT_TRUE(fs::exists(MenuLauncher()));
+    // A program without an icon gives a launcher without one, still valid.
+    EXPECT_EQ(ReadLinuxFile(MenuLauncher()).value_or("").find("Icon="), std::string::npos);
+    EXPECT_EQ(ValidationErrors(MenuLauncher()), "");
+    EXPECT_FALSE(fs::exists(DataHome() + "/icons"));
+
+    PlaceProductWithIcon();
+    const size_t recorded = InstalledItems().Items().size();
+    CreateProductShortcutsWith("1", "0");
+    const size_t withDesktop = InstalledItems().Items().size();
+    EXPECT_GT(withDesktop, recorded);
+    CreateProductShortcutsWith("1", "0");
+    EXPECT_EQ(InstalledItems().Items().size(), withDesktop);
+    size_t launchers = 0;
+    for (const auto& entry : fs::recursive_directory_iterator(systemRoot.Home()))
+        launchers += entry.path().extension() == ".desktop";
+    EXPECT_EQ(launchers, 2u);
+    EXPECT_NE(ReadLinuxFile(MenuLauncher()).value_or("").find("\nIcon=talvimo\n"),
+              std::string::npos);
+}
+
+TEST_F(Launchers, TheDesktopIsWhereTheUsersDirectoriesFileSaysAndExecIsQuotedSafely) {
+    WriteLinuxFile(systemRoot.Home() + "/.config/user-dirs.dirs",
+                   "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
+    const AnsiString folder = "C:\\Program Files\\100% $HOME `x` \"q\"\\";
+    LauncherEntry entry{"Talvimo", "Talvimo 播放器", folder + "mervo.exe", ""};
+    const std::string launcher = CreateDesktopLauncher(entry);
+    EXPECT_EQ(launcher, systemRoot.Home() + "/Schreibtisch/Talvimo.desktop");
+    EXPECT_EQ(ValidationErrors(launcher), "");
+    const std::string text = ReadLinuxFile(launcher).value_or("");
+    EXPECT_NE(text.find("\nComment=Talvimo 播放器\n"), std::string::npos) << text;
+    EXPECT_NE(text.find(" wine \"C:\\\\\\\\Program Files\\\\\\\\100%% \\\\$HOME \\\\`x\\\\` "
+                        "\\\\\"q\\\\\"\\\\\\\\mervo.exe\"\n"),
+              std::string::npos)
+        << text;
+}
+
+// A desktop folder that cannot be written is an error with the system's text, not a silence.
+TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
+    WriteLinuxFile(systemRoot.Home() + "/Desktop", "a file where the folder should be");
+    try {
+        CreateDesktopLauncher({"Talvimo", "", kInstallDir + "mervo.exe", ""});
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(),
+                  GbkText("无法写入文件 ") + systemRoot.Home() +
+                      "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
+    }
+}
+
+} // namespace
+
+namespace {
+
+// A full 4 KiB tmpfs (or an empty read-only one) mounted over a folder while it exists; only
+// root can mount one.
+class FullFolder {
+public:
+    explicit FullFolder(const std::string& folder, bool readOnly = false) : folder_(folder) {
+        fs::create_directories(folder);
+        if (geteuid() != 0 || mount("tmpfs", folder.c_str(), "tmpfs", readOnly ? MS_RDONLY : 0,
+                                    "size=4k,nr_inodes=16") != 0)
+            return;
+        mounted_ = true;
+        if (readOnly)
+            return;
+        std::string page(4096, 'x');
+        FILE* filler = fopen((folder + "/filler").c_str(), "w");
+        if (filler) {
+            fwrite(page.data(), 1, page.size(), filler);
+            fclose(filler);
+        }
+    }
+    ~FullFolder() {
+        if (mounted_)
+            umount2(folder_.c_str(), MNT_DETACH);
+    }
+    FullFolder(const FullFolder&) = delete;
+    FullFolder& operator=(const FullFolder&) = delete;
+    bool Mounted() const { return mounted_; }
+
+private:
+    std::string folder_;
+    bool mounted_ = false;
+};
+
+TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
+    {
+        FullFolder windowsDesktop(fs::path(DesktopLink()).parent_path().string());
+        if (!windowsDesktop.Mounted())
+            GTEST_SKIP() << "needs root to mount a small tmpfs";
+        try {
+            CreateProductShortcutsWith("1", "0");
+            ADD_FAILURE() << "no error raised";
+        } catch (const Exception& error) {
+            EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") +
+                                           SpecialFolder(CSIDL_DESKTOPDIRECTORY) +
+                                           "\\Talvimo.lnk: " + SysErrorMessage(ERROR_DISK_FULL));
+        }
+    }
+    FullFolder linuxDesktop(systemRoot.Home() + "/Desktop");
+    try {
+        CreateProductShortcutsWith("1", "0");
+        ADD_FAILURE() << "no error raised";
+    } catch (const Exception& error) {
+        EXPECT_EQ(error.Message(),
+                  GbkText("无法写入文件 ") + systemRoot.Home() +
+                      "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_DISK_FULL));
+    }
+    // Nothing cut short is left as a launcher the desktop would show, nor a temporary file.
+    for (const auto& entry : fs::directory_iterator(systemRoot.Home() + "/Desktop"))
+        EXPECT_EQ(entry.path().filename(), "filler");
+}
+
+// A read-only Start-menu folder fails the link, and a read-only system root the registry
+// steps, each with the system's text.
+TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
+    auto message = [](auto step) {
+        try {
+            step();
+        } catch (const Exception& error) {
+            return error.Message();
+        }
+        return AnsiString("no error raised");
+    };
+    {
+        FullFolder startMenu(StartMenuFolder(), true);
+        if (!startMenu.Mounted())
+            GTEST_SKIP() << "needs root to mount a read-only tmpfs";
+        EXPECT_EQ(message([] { CreateProductShortcutsWith("0", "0"); }),
+                  GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
+                      "\\Talvimo\\Talvimo.lnk: " + SysErrorMessage(ERROR_WRITE_PROTECT));
+    }
+    FullFolder root(systemRoot.Root(), true);
+    EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " +
+                  SysErrorMessage(ERROR_WRITE_PROTECT));
+    EXPECT_EQ(message([] {
+                  WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
+              }),
+              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " +
+                  SysErrorMessage(ERROR_WRITE_PROTECT));
 }
 
 } // namespace

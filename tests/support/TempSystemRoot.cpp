@@ -9,9 +9,18 @@
 
 namespace testing_support {
 
+namespace {
+
+// The variables a test's root replaces: the prefix, and the home and XDG folders that desktop
+// launchers, menus and icons go into.
+const char* const kReplacedVariables[] = {"WINEPREFIX", "HOME", "XDG_DATA_HOME", "XDG_CONFIG_HOME"};
+
+} // namespace
+
 TempSystemRoot::TempSystemRoot() {
-    if (const char* prefix = std::getenv("WINEPREFIX"))
-        savedPrefix_ = prefix;
+    for (const char* name : kReplacedVariables)
+        if (const char* value = std::getenv(name))
+            saved_.emplace_back(name, value);
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/winroot-XXXXXX";
     if (!mkdtemp(pattern.data()))
@@ -19,14 +28,18 @@ TempSystemRoot::TempSystemRoot() {
     folder_ = pattern;
     root_ = folder_ + "/prefix";
     setenv("WINEPREFIX", root_.c_str(), 1);
+    setenv("HOME", Home().c_str(), 1);
+    setenv("XDG_DATA_HOME", (Home() + "/.local/share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (Home() + "/.config").c_str(), 1);
+    std::filesystem::create_directory(Home());
     winapi::ResetSystemRoot();
 }
 
 TempSystemRoot::~TempSystemRoot() {
-    if (savedPrefix_)
-        setenv("WINEPREFIX", savedPrefix_->c_str(), 1);
-    else
-        unsetenv("WINEPREFIX");
+    for (const char* name : kReplacedVariables)
+        unsetenv(name);
+    for (const auto& [name, value] : saved_)
+        setenv(name.c_str(), value.c_str(), 1);
     winapi::ResetSystemRoot();
     RemoveTree(folder_);
 }

@@ -1,6 +1,7 @@
 // A fresh Windows system root for one test: WINEPREFIX points at a new temporary folder (the
-// layer creates its layout on first use) and the folder is removed afterwards. The previous
-// WINEPREFIX is restored, so the real ~/.wine is never touched.
+// layer creates its layout on first use), HOME, XDG_DATA_HOME and XDG_CONFIG_HOME at a home
+// folder beside it, and the folder is removed afterwards. The previous values are restored, so
+// the real ~/.wine and the real home folder are never touched.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -8,6 +9,8 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
+#include <vector>
 
 namespace testing_support {
 
@@ -22,6 +25,8 @@ public:
     const std::string& Folder() const { return folder_; }
     // The root's Linux path, $WINEPREFIX (created by the layer on first use).
     const std::string& Root() const { return root_; }
+    // The temporary $HOME; XDG_DATA_HOME is its .local/share, XDG_CONFIG_HOME its .config.
+    std::string Home() const { return folder_ + "/home"; }
     // <root>/drive_c.
     std::string DriveC() const { return root_ + "/drive_c"; }
     // The Linux path of a GBK Windows path through the layer; fails the test when unmapped.
@@ -30,7 +35,7 @@ public:
 private:
     std::string folder_;
     std::string root_;
-    std::optional<std::string> savedPrefix_;
+    std::vector<std::pair<std::string, std::string>> saved_;
 };
 
 // Fixture for tests that need a system root.

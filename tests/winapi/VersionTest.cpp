@@ -98,3 +98,49 @@ TEST_F(VersionInfo, OnlyTheRootOfAWellFormedBlockIsAnswered) {
 }
 
 } // namespace
+
+namespace {
+
+using testing_support::IconImage;
+using testing_support::SquarePng;
+
+class IconImages : public testing_support::SystemRootTest {
+protected:
+    std::string Place(const std::string& bytes) {
+        const std::string path = systemRoot.DriveC() + "/program.exe";
+        WriteLinuxFile(path, bytes);
+        return path;
+    }
+};
+
+TEST_F(IconImages, TheGroupsImagesComeOutAsStoredInTheGroupsOrder) {
+    const std::vector<IconImage> icons = {
+        {16, SquarePng(16)}, {32, "BMP-like data"}, {256, SquarePng(256)}};
+    for (bool pe32Plus : {false, true}) {
+        const std::string path =
+            Place(VersionedPe(1, 0, 0, 0, {.pe32Plus = pe32Plus, .icons = icons}));
+        EXPECT_EQ(winapi::ReadIconImages(path),
+                  (std::vector<std::string>{icons[0].bytes, icons[1].bytes, icons[2].bytes}));
+        EXPECT_EQ(winapi::ImageMachine(path), pe32Plus ? 0x8664 : 0x14C);
+        // The version is still found beside the icons.
+        DWORD handle = 0;
+        EXPECT_NE(GetFileVersionInfoSizeA("C:\\program.exe", &handle), 0u);
+    }
+}
+
+TEST_F(IconImages, FilesWithoutIconsOrCutShortGiveNone) {
+    EXPECT_TRUE(winapi::ReadIconImages(Place(VersionedPe(1, 0, 0, 0))).empty());
+    EXPECT_TRUE(winapi::ReadIconImages(Place("#!/bin/sh\n")).empty());
+    EXPECT_FALSE(winapi::ImageMachine(Place("#!/bin/sh\n")));
+    EXPECT_TRUE(winapi::ReadIconImages(systemRoot.DriveC() + "/missing.exe").empty());
+    EXPECT_FALSE(winapi::ImageMachine(systemRoot.DriveC() + "/missing.exe"));
+    // Cut inside the last image's data: the images before it are still read.
+    const std::string whole =
+        VersionedPe(1, 0, 0, 0, {.icons = {{16, SquarePng(16)}, {256, SquarePng(256)}}});
+    const auto images = winapi::ReadIconImages(Place(whole.substr(0, whole.size() - 0x400)));
+    EXPECT_LE(images.size(), 1u);
+    for (const std::string& image : images)
+        EXPECT_EQ(image, SquarePng(16));
+}
+
+} // namespace

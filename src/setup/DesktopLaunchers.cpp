@@ -1,0 +1,324 @@
+#include "DesktopLaunchers.h"
+
+#include "InstalledItems.h"
+
+#include "rtl/FileUtils.h"
+#include "rtl/SysErrorMessage.h"
+
+#include "winapi/Gbk.h"
+#include "winapi/LinuxErrors.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/shell32.h"
+#include "winapi/version.h"
+
+#include <cerrno>
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+// Wine's menu builder prefixes every menu, submenu and desktop-file id with this.
+const std::string kVendor = "wine-";
+// The product's icon in the icon theme.
+const std::string kIconName = "talvimo";
+
+std::string Utf8(const AnsiString& gbkText) {
+    return gbk::ToUtf8(gbkText).value_or(gbkText);
+}
+
+[[noreturn]] void RaiseFileError(const std::string& path, int error) {
+    throw Exception(*gbk::FromUtf8("无法写入文件 ") + gbk::FromUtf8(path).value_or(path) + ": " +
+                    SysErrorMessage(winapi::Win32ErrorFromErrno(error)));
+}
+
+// Writes text as the whole file at path, creating its folders. The text goes to a temporary
+// file beside it that is renamed over path, so a failure (a full disk included) leaves the
+// earlier file or none, never a launcher cut short; raises with the system's text.
+void WriteFile(const std::string& path, std::string_view text, mode_t mode = 0644) {
+    std::error_code folderError;
+    fs::create_directories(fs::path(path).parent_path(), folderError);
+    if (folderError)
+        RaiseFileError(path, folderError.value());
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        RaiseFileError(path, errno);
+    auto fail = [&](int error) {
+        close(fd);
+        unlink(temporary.c_str());
+        RaiseFileError(path, error);
+    };
+    size_t written = 0;
+    while (written < text.size()) {
+        const ssize_t step = write(fd, text.data() + written, text.size() - written);
+        if (step < 0 && errno == EINTR)
+            continue;
+        if (step <= 0)
+            fail(step < 0 ? errno : ENOSPC);
+        written += static_cast<size_t>(step);
+    }
+    if (fchmod(fd, mode) != 0)
+        fail(errno);
+    if (close(fd) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        RaiseFileError(path, error);
+    }
+    if (rename(temporary.c_str(), path.c_str()) != 0) {
+        const int error = errno;
+        unlink(temporary.c_str());
+        RaiseFileError(path, error);
+    }
+}
+
+std::string HomeFolder() {
+    const char* home = std::getenv("HOME");
+    return home ? home : "";
+}
+
+// An XDG base folder: the variable when it holds an absolute path, else the default below HOME.
+std::string BaseFolder(const char* variable, const char* underHome) {
+    const char* value = std::getenv(variable);
+    if (value && value[0] == '/')
+        return value;
+    return HomeFolder() + "/" + underHome;
+}
+
+std::string DataHome() {
+    return BaseFolder("XDG_DATA_HOME", ".local/share");
+}
+
+std::string ConfigHome() {
+    return BaseFolder("XDG_CONFIG_HOME", ".config");
+}
+
+// What `xdg-user-dir DESKTOP` prints, or $HOME/Desktop (its own answer without a
+// configuration) when the tool is missing or fails.
+std::string DesktopFolder() {
+    int output[2];
+    if (pipe2(output, O_CLOEXEC) != 0)
+        return HomeFolder() + "/Desktop";
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
+    char program[] = "xdg-user-dir";
+    char kind[] = "DESKTOP";
+    char* argv[] = {program, kind, nullptr};
+    pid_t child = 0;
+    const bool started = posix_spawnp(&child, program, &actions, nullptr, argv, environ) == 0;
+    posix_spawn_file_actions_destroy(&actions);
+    close(output[1]);
+    std::string printed;
+    char buffer[512];
+    for (ssize_t got; started && (got = read(output[0], buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0)
+            break;
+        printed.append(buffer, static_cast<size_t>(got));
+    }
+    close(output[0]);
+    int status = 0;
+    if (started)
+        waitpid(child, &status, 0);
+    while (!printed.empty() && (printed.back() == '\n' || printed.back() == '\r'))
+        printed.pop_back();
+    if (!started || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || printed.empty() ||
+        printed[0] != '/')
+        return HomeFolder() + "/Desktop";
+    return printed;
+}
+
+// A value of type string or localestring: backslash and line breaks escaped.
+std::string EscapeValue(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '\\')
+            escaped += "\\\\";
+        else if (c == '\n')
+            escaped += "\\n";
+        else if (c == '\r')
+            escaped += "\\r";
+        else if (c == '\t')
+            escaped += "\\t";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+// One Exec argument: always quoted, with the four characters that must be escaped inside
+// quotes escaped, and "%" doubled so it is no field code.
+std::string QuoteExecArgument(std::string_view argument) {
+    std::string quoted = "\"";
+    for (char c : argument) {
+        if (c == '"' || c == '`' || c == '$' || c == '\\')
+            quoted += '\\';
+        if (c == '%')
+            quoted += '%';
+        quoted += c;
+    }
+    return quoted + "\"";
+}
+
+// The .directory file of a submenu, named as Wine names it.
+std::string DirectoryText(const std::string& name) {
+    return "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(name) + "\nIcon=folder\n";
+}
+
+// Text safe inside XML character data.
+std::string XmlText(std::string_view text) {
+    std::string escaped;
+    for (char c : text) {
+        if (c == '&')
+            escaped += "&amp;";
+        else if (c == '<')
+            escaped += "&lt;";
+        else if (c == '>')
+            escaped += "&gt;";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+// Drive Z: shows the whole Linux tree, so any Linux file has this Windows path.
+AnsiString ZDrivePath(const std::string& linuxPath) {
+    AnsiString path = "Z:" + gbk::FromUtf8(linuxPath).value_or(linuxPath);
+    for (char& c : path)
+        if (c == '/')
+            c = '\\';
+    return path;
+}
+
+// The width and height of a PNG image, or 0 when the bytes are no PNG.
+unsigned SquarePngSize(const std::string& image) {
+    static const std::string kSignature = "\x89PNG\r\n\x1a\n";
+    if (image.size() < 24 || image.compare(0, 8, kSignature) != 0 ||
+        image.compare(12, 4, "IHDR") != 0)
+        return 0;
+    auto big32 = [&](size_t at) {
+        return static_cast<unsigned>(static_cast<unsigned char>(image[at])) << 24 |
+               static_cast<unsigned>(static_cast<unsigned char>(image[at + 1])) << 16 |
+               static_cast<unsigned>(static_cast<unsigned char>(image[at + 2])) << 8 |
+               static_cast<unsigned>(static_cast<unsigned char>(image[at + 3]));
+    };
+    const unsigned width = big32(16);
+    return width == big32(20) && width > 0 && width <= 1024 ? width : 0;
+}
+
+} // namespace
+
+std::string LauncherText(const LauncherEntry& entry) {
+    const std::string prefix = winapi::SystemRootPath().value_or("");
+    std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeValue(entry.name) + "\n";
+    if (!entry.comment.empty() && entry.comment != entry.name)
+        text += "Comment=" + EscapeValue(entry.comment) + "\n";
+    text += "Exec=" +
+            EscapeValue("env " + QuoteExecArgument("WINEPREFIX=" + prefix) + " wine " +
+                        QuoteExecArgument(Utf8(entry.target))) +
+            "\n";
+    if (auto folder = winapi::ToLinuxPath(ExtractFilePath(entry.target)))
+        text += "Path=" + EscapeValue(*folder) + "\n";
+    if (!entry.icon.empty())
+        text += "Icon=" + EscapeValue(entry.icon) + "\n";
+    text += "StartupNotify=true\n";
+    return text;
+}
+
+std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
+                                            const LauncherEntry& entry) {
+    const std::string path = "Programs/" + menuPath;
+    std::vector<std::string> written;
+    const std::string launcher = DataHome() + "/applications/wine/" + path + ".desktop";
+    WriteFile(launcher, LauncherText(entry));
+    written.push_back(launcher);
+
+    // One nested <Menu> per folder of the path, each with its .directory file; the launcher's
+    // desktop-file id is its path below applications/ with "/" as "-".
+    std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
+                       "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
+                       "<Menu>\n  <Name>Applications</Name>\n";
+    std::string id;
+    size_t folders = 0;
+    for (size_t start = 0, slash; (slash = path.find('/', start)) != std::string::npos;
+         start = slash + 1, ++folders) {
+        const std::string folder = path.substr(start, slash - start);
+        id += (id.empty() ? "" : "-") + folder;
+        menu += "  <Menu>\n    <Name>" + XmlText(kVendor + id) + "</Name>\n    <Directory>" +
+                XmlText(kVendor + id) + ".directory</Directory>\n";
+        const std::string directory =
+            DataHome() + "/desktop-directories/" + kVendor + id + ".directory";
+        WriteFile(directory, DirectoryText(folder));
+        written.push_back(directory);
+    }
+    std::string launcherId = path;
+    for (char& c : launcherId)
+        if (c == '/')
+            c = '-';
+    menu += "    <Include>\n      <Filename>" + XmlText(kVendor + launcherId) +
+            ".desktop</Filename>\n    </Include>\n";
+    for (size_t i = 0; i < folders; ++i)
+        menu += "  </Menu>\n";
+    menu += "</Menu>\n";
+    const std::string menuFile =
+        ConfigHome() + "/menus/applications-merged/" + kVendor + launcherId + ".menu";
+    WriteFile(menuFile, menu);
+    written.push_back(menuFile);
+    return written;
+}
+
+std::string CreateDesktopLauncher(const LauncherEntry& entry) {
+    const std::string launcher = DesktopFolder() + "/" + entry.name + ".desktop";
+    WriteFile(launcher, LauncherText(entry), 0755);
+    return launcher;
+}
+
+std::vector<std::string> InstallProgramIcon(const AnsiString& program,
+                                            const std::string& iconName) {
+    std::vector<std::string> written;
+    const auto path = winapi::ToLinuxPath(program);
+    if (!path)
+        return written;
+    for (const std::string& image : winapi::ReadIconImages(*path)) {
+        const unsigned size = SquarePngSize(image);
+        if (size == 0)
+            continue;
+        const std::string side = std::to_string(size);
+        const std::string file =
+            DataHome() + "/icons/hicolor/" + side + "x" + side + "/apps/" + iconName + ".png";
+        WriteFile(file, image);
+        written.push_back(file);
+    }
+    return written;
+}
+
+void CreateLaunchersFor(int csidl, const AnsiString& name, const AnsiString& target,
+                        const AnsiString& description, const AnsiString& iconProgram) {
+    if (csidl != CSIDL_PROGRAMS && csidl != CSIDL_DESKTOPDIRECTORY)
+        return;
+    std::vector<std::string> written = InstallProgramIcon(iconProgram, kIconName);
+    std::string path = Utf8(name);
+    for (char& c : path)
+        if (c == '\\')
+            c = '/';
+    LauncherEntry entry{path.substr(path.rfind('/') + 1), Utf8(description), target,
+                        written.empty() ? std::string() : kIconName};
+    if (csidl == CSIDL_PROGRAMS) {
+        for (std::string& file : CreateMenuLauncher(path, entry))
+            written.push_back(std::move(file));
+    } else {
+        written.push_back(CreateDesktopLauncher(entry));
+    }
+    for (const std::string& file : written)
+        InstalledItems().AddLauncher(ZDrivePath(file));
+}

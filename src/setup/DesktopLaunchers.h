@@ -1,0 +1,46 @@
+// Freedesktop launchers beside the installer's shell links, laid out as Wine's menu builder lays
+// them out for a Windows installer, so the desktop's menu and the desktop show the product:
+//   $XDG_DATA_HOME/applications/wine/Programs/<folder>/<name>.desktop     the menu launcher
+//   $XDG_CONFIG_HOME/menus/applications-merged/wine-Programs-<folder>-<name>.menu
+//   $XDG_DATA_HOME/desktop-directories/wine-Programs[-<folder>].directory  the submenus
+//   <xdg-user-dir DESKTOP>/<name>.desktop                                  the desktop launcher
+//   $XDG_DATA_HOME/icons/hicolor/<N>x<N>/apps/<icon>.png                     the icon
+// Each launcher starts the link's target through wine with the system root as WINEPREFIX.
+// Files are rewritten whole under the same names, so a reinstall makes no second copy.
+#pragma once
+
+#include "rtl/SysUtils.h"
+
+#include <string>
+#include <vector>
+
+struct LauncherEntry {
+    std::string name;    // UTF-8: the link's name
+    std::string comment; // UTF-8: the link's description; may be empty
+    AnsiString target;   // GBK: the Windows path of the program the link starts
+    std::string icon;    // the icon's name in the icon theme; may be empty
+};
+
+// The .desktop text of a launcher.
+std::string LauncherText(const LauncherEntry& entry);
+
+// Writes the menu launcher for a Start-menu link whose path below the Programs folder is
+// menuPath (UTF-8, "/"-separated, without ".lnk"), with its .menu file and the .directory
+// files of its folders. Returns the Linux paths written; raises with the system's text.
+std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
+                                            const LauncherEntry& entry);
+
+// Writes the launcher on the user's desktop, marked executable as desktops require of a
+// trusted launcher. Returns its Linux path; raises with the system's text.
+std::string CreateDesktopLauncher(const LauncherEntry& entry);
+
+// Copies the PNG images of program's icon (a Windows path) into the hicolor theme under
+// iconName. Returns the Linux paths written: none when the program carries no PNG icon.
+std::vector<std::string> InstallProgramIcon(const AnsiString& program, const std::string& iconName);
+
+// The launchers that go with a link just saved as name (GBK, "\"-separated, without ".lnk")
+// in the special folder csidl: a menu launcher for CSIDL_PROGRAMS, a desktop launcher for
+// CSIDL_DESKTOPDIRECTORY, none elsewhere. The icon is the one of iconProgram. Every file made
+// is recorded in the install record.
+void CreateLaunchersFor(int csidl, const AnsiString& name, const AnsiString& target,
+                        const AnsiString& description, const AnsiString& iconProgram);

@@ -1,0 +1,60 @@
+#include "WineSupport.h"
+
+#include "winapi/Gbk.h"
+#include "winapi/ProgramStarter.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/version.h"
+
+#include <filesystem>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr WORD kMachineI386 = 0x14C;
+constexpr WORD kMachineAmd64 = 0x8664;
+
+// Wine's library folders beside the prefix its `wine` lives in (<prefix>/bin/wine): the
+// upstream layout and Debian's multiarch ones.
+bool HasUnixSide(const fs::path& wine, const char* multiarch, const char* libFolder,
+                 const char* unixSide) {
+    std::error_code error;
+    const fs::path prefix = fs::canonical(wine, error).parent_path().parent_path();
+    if (error)
+        return false;
+    for (const fs::path& folder : {prefix / "lib" / "wine", prefix / "lib" / multiarch / "wine",
+                                   prefix / libFolder / "wine"})
+        if (fs::is_directory(folder / unixSide, error))
+            return true;
+    return false;
+}
+
+AnsiString Gbk(const char* utf8) {
+    return *gbk::FromUtf8(utf8);
+}
+
+} // namespace
+
+AnsiString MissingWineMessage(const AnsiString& program) {
+    const auto path = winapi::ToLinuxPath(program);
+    const auto machine = path ? winapi::ImageMachine(*path) : std::nullopt;
+    if (!machine)
+        return AnsiString();
+    const AnsiString later =
+        Gbk("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
+    const auto wine = winapi::FindWine();
+    if (!wine)
+        return Gbk("本机没有安装 Wine，无法运行 Talvimo。请安装 wine") +
+               (*machine == kMachineI386 ? Gbk("及其 32 位支持（wine32）") : AnsiString()) +
+               Gbk("。\n") + later;
+    if (*machine == kMachineI386 && !HasUnixSide(*wine, "i386-linux-gnu", "lib32", "i386-unix"))
+        return Gbk("Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
+                   "32 位支持（wine32）。\n") +
+               later;
+    if (*machine == kMachineAmd64 &&
+        !HasUnixSide(*wine, "x86_64-linux-gnu", "lib64", "x86_64-unix"))
+        return Gbk("Talvimo 是 64 位 Windows 程序，本机的 Wine 没有 64 位支持。请安装 wine 的 "
+                   "64 位支持（wine64）。\n") +
+               later;
+    return AnsiString();
+}
