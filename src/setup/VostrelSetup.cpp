@@ -1,10 +1,13 @@
 // The installer's entry point. The program reads no command line: argc and argv only reach
 // Qt, for its own platform options.
+#include "DisplayCheck.h"
 #include "StartUp.h"
 
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
+    if (!EnsureGraphicalDisplay(argc, argv))
+        return 1;
     TApplication application(argc, argv);
     bool started = false;
     DispatchSafely([&] {
