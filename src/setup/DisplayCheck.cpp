@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <sys/socket.h>
@@ -58,14 +59,23 @@ bool WaylandAnswers() {
     return connected;
 }
 
-// Connects as Qt's X plug-in does, authorisation included.
+struct XDisconnect {
+    void operator()(xcb_connection_t* connection) const { xcb_disconnect(connection); }
+};
+
+// Connects as Qt's X plug-in does, authorisation included. A good connection stays open until
+// the program ends: an X server whose last client leaves resets and refuses connections
+// meanwhile, which would fail the application's own connection made just after.
 bool XServerAnswers(const std::string& display) {
+    static std::unique_ptr<xcb_connection_t, XDisconnect> kept;
     if (display.empty())
         return false;
-    xcb_connection_t* connection = xcb_connect(display.c_str(), nullptr);
-    const bool connected = connection && xcb_connection_has_error(connection) == 0;
-    xcb_disconnect(connection);
-    return connected;
+    std::unique_ptr<xcb_connection_t, XDisconnect> connection(
+        xcb_connect(display.c_str(), nullptr));
+    if (!connection || xcb_connection_has_error(connection.get()) != 0)
+        return false;
+    kept = std::move(connection);
+    return true;
 }
 
 } // namespace
