@@ -6,6 +6,7 @@
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
+    // Qt would abort without a display; a mode that shows no window skips this check.
     if (!EnsureGraphicalDisplay(argc, argv))
         return 1;
     TApplication application(argc, argv);
