@@ -6,6 +6,8 @@
 #include "winapi/psapi.h"
 #include "winapi/tlhelp32.h"
 
+#include <algorithm>
+
 namespace {
 
 using CreateToolhelp32SnapshotFunction = HANDLE (*)(DWORD, DWORD);
@@ -128,14 +130,11 @@ std::vector<AnsiString> SplitString(const AnsiString& text, const AnsiString& se
     return pieces;
 }
 
-int CountNameMatches(const AnsiString& list, const AnsiString& name) {
-    int sum = 0;
-    for (const AnsiString& entry : SplitString(list, "|")) {
-        const size_t at = entry.empty() ? AnsiString::npos : name.find(entry);
-        if (at != AnsiString::npos)
-            sum += static_cast<int>(at) + 1;
-    }
-    return sum;
+bool ListHoldsName(const AnsiString& list, const AnsiString& name) {
+    if (name.empty())
+        return false;
+    const std::vector<AnsiString> entries = SplitString(list, "|");
+    return std::find(entries.begin(), entries.end(), name) != entries.end();
 }
 
 int KillProcessesByName(const AnsiString& list) {
@@ -147,7 +146,7 @@ int KillProcessesByName(const AnsiString& list) {
          delivered = BoundProcess32Next(snapshot, &entry)) {
         // A copy of the installer under a matching name must not end itself half way.
         if (entry.th32ProcessID == GetCurrentProcessId() ||
-            CountNameMatches(list, LowerAscii(entry.szExeFile)) <= 0)
+            !ListHoldsName(list, LowerAscii(entry.szExeFile)))
             continue;
         if (TerminateIfInspectable(entry.th32ProcessID))
             result = -1;

@@ -12,13 +12,15 @@
 // The pieces of text between separators, empty pieces included; an empty text gives none.
 std::vector<AnsiString> SplitString(const AnsiString& text, const AnsiString& separator);
 
-// The sum of the 1-based positions at which the "|"-separated entries of list occur in name
-// (0 for an entry that does not, or is empty). Above 0 means name matches the list.
-int CountNameMatches(const AnsiString& list, const AnsiString& name);
+// True when name equals one of the "|"-separated entries of list, byte for byte. An empty entry
+// matches nothing, so a process without a name is never taken for one on the list.
+bool ListHoldsName(const AnsiString& list, const AnsiString& name);
 
-// One pass over the running processes: every process whose lower-cased name matches list and
-// that can be opened and inspected is terminated. -1 when at least one was, else 0. The
-// installer's own process is never terminated.
+// One pass over the running processes of this system: every process whose lower-cased file
+// name is on list and that can be opened and inspected is terminated. -1 when at least one
+// was, else 0. The installer's own process is never terminated, nor are other users'
+// processes or programs Wine runs for another system root (the Windows layer neither lists
+// nor opens those).
 int KillProcessesByName(const AnsiString& list);
 
 // Returns after at least milliseconds, processing window messages about every millisecond.

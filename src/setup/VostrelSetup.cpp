@@ -1,10 +1,14 @@
 // The installer's entry point. The program reads no command line: argc and argv only reach
 // Qt, for its own platform options.
+#include "DisplayCheck.h"
 #include "StartUp.h"
 
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
+    // Qt would abort without a display; a mode that shows no window skips this check.
+    if (!EnsureGraphicalDisplay(argc, argv))
+        return 1;
     TApplication application(argc, argv);
     bool started = false;
     DispatchSafely([&] {

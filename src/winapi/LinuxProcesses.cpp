@@ -8,8 +8,10 @@
 #include <csignal>
 #include <cstdlib>
 #include <dirent.h>
-#include <fstream>
+#include <fcntl.h>
 #include <iterator>
+#include <pwd.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -20,12 +22,24 @@ std::string ProcFile(DWORD id, const char* name) {
     return "/proc/" + std::to_string(id) + "/" + name;
 }
 
+// Read with plain system calls: a process that ends between open and read makes the read fail
+// with ESRCH, which a C++ stream would throw out of its iterators.
 std::optional<std::string> ReadSmallFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in)
+    const int file = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (file < 0)
         return std::nullopt;
-    std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad())
+    std::string text;
+    char buffer[4096];
+    ssize_t length = 0;
+    while ((length = read(file, buffer, sizeof buffer)) != 0) {
+        if (length < 0 && errno == EINTR)
+            continue;
+        if (length < 0)
+            break;
+        text.append(buffer, static_cast<size_t>(length));
+    }
+    close(file);
+    if (length < 0)
         return std::nullopt;
     return text;
 }
@@ -55,11 +69,55 @@ bool IsWineLoader(const std::string& executable) {
                        [&](const char* loader) { return name == loader; });
 }
 
-std::string FirstArgument(DWORD id) {
+// nullopt when the process has gone.
+std::optional<std::string> FirstArgument(DWORD id) {
     auto commandLine = ReadSmallFile(ProcFile(id, "cmdline"));
     if (!commandLine)
-        return {};
+        return std::nullopt;
     return commandLine->substr(0, commandLine->find('\0'));
+}
+
+// The value of name in a NUL-separated environment block.
+std::optional<std::string> EnvironmentValue(std::string_view environment, std::string_view name) {
+    while (!environment.empty()) {
+        const size_t end = std::min(environment.find('\0'), environment.size());
+        const std::string_view entry = environment.substr(0, end);
+        if (entry.size() > name.size() && entry.starts_with(name) && entry[name.size()] == '=')
+            return std::string(entry.substr(name.size() + 1));
+        environment.remove_prefix(std::min(end + 1, environment.size()));
+    }
+    return std::nullopt;
+}
+
+// The prefix folder Wine runs the process in: its WINEPREFIX, else .wine in its home, as Wine
+// chooses it. nullopt when the environment cannot be read or the prefix is not absolute (Wine
+// refuses to run in such a one).
+std::optional<std::string> WinePrefixOf(DWORD id) {
+    auto environment = ReadSmallFile(ProcFile(id, "environ"));
+    if (!environment)
+        return std::nullopt;
+    std::optional<std::string> prefix = EnvironmentValue(*environment, "WINEPREFIX");
+    if (!prefix || prefix->empty()) {
+        std::optional<std::string> home = EnvironmentValue(*environment, "HOME");
+        if (!home || home->empty()) {
+            const passwd* user = getpwuid(getuid());
+            if (!user || !user->pw_dir)
+                return std::nullopt;
+            home = user->pw_dir;
+        }
+        prefix = *home + "/.wine";
+    }
+    if (!prefix->starts_with('/'))
+        return std::nullopt;
+    return prefix;
+}
+
+// Two names of one folder (links and spelling aside).
+bool SameFolder(const std::string& first, const std::string& second) {
+    struct stat one {};
+    struct stat other {};
+    return stat(first.c_str(), &one) == 0 && stat(second.c_str(), &other) == 0 &&
+           S_ISDIR(one.st_mode) && one.st_dev == other.st_dev && one.st_ino == other.st_ino;
 }
 
 std::string ToGbkOrEmpty(std::string_view utf8) {
@@ -111,9 +169,14 @@ std::optional<ProcessDescription> DescribeProcess(DWORD id) {
         description.threads = static_cast<DWORD>(std::strtoul(parts[17].c_str(), nullptr, 10));
     }
     if (auto executable = ExecutableLink(id)) {
-        description.exeFile = IsWineLoader(*executable)
-                                  ? ToGbkOrEmpty(FileNamePart(FirstArgument(id), "\\/"))
-                                  : ToGbkOrEmpty(FileNamePart(*executable, "/"));
+        if (IsWineLoader(*executable)) {
+            auto argument = FirstArgument(id);
+            if (!argument)
+                return std::nullopt;
+            description.exeFile = ToGbkOrEmpty(FileNamePart(*argument, "\\/"));
+        } else {
+            description.exeFile = ToGbkOrEmpty(FileNamePart(*executable, "/"));
+        }
     } else {
         description.exeFile = ToGbkOrEmpty(stat->substr(open + 1, close - open - 1));
     }
@@ -125,12 +188,24 @@ std::optional<std::string> ExecutableWindowsPath(DWORD id) {
     if (!executable)
         return std::nullopt;
     if (IsWineLoader(*executable)) {
-        auto path = gbk::FromUtf8(FirstArgument(id));
+        auto argument = FirstArgument(id);
+        if (!argument)
+            return std::nullopt;
+        auto path = gbk::FromUtf8(*argument);
         if (!path || path->empty())
             return std::nullopt;
         return path;
     }
     return ToWindowsPath(*executable);
+}
+
+bool InThisSystem(DWORD id) {
+    auto executable = ExecutableLink(id);
+    if (!executable || !IsWineLoader(*executable))
+        return true;
+    auto prefix = WinePrefixOf(id);
+    auto root = SystemRootPath();
+    return prefix && root && SameFolder(*prefix, *root);
 }
 
 ProcessObject::~ProcessObject() {

@@ -5,7 +5,8 @@
 // program running under Wine (its executable is Wine's loader) the Windows file name Wine gives
 // it in argv[0] ("mervo.exe" for C:\Program Files\Vostrel\mervo.exe); for a native program the
 // file name of its executable. When the executable cannot be read (another user's process), the
-// kernel's command name stands in.
+// kernel's command name stands in. Windows programs that Wine runs for another system root
+// belong to another Windows system: they are neither listed nor opened.
 #pragma once
 
 #include "Handles.h"
@@ -34,6 +35,12 @@ std::optional<ProcessDescription> DescribeProcess(DWORD id);
 // executable's path mapped through the system root for a native one. nullopt when the
 // executable cannot be read.
 std::optional<std::string> ExecutableWindowsPath(DWORD id);
+
+// False for a Windows program that Wine runs for another system root, which is another Windows
+// system: its prefix (WINEPREFIX from its environment, unset meaning ~/.wine) is not the same
+// folder as ours, or its environment cannot be read. True for every other process, also when
+// its executable cannot be read.
+bool InThisSystem(DWORD id);
 
 // An opened process. It holds a pidfd, so a signal can never reach another process that
 // reused the id after this one ended.

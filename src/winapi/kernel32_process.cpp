@@ -1,5 +1,6 @@
 // kernel32 processes on Linux. A process may be opened only when it belongs to our own user
-// and we may signal it, so another user's process is never opened, even by root. Terminating
+// and we may signal it, so another user's process is never opened, even by root; nor is a
+// program Wine runs for another system root. Terminating
 // sends SIGKILL, which ends the process at once; Linux has no exit code to hand it.
 #include "LinuxErrors.h"
 #include "LinuxProcesses.h"
@@ -22,6 +23,11 @@ HANDLE OpenProcess(DWORD desiredAccess, BOOL /*inheritHandle*/, DWORD processId)
     // process read about is still the one the pidfd names.
     if (!winapi::OwnedByUs(processId)) {
         SetLastError(ERROR_ACCESS_DENIED);
+        return nullptr;
+    }
+    // A program Wine runs for another system root is not a process of this system.
+    if (!winapi::InThisSystem(processId)) {
+        SetLastError(ERROR_INVALID_PARAMETER);
         return nullptr;
     }
     if (const int error = process->Signal(0); error != 0) {

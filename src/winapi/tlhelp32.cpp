@@ -62,7 +62,7 @@ HANDLE CreateToolhelp32Snapshot(DWORD flags, DWORD /*processId*/) {
         }
         // A process that ends while the list is read is simply not in it.
         for (DWORD id : *ids)
-            if (auto process = winapi::DescribeProcess(id))
+            if (auto process = winapi::DescribeProcess(id); process && winapi::InThisSystem(id))
                 snapshot->processes.push_back(MakeEntry(*process));
     }
     return winapi::InsertHandle(std::move(snapshot));

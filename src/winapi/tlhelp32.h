@@ -1,7 +1,8 @@
 // Tool Help snapshots of the running processes. On Linux a snapshot is the list /proc gives at
 // the moment it is taken; the program binds these functions at run time through
 // GetModuleHandleA("kernel32.dll") and GetProcAddress, where the layer's built-in kernel32
-// serves them. Process names are described in LinuxProcesses.h.
+// serves them. Process names, and which processes belong to this system, are described in
+// LinuxProcesses.h; a process that ends while it is read is left out.
 #pragma once
 
 #include "windef.h"

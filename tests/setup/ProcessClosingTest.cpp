@@ -16,6 +16,7 @@
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 using testing_support::NamedProcesses;
 using testing_support::TestClock;
@@ -37,21 +38,24 @@ TEST(SplitString, PiecesBetweenSeparatorsEmptyOnesIncluded) {
     EXPECT_EQ(SplitString("a|b", ""), (Pieces{"a|b"}));
 }
 
-TEST(CountNameMatches, SumsThePositionsOfTheEntriesFoundInTheName) {
-    EXPECT_EQ(CountNameMatches(kProductList, "mervo.exe"), 1);
-    EXPECT_EQ(CountNameMatches(kProductList, "qzmini.exe"), 1);
-    // A substring test: characters before or after the entry still match.
-    EXPECT_EQ(CountNameMatches(kProductList, "oldmervo.exe"), 4);
-    EXPECT_EQ(CountNameMatches(kProductList, "mervo.exe.bak"), 1);
-    // mervotips.exe matches its own entry only: "mervo.exe" does not occur in it.
-    EXPECT_EQ(CountNameMatches(kProductList, "mervotips.exe"), 1);
-    EXPECT_EQ(CountNameMatches(kProductList, "qzmini.exe+mervo.exe"), 1 + 12);
-    EXPECT_EQ(CountNameMatches(kProductList, "notepad.exe"), 0);
+TEST(ListHoldsName, OnlyAWholeEntryMatches) {
+    EXPECT_TRUE(ListHoldsName(kProductList, "mervo.exe"));
+    EXPECT_TRUE(ListHoldsName(kProductList, "qzmini.exe"));
+    EXPECT_TRUE(ListHoldsName(kProductList, "mervotips.exe"));
+    // Names that hold an entry with other characters before or after it are other programs.
+    EXPECT_FALSE(ListHoldsName(kProductList, "notmervo.exe"));
+    EXPECT_FALSE(ListHoldsName(kProductList, "mervo.exe.backup"));
+    EXPECT_FALSE(ListHoldsName(kProductList, "my-qztrans.exe-helper"));
+    EXPECT_FALSE(ListHoldsName(kProductList, "mervo"));
+    EXPECT_FALSE(ListHoldsName(kProductList, "qzmini.exe|mervo.exe"));
     // The name is compared as given; lower-casing it is the caller's job.
-    EXPECT_EQ(CountNameMatches(kProductList, "MERVO.EXE"), 0);
-    EXPECT_EQ(CountNameMatches("Mervo.exe", "mervo.exe"), 0);
-    EXPECT_EQ(CountNameMatches("", "mervo.exe"), 0);
-    EXPECT_EQ(CountNameMatches("||mervo.exe|", "xmervo.exe"), 2);
+    EXPECT_FALSE(ListHoldsName(kProductList, "MERVO.EXE"));
+    EXPECT_FALSE(ListHoldsName("Mervo.exe", "mervo.exe"));
+    // Empty entries and an empty list match nothing, not even a nameless process.
+    EXPECT_FALSE(ListHoldsName("", "mervo.exe"));
+    EXPECT_FALSE(ListHoldsName("", ""));
+    EXPECT_FALSE(ListHoldsName("||mervo.exe|", ""));
+    EXPECT_TRUE(ListHoldsName("||mervo.exe|", "mervo.exe"));
 }
 
 // Tests run side by side in separate processes, and a pass ends every matching process of the
@@ -69,24 +73,54 @@ protected:
     NamedProcesses processes{systemRoot.Folder()};
 };
 
-TEST_F(KillProcesses, AMatchingProcessIsTerminatedAndOthersSurvive) {
+TEST_F(KillProcesses, OnlyProcessesNamedExactlyAsAnEntryAreTerminated) {
     const pid_t product = processes.Start("mervo.exe");
     const pid_t capitals = processes.Start("MervoTips.EXE");
-    const pid_t other = processes.Start("mervo.bin");
+    const std::vector<pid_t> others = {
+        processes.Start("mervo.bin"), processes.Start("notmervo.exe"),
+        processes.Start("mervo.exe.backup"), processes.Start("my-qztrans.exe-helper")};
     EXPECT_EQ(KillProcessesByName(kProductList), -1);
     EXPECT_EQ(processes.Reap(product), SIGKILL);
     EXPECT_EQ(processes.Reap(capitals), SIGKILL);
-    EXPECT_TRUE(processes.Running(other));
+    for (pid_t other : others)
+        EXPECT_TRUE(processes.Running(other)) << other;
+    EXPECT_EQ(KillProcessesByName(kProductList), 0);
 }
 
 TEST_F(KillProcesses, NothingMatchingMeansZero) {
     const pid_t other = processes.Start("other" + ownName);
-    EXPECT_EQ(KillProcessesByName("nothing.exe|" + ownName + "x"), 0);
+    EXPECT_EQ(KillProcessesByName(ownList), 0);
     EXPECT_EQ(KillProcessesByName(""), 0);
     EXPECT_TRUE(processes.Running(other));
-    // The name only has to contain an entry.
+}
+
+TEST_F(KillProcesses, OnlyWindowsProgramsOfThisSystemRootAreTerminated) {
+    // Wine's loader runs the program with its Windows path in argv[0], in the prefix its
+    // environment names.
+    const std::string windowsPath = "C:\\Program Files\\Vostrel\\" + ownName;
+    auto startUnderWine = [&](const NamedProcesses::Environment& environment) {
+        return processes.Start("wine64", windowsPath, 0, environment);
+    };
+    const std::string otherRoot = systemRoot.Folder() + "/other-prefix";
+    std::filesystem::create_directories(otherRoot);
+    const std::string home = systemRoot.Folder() + "/home";
+    std::filesystem::create_directories(home);
+    std::filesystem::create_directory_symlink(systemRoot.Root(), home + "/.wine");
+
+    const pid_t ours = startUnderWine({});
+    const pid_t oursByAnotherSpelling = startUnderWine({"WINEPREFIX=" + home + "/.wine/"});
+    const pid_t oursThroughHome = startUnderWine({"WINEPREFIX", "HOME=" + home});
+    const pid_t otherRootsOwn = startUnderWine({"WINEPREFIX=" + otherRoot});
+    const pid_t otherHomes = startUnderWine({"WINEPREFIX", "HOME=" + otherRoot});
+    const pid_t missingRoot = startUnderWine({"WINEPREFIX=" + otherRoot + "/gone"});
+    const pid_t relativeRoot = startUnderWine({"WINEPREFIX=other-prefix"});
+
     EXPECT_EQ(KillProcessesByName(ownList), -1);
-    EXPECT_EQ(processes.Reap(other), SIGKILL);
+    EXPECT_EQ(processes.Reap(ours), SIGKILL);
+    EXPECT_EQ(processes.Reap(oursByAnotherSpelling), SIGKILL);
+    EXPECT_EQ(processes.Reap(oursThroughHome), SIGKILL);
+    for (pid_t other : {otherRootsOwn, otherHomes, missingRoot, relativeRoot})
+        EXPECT_TRUE(processes.Running(other)) << other;
     EXPECT_EQ(KillProcessesByName(ownList), 0);
 }
 

@@ -1,10 +1,11 @@
 #include "support/NamedProcesses.h"
 
+#include "support/TempSystemRoot.h"
+
 #include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
@@ -20,7 +21,27 @@ NamedProcesses::~NamedProcesses() {
     }
 }
 
-pid_t NamedProcesses::Start(const std::string& fileName, const std::string& argv0, uid_t user) {
+namespace {
+
+std::vector<std::string> ChangedEnvironment(const NamedProcesses::Environment& changes) {
+    std::vector<std::string> environment;
+    for (char** entry = environ; *entry; ++entry)
+        environment.emplace_back(*entry);
+    for (const std::string& change : changes) {
+        const std::string name = change.substr(0, change.find('='));
+        std::erase_if(environment, [&](const std::string& entry) {
+            return entry.compare(0, name.size() + 1, name + "=") == 0;
+        });
+        if (change.find('=') != std::string::npos)
+            environment.push_back(change);
+    }
+    return environment;
+}
+
+} // namespace
+
+pid_t NamedProcesses::Start(const std::string& fileName, const std::string& argv0, uid_t user,
+                            const Environment& changes) {
     const std::string program = folder_ + "/" + fileName;
     if (!fs::exists(program))
         fs::copy_file("/bin/sleep", program);
@@ -29,11 +50,18 @@ pid_t NamedProcesses::Start(const std::string& fileName, const std::string& argv
                                      fs::perms::group_exec | fs::perms::others_read |
                                      fs::perms::others_exec);
     const std::string first = argv0.empty() ? program : argv0;
+    // Made before the fork: the child only calls what is safe there.
+    const std::vector<std::string> environment = ChangedEnvironment(changes);
+    std::vector<char*> envp;
+    for (const std::string& entry : environment)
+        envp.push_back(const_cast<char*>(entry.c_str()));
+    envp.push_back(nullptr);
+    char* const argv[] = {const_cast<char*>(first.c_str()), const_cast<char*>("60"), nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
         if (user != 0 && setuid(user) != 0)
             _exit(126);
-        execl(program.c_str(), first.c_str(), "60", static_cast<char*>(nullptr));
+        execve(program.c_str(), argv, envp.data());
         _exit(127);
     }
     started_.push_back(pid);
@@ -50,8 +78,7 @@ pid_t NamedProcesses::Start(const std::string& fileName, const std::string& argv
 
 bool NamedProcesses::Running(pid_t pid) const {
     // A killed child stays as a zombie until reaped: its state letter tells.
-    std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
-    std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+    const std::string text = ReadLinuxFile("/proc/" + std::to_string(pid) + "/stat").value_or("");
     const size_t close = text.rfind(')');
     return close != std::string::npos && close + 2 < text.size() && text[close + 2] != 'Z' &&
            text[close + 2] != 'X';

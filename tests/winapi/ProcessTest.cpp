@@ -6,10 +6,13 @@
 #include "winapi/psapi.h"
 #include "winapi/tlhelp32.h"
 
+#include <atomic>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -74,6 +77,33 @@ TEST_F(Processes, AWindowsProgramUnderWineIsNamedAfterItsWindowsFile) {
     char path[MAX_PATH] = {};
     EXPECT_EQ(GetModuleFileNameExA(process, nullptr, path, MAX_PATH), 34u);
     EXPECT_STREQ(path, "C:\\Program Files\\Vostrel\\probe.exe");
+    CloseHandle(process);
+}
+
+TEST_F(Processes, WindowsProgramsOfAnotherSystemRootAreNeitherListedNorOpened) {
+    const std::string otherRoot = systemRoot.Folder() + "/other-prefix";
+    fs::create_directories(otherRoot);
+    const std::string windowsPath = "C:\\Program Files\\Vostrel\\probe.exe";
+    const pid_t foreign = processes.Start("wine64", windowsPath, 0, {"WINEPREFIX=" + otherRoot});
+    // Without WINEPREFIX, Wine runs in ~/.wine of the home the environment names, or else of
+    // the user's own home folder.
+    const pid_t foreignHome =
+        processes.Start("wine64", windowsPath, 0, {"WINEPREFIX", "HOME=" + otherRoot});
+    const pid_t noHome = processes.Start("wine64", windowsPath, 0, {"WINEPREFIX", "HOME"});
+    const pid_t ours = processes.Start("wine64", windowsPath);
+    // A native program is listed whatever its environment says.
+    const pid_t native = processes.Start("probe.exe", "", 0, {"WINEPREFIX=" + otherRoot});
+
+    EXPECT_EQ(NameOf(ours), "probe.exe");
+    EXPECT_EQ(NameOf(native), "probe.exe");
+    for (pid_t pid : {foreign, foreignHome, noHome}) {
+        EXPECT_EQ(NameOf(pid), "<not listed>");
+        SetLastError(0);
+        EXPECT_EQ(OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(pid)), nullptr);
+        EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+    }
+    HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, static_cast<DWORD>(ours));
+    EXPECT_NE(process, nullptr);
     CloseHandle(process);
 }
 
@@ -165,3 +195,78 @@ TEST(BuiltinProcessModules, ToolHelpAndPsapiAreFoundByName) {
 }
 
 } // namespace
+
+// Short-lived processes started and reaped on threads of their own until the object goes:
+// half are forks that end at once, half run a copy of /bin/true that Wine's loader name makes
+// the layer read their command line and environment too.
+class ProcessChurn {
+public:
+    explicit ProcessChurn(const std::string& folder) : loader_(folder + "/wine64") {
+        fs::copy_file("/bin/true", loader_);
+        for (int i = 0; i < kThreads; ++i)
+            threads_.emplace_back([this] { Run(); });
+    }
+    ~ProcessChurn() {
+        stop_ = true;
+        for (std::thread& thread : threads_)
+            thread.join();
+    }
+    ProcessChurn(const ProcessChurn&) = delete;
+    ProcessChurn& operator=(const ProcessChurn&) = delete;
+
+    int Started() const { return started_; }
+
+private:
+    void Run() {
+        const char* argv0 = "C:\\Program Files\\Vostrel\\churn.exe";
+        for (bool exec = false; !stop_; exec = !exec) {
+            const pid_t pid = fork();
+            if (pid == 0) {
+                if (exec)
+                    execl(loader_.c_str(), argv0, static_cast<char*>(nullptr));
+                _exit(0);
+            }
+            if (pid > 0) {
+                waitpid(pid, nullptr, 0);
+                ++started_;
+            }
+        }
+    }
+
+    std::string loader_;
+    std::atomic<bool> stop_ = false;
+    std::atomic<int> started_ = 0;
+    // Several at once, so that processes end while the scan is inside their files.
+    static constexpr int kThreads = 4;
+    std::vector<std::thread> threads_;
+};
+
+TEST_F(Processes, ProcessesEndingWhileTheyAreReadAreSkipped) {
+    ProcessChurn churn(systemRoot.Folder());
+    // Bounded both ways: enough passes to meet many ending processes, never more than 15 s.
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(15);
+    int passes = 0;
+    for (; passes < 300 && std::chrono::steady_clock::now() < deadline; ++passes) {
+        HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPALL, 0);
+        ASSERT_NE(snapshot, INVALID_HANDLE_VALUE);
+        PROCESSENTRY32 entry{};
+        entry.dwSize = sizeof entry;
+        for (BOOL more = Process32First(snapshot, &entry); more;
+             more = Process32Next(snapshot, &entry)) {
+            HANDLE process = OpenProcess(PROCESS_ALL_ACCESS, FALSE, entry.th32ProcessID);
+            if (!process)
+                continue;
+            HMODULE module = nullptr;
+            DWORD needed = 0;
+            char path[MAX_PATH] = {};
+            if (EnumProcessModules(process, &module, sizeof module, &needed))
+                GetModuleFileNameExA(process, module, path, MAX_PATH);
+            CloseHandle(process);
+        }
+        EXPECT_EQ(GetLastError(), ERROR_NO_MORE_FILES);
+        CloseHandle(snapshot);
+    }
+    RecordProperty("passes", passes);
+    RecordProperty("processes", churn.Started());
+    EXPECT_GT(churn.Started(), passes);
+}
