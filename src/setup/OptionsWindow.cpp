@@ -134,11 +134,12 @@ void TForm1::Image2Click(TObject* Sender) {
         Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);
         return;
     }
-    // A payload file that cannot be written is left to the install sequence, which checks for
-    // the archive; the hand-over goes ahead.
+    // Without both payload files whole the install cannot go on: stay here with the error.
     try {
         WriteInstallPayload(installDir);
-    } catch (...) {
+    } catch (const Exception& e) {
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK);
+        return;
     }
     Form2->Show();
     Hide();

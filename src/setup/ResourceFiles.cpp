@@ -2,20 +2,131 @@
 
 #include "ProductInfo.h"
 
+#include "rtl/SysErrorMessage.h"
+#include "winapi/LinuxErrors.h"
+#include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
+
+#include <cerrno>
+#include <cstdint>
+#include <fcntl.h>
+#include <link.h>
+#include <string>
+#include <sys/sendfile.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Closes a descriptor when it goes out of scope.
+struct Descriptor {
+    int fd = -1;
+    ~Descriptor() {
+        if (fd >= 0)
+            close(fd);
+    }
+};
+
+struct Placement {
+    const void* address;
+    std::int64_t offset = -1;
+};
+
+// The offset in the executable file of the mapped byte at address: resources lie in a loaded
+// segment, mapped page for page from the file.
+std::int64_t FileOffsetOf(const void* address) {
+    Placement placement{address};
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* wanted = static_cast<Placement*>(data);
+            const auto at = reinterpret_cast<std::uintptr_t>(wanted->address);
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                const std::uintptr_t start = info->dlpi_addr + segment.p_vaddr;
+                if (segment.p_type == PT_LOAD && at >= start && at < start + segment.p_filesz) {
+                    wanted->offset = static_cast<std::int64_t>(at - start + segment.p_offset);
+                    return 1;
+                }
+            }
+            return 0;
+        },
+        &placement);
+    return placement.offset;
+}
+
+// Copies size bytes at offset of the file `from` to `to` inside the kernel, so the pages never
+// pass through this process. 0 on success, else the errno of the failure.
+int CopyFileRange(int from, std::int64_t offset, std::uint64_t size, int to) {
+    off_t in = offset;
+    bool useSendfile = false;
+    while (size > 0) {
+        const size_t chunk = size < (1u << 30) ? static_cast<size_t>(size) : (1u << 30);
+        const ssize_t copied = useSendfile ? sendfile(to, from, &in, chunk)
+                                           : copy_file_range(from, &in, to, nullptr, chunk, 0);
+        if (copied < 0 && errno == EINTR)
+            continue;
+        // Kernels or file systems without copy_file_range between these files fall back.
+        if (copied < 0 && !useSendfile &&
+            (errno == EXDEV || errno == ENOSYS || errno == EOPNOTSUPP || errno == EINVAL)) {
+            useSendfile = true;
+            continue;
+        }
+        if (copied < 0)
+            return errno;
+        if (copied == 0)
+            return EIO; // the executable ends before the resource does
+        size -= static_cast<std::uint64_t>(copied);
+    }
+    return 0;
+}
+
+[[noreturn]] void RaiseCreateError(const AnsiString& fileName, DWORD code) {
+    throw EFCreateError("Cannot create file \"" + fileName + "\". " + SysErrorMessage(code));
+}
+
+} // namespace
 
 void SaveResourceToFile(const char* name, const AnsiString& fileName) {
     HRSRC resource = FindResourceA(nullptr, name, RT_RCDATA);
     HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const auto* data = static_cast<const unsigned char*>(loaded ? LockResource(loaded) : nullptr);
+    const void* data = loaded ? LockResource(loaded) : nullptr;
     if (!data)
         throw Exception("Resource " + AnsiString(name) + " not found");
-    DWORD size = SizeofResource(nullptr, resource);
+    const DWORD size = SizeofResource(nullptr, resource);
+    const std::int64_t offset = FileOffsetOf(data);
+    if (offset < 0)
+        throw Exception("Resource " + AnsiString(name) + " not found");
 
-    // The resource is mapped from the executable and goes out from there without a copy.
-    TFileStream file(fileName, fmCreate);
-    if (file.Write(data, size) != size)
-        throw EStreamError("Stream write error");
+    const std::optional<std::string> target = winapi::ToLinuxPath(fileName);
+    if (!target)
+        RaiseCreateError(fileName, GetLastError());
+    const std::string folder = target->substr(0, target->rfind('/') + 1);
+
+    // The bytes go to a temporary name in the same folder and are renamed over the old file
+    // only when all of them are there: a failure leaves the old file or none, never a partial
+    // one, and an old file that cannot be replaced is never taken for the resource.
+    std::string temporary = folder + ".vostrel-XXXXXX";
+    Descriptor out{mkstemp(temporary.data())};
+    if (out.fd < 0) {
+        const int err = errno;
+        RaiseCreateError(fileName,
+                         err == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(err));
+    }
+    Descriptor self{open("/proc/self/exe", O_RDONLY | O_CLOEXEC)};
+    int err = self.fd < 0 ? errno : 0;
+    if (err == 0 && fchmod(out.fd, 0644) != 0)
+        err = errno;
+    if (err == 0)
+        err = CopyFileRange(self.fd, offset, size, out.fd);
+    if (err == 0 && close(out.fd) != 0)
+        err = errno; // a delayed write error surfaces here
+    out.fd = -1;
+    if (err == 0 && rename(temporary.c_str(), target->c_str()) != 0)
+        err = errno;
+    if (err != 0) {
+        unlink(temporary.c_str());
+        RaiseCreateError(fileName, winapi::Win32ErrorFromErrno(err));
+    }
 }
 
 void WriteInstallPayload(const AnsiString& installDir) {

@@ -3,13 +3,16 @@
 
 #include "rtl/Streams.h"
 
-// Writes the RT_RCDATA resource name whole to fileName, creating or replacing the file.
-// Raises Exception "Resource <name> not found" when the program carries no such resource,
-// EFCreateError when the file cannot be created and EStreamError "Stream write error" when not
-// every byte could be written.
+// Writes the RT_RCDATA resource name whole to fileName, creating or replacing the file. The
+// bytes are copied from the executable file inside the kernel, to a temporary name in the
+// folder that is then renamed over fileName: the file is written completely or left as it was,
+// and no partial file remains. Raises Exception "Resource <name> not found" when the program
+// carries no such resource, and EFCreateError "Cannot create file "<fileName>". <system text>"
+// for any failure to create, fill or put the file in place (a full disk gives the disk-full
+// text).
 void SaveResourceToFile(const char* name, const AnsiString& fileName);
 
 // Writes the payload into installDir (ending in a backslash): the archive resource F1 as
 // kPayloadArchiveName and the library resource F7z as kArchiveLibraryName. Raises as
-// SaveResourceToFile does.
+// SaveResourceToFile does; the archive is left in place when the library fails.
 void WriteInstallPayload(const AnsiString& installDir);

@@ -10,8 +10,9 @@
 //
 // A pack is, all integers little-endian and every offset counted from the pack's first byte:
 //   PackHeader, then `count` PackEntry records, then the names (NUL-terminated, upper case),
-//   then each resource's bytes, 16-byte aligned.
-// Packs follow one another (16-byte aligned) when a target embeds several.
+//   then each resource's bytes, each aligned to kPackAlignment so that the kernel can copy a
+//   resource out of the executable file page for page.
+// Packs follow one another (each aligned to kPackAlignment) when a target embeds several.
 #pragma once
 
 #include <cstdint>
@@ -20,6 +21,7 @@ namespace winapi {
 
 inline constexpr char kResourceSectionName[] = "vostrel_rsrc";
 inline constexpr char kPackMagic[8] = {'V', 'R', 'S', 'R', 'C', 'P', 'K', '1'};
+inline constexpr unsigned kPackAlignment = 4096;         // one page
 inline constexpr std::uint16_t kResourceLanguage = 2052; // Chinese (PRC), as stored
 
 struct PackHeader {

@@ -34,7 +34,8 @@ template <class Visit> const winapi::PackEntry* FindEntry(Visit visit, bool& any
         for (std::uint32_t i = 0; i < header.count; ++i)
             if (visit(pack, entries[i]))
                 return &entries[i];
-        pack += (header.totalSize + 15) / 16 * 16;
+        pack += (header.totalSize + winapi::kPackAlignment - 1) / winapi::kPackAlignment *
+                winapi::kPackAlignment;
     }
     return nullptr;
 }

@@ -3,10 +3,10 @@
 // hand-over to the progress window, its folder errors and the payload files it writes.
 #include "InstallerWindows.h"
 
-#include "setup/StartUp.h"
+#include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
-#include "setup/FinishWindow.h"
+#include "setup/StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"
@@ -306,17 +306,22 @@ TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWind
     EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Apps\\MERVO\\"));
 }
 
-TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenIsLeftToTheInstallSequence) {
-    // A folder named like the archive: the archive cannot be written, and the library after
-    // it is skipped too, without a message.
+TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenStopsInTheOptionsWindow) {
+    // A folder named like the archive cannot be replaced: the error box, no hand-over, no
+    // library written after it and no temporary file left.
     std::filesystem::create_directories(Linux("C:\\Program Files\\Vostrel\\Vostrel.7z"));
     Click(kInstallButton);
-    EXPECT_TRUE(dialogs->messages.empty());
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text,
+              GbkText("Cannot create file \"C:\\Program Files\\Vostrel\\Vostrel.7z\". 拒绝访问。"));
     EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel\\7z.dll")));
-    EXPECT_TRUE(Form2->Visible());
-    EXPECT_FALSE(Form1->Visible());
-    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Program Files\\Vostrel\\"));
-    EXPECT_TRUE(Form2->TimerStartDownload->Enabled());
+    EXPECT_EQ(
+        std::distance(std::filesystem::directory_iterator(Linux("C:\\Program Files\\Vostrel")),
+                      std::filesystem::directory_iterator()),
+        1);
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_TRUE(Form1->Visible());
+    EXPECT_FALSE(Form2->TimerStartDownload->Enabled());
 }
 
 TEST_F(OptionsWindowTest, CloseEndsTheProgramAtOnceAndWritesNothing) {
