@@ -20,7 +20,7 @@ namespace {
 namespace fs = std::filesystem;
 
 const ProductInputs& demoInputs() {
-    static const ProductInputs inputs = ProductInputs::load(SOURCE_ROOT "/resources/product");
+    static const ProductInputs inputs = ProductInputs::load(SOURCE_ROOT "/resources/product", PRODUCT_PROGRAMS);
     return inputs;
 }
 
