@@ -1,9 +1,10 @@
 // The demo player: one window titled "Talvimo 播放器" showing the product's logo and the five
 // features of the setup's slideshow. The argument "Minimize" (the start-with-Windows value)
 // starts it minimised.
-#include <wchar.h>
+// windows.h comes first: the other Windows headers rely on its types.
 #include <windows.h>
 
+#include <wchar.h>
 static const wchar_t* const kFeatures[] = {
     L"蓝光画质：4K高清与HDR色彩，每一帧细节都纤毫毕现",
     L"秒开流畅：智能预加载，点开即播，随意拖动也不卡顿",

@@ -1,9 +1,10 @@
 // The demo browser plug-in: a COM in-process server that registers and removes its class.
 // Registration writes HKCR\CLSID\{class}\InprocServer32 = this library's full path with
 // ThreadingModel Apartment, which is what Regsvr32 and an uninstaller call for.
-#include <olectl.h>
+// windows.h comes first: the other Windows headers rely on its types.
 #include <windows.h>
 
+#include <olectl.h>
 #define CLASS_KEY L"CLSID\\{6A3C2F41-8B7D-4E59-9C1A-2D5E7F804B13}"
 
 static HINSTANCE self;

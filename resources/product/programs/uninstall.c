@@ -5,14 +5,15 @@
 //
 // A running program cannot delete its own file on Windows, so at the end it copies itself into
 // the temporary folder and starts the copy with "/cleanup <pid> <paths>": the copy waits for
-// this process to end, deletes this program, the list and the folders that held only them,
-// and then its own file (where the system refuses, at the next restart).
+// this process to end, deletes this program, the list and the folders that held only them;
+// its own file goes when it ends, through a delete-on-close handle it inherits.
+// windows.h comes first: the other Windows headers rely on its types.
+#include <windows.h>
+
 #include <stdio.h>
 #include <stdlib.h>
 #include <tlhelp32.h>
 #include <wchar.h>
-#include <windows.h>
-
 #define TITLE L"Talvimo 卸载程序"
 
 // The product's programs, compared with the lower-cased file name of each process.
@@ -199,15 +200,23 @@ static void startCleanup(const wchar_t* self, const wchar_t* list, Entry* entrie
     for (int i = count - 1; ok && i >= 0; --i)
         if (folderLeft[i])
             ok = appendArgument(line, 32768, L"d:", entries[i].path);
+    // The copy is opened for deletion on close and the handle handed down to it: when the copy
+    // ends, the last handle closes and the system deletes the file.
+    SECURITY_ATTRIBUTES inherit = {sizeof inherit, NULL, TRUE};
+    HANDLE doomed = CreateFileW(copy, DELETE, FILE_SHARE_READ | FILE_SHARE_DELETE, &inherit,
+                                OPEN_EXISTING, FILE_FLAG_DELETE_ON_CLOSE, NULL);
     STARTUPINFOW startup = {sizeof startup};
     PROCESS_INFORMATION process;
-    if (ok && CreateProcessW(copy, line, NULL, NULL, FALSE, DETACHED_PROCESS, NULL, NULL, &startup,
-                             &process)) {
+    if (ok && doomed != INVALID_HANDLE_VALUE &&
+        CreateProcessW(copy, line, NULL, NULL, TRUE, DETACHED_PROCESS, NULL, NULL, &startup,
+                       &process)) {
         CloseHandle(process.hThread);
         CloseHandle(process.hProcess);
-    } else {
-        DeleteFileW(copy);
     }
+    if (doomed != INVALID_HANDLE_VALUE)
+        CloseHandle(doomed);
+    else
+        DeleteFileW(copy);
 }
 
 // The temporary copy's work: arguments after "/cleanup" are the pid to wait for, then "f:" files
@@ -232,10 +241,6 @@ static int cleanup(int count, wchar_t** arguments) {
             RemoveDirectoryW(path);
         }
     }
-    wchar_t self[MAX_PATH];
-    const DWORD length = GetModuleFileNameW(NULL, self, MAX_PATH);
-    if (length > 0 && length < MAX_PATH && !DeleteFileW(self))
-        MoveFileExW(self, NULL, MOVEFILE_DELAY_UNTIL_REBOOT);
     return 0;
 }
 
