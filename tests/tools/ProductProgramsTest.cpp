@@ -225,16 +225,48 @@ TEST_F(ProductPrograms, AListThatCannotBeReadRemovesNothing) {
     EXPECT_TRUE(KeyExists(kUninstallKey));
 }
 
+// A virtual X server for the test's windows, on DISPLAY while it lives.
+class VirtualDisplay {
+public:
+    VirtualDisplay()
+        : name_(":" + std::to_string(40 + getpid() % 50)),
+          server_({"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}),
+          variable_("DISPLAY", name_) {}
+    bool Ready() const {
+        return Eventually([] { return RunProgram({"xdpyinfo"}).exitCode == 0; });
+    }
+    static bool WindowShown(const std::string& title) {
+        return Eventually([&] {
+            return RunProgram({"xdotool", "search", "--name", title}).exitCode == 0;
+        });
+    }
+
+private:
+    std::string name_;
+    Background server_;
+    ScopedVariable variable_;
+};
+
+TEST_F(ProductPrograms, TheUninstallerAsksFirstAndANoRemovesNothing) {
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Ready());
+    WriteList();
+    Background uninstaller({"wine", "C:\\Vostrel\\UnInstall.exe"});
+    ASSERT_TRUE(VirtualDisplay::WindowShown("Talvimo 卸载程序"));
+    RunProgram({"xdotool", "search", "--name", "Talvimo 卸载程序", "windowfocus", "--sync", "key",
+                "--clearmodifiers", "n"});
+    EXPECT_EQ(uninstaller.Wait(std::chrono::seconds(20)), 1);
+    EXPECT_TRUE(fs::exists(install_ + "/mervo.exe"));
+    EXPECT_TRUE(fs::exists(install_ + "/UnInstall.lst"));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+}
+
 // The player's window on a virtual X server; the uninstaller then closes the running player.
 TEST_F(ProductPrograms, ThePlayerOpensItsWindowAndTheUninstallerClosesIt) {
-    const std::string display = ":" + std::to_string(40 + getpid() % 50);
-    Background xserver({"Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"});
-    ScopedVariable displayVariable("DISPLAY", display);
-    ASSERT_TRUE(Eventually([] { return RunProgram({"xdpyinfo"}).exitCode == 0; }));
+    VirtualDisplay display;
+    ASSERT_TRUE(display.Ready());
     Background player({"wine", "C:\\Vostrel\\mervo.exe"});
-    EXPECT_TRUE(Eventually([] {
-        return RunProgram({"xdotool", "search", "--name", "Talvimo 播放器"}).exitCode == 0;
-    }));
+    EXPECT_TRUE(VirtualDisplay::WindowShown("Talvimo 播放器"));
     WriteList();
     EXPECT_EQ(Wine({"C:\\Vostrel\\UnInstall.exe", "/S"}).exitCode, 0);
     EXPECT_EQ(player.Wait(std::chrono::seconds(10)), 0);

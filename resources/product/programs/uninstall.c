@@ -296,9 +296,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, i
         else if (!samePath(entry->path, self) && !samePath(entry->path, list))
             deleteFile(entry->path); // file, link, launcher
     }
-    startCleanup(self, list, entries, count, folderLeft);
+    // Told before the copy starts: the copy waits for this process only so long.
     if (!silent)
         MessageBoxW(NULL, L"Talvimo 播放器已从您的计算机中卸载。", TITLE,
                     MB_OK | MB_ICONINFORMATION);
+    startCleanup(self, list, entries, count, folderLeft);
     return 0;
 }
