@@ -47,7 +47,7 @@ int main() {
 
     ProductSummary summary;
     const double generate = secondsOf(
-        [&] { summary = WriteProductTree(ProductInputs::load(PRODUCT_SOURCE), tree, list); });
+        [&] { summary = WriteProductTree(ProductInputs::load(PRODUCT_SOURCE, PRODUCT_PROGRAMS), tree, list); });
     const double copy =
         secondsOf([&] { fs::copy(tree, work / "copy", fs::copy_options::recursive); });
     fs::remove_all(work / "copy");

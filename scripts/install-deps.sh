@@ -14,7 +14,7 @@ packages=(
   liblnk-utils
   file
   wine wine64
-  gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils
   xdg-utils xdg-user-dirs desktop-file-utils
 )
 

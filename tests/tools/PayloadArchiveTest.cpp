@@ -163,7 +163,7 @@ TEST_F(PayloadArchive, ProgramsComeOutAsTheGeneratorMadeThem) {
         const std::vector<uint8_t> bytes = readFile(folder / name);
         EXPECT_EQ(bytes, readFile(fs::path(PRODUCT_DIR) / name)) << name;
         const PeFileReader pe(bytes);
-        EXPECT_EQ(pe.machine(), 0x14C) << name;
+        EXPECT_EQ(pe.machine(), 0x8664) << name; // x86-64
         EXPECT_EQ(pe.fixedVersion().signature, 0xFEEF04BDu) << name;
     }
     EXPECT_EQ(PeFileReader(readFile(folder / "mervo.exe")).fixedVersion().fileVersionText(),

@@ -90,14 +90,16 @@ PeFileReader::PeFileReader(std::vector<uint8_t> file) : file_(std::move(file)) {
     characteristics_ = read16(pe + 22);
     const size_t optional = pe + 24;
     optionalMagic_ = read16(optional);
-    if (optionalMagic_ != 0x10B)
-        throw bad("not a PE32 optional header");
+    if (optionalMagic_ != 0x10B && optionalMagic_ != 0x20B)
+        throw bad("not a PE32 or PE32+ optional header");
     entryPointRva_ = read32(optional + 16);
     checksum_ = read32(optional + 64);
-    const uint32_t directories = read32(optional + 92);
+    // PE32+ widens the image base and the four stack and heap sizes: 16 bytes more.
+    const size_t count = optional + (optionalMagic_ == 0x20B ? 108 : 92);
+    const uint32_t directories = read32(count);
     for (uint32_t i = 0; i < directories && i < 16; ++i) {
-        directoryRva_[i] = read32(optional + 96 + 8 * i);
-        directorySize_[i] = read32(optional + 100 + 8 * i);
+        directoryRva_[i] = read32(count + 4 + 8 * i);
+        directorySize_[i] = read32(count + 8 + 8 * i);
     }
     const size_t table = optional + optionalSize;
     for (uint16_t i = 0; i < sectionCount; ++i) {

@@ -1,6 +1,7 @@
 // The demo product generator: the same manifest line always gives the same bytes, program
 // files are well-formed PE32 images with the version the uninstall entry reads, and bad
 // manifests are refused with the line at fault.
+#include "PayloadLocations.h"
 #include "PeFileReader.h"
 #include "ProductFileGenerator.h"
 #include "ProductInputs.h"
@@ -20,7 +21,8 @@ namespace {
 namespace fs = std::filesystem;
 
 const ProductInputs& demoInputs() {
-    static const ProductInputs inputs = ProductInputs::load(SOURCE_ROOT "/resources/product");
+    static const ProductInputs inputs =
+        ProductInputs::load(SOURCE_ROOT "/resources/product", PRODUCT_PROGRAMS);
     return inputs;
 }
 
@@ -72,38 +74,43 @@ TEST(ProductGenerator, TheSameLineGivesTheSameBytesAndDistinctLinesDiffer) {
               GenerateProductFile(demoFile("Modules\\codecs\\vdec08.dll"), demoInputs()));
 }
 
-TEST(ProductGenerator, TheMainProgramCarriesItsVersionResource) {
-    const PeFileReader pe(GenerateProductFile(demoFile("mervo.exe"), demoInputs()));
-    EXPECT_EQ(pe.machine(), 0x14C);
-    EXPECT_EQ(pe.optionalMagic(), 0x10B);
-    EXPECT_EQ(pe.characteristics() & 0x2002, 0x0002) << "an executable, not a library";
-    EXPECT_EQ(pe.sectionNames(), (std::vector<std::string>{".text", ".rdata", ".data", ".rsrc"}));
+// The three programs the setup relies on are the compiled ones, 64-bit, grown to their size.
+TEST(ProductGenerator, TheSetupsProgramsAreTheCompiledOnesWithTheirVersion) {
+    for (const auto& [path, type] : {std::pair{"mervo.exe", 1u}, std::pair{"UnInstall.exe", 1u},
+                                     std::pair{"npmervo.dll", 2u}}) {
+        const ProductFileEntry& entry = demoFile(path);
+        const std::vector<uint8_t> bytes = GenerateProductFile(entry, demoInputs());
+        std::ifstream in(fs::path(PRODUCT_PROGRAMS) / path, std::ios::binary);
+        const std::vector<uint8_t> compiled{std::istreambuf_iterator<char>(in),
+                                            std::istreambuf_iterator<char>()};
+        ASSERT_GT(compiled.size(), 1000u) << path;
+        EXPECT_TRUE(std::equal(compiled.begin(), compiled.end(), bytes.begin())) << path;
+        EXPECT_EQ(bytes.size(), entry.size) << path;
 
-    const PeFixedVersion version = pe.fixedVersion();
-    EXPECT_EQ(version.signature, 0xFEEF04BDu);
-    EXPECT_EQ(version.fileVersionText(), "3.5.0.61");
-    EXPECT_EQ(version.fileType, 1u); // VFT_APP
-
-    const auto strings = pe.versionStrings();
-    EXPECT_EQ(strings.at("<table>"), "080404b0");
-    EXPECT_EQ(strings.at("CompanyName"), "Talvimo");
-    EXPECT_EQ(strings.at("ProductName"), "Talvimo 播放器");
-    EXPECT_EQ(strings.at("FileVersion"), "3.5.0.61");
-    EXPECT_EQ(strings.at("OriginalFilename"), "mervo.exe");
+        const PeFileReader pe(bytes);
+        EXPECT_EQ(pe.machine(), 0x8664) << path;
+        EXPECT_EQ(pe.optionalMagic(), 0x20B) << path;
+        EXPECT_EQ(pe.fixedVersion().fileVersionText(), "3.5.0.61") << path;
+        EXPECT_EQ(pe.fixedVersion().fileType, type) << path;
+        const auto strings = pe.versionStrings();
+        EXPECT_EQ(strings.at("<table>"), "080404b0");
+        EXPECT_EQ(strings.at("CompanyName"), "Talvimo");
+        EXPECT_EQ(strings.at("ProductName"), "Talvimo 播放器");
+        EXPECT_EQ(strings.at("ProductVersion"), "3.5.0.61");
+        EXPECT_EQ(strings.at("OriginalFilename"), path);
+    }
+    const PeFileReader dll(GenerateProductFile(demoFile("npmervo.dll"), demoInputs()));
+    EXPECT_EQ(dll.characteristics() & 0x2000, 0x2000);
+    EXPECT_EQ(dll.exportNames(),
+              (std::vector<std::string>{"DllRegisterServer", "DllUnregisterServer"}));
 }
 
-TEST(ProductGenerator, AnExecutableEntersExitProcessAndALibraryExportsRegistration) {
-    const PeFileReader exe(GenerateProductFile(demoFile("UnInstall.exe"), demoInputs()));
+TEST(ProductGenerator, AGeneratedExecutableEntersExitProcess) {
+    const PeFileReader exe(GenerateProductFile(demoFile("MervoUpdate.exe"), demoInputs()));
     const auto imports = exe.importedFunctions();
     EXPECT_NE(std::find(imports.begin(), imports.end(), "ExitProcess"), imports.end());
     const auto entry = exe.bytesAt(exe.entryPointRva(), 4);
     EXPECT_EQ(entry, (std::vector<uint8_t>{0x6A, 0x00, 0xFF, 0x15})); // push 0; call [slot]
-
-    const PeFileReader dll(GenerateProductFile(demoFile("npmervo.dll"), demoInputs()));
-    EXPECT_EQ(dll.characteristics() & 0x2000, 0x2000);
-    EXPECT_EQ(dll.fixedVersion().fileType, 2u); // VFT_DLL
-    EXPECT_EQ(dll.exportNames(),
-              (std::vector<std::string>{"DllRegisterServer", "DllUnregisterServer"}));
 }
 
 TEST(ProductGenerator, VersionPartsKeepTheirPlaces) {
@@ -123,9 +130,10 @@ TEST(ProductGenerator, VersionPartsKeepTheirPlaces) {
 
 TEST(ProductGenerator, FileRecognisesTheProgramsAsPe32) {
     TempFolder folder;
-    const fs::path exe = folder.path() / "mervo.exe";
-    const fs::path dll = folder.path() / "npmervo.dll";
-    for (const auto& [file, path] : {std::pair{exe, "mervo.exe"}, std::pair{dll, "npmervo.dll"}}) {
+    const fs::path exe = folder.path() / "MervoUpdate.exe";
+    const fs::path dll = folder.path() / "MervoCore.dll";
+    for (const auto& [file, path] :
+         {std::pair{exe, "MervoUpdate.exe"}, std::pair{dll, "MervoCore.dll"}}) {
         const auto bytes = GenerateProductFile(demoFile(path), demoInputs());
         std::ofstream(file, std::ios::binary)
             .write(reinterpret_cast<const char*>(bytes.data()), static_cast<long>(bytes.size()));

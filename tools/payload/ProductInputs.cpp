@@ -63,9 +63,11 @@ std::vector<std::string> ParseWordList(std::string_view text) {
     return words;
 }
 
-ProductInputs ProductInputs::load(const std::filesystem::path& folder) {
+ProductInputs ProductInputs::load(const std::filesystem::path& folder,
+                                  const std::filesystem::path& programsFolder) {
     ProductInputs inputs;
     inputs.folder = folder;
+    inputs.programsFolder = programsFolder;
     inputs.manifest = ProductManifest::load(folder / "product.manifest");
     inputs.words = ParseWordList(readText(folder / "words.txt"));
     inputs.imports = ParseImportList(readText(folder / "imports.txt"));

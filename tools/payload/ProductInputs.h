@@ -13,11 +13,13 @@
 
 struct ProductInputs {
     std::filesystem::path folder;
+    std::filesystem::path programsFolder; // the compiled programs that program= names
     ProductManifest manifest;
     std::vector<std::string> words;
     std::vector<ImportedLibrary> imports;
 
-    static ProductInputs load(const std::filesystem::path& folder);
+    static ProductInputs load(const std::filesystem::path& folder,
+                              const std::filesystem::path& programsFolder);
 };
 
 // "LIBRARY.dll: Function Function ..." lines; a library may span several lines.

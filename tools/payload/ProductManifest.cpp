@@ -134,6 +134,8 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
             entry.exports = splitList(value);
         else if (name == "source")
             entry.source = value;
+        else if (name == "program")
+            entry.program = value;
         else if (name == "version")
             entry.version = FileVersion::parse(value).toString();
         else if (name == "media")
@@ -143,6 +145,10 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
     }
     if (entry.kind == ProductFileKind::Copy && !IsPlainRelativePath(entry.source))
         fail("a copied file needs source=<relative path>");
+    const bool isProgram =
+        entry.kind == ProductFileKind::Executable || entry.kind == ProductFileKind::Library;
+    if (!entry.program.empty() && (!isProgram || !IsPlainRelativePath(entry.program)))
+        fail("program= names a compiled program file for an exe or dll");
     if (entry.mediaShare < 0 || entry.mediaShare > 0.9)
         fail("media share out of range");
     const size_t placeholder = entry.path.find("{n}");

@@ -3,11 +3,12 @@
 //
 //   seed 0x5441      mtime 2012-06-18T09:30:00     version 3.5.0.61
 //   <kind> <size> <path> [count=N] [description="..."] [exports=A,B] [media=0.1]
-//   [version=a.b.c.d] [source=file]
+//   [version=a.b.c.d] [source=file] [program=file]
 //
 // Kinds: exe, dll (PE images), ini, xml, txt (text), media (packed data), copy (a
-// hand-written file from the product folder, size "-"). In a series, "{n}" in the path
-// becomes 01, 02, ... and sizes vary around the given one.
+// hand-written file from the product folder, size "-"). An exe or dll with program= is the
+// compiled program of that name (resources/product/programs), filled up to its size. In a series,
+// "{n}" in the path becomes 01, 02, ... and sizes vary around the given one.
 #pragma once
 
 #include <cstdint>
@@ -29,7 +30,8 @@ struct ProductFileEntry {
     std::string version; // file version, defaults to the product's
     std::string description;
     std::vector<std::string> exports;
-    std::string source; // Copy: file name inside the product folder
+    std::string source;  // Copy: file name inside the product folder
+    std::string program; // exe, dll: compiled program inside the programs folder
     double mediaShare = 0.0;
 };
 

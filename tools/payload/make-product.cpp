@@ -1,6 +1,7 @@
-// make-product <product folder> <output folder> <list file>
+// make-product <product folder> <programs folder> <output folder> <list file>
 // Generates the demo product described by <product folder>/product.manifest into
-// <output folder> and writes the list of its files, relative to that folder, for 7z.
+// <output folder>, taking the compiled programs from <programs folder>, and writes the list of its
+// files, relative to that folder, for 7z.
 #include "ProductInputs.h"
 #include "ProductTreeWriter.h"
 
@@ -8,13 +9,14 @@
 #include <iostream>
 
 int main(int argc, char** argv) {
-    if (argc != 4) {
-        std::cerr << "usage: make-product <product folder> <output folder> <list file>\n";
+    if (argc != 5) {
+        std::cerr << "usage: make-product <product folder> <programs folder> <output folder> <list "
+                     "file>\n";
         return 2;
     }
     try {
-        const ProductInputs inputs = ProductInputs::load(argv[1]);
-        const ProductSummary summary = WriteProductTree(inputs, argv[2], argv[3]);
+        const ProductInputs inputs = ProductInputs::load(argv[1], argv[2]);
+        const ProductSummary summary = WriteProductTree(inputs, argv[3], argv[4]);
         std::cout << "make-product: " << summary.files << " files, " << summary.bytes << " bytes\n";
         return 0;
     } catch (const std::exception& error) {
