@@ -1,10 +1,8 @@
 #include "FinishWindow.h"
 
-#include "ProductInfo.h"
+#include "InstallSequence.h"
 
 #include "rtl/Application.h"
-
-#include "winapi/shell32.h"
 
 TForm3* Form3 = nullptr;
 
@@ -22,11 +20,7 @@ void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState S
 
 void TForm3::Image2Click(TObject* Sender) {
     (void)Sender;
-    // Neither start is waited for or checked: the installer ends either way.
-    const AnsiString registration = "/s \"" + InstallDir + kPlugInName + "\"";
-    ShellExecuteA(nullptr, "open", "Regsvr32.exe", registration.c_str(), nullptr, SW_SHOWNORMAL);
-    const AnsiString product = InstallDir + kMainProgramName;
-    ShellExecuteA(nullptr, nullptr, product.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    FinishInstall(InstallDir, true);
     Application->Terminate();
 }
 

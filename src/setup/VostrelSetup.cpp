@@ -1,11 +1,17 @@
-// The installer's entry point. The program reads no command line: argc and argv only reach
-// Qt, for its own platform options.
+// The installer's entry point. Without switches it shows its windows; /SILENT and /VERYSILENT
+// install from the command line (CommandLine.h). Qt reads its own platform options from argv.
 #include "StartUp.h"
+#include "UnattendedInstall.h"
 
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
+    TCommandLine line;
+    if (const auto exitCode = ReadSwitches(argc, argv, line))
+        return *exitCode;
     TApplication application(argc, argv);
+    if (line.mode != TCommandLine::Mode::Windows)
+        return RunUnattendedInstall(line);
     bool started = false;
     DispatchSafely([&] {
         CreateSetupWindows();
