@@ -4,6 +4,8 @@
 #include "rtl/Streams.h"
 #include "rtl/SysErrorMessage.h"
 
+#include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
 namespace {
@@ -23,6 +25,16 @@ AnsiString SetAsideName(const AnsiString& path) {
     }
 }
 
+// target with its file name spelt as the existing file's is: names match without regard to
+// case, and a replaced file keeps its name, as on Windows.
+AnsiString ExistingSpelling(const AnsiString& target) {
+    const auto linux = winapi::ToLinuxPath(target);
+    if (!linux)
+        return target;
+    const auto name = gbk::FromUtf8(linux->substr(linux->rfind('/') + 1));
+    return name ? ExtractFilePath(target) + *name : target;
+}
+
 } // namespace
 
 void TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
@@ -37,17 +49,19 @@ void TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
         entries_.push_back({Kind::Folder, trimmed, {}});
 }
 
-void TExtractionJournal::PrepareFile(const AnsiString& target) {
-    CreateMissingFolders(ExtractFilePath(target));
-    if (!Exists(target, false)) {
-        entries_.push_back({Kind::NewFile, target, {}});
-        return;
+AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted) {
+    CreateMissingFolders(ExtractFilePath(wanted));
+    if (!Exists(wanted, false)) {
+        entries_.push_back({Kind::NewFile, wanted, {}});
+        return wanted;
     }
+    const AnsiString target = ExistingSpelling(wanted);
     const AnsiString setAside = SetAsideName(target);
     if (!MoveFileA(target.c_str(), setAside.c_str()))
         throw EFCreateError("Cannot create file \"" + target + "\". " +
                             SysErrorMessage(GetLastError()));
     entries_.push_back({Kind::ReplacedFile, target, setAside});
+    return target;
 }
 
 void TExtractionJournal::Commit() {

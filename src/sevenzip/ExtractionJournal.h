@@ -15,9 +15,10 @@ public:
     TExtractionJournal& operator=(const TExtractionJournal&) = delete;
 
     // Makes way for a new file at target (a Windows path): creates the folders it lacks and
-    // moves an existing file aside. Raises EFCreateError "Cannot create file "<target>". <reason>"
+    // moves an existing file aside. Returns the path to create: target, spelt as the existing
+    // file was when one is replaced. Raises EFCreateError "Cannot create file "<target>". <reason>"
     // when the existing file cannot be moved (a loaded library gives the file-in-use text).
-    void PrepareFile(const AnsiString& target);
+    AnsiString PrepareFile(const AnsiString& target);
     // The extraction succeeded: the set-aside files are deleted (a failure to delete one leaves
     // it behind, harmlessly). Nothing is rolled back after this.
     void Commit();

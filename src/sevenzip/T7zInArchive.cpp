@@ -266,8 +266,8 @@ HRESULT T7zInArchive::GetStream(UInt32 index, ISequentialOutStream** outStream,
 HRESULT T7zInArchive::CreateItemFile(UInt32 index, ISequentialOutStream** outStream) {
     if (ItemIsFolder(index))
         return S_OK;
-    AnsiString target = extractFolder_ + ItemTargetPath(ItemPath(index));
-    journal_->PrepareFile(target);
+    const AnsiString target =
+        journal_->PrepareFile(extractFolder_ + ItemTargetPath(ItemPath(index)));
     auto file = std::make_unique<TFileStream>(target, fmCreate);
     *outStream = new T7zStream(file.get(), soOwned, errorTrap_);
     file.release();
