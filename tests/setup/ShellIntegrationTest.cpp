@@ -8,8 +8,8 @@
 #include "rtl/ComObj.h"
 #include "rtl/Registry.h"
 #include "setup/ProductInfo.h"
-#include "setup/ShellIntegration.h"
 #include "setup/ProgressWindow.h"
+#include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/RegistryFile.h"

@@ -1,10 +1,10 @@
 #include "InstallerWindows.h"
 
-#include "setup/SetupClasses.h"
-#include "setup/StartUp.h"
+#include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
-#include "setup/FinishWindow.h"
+#include "setup/SetupClasses.h"
+#include "setup/StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/DescriptionReader.h"
