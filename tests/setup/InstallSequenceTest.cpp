@@ -24,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -362,6 +363,30 @@ TEST_F(InstallSequence, AFailedReinstallLeavesTheEarlierInstallWorking) {
     EXPECT_FALSE(fs::exists(InstallFolder() + "/NewFile.txt"));
     for (const auto& entry : fs::directory_iterator(InstallFolder()))
         EXPECT_EQ(entry.path().string().find(".~old"), std::string::npos) << entry.path();
+}
+
+// Run with /SILENT, the progress window ends the program at the end instead of showing the
+// finish window, registering the plug-in and starting the product only when asked to.
+TEST_F(InstallSequence, WithoutTheFinishWindowTheProgramEndsAsTheFinishButtonWould) {
+    for (const bool run : {false, true}) {
+        testing_support::RecordingStarter starter;
+        PlacePayload();
+        Form2->FinishWithoutWindow = true;
+        Form2->StartProductWhenDone = run;
+        Form2->Completed = false;
+        Install();
+        EXPECT_TRUE(dialogs->messages.empty());
+        EXPECT_TRUE(Form2->Completed);
+        EXPECT_TRUE(app->Terminated());
+        EXPECT_FALSE(Form3->Visible());
+        EXPECT_TRUE(fs::exists(InstallFolder() + "/UnInstall.lst"));
+        ASSERT_EQ(starter.starts.size(), run ? 2u : 1u);
+        const auto& registration = starter.starts[0].arguments;
+        EXPECT_TRUE(std::any_of(registration.begin(), registration.end(), [](const std::string& a) {
+            return a.find("npmervo.dll") != std::string::npos;
+        })) << "the plug-in is registered";
+        fs::remove(InstallFolder() + "/7z.dll");
+    }
 }
 
 } // namespace

@@ -175,6 +175,9 @@ TEST_F(ExtractArchiveTest, UnpacksAndReleasesTheLibraryAndTheArchive) {
     }
     EXPECT_EQ(Extract(), 1);
     EXPECT_EQ(testing_support::ReadLinuxFile(Folder() + "/mervo.exe"), "program");
+    // The progress went to the observer, up to the whole size.
+    EXPECT_EQ(observer.total, 7);
+    EXPECT_EQ(observer.done, 7);
     EXPECT_FALSE(ProcessHolds(Folder() + "/7z.dll"));
     EXPECT_FALSE(ProcessHolds(Folder() + "/Vostrel.7z"));
 }
