@@ -16,14 +16,19 @@
 //   - the archive's deletion: the same thread sees the payload archive disappear;
 //   - the finish window: the same event filter sees its Show event.
 //
+// The same payload is then installed unattended (VostrelSetup /VERYSILENT, no display) into a
+// fresh system root, and once more over that install (a reinstall, whose extraction moves each
+// replaced file aside and deletes the set-aside copies at the end); both are whole-process
+// wall times.
+//
 //   bench_install [--rounds N]   N installs (default 3) alternating with the anchor, medians
 //   bench_install --child        (internal) one install; prints its figures on one line
 #include "InstallBenchConfig.h"
 
-#include "setup/StartUp.h"
+#include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
-#include "setup/FinishWindow.h"
+#include "setup/StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/FileUtils.h"
@@ -416,6 +421,25 @@ int main(int argc, char** argv) {
         for (const auto& [name, value] : ParseFigures(Run({self, "--child"}, true).output))
             figures[name].push_back(value);
     }
+    // Unattended installs, each first into a fresh system root and then over itself.
+    std::vector<double> unattendedTimes, reinstallTimes;
+    for (int round = 0; round < rounds; ++round) {
+        const fs::path root = fs::path(pattern) / ("unattended" + std::to_string(round));
+        fs::create_directories(root / "home");
+        fs::create_directories(root / "runtime");
+        fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
+        const std::vector<std::string> command = {
+            "/usr/bin/env", "-u", "DISPLAY", "WINEPREFIX=" + (root / "prefix").string(),
+            "HOME=" + (root / "home").string(),
+            "XDG_DATA_HOME=" + (root / "home" / "share").string(),
+            "XDG_CONFIG_HOME=" + (root / "home" / "config").string(),
+            "XDG_RUNTIME_DIR=" + (root / "runtime").string(),
+            // No wine on the path: the plug-in registration it would start (and the new
+            // prefix it would set up, seconds of work) runs beside the next install otherwise.
+            "PATH=/nonexistent", VOSTREL_SETUP, "/VERYSILENT"};
+        unattendedTimes.push_back(Run(command, false).milliseconds);
+        reinstallTimes.push_back(Run(command, false).milliseconds);
+    }
     fs::remove_all(pattern);
 
     std::map<std::string, double> m;
@@ -458,6 +482,17 @@ int main(int argc, char** argv) {
                 m["afterDeletion"]);
     std::printf("  click -> finish window                                        %8.1f ms\n",
                 m["whole"]);
+    const double unattended = Median(unattendedTimes), reinstall = Median(reinstallTimes);
+    std::printf("unattended install (/VERYSILENT, whole process, fresh root)    %8.1f ms\n",
+                unattended);
+    std::printf("  minus the waits and the windowed run's extraction            %8.1f ms\n",
+                unattended - m["waits"] - m["extraction"]);
+    std::printf("  windowed click -> finish window, for comparison               %8.1f ms\n",
+                m["whole"]);
+    std::printf("unattended reinstall over that install (replaced files set aside) %6.1f ms\n",
+                reinstall);
+    std::printf("  reinstall - first install                                     %8.1f ms\n",
+                reinstall - unattended);
     std::printf("peak memory (ru_maxrss): before the click %.0f KiB, after it %.0f KiB, at the "
                 "extraction's start %.0f KiB, at the end %.0f KiB\n",
                 m["peakBefore"], m["peakAfterClick"], m["peakAtTotal"], m["peakEnd"]);

@@ -5,8 +5,6 @@
 #include "rtl/Form.h"
 #include "rtl/Image.h"
 
-#include "winapi/windef.h"
-
 class TForm3 : public TForm {
 public:
     DECLARE_CLASS_INFO
@@ -24,6 +22,3 @@ public:
 };
 
 extern TForm3* Form3;
-
-// The message for a program start that failed with ShellExecuteA's code (at most 32).
-AnsiString StartFailureMessage(const AnsiString& file, INT code);

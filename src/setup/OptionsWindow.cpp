@@ -1,5 +1,6 @@
 #include "OptionsWindow.h"
 
+#include "InstallLock.h"
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 
@@ -129,6 +130,12 @@ void TForm1::Button1Click(TObject* Sender) {
 
 void TForm1::Image2Click(TObject* Sender) {
     (void)Sender;
+    // A second installer on the same system root would write under the first one's feet.
+    if (!TryLockInstall()) {
+        Application->MessageBox(InstallRunningMessage(), AnsiString(), MB_OK | MB_ICONEXCLAMATION);
+        Application->Terminate();
+        return;
+    }
     const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
     if (!ForceDirectories(installDir)) {
         Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);

@@ -3,6 +3,7 @@
 #include "DesktopLaunchers.h"
 
 #include "FinishWindow.h"
+#include "InstallSequence.h"
 #include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
@@ -11,7 +12,6 @@
 #include "rtl/Application.h"
 #include "rtl/FileUtils.h"
 #include "rtl/SysErrorMessage.h"
-#include "sevenzip/sevenzip.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
@@ -24,30 +24,27 @@ int SlideIndex = 0;
 
 namespace {
 
-const AnsiString kProductProcesses = "qzmini.exe|mervo.exe|p2ptrans.exe|qztrans.exe|mervotips.exe";
-constexpr int kClosingPasses = 21;
-constexpr DWORD kPauseAfterClosing = 1000;
-constexpr DWORD kSettlingWait = 3000;
-const std::wstring kArchivePassword = L"qhtrwel$$";
-
 AnsiString GbkText(const char* utf8) {
     return *gbk::FromUtf8(utf8);
 }
 
-bool IsExistingFile(const AnsiString& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
+// The sequence as this window shows it: the status line, the bar, and waits that keep the
+// window answering.
+class TWindowObserver final : public IInstallObserver {
+public:
+    explicit TWindowObserver(TForm2& form) : form_(form) {}
+    void Status(const AnsiString& text) override {
+        form_.Label1->SetCaption(text);
+        // The extraction that may follow pumps nothing: the text must show first.
+        Application->ProcessMessages();
+    }
+    void Progress(bool isTotal, Int64 value) override { ExtractProgress(&form_, isTotal, value); }
+    void Wait(DWORD milliseconds) override { WaitPumping(milliseconds); }
+    void Note(const AnsiString&) override {}
 
-AnsiString MissingArchiveMessage() {
-    return GbkText("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
-           GbkText(" )下载安装包");
-}
-
-AnsiString NothingUnpackedMessage(const AnsiString& archive) {
-    return GbkText("未能解压安装包“") + archive +
-           GbkText("”：安装包已不存在，或无法创建安装文件夹");
-}
+private:
+    TForm2& form_;
+};
 
 } // namespace
 
@@ -123,47 +120,24 @@ void TForm2::TimerStartDownloadTimer(TObject* Sender) {
 }
 
 void TForm2::RunInstall() {
-    const AnsiString archive = InstallDir + kPayloadArchiveName;
-    const AnsiString mainProgram = InstallDir + kMainProgramName;
-    const AnsiString uninstaller = InstallDir + kUninstallerName;
-
-    // 1. Without the payload there is nothing to install.
-    if (!IsExistingFile(archive)) {
-        Application->MessageBox(MissingArchiveMessage(), "", MB_OK);
+    TWindowObserver observer(*this);
+    try {
+        RunInstallSequence(observer);
+    } catch (const EPayloadMissing& missing) {
+        Application->MessageBox(missing.Message(), "", MB_OK);
         Application->Terminate();
         return;
     }
-    // 2. Close running product processes, pass after pass, until none is left to close.
-    for (int pass = 0; pass < kClosingPasses; ++pass) {
-        Label1->SetCaption(GbkText("正在关闭Talvimo播放器主程序..."));
-        if (KillProcessesByName(kProductProcesses) == 0)
-            break;
-        WaitPumping(kPauseAfterClosing);
+    if (FinishWithoutWindow) {
+        // Run without the finish window: it ends as its button would.
+        for (const AnsiString& problem : FinishInstall(InstallDir, StartProductWhenDone))
+            Application->MessageBox(problem, "", MB_OK);
+        Completed = true;
+        Application->Terminate();
+        return;
     }
-    // 3. Let the closed processes release their files.
-    WaitPumping(kSettlingWait);
-    // 4. The status text shows before the extraction, which pumps nothing.
-    Label1->SetCaption(GbkText("正在释放文件..."));
-    Application->ProcessMessages();
-    // 5. Unpack. Nothing unpacked (the archive gone since the check, or the folder no longer
-    // creatable) stops here like any other error, rather than deleting the archive and
-    // reporting an install of files that are not there.
-    if (ExtractArchive(archive, InstallDir) == 0)
-        throw Exception(NothingUnpackedMessage(archive));
-    // 6.
-    Label1->SetCaption(GbkText("完成:100% ."));
-    // 7. The archive has served its purpose; a failure to delete it is harmless.
-    DeleteFileA(archive.c_str());
-    // 8. Also creates the Start-menu folder "Talvimo" that step 9 saves into.
-    CreateProductShortcuts();
-    // 9.
-    CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
-    // 10. The start-with-Windows value follows the user's choice: an unticked box writes no
-    // value and removes one an earlier install left behind.
-    SetAutoRun(mainProgram + " Minimize", AutoStartOption == "1");
-    // 11.
-    WriteUninstallEntry(uninstaller, mainProgram);
-    // 12. The finish window takes this window's place.
+    Completed = true;
+    // The finish window takes this window's place.
     Form3->InstallDir = InstallDir;
     Form3->SetTop(Top());
     Form3->SetLeft(Left());
@@ -200,21 +174,6 @@ void TForm2::CreateProductShortcuts() {
     link.Save(productFolder + linkName);
     const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
     CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);
-}
-
-int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir) {
-    if (!IsExistingFile(archivePath))
-        return 0;
-    // The reader (and with it the library) is released on every way out, errors included.
-    ComPtr<I7zArchiveReader> reader =
-        CreateInArchive(CLSID_CFormat7z, destDir + kArchiveLibraryName);
-    reader->SetPassword(kArchivePassword);
-    reader->SetProgressCallback(nullptr, ExtractProgress);
-    reader->OpenFile(archivePath);
-    if (!ForceDirectories(destDir))
-        return 0;
-    reader->ExtractTo(destDir);
-    return 1;
 }
 
 HRESULT ExtractProgress(void* sender, bool isTotal, Int64 value) {

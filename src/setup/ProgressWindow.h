@@ -37,6 +37,12 @@ public:
     AnsiString QuickLaunchOption;
     AnsiString AutoStartOption;
     AnsiString InstallDir;
+    // Set by the command line's /SILENT: at the end the window closes as the finish button
+    // would close the finish window, starting the product only when StartProductWhenDone.
+    bool FinishWithoutWindow = false;
+    bool StartProductWhenDone = false;
+    // The sequence ran to its end.
+    bool Completed = false;
 
     void FormCreate(TObject* Sender);
     void Timer1Timer(TObject* Sender);
@@ -45,8 +51,8 @@ public:
     void Image6MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void TimerStartDownloadTimer(TObject* Sender);
 
-    // The whole install: payload check, closing product processes, extraction, shortcuts and
-    // registry entries, then the finish window in this window's place.
+    // The install sequence (InstallSequence.h) shown in this window, then the finish window in
+    // its place. A missing payload is a message box and the end of the program.
     void RunInstall();
     // Links to InstallDir + "mervo.exe": on the desktop and in the quick-launch folder when their
     // option is exactly "1", and always in the Start-menu folder "Talvimo" (created when
@@ -60,11 +66,6 @@ public:
 extern TForm2* Form2;
 // The slide shown last: 1 to 4, or 0 once Image5 has been shown.
 extern int SlideIndex;
-
-// Unpacks the archive at archivePath into destDir (ending in a backslash) with the 7-Zip
-// library destDir + "7z.dll". 1 when the extraction ran; 0 when the archive is not an existing
-// file or destDir cannot be created. Errors of the binding pass on to the caller.
-int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir);
 
 // The extraction's progress callback: the total becomes Form2's ProgressBar1 maximum, the
 // amount done its position, each taken as the low 32 bits. Always S_OK.

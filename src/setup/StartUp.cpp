@@ -9,6 +9,9 @@
 
 #include "winapi/Gbk.h"
 
+#include <cstdio>
+#include <cstdlib>
+
 void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
@@ -16,4 +19,20 @@ void CreateSetupWindows() {
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
+}
+
+std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line) {
+    try {
+        line = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
+    } catch (const ECommandLineError& e) {
+        std::fprintf(stderr, "%s\n", e.Message().c_str());
+        return kExitBadSwitches;
+    }
+    if (line.mode == TCommandLine::Mode::Help) {
+        std::fputs(CommandLineHelp().c_str(), stdout);
+        return kExitInstalled;
+    }
+    if (line.mode == TCommandLine::Mode::VerySilent)
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+    return std::nullopt;
 }

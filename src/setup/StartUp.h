@@ -4,4 +4,13 @@
 // window, the main window, is shown, by the message loop.
 #pragma once
 
+#include "CommandLine.h"
+
+#include <optional>
+
 void CreateSetupWindows();
+
+// Reads the switches before Qt starts. Returns the exit code when the run ends here (help
+// printed, or a bad switch reported on standard error); otherwise fills line and, for
+// /VERYSILENT, selects Qt's offscreen platform so that no display is needed.
+std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line);

@@ -2,6 +2,8 @@
 // are raised as Exception; 8-bit strings are GBK, wide strings are the library's wchar_t.
 #pragma once
 
+#include "sevenzip/ExtractionJournal.h"
+
 #include "rtl/Streams.h"
 #include "sevenzip/ComPtr.h"
 #include "sevenzip/SevenZipInterfaces.h"
@@ -38,8 +40,11 @@ struct I7zArchiveReader : IUnknown {
     virtual void ExtractItems(const UInt32* items, UInt32 count, bool test, void* user,
                               ItemStreamCallback callback) = 0;
     virtual void ExtractAll(bool test, void* user, ItemStreamCallback callback) = 0;
-    // Writes every item as a file under the folder, creating the folders on the way.
+    // Writes every item as a file under the folder, creating the folders on the way. All or
+    // nothing: when it raises, the files it created are gone and the ones it replaced are back.
     virtual void ExtractTo(const AnsiString& folder) = 0;
+    // The same, leaving in journal (committed) the record of what was written.
+    virtual void ExtractTo(const AnsiString& folder, TExtractionJournal& journal) = 0;
     virtual void SetPasswordCallback(void* user, PasswordCallback callback) = 0;
     // An empty password leaves no password known.
     virtual void SetPassword(const std::wstring& password) = 0;

@@ -161,9 +161,22 @@ void T7zInArchive::ExtractAll(bool test, void* user, ItemStreamCallback callback
 }
 
 void T7zInArchive::ExtractTo(const AnsiString& folder) {
+    TExtractionJournal journal;
+    ExtractTo(folder, journal);
+}
+
+void T7zInArchive::ExtractTo(const AnsiString& folder, TExtractionJournal& journal) {
     bool hasDelimiter = gbk::EndsWithBackslash(folder) || (!folder.empty() && folder.back() == '/');
     ScopedField extractFolder(extractFolder_, hasDelimiter ? folder : folder + "\\");
-    RunExtract(nullptr, kAllItems, false);
+    ScopedField journalField(journal_, &journal);
+    try {
+        RunExtract(nullptr, kAllItems, false);
+    } catch (...) {
+        // The library has released the last item's stream by now, so its file can go.
+        journal.Rollback();
+        throw;
+    }
+    journal.Commit();
 }
 
 void T7zInArchive::SetPasswordCallback(void* user, PasswordCallback callback) {
@@ -253,9 +266,8 @@ HRESULT T7zInArchive::GetStream(UInt32 index, ISequentialOutStream** outStream,
 HRESULT T7zInArchive::CreateItemFile(UInt32 index, ISequentialOutStream** outStream) {
     if (ItemIsFolder(index))
         return S_OK;
-    AnsiString target = extractFolder_ + ItemTargetPath(ItemPath(index));
-    // A folder that cannot be made shows as the file's creation error just below.
-    ForceDirectories(ExtractFilePath(target));
+    const AnsiString target =
+        journal_->PrepareFile(extractFolder_ + ItemTargetPath(ItemPath(index)));
     auto file = std::make_unique<TFileStream>(target, fmCreate);
     *outStream = new T7zStream(file.get(), soOwned, errorTrap_);
     file.release();

@@ -42,6 +42,7 @@ public:
                       ItemStreamCallback callback) override;
     void ExtractAll(bool test, void* user, ItemStreamCallback callback) override;
     void ExtractTo(const AnsiString& folder) override;
+    void ExtractTo(const AnsiString& folder, TExtractionJournal& journal) override;
     void SetPasswordCallback(void* user, PasswordCallback callback) override;
     void SetPassword(const std::wstring& password) override;
     void SetProgressCallback(void* user, ProgressCallback callback) override;
@@ -95,6 +96,7 @@ private:
     ItemStreamCallback itemStreamCallback_ = nullptr;
     void* itemStreamUser_ = nullptr;
     AnsiString extractFolder_;
+    TExtractionJournal* journal_ = nullptr; // set while ExtractTo runs
 
     std::shared_ptr<CallbackErrorTrap> errorTrap_;
     UInt32 currentItem_ = 0;

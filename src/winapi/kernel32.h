@@ -97,6 +97,10 @@ BOOL SetEndOfFile(HANDLE file);
 DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileA(LPCSTR fileName);
+// Renames a file or folder; never replaces an existing target.
+BOOL MoveFileA(LPCSTR existingFileName, LPCSTR newFileName);
+// Removes an empty folder.
+BOOL RemoveDirectoryA(LPCSTR pathName);
 
 // Modules: real shared objects through dlopen, plus the layer's built-in modules
 // ("kernel32.dll", "PSAPI.dll") whose exports are served from a table.

@@ -2,9 +2,11 @@
 // counterpart, so they are enforced among the handles of this process: every open file
 // remembers its device, inode, access and share mode, and an open (or a delete) that the
 // existing handles do not allow fails with ERROR_SHARING_VIOLATION. Other processes are not
-// seen.
+// seen. A library the process has loaded counts as opened without write or delete sharing, as
+// Windows treats a mapped image: it can be read, but not written, truncated, renamed or deleted.
 #include "Handles.h"
 #include "LinuxErrors.h"
+#include "LoadedModules.h"
 #include "SystemRoot.h"
 #include "kernel32.h"
 
@@ -46,6 +48,8 @@ bool SharingConflict(dev_t device, ino_t inode, DWORD access, DWORD share) {
     const bool remove = (access & (DELETE_ACCESS | GENERIC_ALL)) != 0;
     if (!read && !write && !remove)
         return false; // an open for attributes only is never refused
+    if ((write || remove) && winapi::IsLoadedLibraryFile(device, inode))
+        return true;
     bool conflict = false;
     winapi::ForEachHandle([&](winapi::KernelObject& object) {
         const auto* file = dynamic_cast<const FileObject*>(&object);
@@ -354,6 +358,48 @@ BOOL DeleteFileA(LPCSTR fileName) {
     }
     if (unlink(path->c_str()) != 0) {
         winapi::SetLastErrorFromErrno(errno);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL MoveFileA(LPCSTR existingFileName, LPCSTR newFileName) {
+    const auto from = winapi::ToLinuxPath(existingFileName ? existingFileName : "");
+    const auto to = winapi::ToLinuxPath(newFileName ? newFileName : "");
+    if (!from || !to)
+        return FALSE;
+    struct stat st {};
+    if (lstat(from->c_str(), &st) != 0) {
+        SetLastErrorForPath(errno, *from);
+        return FALSE;
+    }
+    // MoveFile never replaces: an existing target, even an empty folder, is an error.
+    if (struct stat target{}; lstat(to->c_str(), &target) == 0) {
+        SetLastError(ERROR_ALREADY_EXISTS);
+        return FALSE;
+    }
+    if (SharingConflict(st.st_dev, st.st_ino, DELETE_ACCESS,
+                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)) {
+        SetLastError(ERROR_SHARING_VIOLATION);
+        return FALSE;
+    }
+    if (rename(from->c_str(), to->c_str()) != 0) {
+        SetLastErrorForPath(errno, *to);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL RemoveDirectoryA(LPCSTR pathName) {
+    const auto path = winapi::ToLinuxPath(pathName ? pathName : "");
+    if (!path)
+        return FALSE;
+    if (rmdir(path->c_str()) != 0) {
+        const int err = errno;
+        if (err == ENOTEMPTY || err == EEXIST)
+            SetLastError(ERROR_DIR_NOT_EMPTY);
+        else
+            SetLastErrorForPath(err, *path);
         return FALSE;
     }
     return TRUE;

@@ -2,8 +2,11 @@
 // (RTLD_NOW | RTLD_LOCAL, so a missing symbol fails the load, as a missing import fails on
 // Windows) from the Linux path its Windows path maps to; its HMODULE is the dlopen handle.
 // Built-in modules are served from the table of BuiltinModules.cpp and their HMODULE is
-// their table row. The running executable has its own handle (MainModule.h).
+// their table row. The running executable has its own handle (MainModule.h). The device and
+// inode of each loaded file are kept, so the file functions refuse to overwrite, truncate,
+// rename or delete it while it is loaded (LoadedModules.h).
 #include "BuiltinModules.h"
+#include "LoadedModules.h"
 #include "MainModule.h"
 #include "SystemRoot.h"
 #include "kernel32.h"
@@ -20,6 +23,8 @@ namespace {
 
 struct LoadedLibrary {
     std::string linuxPath;
+    dev_t device = 0;
+    ino_t inode = 0;
     int references = 0;
 };
 
@@ -55,6 +60,14 @@ DWORD LoadFailureCode(const std::string& message) {
 } // namespace
 
 namespace winapi {
+
+bool IsLoadedLibraryFile(dev_t device, ino_t inode) {
+    std::lock_guard lock(librariesMutex);
+    for (const auto& [handle, library] : libraries)
+        if (library.device == device && library.inode == inode)
+            return true;
+    return false;
+}
 
 HMODULE MainModuleHandle() {
     return reinterpret_cast<HMODULE>(&mainModuleMarker);
@@ -98,6 +111,8 @@ HMODULE LoadLibraryA(LPCSTR fileName) {
     std::lock_guard lock(librariesMutex);
     LoadedLibrary& library = libraries[handle];
     library.linuxPath = *path;
+    library.device = st.st_dev;
+    library.inode = st.st_ino;
     ++library.references;
     return static_cast<HMODULE>(handle);
 }

@@ -396,7 +396,8 @@ std::string ProductVersion() {
 void ExpectProductFiles(const std::string& installFolder) {
     const std::string folder = winapi::ToLinuxPath(installFolder).value_or("");
     ASSERT_TRUE(fs::is_directory(folder)) << installFolder;
-    std::set<std::string> expected{"7z.dll"}, installed;
+    // Beside the payload: the library, which stays, and the uninstall list.
+    std::set<std::string> expected{"7z.dll", "UnInstall.lst"}, installed;
     int payloadFiles = 0;
     for (const auto& entry : fs::recursive_directory_iterator(PRODUCT_DIR))
         if (entry.is_regular_file()) {

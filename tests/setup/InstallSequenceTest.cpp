@@ -12,6 +12,7 @@
 #include "support/VersionPe.h"
 
 #include "setup/FinishWindow.h"
+#include "setup/InstalledItems.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProductInfo.h"
 #include "setup/ProgressWindow.h"
@@ -23,6 +24,7 @@
 #include <QElapsedTimer>
 #include <QTest>
 #include <QWidget>
+#include <algorithm>
 #include <csignal>
 #include <filesystem>
 
@@ -311,6 +313,80 @@ TEST_F(InstallSequence, CloseDeclinedAndMinimiseDuringTheWaitLeaveTheInstallUndi
     EXPECT_FALSE(app->Terminated());
     EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
     EXPECT_TRUE(Form3->Visible());
+}
+
+// The uninstall list names what this install made: the unpacked files and folders, the library
+// that stays, and the list itself; the archive, deleted at the end, is not in it.
+TEST_F(InstallSequence, TheUninstallListRecordsTheUnpackedFilesTheLibraryAndItself) {
+    InstalledItems().Clear();
+    payload.push_back({"Modules\\codec.ini", "codec"});
+    PlacePayload();
+    Install();
+    ASSERT_TRUE(dialogs->messages.empty());
+
+    const std::string list = ReadLinuxFile(InstallFolder() + "/UnInstall.lst").value_or("");
+    const std::string folder = "C:\\Program Files\\Vostrel\\";
+    for (const std::string& entry :
+         {"file\t" + folder + "7z.dll", "file\t" + folder + "mervo.exe",
+          "folder\t" + folder + "Modules", "file\t" + folder + "Modules\\codec.ini",
+          "file\t" + folder + "UnInstall.lst"})
+        EXPECT_NE(list.find(entry + "\n"), std::string::npos) << entry << "\n" << list;
+    EXPECT_EQ(list.find("Vostrel.7z"), std::string::npos) << list;
+    // The list is saved last, after the uninstall entry.
+    EXPECT_EQ(list.substr(list.size() - std::string("UnInstall.lst\n").size()), "UnInstall.lst\n");
+    InstalledItems().Clear();
+}
+
+// A reinstall from a damaged archive fails with the error shown and leaves the earlier install
+// as it was: replaced files are back, new ones gone, and no finish window.
+TEST_F(InstallSequence, AFailedReinstallLeavesTheEarlierInstallWorking) {
+    PlacePayload();
+    Install();
+    ASSERT_TRUE(dialogs->messages.empty());
+    const auto earlier = ReadLinuxFile(InstallFolder() + "/mervo.exe");
+    Form3->Hide();
+
+    payload = {{"mervo.exe", VersionedPe(9, 9, 9, 9)},
+               {"npmervo.dll", "new plug-in"},
+               {"NewFile.txt", std::string(200000, 'n')},
+               {"Readme.txt", std::string(300000, 'R')}};
+    fs::remove(InstallFolder() + "/7z.dll");
+    PlacePayload();
+    const std::string archive = InstallFolder() + "/Vostrel.7z";
+    fs::resize_file(archive, fs::file_size(archive) * 2 / 3);
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_EQ(ReadLinuxFile(InstallFolder() + "/mervo.exe"), earlier);
+    EXPECT_EQ(ReadLinuxFile(InstallFolder() + "/Readme.txt"), std::string(300000, 'r'));
+    EXPECT_FALSE(fs::exists(InstallFolder() + "/NewFile.txt"));
+    for (const auto& entry : fs::directory_iterator(InstallFolder()))
+        EXPECT_EQ(entry.path().string().find(".~old"), std::string::npos) << entry.path();
+}
+
+// Run with /SILENT, the progress window ends the program at the end instead of showing the
+// finish window, registering the plug-in and starting the product only when asked to.
+TEST_F(InstallSequence, WithoutTheFinishWindowTheProgramEndsAsTheFinishButtonWould) {
+    for (const bool run : {false, true}) {
+        testing_support::RecordingStarter starter;
+        PlacePayload();
+        Form2->FinishWithoutWindow = true;
+        Form2->StartProductWhenDone = run;
+        Form2->Completed = false;
+        Install();
+        EXPECT_TRUE(dialogs->messages.empty());
+        EXPECT_TRUE(Form2->Completed);
+        EXPECT_TRUE(app->Terminated());
+        EXPECT_FALSE(Form3->Visible());
+        EXPECT_TRUE(fs::exists(InstallFolder() + "/UnInstall.lst"));
+        ASSERT_EQ(starter.starts.size(), run ? 2u : 1u);
+        const auto& registration = starter.starts[0].arguments;
+        EXPECT_TRUE(std::any_of(registration.begin(), registration.end(), [](const std::string& a) {
+            return a.find("npmervo.dll") != std::string::npos;
+        })) << "the plug-in is registered";
+        fs::remove(InstallFolder() + "/7z.dll");
+    }
 }
 
 } // namespace

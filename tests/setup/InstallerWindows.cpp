@@ -1,5 +1,7 @@
 #include "InstallerWindows.h"
 
+#include "setup/InstallLock.h"
+
 #include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
@@ -29,6 +31,8 @@ InstallerWindowsTest::~InstallerWindowsTest() {
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;
+    // The install action's lock goes with the test's system root.
+    UnlockInstall();
 }
 
 void InstallerWindowsTest::ExpectNoInstallHandedOver() {

@@ -10,6 +10,8 @@
 
 #include <winapi/ProgramStarter.h>
 
+#include "setup/InstallSequence.h"
+
 #include <memory>
 #include <vector>
 
@@ -25,6 +27,21 @@ protected:
 
     std::unique_ptr<TApplication> app;
     ScriptedDialogService* dialogs = nullptr;
+};
+
+// The install sequence's reports, kept for the test to read; waits are not waited.
+class RecordingObserver final : public IInstallObserver {
+public:
+    void Status(const AnsiString& text) override { statuses.push_back(text); }
+    void Progress(bool isTotal, Int64 value) override { (isTotal ? total : done) = value; }
+    void Wait(DWORD milliseconds) override { waited += milliseconds; }
+    void Note(const AnsiString& text) override { notes.push_back(text); }
+
+    std::vector<AnsiString> statuses;
+    std::vector<AnsiString> notes;
+    Int64 total = 0;
+    Int64 done = 0;
+    DWORD waited = 0;
 };
 
 // Records program starts instead of making them, while it exists.

@@ -157,6 +157,11 @@ protected:
                                        password);
         fs::copy_file(SEVENZIP_LIBRARY, Folder() + "/7z.dll");
     }
+    int Extract() {
+        TExtractionJournal journal;
+        return ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\", observer, journal);
+    }
+    testing_support::RecordingObserver observer;
 };
 
 TEST_F(ExtractArchiveTest, UnpacksAndReleasesTheLibraryAndTheArchive) {
@@ -168,24 +173,27 @@ TEST_F(ExtractArchiveTest, UnpacksAndReleasesTheLibraryAndTheArchive) {
         ASSERT_TRUE(ProcessHolds(Folder() + "/7z.dll"));
         ASSERT_TRUE(ProcessHolds(Folder() + "/Vostrel.7z"));
     }
-    EXPECT_EQ(ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\"), 1);
+    EXPECT_EQ(Extract(), 1);
     EXPECT_EQ(testing_support::ReadLinuxFile(Folder() + "/mervo.exe"), "program");
+    // The progress went to the observer, up to the whole size.
+    EXPECT_EQ(observer.total, 7);
+    EXPECT_EQ(observer.done, 7);
     EXPECT_FALSE(ProcessHolds(Folder() + "/7z.dll"));
     EXPECT_FALSE(ProcessHolds(Folder() + "/Vostrel.7z"));
 }
 
 TEST_F(ExtractArchiveTest, AnArchiveOfAnotherPasswordRaisesAndReleasesEverything) {
     Prepare("another password");
-    EXPECT_THROW(ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\"), Exception);
+    EXPECT_THROW(Extract(), Exception);
     EXPECT_FALSE(ProcessHolds(Folder() + "/7z.dll"));
     EXPECT_FALSE(ProcessHolds(Folder() + "/Vostrel.7z"));
 }
 
 TEST_F(ExtractArchiveTest, NoArchiveMeansNothingToDo) {
     // Not even the missing library is touched.
-    EXPECT_EQ(ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\"), 0);
+    EXPECT_EQ(Extract(), 0);
     fs::create_directories(Folder() + "/Vostrel.7z");
-    EXPECT_EQ(ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\"), 0);
+    EXPECT_EQ(Extract(), 0);
 }
 
 } // namespace

@@ -232,3 +232,25 @@ TEST_F(Files, ASmallVolumeFillsUpAndAReadOnlyOneIsWriteProtected) {
     EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no disk-full, 2: file not write-protected, "
                                          "3: folder not write-protected";
 }
+
+TEST_F(Files, MoveFileRenamesButNeverReplaces) {
+    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/a.txt", "a");
+    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/b.txt", "b");
+    EXPECT_FALSE(MoveFileA("C:\\a.txt", "C:\\b.txt"));
+    EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
+    EXPECT_FALSE(MoveFileA("C:\\none.txt", "C:\\c.txt"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(MoveFileA("C:\\A.TXT", "C:\\c.txt"));
+    EXPECT_EQ(testing_support::ReadLinuxFile(systemRoot.DriveC() + "/c.txt"), "a");
+    EXPECT_FALSE(testing_support::ReadLinuxFile(systemRoot.DriveC() + "/a.txt"));
+}
+
+TEST_F(Files, RemoveDirectoryTakesOnlyAnEmptyFolder) {
+    testing_support::WriteLinuxFile(systemRoot.DriveC() + "/full/x.txt", "x");
+    EXPECT_FALSE(RemoveDirectoryA("C:\\full"));
+    EXPECT_EQ(GetLastError(), ERROR_DIR_NOT_EMPTY);
+    EXPECT_FALSE(RemoveDirectoryA("C:\\none"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    std::filesystem::remove(systemRoot.DriveC() + "/full/x.txt");
+    EXPECT_TRUE(RemoveDirectoryA("C:\\full"));
+}

@@ -95,3 +95,36 @@ TEST_F(Modules, TheSeamHidesAModuleOrOneExport) {
     EXPECT_NE(LoadLibraryA("PSAPI.dll"), nullptr);
     EXPECT_NE(GetProcAddress(kernel32, "GetTickCount"), nullptr);
 }
+
+// A loaded library's file is in use, as a mapped image is on Windows: it can be read, but it
+// cannot be rewritten, truncated, renamed or deleted until it is freed.
+TEST_F(Modules, ALoadedLibraryFileCannotBeChangedUntilFreed) {
+    const std::string copy = systemRoot.DriveC() + "/lib.dll";
+    std::filesystem::create_directories(systemRoot.DriveC());
+    std::filesystem::copy_file(TEST_MODULE_PATH, copy);
+    const std::string path = "C:\\LIB.DLL"; // names match without regard to case
+    HMODULE module = LoadLibraryA("C:\\lib.dll");
+    ASSERT_NE(module, nullptr) << GetLastError();
+    const auto size = std::filesystem::file_size(copy);
+
+    for (DWORD disposition : {CREATE_ALWAYS, OPEN_EXISTING, TRUNCATE_EXISTING}) {
+        EXPECT_EQ(CreateFileA(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, disposition, 0, nullptr),
+                  INVALID_HANDLE_VALUE);
+        EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    }
+    EXPECT_FALSE(DeleteFileA(path.c_str()));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_FALSE(MoveFileA(path.c_str(), "C:\\moved.dll"));
+    EXPECT_EQ(GetLastError(), ERROR_SHARING_VIOLATION);
+    EXPECT_EQ(std::filesystem::file_size(copy), size);
+
+    HANDLE reader = CreateFileA(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+                                0, nullptr);
+    ASSERT_NE(reader, INVALID_HANDLE_VALUE);
+    CloseHandle(reader);
+
+    ASSERT_TRUE(FreeLibrary(module));
+    EXPECT_TRUE(MoveFileA(path.c_str(), "C:\\moved.dll"));
+    EXPECT_TRUE(DeleteFileA("C:\\moved.dll"));
+}

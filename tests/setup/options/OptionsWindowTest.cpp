@@ -4,6 +4,7 @@
 #include "InstallerWindows.h"
 
 #include "setup/FinishWindow.h"
+#include "setup/InstallLock.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
 #include "setup/StartUp.h"
@@ -23,7 +24,10 @@
 #include <QWidget>
 
 #include <cstdlib>
+#include <fcntl.h>
 #include <filesystem>
+#include <sys/file.h>
+#include <unistd.h>
 
 using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
@@ -358,3 +362,30 @@ TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
 }
 
 } // namespace
+
+// One install per system root: while another process holds the root, the install action says
+// so and ends without writing anything.
+TEST_F(OptionsWindowTest, ASecondInstallerOnTheSameSystemRootWritesNothing) {
+    const std::string root = *winapi::SystemRootPath();
+    const int other = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(other, 0);
+    ASSERT_EQ(flock(other, LOCK_EX | LOCK_NB), 0);
+    Form1->Edit1->SetText("C:\\Second\\");
+    Form1->Image2Click(Form1->Image2);
+    close(other);
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text,
+              GbkText("另一个Talvimo安装程序正在运行，请等它结束后再试。"));
+    EXPECT_TRUE(app->Terminated());
+    EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Second"));
+    ExpectNoInstallHandedOver();
+
+    // Once the other one has ended, this process takes the lock, and keeps it.
+    EXPECT_TRUE(TryLockInstall());
+    EXPECT_TRUE(TryLockInstall());
+    const int third = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    EXPECT_NE(flock(third, LOCK_EX | LOCK_NB), 0);
+    close(third);
+    UnlockInstall();
+}

@@ -1,0 +1,131 @@
+#include "CommandLine.h"
+
+#include "rtl/FileUtils.h"
+
+#include "winapi/Gbk.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+std::string Upper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
+    return text;
+}
+
+bool IsFlag(const std::string& name) {
+    static const char* const flags[] = {
+        "VERYSILENT", "SILENT", "NODESKTOPICON", "NOQUICKLAUNCH", "NOAUTOSTART",
+        "RUN",        "?",      "HELP"};
+    return std::any_of(std::begin(flags), std::end(flags),
+                       [&](const char* flag) { return name == flag; });
+}
+
+// "/DIR=x" gives name "DIR" and value "x"; quotes around the value are the shell's business,
+// but a value still quoted (passed through by a Windows-style caller) loses them.
+void SplitSwitch(const std::string& body, std::string& name, std::optional<std::string>& value) {
+    const size_t equals = body.find('=');
+    name = Upper(body.substr(0, equals));
+    if (equals == std::string::npos)
+        return;
+    std::string text = body.substr(equals + 1);
+    if (text.size() >= 2 && text.front() == '"' && text.back() == '"')
+        text = text.substr(1, text.size() - 2);
+    value = text;
+}
+
+[[noreturn]] void Refuse(const std::string& chinese, const std::string& english) {
+    throw ECommandLineError(chinese + "\n" + english);
+}
+
+} // namespace
+
+AnsiString InstallFolderFromSwitch(const std::string& value) {
+    std::string windows = value;
+    if (!windows.empty() && windows.front() == '/') {
+        std::replace(windows.begin(), windows.end(), '/', '\\');
+        windows = "Z:" + windows;
+    }
+    const bool drivePath = windows.size() >= 3 &&
+                           std::isalpha(static_cast<unsigned char>(windows[0])) &&
+                           windows[1] == ':' && (windows[2] == '\\' || windows[2] == '/');
+    if (!drivePath)
+        Refuse("安装文件夹必须是绝对路径：" + value,
+               "The install folder must be an absolute path: " + value);
+    const auto gbk = gbk::FromUtf8(windows);
+    if (!gbk)
+        Refuse("安装文件夹的名称无法用 GBK 编码表示：" + value,
+               "The install folder's name cannot be written in GBK: " + value);
+    return IncludeTrailingBackslash(*gbk);
+}
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {
+    TCommandLine line;
+    for (const std::string& argument : arguments) {
+        if (argument.size() < 2 || (argument[0] != '/' && argument[0] != '-'))
+            continue;
+        std::string name;
+        std::optional<std::string> value;
+        if (argument == "--help")
+            name = "HELP";
+        else
+            SplitSwitch(argument.substr(1), name, value);
+        const bool known = IsFlag(name) || name == "DIR" || name == "LOG";
+        if (!known) {
+            if (argument[0] == '-')
+                continue; // one of Qt's own options
+            Refuse("未知的参数：" + argument, "Unknown switch: " + argument);
+        }
+        line.AnySwitch = true;
+        if (IsFlag(name) && value)
+            Refuse("参数不接受取值：" + argument, "The switch takes no value: " + argument);
+        if (!IsFlag(name) && (!value || value->empty()))
+            Refuse("参数缺少取值：" + argument, "The switch needs a value: " + argument);
+        if (name == "VERYSILENT")
+            line.mode = TCommandLine::Mode::VerySilent;
+        else if (name == "SILENT" && line.mode != TCommandLine::Mode::VerySilent)
+            line.mode = TCommandLine::Mode::Silent;
+        else if (name == "?" || name == "HELP")
+            line.mode = TCommandLine::Mode::Help;
+        else if (name == "NODESKTOPICON")
+            line.desktopIcon = false;
+        else if (name == "NOQUICKLAUNCH")
+            line.quickLaunch = false;
+        else if (name == "NOAUTOSTART")
+            line.autoStart = false;
+        else if (name == "RUN")
+            line.run = true;
+        else if (name == "DIR")
+            line.installDir = InstallFolderFromSwitch(*value);
+        else if (name == "LOG")
+            line.logFile = *value;
+    }
+    // Help wins over everything else given with it.
+    for (const std::string& argument : arguments)
+        if (argument == "/?" || argument == "-?" || Upper(argument) == "/HELP" ||
+            Upper(argument) == "-HELP" || argument == "--help")
+            line.mode = TCommandLine::Mode::Help;
+    return line;
+}
+
+std::string CommandLineHelp() {
+    return "用法 / Usage: VostrelSetup [开关 / switches]\n"
+           "  /VERYSILENT      不显示窗口，无需图形显示 / no window, no display needed\n"
+           "  /SILENT          只显示进度窗口 / only the progress window\n"
+           "  /DIR=\"C:\\路径\"    安装文件夹（Windows 路径或 Linux 绝对路径）/ install folder\n"
+           "                   (a Windows path, or a Linux absolute path through Z:)\n"
+           "  /NODESKTOPICON   不创建桌面快捷方式 / no desktop link\n"
+           "  /NOQUICKLAUNCH   不创建快速启动快捷方式 / no quick-launch link\n"
+           "  /NOAUTOSTART     不随系统启动 / do not start with the system\n"
+           "  /RUN             安装完成后启动播放器 / start the player when done\n"
+           "  /LOG=\"文件\"      写入安装日志（UTF-8）/ write a log of every step (UTF-8)\n"
+           "  /?, /HELP        显示本帮助 / show this help\n"
+           "退出码 / Exit codes:\n"
+           "  0  安装完成 / installed\n"
+           "  1  参数有误 / bad switches\n"
+           "  2  安装失败 / the install failed\n"
+           "  3  另一个安装程序正在运行 / another install is running for this system root\n"
+           "  4  安装包缺失或已损坏 / the payload is missing or damaged\n";
+}

@@ -1,0 +1,47 @@
+// The installer's switches for an unattended install. A switch starts with "/" or "-" and is
+// matched without regard to case; an argument starting with "-" that is no switch of ours is
+// left to Qt (its platform options), one starting with "/" is an error.
+#pragma once
+
+#include "rtl/SysUtils.h"
+
+#include <optional>
+#include <string>
+#include <vector>
+
+struct TCommandLine {
+    enum class Mode { Windows, Silent, VerySilent, Help };
+    Mode mode = Mode::Windows;
+    std::optional<AnsiString> installDir; // GBK Windows path ending in a backslash
+    bool desktopIcon = true;
+    bool quickLaunch = true;
+    bool autoStart = true;
+    bool run = false;
+    std::optional<std::string> logFile; // Linux path
+    bool AnySwitch = false;             // any switch of ours was given
+};
+
+// Raised for a switch that is unknown, lacks its value, or names a folder GBK cannot write;
+// the message is in Chinese and English, UTF-8.
+class ECommandLineError : public Exception {
+public:
+    using Exception::Exception;
+};
+
+TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
+
+// /DIR's value as the install folder: a Windows path, or a Linux absolute path through Z:,
+// ending in a backslash. Raises ECommandLineError when GBK cannot write it or it is neither.
+AnsiString InstallFolderFromSwitch(const std::string& value);
+
+// The text /? prints (UTF-8): the switches and the exit codes, in Chinese and English.
+std::string CommandLineHelp();
+
+// Exit codes of an unattended install.
+enum ExitCode : int {
+    kExitInstalled = 0,
+    kExitBadSwitches = 1,
+    kExitInstallFailed = 2,
+    kExitInstallRunning = 3,
+    kExitPayloadDamaged = 4,
+};

@@ -1,0 +1,39 @@
+#include "InstallLog.h"
+
+#include "winapi/Gbk.h"
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
+#include <ctime>
+
+TInstallLog::~TInstallLog() {
+    if (file_)
+        std::fclose(file_);
+}
+
+void TInstallLog::Open(const std::string& path) {
+    std::FILE* file = std::fopen(path.c_str(), "w");
+    if (!file)
+        throw Exception("Cannot create log file \"" + path + "\". " + std::strerror(errno));
+    if (file_)
+        std::fclose(file_);
+    file_ = file;
+}
+
+void TInstallLog::Line(const AnsiString& gbkText) {
+    if (!file_)
+        return;
+    const auto now = std::chrono::system_clock::now();
+    const std::time_t seconds = std::chrono::system_clock::to_time_t(now);
+    const auto millis =
+        std::chrono::duration_cast<std::chrono::milliseconds>(now.time_since_epoch()).count() %
+        1000;
+    std::tm local{};
+    localtime_r(&seconds, &local);
+    char stamp[32];
+    std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
+    const std::string text = gbk::ToUtf8(gbkText).value_or(gbkText);
+    std::fprintf(file_, "%s.%03d %s\n", stamp, static_cast<int>(millis), text.c_str());
+    std::fflush(file_);
+}

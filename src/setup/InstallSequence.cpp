@@ -1,0 +1,150 @@
+#include "InstallSequence.h"
+
+#include "InstalledItems.h"
+#include "ProcessClosing.h"
+#include "ProductInfo.h"
+#include "ProgressWindow.h"
+#include "ShellIntegration.h"
+#include "WineSupport.h"
+
+#include "rtl/FileUtils.h"
+#include "rtl/SysErrorMessage.h"
+#include "sevenzip/sevenzip.h"
+
+#include "winapi/Gbk.h"
+#include "winapi/kernel32.h"
+#include "winapi/shell32.h"
+
+#include <cstdint>
+
+namespace {
+
+const AnsiString kProductProcesses = "qzmini.exe|mervo.exe|p2ptrans.exe|qztrans.exe|mervotips.exe";
+constexpr int kClosingPasses = 21;
+constexpr DWORD kPauseAfterClosing = 1000;
+constexpr DWORD kSettlingWait = 3000;
+const std::wstring kArchivePassword = L"qhtrwel$$";
+
+AnsiString GbkText(const char* utf8) {
+    return *gbk::FromUtf8(utf8);
+}
+
+bool IsExistingFile(const AnsiString& path) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+AnsiString MissingArchiveMessage() {
+    return GbkText("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
+           GbkText(" )下载安装包");
+}
+
+AnsiString NothingUnpackedMessage(const AnsiString& archive) {
+    return GbkText("未能解压安装包“") + archive +
+           GbkText("”：安装包已不存在，或无法创建安装文件夹");
+}
+
+HRESULT ReportProgress(void* observer, bool isTotal, Int64 value) {
+    static_cast<IInstallObserver*>(observer)->Progress(isTotal, value);
+    return S_OK;
+}
+
+} // namespace
+
+int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
+                   IInstallObserver& observer, TExtractionJournal& journal) {
+    if (!IsExistingFile(archivePath))
+        return 0;
+    // The reader (and with it the library) is released on every way out, errors included.
+    ComPtr<I7zArchiveReader> reader =
+        CreateInArchive(CLSID_CFormat7z, destDir + kArchiveLibraryName);
+    reader->SetPassword(kArchivePassword);
+    reader->SetProgressCallback(&observer, ReportProgress);
+    reader->OpenFile(archivePath);
+    if (!ForceDirectories(destDir))
+        return 0;
+    reader->ExtractTo(destDir, journal);
+    return 1;
+}
+
+void RunInstallSequence(IInstallObserver& observer) {
+    const AnsiString installDir = Form2->InstallDir;
+    const AnsiString archive = installDir + kPayloadArchiveName;
+    const AnsiString mainProgram = installDir + kMainProgramName;
+    const AnsiString uninstaller = installDir + kUninstallerName;
+
+    // 1. Without the payload there is nothing to install.
+    if (!IsExistingFile(archive))
+        throw EPayloadMissing(MissingArchiveMessage());
+    // 2. Close running product processes, pass after pass, until none is left to close.
+    for (int pass = 0; pass < kClosingPasses; ++pass) {
+        observer.Status(GbkText("正在关闭Talvimo播放器主程序..."));
+        if (KillProcessesByName(kProductProcesses) == 0)
+            break;
+        observer.Note(GbkText("已结束正在运行的产品进程"));
+        observer.Wait(kPauseAfterClosing);
+    }
+    // 3. Let the closed processes release their files.
+    observer.Wait(kSettlingWait);
+    // 4.
+    observer.Status(GbkText("正在释放文件..."));
+    // 5. Unpack. Nothing unpacked (the archive gone since the check, or the folder no longer
+    // creatable) stops here like any other error, rather than deleting the archive and
+    // reporting an install of files that are not there.
+    TExtractionJournal journal;
+    if (ExtractArchive(archive, installDir, observer, journal) == 0)
+        throw Exception(NothingUnpackedMessage(archive));
+    // The library the install action wrote stays in the folder with the product's files.
+    TInstalledItems& items = InstalledItems();
+    items.AddFile(installDir + kArchiveLibraryName);
+    for (const AnsiString& folder : journal.CreatedFolders())
+        items.AddFolder(folder);
+    for (const AnsiString& file : journal.WrittenFiles()) {
+        items.AddFile(file);
+        observer.Note(GbkText("写入文件 ") + file);
+    }
+    // 6.
+    observer.Status(GbkText("完成:100% ."));
+    // 7. The archive has served its purpose; a failure to delete it is harmless.
+    DeleteFileA(archive.c_str());
+    // 8. Also creates the Start-menu folder "Talvimo" that step 9 saves into.
+    Form2->CreateProductShortcuts();
+    // 9.
+    CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
+    // 10. The start-with-Windows value follows the user's choice: an unticked box writes no
+    // value and removes one an earlier install left behind.
+    SetAutoRun(mainProgram + " Minimize", Form2->AutoStartOption == "1");
+    // 11.
+    WriteUninstallEntry(uninstaller, mainProgram);
+    // 12. The uninstall list, which lists itself so the uninstaller removes it last.
+    const AnsiString listFile = installDir + kUninstallListName;
+    items.AddFile(listFile);
+    items.SaveToFile(listFile);
+    observer.Note(GbkText("写入卸载列表 ") + listFile);
+}
+
+AnsiString StartFailureMessage(const AnsiString& file, INT code) {
+    // SE_ERR_NOASSOC shares its number with an unrelated system error, so it has its own text.
+    // The system's texts end in their own full stop.
+    const AnsiString reason = code == SE_ERR_NOASSOC ? GbkText("没有可以运行它的程序。")
+                                                     : SysErrorMessage(static_cast<DWORD>(code));
+    return GbkText("无法启动 ") + file + ": " + reason;
+}
+
+std::vector<AnsiString> FinishInstall(const AnsiString& installDir, bool startProduct) {
+    const AnsiString product = installDir + kMainProgramName;
+    if (AnsiString missing = MissingWineMessage(product); !missing.empty())
+        return {missing};
+    std::vector<AnsiString> problems;
+    auto start = [&](const AnsiString& file, const AnsiString& parameters) {
+        const auto code = static_cast<INT>(reinterpret_cast<std::intptr_t>(ShellExecuteA(
+            nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
+            nullptr, SW_SHOWNORMAL)));
+        if (code <= 32)
+            problems.push_back(StartFailureMessage(file, code));
+    };
+    start("Regsvr32.exe", "/s \"" + installDir + kPlugInName + "\"");
+    if (startProduct)
+        start(product, AnsiString());
+    return problems;
+}

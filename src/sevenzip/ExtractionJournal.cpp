@@ -1,0 +1,109 @@
+#include "ExtractionJournal.h"
+
+#include "rtl/FileUtils.h"
+#include "rtl/Streams.h"
+#include "rtl/SysErrorMessage.h"
+
+#include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
+
+namespace {
+
+bool Exists(const AnsiString& path, bool folder) {
+    const DWORD attributes = GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES &&
+           ((attributes & FILE_ATTRIBUTE_DIRECTORY) != 0) == folder;
+}
+
+// A free name beside path for its set-aside copy.
+AnsiString SetAsideName(const AnsiString& path) {
+    for (int n = 0;; ++n) {
+        AnsiString candidate = path + ".~old" + (n ? std::to_string(n) : std::string());
+        if (GetFileAttributesA(candidate.c_str()) == INVALID_FILE_ATTRIBUTES)
+            return candidate;
+    }
+}
+
+// target with its file name spelt as the existing file's is: names match without regard to
+// case, and a replaced file keeps its name, as on Windows.
+AnsiString ExistingSpelling(const AnsiString& target) {
+    const auto linux = winapi::ToLinuxPath(target);
+    if (!linux)
+        return target;
+    const auto name = gbk::FromUtf8(linux->substr(linux->rfind('/') + 1));
+    return name ? ExtractFilePath(target) + *name : target;
+}
+
+} // namespace
+
+void TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
+    const AnsiString trimmed = ExcludeTrailingBackslash(folder);
+    if (trimmed.empty() || Exists(trimmed, true))
+        return;
+    const AnsiString parent = ExtractFilePath(trimmed);
+    if (parent.size() < trimmed.size())
+        CreateMissingFolders(parent);
+    // A folder that cannot be made shows as the file's creation error that follows.
+    if (CreateDirectoryA(trimmed.c_str(), nullptr))
+        entries_.push_back({Kind::Folder, trimmed, {}});
+}
+
+AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted) {
+    CreateMissingFolders(ExtractFilePath(wanted));
+    if (!Exists(wanted, false)) {
+        entries_.push_back({Kind::NewFile, wanted, {}});
+        return wanted;
+    }
+    const AnsiString target = ExistingSpelling(wanted);
+    const AnsiString setAside = SetAsideName(target);
+    if (!MoveFileA(target.c_str(), setAside.c_str()))
+        throw EFCreateError("Cannot create file \"" + target + "\". " +
+                            SysErrorMessage(GetLastError()));
+    entries_.push_back({Kind::ReplacedFile, target, setAside});
+    return target;
+}
+
+void TExtractionJournal::Commit() {
+    for (const Entry& entry : entries_)
+        if (entry.kind == Kind::ReplacedFile)
+            DeleteFileA(entry.setAside.c_str());
+    for (Entry& entry : entries_)
+        entry.setAside.clear();
+}
+
+void TExtractionJournal::Rollback() noexcept {
+    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+        switch (it->kind) {
+        case Kind::Folder:
+            RemoveDirectoryA(it->path.c_str());
+            break;
+        case Kind::NewFile:
+            DeleteFileA(it->path.c_str());
+            break;
+        case Kind::ReplacedFile:
+            if (it->setAside.empty())
+                break;
+            DeleteFileA(it->path.c_str());
+            MoveFileA(it->setAside.c_str(), it->path.c_str());
+            break;
+        }
+    }
+    entries_.clear();
+}
+
+std::vector<AnsiString> TExtractionJournal::WrittenFiles() const {
+    std::vector<AnsiString> files;
+    for (const Entry& entry : entries_)
+        if (entry.kind != Kind::Folder)
+            files.push_back(entry.path);
+    return files;
+}
+
+std::vector<AnsiString> TExtractionJournal::CreatedFolders() const {
+    std::vector<AnsiString> folders;
+    for (const Entry& entry : entries_)
+        if (entry.kind == Kind::Folder)
+            folders.push_back(entry.path);
+    return folders;
+}

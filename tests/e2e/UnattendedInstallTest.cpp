@@ -1,0 +1,160 @@
+// The real installer run from the command line with no display at all: /VERYSILENT installs,
+// writes its log and ends with its exit code; bad switches, a folder that cannot be made and a
+// running install end it early with nothing registered. It closes processes named like the
+// product's, so it holds the lock product_processes.
+#include "support/InstalledProduct.h"
+#include "support/TempSystemRoot.h"
+
+#include "winapi/SystemRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <filesystem>
+#include <sys/file.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+using testing_support::ReadLinuxFile;
+
+namespace {
+
+struct SetupRun {
+    int exitCode = -1;
+    std::string errors; // standard error
+    std::string output; // standard output
+};
+
+class UnattendedInstall : public testing_support::SystemRootTest {
+protected:
+    UnattendedInstall() {
+        // The shell's user folders live in the temporary folder too.
+        home_ = systemRoot.Folder() + "/home";
+        runtime_ = systemRoot.Folder() + "/runtime";
+        fs::create_directories(home_);
+        fs::create_directories(runtime_);
+        fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+    }
+
+    // The plug-in registration starts wine, whose server would outlive the test's root.
+    ~UnattendedInstall() override {
+        const std::string command =
+            "WINEPREFIX='" + *winapi::SystemRootPath() + "' wineserver -k >/dev/null 2>&1";
+        if (std::system(command.c_str()) != 0) {
+            // No server was running for the root: nothing to end.
+        }
+    }
+
+    // Runs the installer with these switches, each quoted for the shell, without a display.
+    SetupRun Install(const std::vector<std::string>& switches) {
+        std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME='" + home_ +
+                              "' XDG_RUNTIME_DIR='" + runtime_ + "' XDG_DATA_HOME='" + home_ +
+                              "/.local/share' XDG_CONFIG_HOME='" + home_ + "/.config' " +
+                              "WINEDEBUG=-all '" VOSTREL_SETUP "'";
+        for (const std::string& argument : switches)
+            command += " '" + argument + "'";
+        const std::string errors = systemRoot.Folder() + "/stderr.txt";
+        const std::string output = systemRoot.Folder() + "/stdout.txt";
+        command += " >'" + output + "' 2>'" + errors + "' </dev/null";
+        const int status = std::system(command.c_str());
+        SetupRun run;
+        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        run.errors = ReadLinuxFile(errors).value_or("");
+        run.output = ReadLinuxFile(output).value_or("");
+        return run;
+    }
+
+    std::string Folder(const std::string& windowsPath) { return systemRoot.LinuxPath(windowsPath); }
+
+    bool NothingRegistered() {
+        const std::string text =
+            ReadLinuxFile(*winapi::SystemRootPath() + "/system.reg").value_or("");
+        return text.find("Talvimo") == std::string::npos;
+    }
+
+    std::string home_;
+    std::string runtime_;
+};
+
+TEST_F(UnattendedInstall, TheDefaultsInstallEverythingQuietly) {
+    const SetupRun run = Install({"/VERYSILENT"});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::string folder = Folder("C:\\Program Files\\Vostrel");
+    for (const char* name : {"mervo.exe", "UnInstall.exe", "7z.dll", "UnInstall.lst"})
+        EXPECT_TRUE(fs::exists(folder + "/" + name)) << name;
+    EXPECT_FALSE(fs::exists(folder + "/Vostrel.7z"));
+    for (const std::string& link :
+         {testing_support::DesktopLink(), testing_support::QuickLaunchLink(),
+          testing_support::StartMenuLink()})
+        EXPECT_TRUE(fs::exists(link)) << link;
+    EXPECT_TRUE(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"));
+    EXPECT_EQ(testing_support::RegistryValue(testing_support::kUninstallKey, u"DisplayName"),
+              u"Talvimo");
+    // Standard error is no terminal and there is no log: no progress lines.
+    EXPECT_EQ(run.errors.find("正在释放文件"), std::string::npos) << run.errors;
+}
+
+TEST_F(UnattendedInstall, AGivenFolderWithoutTheOptionalLinksAndALog) {
+    const std::string apps = systemRoot.Folder() + "/apps/talvimo";
+    const std::string log = systemRoot.Folder() + "/install.log";
+    const SetupRun run = Install({"/VERYSILENT", "/DIR=" + apps, "/NODESKTOPICON", "-noquicklaunch",
+                                  "/NoAutoStart", "/LOG=" + log});
+    ASSERT_EQ(run.exitCode, 0) << run.errors;
+    const std::string windowsFolder = "Z:" + apps;
+    EXPECT_TRUE(fs::exists(apps + "/mervo.exe"));
+    EXPECT_FALSE(fs::exists(testing_support::DesktopLink()));
+    EXPECT_FALSE(fs::exists(testing_support::QuickLaunchLink()));
+    EXPECT_TRUE(fs::exists(testing_support::StartMenuLink()));
+    EXPECT_FALSE(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"));
+    EXPECT_TRUE(testing_support::RegistryValue(testing_support::kUninstallKey, u"DisplayName"));
+
+    // The log, UTF-8, one stamped line per step.
+    const std::string text = ReadLinuxFile(log).value_or("");
+    std::string folder = windowsFolder;
+    for (char& c : folder)
+        if (c == '/')
+            c = '\\';
+    for (const std::string& line :
+         {"安装文件夹 " + folder + "\\", std::string("正在关闭Talvimo播放器主程序..."),
+          std::string("解压进度 100%"), "写入文件 " + folder + "\\mervo.exe",
+          "写入卸载列表 " + folder + "\\UnInstall.lst", std::string("安装完成")})
+        EXPECT_NE(text.find(line + "\n"), std::string::npos) << line << "\n" << text;
+    EXPECT_EQ(text.substr(4, 1), "-"); // each line starts with its date and time
+    // With a log the progress is also on standard error.
+    EXPECT_NE(run.errors.find("正在释放文件... 100%"), std::string::npos) << run.errors;
+}
+
+TEST_F(UnattendedInstall, BadSwitchesAndAnUncreatableFolderEndItWithNothingRegistered) {
+    SetupRun run = Install({"/VERYSILENT", "/BOGUS"});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_NE(run.errors.find("Unknown switch: /BOGUS"), std::string::npos) << run.errors;
+    EXPECT_TRUE(NothingRegistered());
+
+    run = Install({"/VERYSILENT", "/DIR=Z:\\proc\\x"});
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_NE(run.errors.find("。"), std::string::npos) << run.errors;
+    EXPECT_TRUE(NothingRegistered());
+    EXPECT_FALSE(fs::exists(Folder("C:\\Program Files\\Vostrel")));
+
+    run = Install({"/?"});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_NE(run.output.find("/VERYSILENT"), std::string::npos);
+}
+
+TEST_F(UnattendedInstall, ASecondInstallOnTheSameSystemRootEndsWithCodeThree) {
+    const std::string root = *winapi::SystemRootPath();
+    fs::create_directories(root);
+    const int first = open(root.c_str(), O_RDONLY | O_DIRECTORY);
+    ASSERT_GE(first, 0);
+    ASSERT_EQ(flock(first, LOCK_EX | LOCK_NB), 0);
+    const SetupRun run = Install({"/VERYSILENT"});
+    close(first);
+    EXPECT_EQ(run.exitCode, 3);
+    EXPECT_NE(run.errors.find("另一个Talvimo安装程序正在运行"), std::string::npos) << run.errors;
+    EXPECT_FALSE(fs::exists(Folder("C:\\Program Files\\Vostrel")));
+    EXPECT_TRUE(NothingRegistered());
+}
+
+} // namespace

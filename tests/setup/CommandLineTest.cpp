@@ -1,0 +1,78 @@
+// Reading the unattended install's switches.
+#include "setup/CommandLine.h"
+
+#include "support/GbkText.h"
+
+#include <gtest/gtest.h>
+
+using testing_support::GbkText;
+
+namespace {
+
+TCommandLine Parse(std::vector<std::string> arguments) {
+    return ParseCommandLine(arguments);
+}
+
+std::string ErrorOf(std::vector<std::string> arguments) {
+    try {
+        ParseCommandLine(arguments);
+    } catch (const ECommandLineError& e) {
+        return e.Message();
+    }
+    return "<no error>";
+}
+
+TEST(CommandLine, WithoutSwitchesTheWindowsRunAndQtKeepsItsOwnOptions) {
+    const TCommandLine line = Parse({"-platform", "offscreen", "plain"});
+    EXPECT_EQ(line.mode, TCommandLine::Mode::Windows);
+    EXPECT_FALSE(line.AnySwitch);
+    EXPECT_TRUE(line.desktopIcon && line.quickLaunch && line.autoStart);
+    EXPECT_FALSE(line.run);
+}
+
+TEST(CommandLine, SwitchesMatchWithoutCaseAfterASlashOrADash) {
+    const TCommandLine line = Parse({"/verysilent", "-NoDesktopIcon", "/NOQUICKLAUNCH",
+                                     "-noautostart", "/Run", "/LOG=/tmp/x.log"});
+    EXPECT_EQ(line.mode, TCommandLine::Mode::VerySilent);
+    EXPECT_FALSE(line.desktopIcon);
+    EXPECT_FALSE(line.quickLaunch);
+    EXPECT_FALSE(line.autoStart);
+    EXPECT_TRUE(line.run);
+    EXPECT_EQ(line.logFile, "/tmp/x.log");
+    EXPECT_EQ(Parse({"-SILENT"}).mode, TCommandLine::Mode::Silent);
+    // The quieter of the two wins, in either order.
+    EXPECT_EQ(Parse({"/VERYSILENT", "/SILENT"}).mode, TCommandLine::Mode::VerySilent);
+    EXPECT_EQ(Parse({"/SILENT", "/VERYSILENT"}).mode, TCommandLine::Mode::VerySilent);
+}
+
+TEST(CommandLine, HelpWinsOverEverythingGivenWithIt) {
+    for (const char* help : {"/?", "-?", "/HELP", "/help", "--help"})
+        EXPECT_EQ(Parse({"/VERYSILENT", help}).mode, TCommandLine::Mode::Help) << help;
+    const std::string text = CommandLineHelp();
+    for (const char* part : {"/VERYSILENT", "/DIR=", "/LOG=", "3  ", "另一个安装程序正在运行"})
+        EXPECT_NE(text.find(part), std::string::npos) << part;
+}
+
+TEST(CommandLine, TheFolderIsAWindowsPathOrALinuxOneThroughZ) {
+    EXPECT_EQ(Parse({"/DIR=C:\\Apps\\Talvimo"}).installDir, "C:\\Apps\\Talvimo\\");
+    EXPECT_EQ(Parse({"/DIR=\"C:\\Apps\\Talvimo\\\""}).installDir, "C:\\Apps\\Talvimo\\");
+    EXPECT_EQ(Parse({"/DIR=/opt/apps/talvimo"}).installDir, "Z:\\opt\\apps\\talvimo\\");
+    // No product folder is appended: the folder is used as given.
+    EXPECT_EQ(Parse({"/dir=D:\\视频"}).installDir, GbkText("D:\\视频\\"));
+}
+
+TEST(CommandLine, BadSwitchesAreRefusedInChineseAndEnglish) {
+    EXPECT_EQ(ErrorOf({"/VERYSILENT", "/BOGUS"}), "未知的参数：/BOGUS\nUnknown switch: /BOGUS");
+    EXPECT_EQ(ErrorOf({"/DIR"}), "参数缺少取值：/DIR\nThe switch needs a value: /DIR");
+    EXPECT_EQ(ErrorOf({"/LOG="}), "参数缺少取值：/LOG=\nThe switch needs a value: /LOG=");
+    EXPECT_EQ(ErrorOf({"/RUN=yes"}),
+              "参数不接受取值：/RUN=yes\nThe switch takes no value: /RUN=yes");
+    EXPECT_EQ(ErrorOf({"/DIR=Apps"}),
+              "安装文件夹必须是绝对路径：Apps\nThe install folder must be an absolute path: Apps");
+    // A name GBK cannot write (Hangul) is refused rather than mangled.
+    EXPECT_EQ(ErrorOf({"/DIR=/opt/한국"}),
+              "安装文件夹的名称无法用 GBK 编码表示：/opt/한국\n"
+              "The install folder's name cannot be written in GBK: /opt/한국");
+}
+
+} // namespace

@@ -1,0 +1,154 @@
+// Extraction into a folder is all or nothing: a failure part-way removes what the extraction
+// created and puts back what it replaced.
+#include "SevenZipTesting.h"
+
+#include "sevenzip/ExtractionJournal.h"
+
+#include <gmock/gmock.h>
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <sys/resource.h>
+
+namespace fs = std::filesystem;
+using ::testing::HasSubstr;
+using ::testing::StartsWith;
+
+std::vector<std::string> Sorted(std::vector<std::string> items) {
+    std::sort(items.begin(), items.end());
+    return items;
+}
+
+namespace {
+
+const char kPasswordSwitch[] = "-ppayload -mhe=off -mx0 -ms=off";
+
+// A file size limit stands in for a full disk while it lives: writes past it fail with EFBIG.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) : previousSignal_(std::signal(SIGXFSZ, SIG_IGN)) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit small = saved_;
+        small.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FileSizeLimit() {
+        setrlimit(RLIMIT_FSIZE, &saved_);
+        std::signal(SIGXFSZ, previousSignal_);
+    }
+    FileSizeLimit(const FileSizeLimit&) = delete;
+    FileSizeLimit& operator=(const FileSizeLimit&) = delete;
+
+private:
+    rlimit saved_{};
+    void (*previousSignal_)(int);
+};
+
+class ExtractionRollback : public SevenZipTest {
+protected:
+    void SetUp() override {
+        source_ = root_ / "src";
+        out_ = root_ / "out";
+        for (const char* name : {"f1.txt", "f2.txt", "f3.txt"})
+            WriteFile(source_ / name, SampleContent(name, 200000));
+        WriteFile(source_ / "d1" / "d2" / "deep.txt", SampleContent("deep", 5000));
+        // What an earlier install left: one file the archive replaces, one it does not carry.
+        WriteFile(out_ / "F1.TXT", "earlier f1");
+        WriteFile(out_ / "mine.txt", "the user's own");
+    }
+
+    fs::path Archive() {
+        fs::path archive = root_ / "payload.7z";
+        MakeArchive(archive, kPasswordSwitch, source_, "f1.txt f2.txt f3.txt d1");
+        return archive;
+    }
+
+    void Extract(const fs::path& archive, TExtractionJournal& journal) {
+        ComPtr<I7zArchiveReader> reader = NewReader();
+        reader->SetPassword(L"payload");
+        reader->OpenFile(WinPath(archive));
+        reader->ExtractTo(WinPath(out_), journal);
+    }
+
+    // The folder exactly as the earlier install left it, and no set-aside copy in it.
+    void ExpectUntouched() {
+        std::vector<std::string> names;
+        for (const auto& entry : fs::recursive_directory_iterator(out_))
+            names.push_back(fs::relative(entry.path(), out_).string());
+        EXPECT_EQ(Sorted(names), (std::vector<std::string>{"F1.TXT", "mine.txt"}));
+        EXPECT_EQ(ReadFile(out_ / "F1.TXT"), "earlier f1");
+        EXPECT_EQ(ReadFile(out_ / "mine.txt"), "the user's own");
+    }
+
+    fs::path source_;
+    fs::path out_;
+};
+
+TEST_F(ExtractionRollback, ASuccessRecordsWhatItWroteAndLeavesNoSetAsideCopy) {
+    TExtractionJournal journal;
+    Extract(Archive(), journal);
+    EXPECT_EQ(ReadFile(out_ / "F1.TXT"), ReadFile(source_ / "f1.txt"));
+    EXPECT_EQ(ReadFile(out_ / "d1" / "d2" / "deep.txt"),
+              ReadFile(source_ / "d1" / "d2" / "deep.txt"));
+    const AnsiString folder = WinPath(out_) + "\\";
+    EXPECT_EQ(Sorted(journal.WrittenFiles()),
+              Sorted({folder + "F1.TXT", folder + "f2.txt", folder + "f3.txt",
+                      folder + "d1\\d2\\deep.txt"}));
+    EXPECT_EQ(journal.CreatedFolders(),
+              (std::vector<std::string>{folder + "d1", folder + "d1\\d2"}));
+    EXPECT_FALSE(fs::exists(out_ / "F1.TXT.~old"));
+    // A later failure cannot undo a committed extraction.
+    journal.Rollback();
+    EXPECT_EQ(ReadFile(out_ / "F1.TXT"), ReadFile(source_ / "f1.txt"));
+}
+
+TEST_F(ExtractionRollback, ADamagedArchiveLeavesTheFolderAsItWas) {
+    const fs::path archive = Archive();
+    // Stored, so the second file's data lies past the first's: damage it there.
+    {
+        std::fstream file(archive, std::ios::in | std::ios::out | std::ios::binary);
+        file.seekp(32 + 200000 + 50000);
+        file.write(std::string(64, '\x5a').data(), 64);
+    }
+    TExtractionJournal journal;
+    EXPECT_THAT(Utf8(ErrorOf([&] { Extract(archive, journal); })), HasSubstr("CRC 校验错误"));
+    ExpectUntouched();
+    EXPECT_TRUE(journal.WrittenFiles().empty());
+}
+
+TEST_F(ExtractionRollback, AFullDiskPutsBackTheReplacedFile) {
+    const fs::path archive = Archive();
+    LibraryFile(); // copied before the limit
+    TExtractionJournal journal;
+    std::string error;
+    {
+        FileSizeLimit limit(100000);
+        error = ErrorOf([&] { Extract(archive, journal); });
+    }
+    EXPECT_NE(error, "<no error>");
+    ExpectUntouched();
+}
+
+TEST_F(ExtractionRollback, AnItemNamedLikeTheLoadedLibraryFailsAsAFileInUse) {
+    // The archive carries "7Z.DLL" and is unpacked into the library's own folder.
+    WriteFile(source_ / "7Z.DLL", "not a library");
+    const fs::path archive = root_ / "library.7z";
+    MakeArchive(archive, kPasswordSwitch, source_, "f1.txt 7Z.DLL f3.txt");
+    const fs::path library = LibraryFile();
+    const std::string libraryBytes = ReadFile(library);
+    out_ = library.parent_path();
+    {
+        ComPtr<I7zArchiveReader> reader = NewReader();
+        reader->SetPassword(L"payload");
+        reader->OpenFile(WinPath(archive));
+        EXPECT_EQ(Utf8(AnsiString(ErrorOf([&] { reader->ExtractTo(WinPath(out_)); }))),
+                  "Cannot create file \"" + WinPath(out_) +
+                      "\\7z.dll\". 另一个程序正在使用此文件，进程无法访问。");
+    }
+    EXPECT_EQ(ReadFile(library), libraryBytes);
+    EXPECT_FALSE(fs::exists(out_ / "f1.txt"));
+    EXPECT_FALSE(fs::exists(out_ / "f3.txt"));
+}
+
+} // namespace
