@@ -6,12 +6,30 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <sys/stat.h>
 
 namespace testing_support {
 
+namespace {
+
+std::optional<std::string> Variable(const char* name) {
+    const char* value = std::getenv(name);
+    return value ? std::optional<std::string>(value) : std::nullopt;
+}
+
+void Restore(const char* name, const std::optional<std::string>& value) {
+    if (value)
+        setenv(name, value->c_str(), 1);
+    else
+        unsetenv(name);
+}
+
+} // namespace
+
 TempSystemRoot::TempSystemRoot() {
-    if (const char* prefix = std::getenv("WINEPREFIX"))
-        savedPrefix_ = prefix;
+    savedPrefix_ = Variable("WINEPREFIX");
+    savedHome_ = Variable("HOME");
+    savedConfig_ = Variable("XDG_CONFIG_HOME");
     const char* tmp = std::getenv("TMPDIR");
     std::string pattern = std::string(tmp && *tmp ? tmp : "/tmp") + "/winroot-XXXXXX";
     if (!mkdtemp(pattern.data()))
@@ -19,14 +37,18 @@ TempSystemRoot::TempSystemRoot() {
     folder_ = pattern;
     root_ = folder_ + "/prefix";
     setenv("WINEPREFIX", root_.c_str(), 1);
+    // The profile's user folders link into the home folder: a private one.
+    const std::string home = folder_ + "/home";
+    mkdir(home.c_str(), 0700);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/.config").c_str(), 1);
     winapi::ResetSystemRoot();
 }
 
 TempSystemRoot::~TempSystemRoot() {
-    if (savedPrefix_)
-        setenv("WINEPREFIX", savedPrefix_->c_str(), 1);
-    else
-        unsetenv("WINEPREFIX");
+    Restore("WINEPREFIX", savedPrefix_);
+    Restore("HOME", savedHome_);
+    Restore("XDG_CONFIG_HOME", savedConfig_);
     winapi::ResetSystemRoot();
     RemoveTree(folder_);
 }

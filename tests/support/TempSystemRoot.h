@@ -1,6 +1,7 @@
 // A fresh Windows system root for one test: WINEPREFIX points at a new temporary folder (the
-// layer creates its layout on first use) and the folder is removed afterwards. The previous
-// WINEPREFIX is restored, so the real ~/.wine is never touched.
+// layer creates its layout on first use), HOME at an empty folder beside it (the profile's user
+// folders link there) and XDG_CONFIG_HOME into that; the folder is removed afterwards. The
+// previous variables are restored, so the real ~/.wine and home folder are never touched.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -22,6 +23,8 @@ public:
     const std::string& Folder() const { return folder_; }
     // The root's Linux path, $WINEPREFIX (created by the layer on first use).
     const std::string& Root() const { return root_; }
+    // The temporary home folder.
+    std::string Home() const { return folder_ + "/home"; }
     // <root>/drive_c.
     std::string DriveC() const { return root_ + "/drive_c"; }
     // The Linux path of a GBK Windows path through the layer; fails the test when unmapped.
@@ -31,6 +34,8 @@ private:
     std::string folder_;
     std::string root_;
     std::optional<std::string> savedPrefix_;
+    std::optional<std::string> savedHome_;
+    std::optional<std::string> savedConfig_;
 };
 
 // Fixture for tests that need a system root.
