@@ -1,5 +1,7 @@
 #include "Registry.h"
 
+#include "SysErrorMessage.h"
+
 #include "winapi/kernel32.h"
 
 namespace {
@@ -40,7 +42,12 @@ bool TRegistry::OpenKey(const AnsiString& key, bool canCreate) {
     }
     if (currentKey_ && relative)
         path = currentPath_ + "\\" + path;
-    CloseKey();
+    try {
+        CloseKey();
+    } catch (...) {
+        RegCloseKey(opened);
+        throw;
+    }
     currentKey_ = opened;
     currentPath_ = path;
     return true;
@@ -85,10 +92,19 @@ bool TRegistry::DeleteValue(const AnsiString& name) {
     return status == ERROR_SUCCESS;
 }
 
-void TRegistry::CloseKey() {
-    if (currentKey_) {
+TRegistry::~TRegistry() {
+    if (currentKey_)
         RegCloseKey(currentKey_);
-        currentKey_ = nullptr;
-        currentPath_.clear();
-    }
+}
+
+void TRegistry::CloseKey() {
+    if (!currentKey_)
+        return;
+    const LSTATUS status = RegCloseKey(currentKey_);
+    const AnsiString path = currentPath_;
+    currentKey_ = nullptr;
+    currentPath_.clear();
+    if (status != ERROR_SUCCESS)
+        throw ERegistryException("Failed to close key " + path + ": " +
+                                 SysErrorMessage(static_cast<DWORD>(status)));
 }

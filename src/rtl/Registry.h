@@ -16,13 +16,12 @@ class TRegistry {
 public:
     // The root starts as HKEY_LOCAL_MACHINE, the one branch the Windows layer keeps.
     explicit TRegistry(REGSAM access = KEY_ALL_ACCESS) : access_(access) {}
-    ~TRegistry() { CloseKey(); }
+    // A failure to close here cannot be raised; callers that must know call CloseKey first.
+    ~TRegistry();
     TRegistry(const TRegistry&) = delete;
     TRegistry& operator=(const TRegistry&) = delete;
 
-    HKEY RootKey() const { return rootKey_; }
     void SetRootKey(HKEY key);
-    HKEY CurrentKey() const { return currentKey_; }
     const AnsiString& CurrentPath() const { return currentPath_; }
 
     // A key is relative to the current key unless it starts with "\"; then to the root.
@@ -35,6 +34,9 @@ public:
     // Writes a REG_DWORD value; raises as WriteString does.
     void WriteInteger(const AnsiString& name, DWORD value);
     bool DeleteValue(const AnsiString& name);
+    // Closes the current key. Changes held for a running Wine server are handed over here; a
+    // failure raises "Failed to close key <path>: <system text>" (the key is closed all the
+    // same).
     void CloseKey();
 
 private:

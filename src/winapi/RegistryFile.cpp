@@ -7,6 +7,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <ctime>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
@@ -310,13 +311,53 @@ std::string RegistryString(std::u16string_view text) {
     return Utf16LeBytes(text) + std::string(2, '\0');
 }
 
-RegistryFile RegistryFile::Empty() {
+RegistryFile RegistryFile::Empty(std::string_view arch) {
     RegistryFile file;
-    // Wine takes a prefix whose registry names no architecture for a 32-bit one, which a 64-bit
-    // Wine refuses to run.
-    file.header_ =
-        std::string(kSignature) + "\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=win64\n";
+    // Wine takes a prefix whose registry names no architecture for a 32-bit one, so the line is
+    // always written.
+    file.header_ = std::string(kSignature) +
+                   "\n;; All keys relative to REGISTRY\\\\Machine\n\n#arch=" + std::string(arch) +
+                   "\n";
     return file;
+}
+
+std::optional<RegistryFile> RegistryFile::FromRegExport(std::u16string_view text) {
+    constexpr std::u16string_view kHeader = u"Windows Registry Editor Version 5.00";
+    constexpr std::u16string_view kRoot = u"HKEY_LOCAL_MACHINE";
+    if (!text.empty() && text.front() == u'\xFEFF')
+        text.remove_prefix(1);
+    if (text.substr(0, kHeader.size()) != kHeader)
+        return std::nullopt;
+    // Rewritten line by line into Wine's own format: key lines get escaped paths relative to
+    // the branch, other characters beyond ASCII become "\x" escapes, line ends lose their "\r".
+    std::string wine = std::string(kSignature) + "\n";
+    char buffer[16];
+    for (size_t pos = kHeader.size(); pos < text.size();) {
+        size_t end = text.find(u'\n', pos);
+        if (end == std::u16string_view::npos)
+            end = text.size();
+        std::u16string_view line = text.substr(pos, end - pos);
+        pos = end + 1;
+        if (!line.empty() && line.back() == u'\r')
+            line.remove_suffix(1);
+        if (!line.empty() && line.front() == u'[') {
+            if (line.back() != u']' || !SameName(line.substr(1, kRoot.size()), kRoot))
+                return std::nullopt;
+            const auto path = line.substr(1 + kRoot.size(), line.size() - 2 - kRoot.size());
+            wine += "[" + EscapeString(JoinPath(SplitPath(path)), "[]") + "] 0\n";
+            continue;
+        }
+        for (char16_t c : line) {
+            if (c > 127) {
+                std::snprintf(buffer, sizeof buffer, "\\x%04x", static_cast<unsigned>(c));
+                wine += buffer;
+            } else {
+                wine += static_cast<char>(c);
+            }
+        }
+        wine += '\n';
+    }
+    return Parse(wine);
 }
 
 std::optional<RegistryFile> RegistryFile::Parse(std::string_view text) {
@@ -479,6 +520,104 @@ std::optional<RegistryValue> RegistryFile::GetValue(std::u16string_view keyPath,
     return std::nullopt;
 }
 
+void ApplyChanges(RegistryFile& file, std::u16string_view key,
+                  const std::vector<RegistryChange>& changes) {
+    file.CreateKey(key);
+    for (const RegistryChange& change : changes) {
+        if (change.value)
+            file.SetValue(key, change.name, *change.value);
+        else
+            file.DeleteValue(key, change.name);
+    }
+}
+
+bool HoldsChanges(const RegistryFile& file, std::u16string_view key,
+                  const std::vector<RegistryChange>& changes) {
+    if (!file.HasKey(key))
+        return false;
+    // Only the last change of each name counts.
+    for (size_t i = changes.size(); i-- > 0;) {
+        const RegistryChange& change = changes[i];
+        bool later = false;
+        for (size_t k = i + 1; k < changes.size(); ++k)
+            later = later || SameName(changes[k].name, change.name);
+        if (later)
+            continue;
+        const auto value = file.GetValue(key, change.name);
+        if (change.value
+                ? !value || value->type != change.value->type || value->data != change.value->data
+                : value.has_value())
+            return false;
+    }
+    return true;
+}
+
+namespace {
+
+std::u16string Widened(std::string_view ascii) {
+    return std::u16string(ascii.begin(), ascii.end());
+}
+
+// A string between quotes in a .reg file: only these four characters are escaped there.
+std::u16string RegQuoted(std::u16string_view text) {
+    std::u16string out = u"\"";
+    for (char16_t c : text) {
+        if (c == u'\r' || c == u'\n') {
+            out += c == u'\r' ? u"\\r" : u"\\n";
+            continue;
+        }
+        if (c == u'\\' || c == u'"')
+            out += u'\\';
+        out += c;
+    }
+    return out + u"\"";
+}
+
+// A value's data in a .reg file. Only a terminated REG_SZ without inner zeros is written as
+// text, so the import stores exactly the bytes given.
+std::u16string RegData(const RegistryValue& value) {
+    const std::string& data = value.data;
+    const size_t size = data.size();
+    char buffer[32];
+    if (value.type == REG_SZ && size >= 2 && size % 2 == 0) {
+        const std::u16string chars = FromUtf16Le(data);
+        if (chars.find(u'\0') == chars.size() - 1)
+            return RegQuoted(std::u16string_view(chars).substr(0, chars.size() - 1));
+    }
+    if (value.type == REG_DWORD && size == 4) {
+        DWORD number = 0;
+        for (int i = 3; i >= 0; --i)
+            number = number << 8 | static_cast<unsigned char>(data[static_cast<size_t>(i)]);
+        std::snprintf(buffer, sizeof buffer, "dword:%08x", number);
+        return Widened(buffer);
+    }
+    if (value.type == REG_BINARY)
+        std::snprintf(buffer, sizeof buffer, "hex:");
+    else
+        std::snprintf(buffer, sizeof buffer, "hex(%x):", value.type);
+    std::u16string out = Widened(buffer);
+    for (size_t i = 0; i < size; ++i) {
+        std::snprintf(buffer, sizeof buffer, i + 1 < size ? "%02x," : "%02x",
+                      static_cast<unsigned char>(data[i]));
+        out += Widened(buffer);
+    }
+    return out;
+}
+
+} // namespace
+
+std::u16string RegImportText(std::u16string_view key, const std::vector<RegistryChange>& changes) {
+    std::u16string text = u"Windows Registry Editor Version 5.00\r\n\r\n[HKEY_LOCAL_MACHINE\\" +
+                          JoinPath(SplitPath(key)) + u"]\r\n";
+    for (const RegistryChange& change : changes) {
+        text += change.name.empty() ? std::u16string(u"@") : RegQuoted(change.name);
+        text += u"=";
+        text += change.value ? RegData(*change.value) : std::u16string(u"-");
+        text += u"\r\n";
+    }
+    return text;
+}
+
 namespace {
 
 // An open registry file held under a lock. The file may be replaced by another editor between
@@ -561,6 +700,9 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
         return errno;
+    // Held until the temporary is renamed or removed: it tells a live writer's temporary from
+    // one a killed writer left.
+    flock(fd, LOCK_EX);
     int error = 0;
     if (!WriteAll(fd, text) || fchmod(fd, mode) != 0 || fsync(fd) != 0)
         error = errno;
@@ -582,22 +724,50 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     return 0;
 }
 
-std::optional<RegistryFile> ParseOrEmpty(std::string_view text) {
+// Removes the "<file>.XXXXXX" temporaries of writers that were killed mid-write. Called with
+// the file's exclusive lock held, under which no writer of ours makes one; a temporary whose
+// lock someone still holds is left alone all the same.
+void RemoveDeadTemporaries(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string stem = path.substr(folder.size()) + ".";
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0)
+            continue;
+        const std::string temporary = folder + name;
+        const int fd = open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(temporary.c_str());
+        close(fd);
+    }
+    closedir(dir);
+}
+
+std::optional<RegistryFile> ParseOrEmpty(std::string_view text, std::string_view arch = "win64") {
     if (text.empty())
-        return RegistryFile::Empty();
+        return RegistryFile::Empty(arch);
     return RegistryFile::Parse(text);
 }
 
 } // namespace
 
-DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit) {
+DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
+                       std::string_view arch) {
     LockedFile file(path, true);
     if (file.Error() != 0)
         return Win32ErrorFromErrno(file.Error());
+    RemoveDeadTemporaries(path);
     const auto text = file.ReadAll();
     if (!text)
         return Win32ErrorFromErrno(file.Error());
-    auto registry = ParseOrEmpty(*text);
+    auto registry = ParseOrEmpty(*text, arch);
     if (!registry)
         return ERROR_BADDB;
     if (const DWORD error = edit(*registry); error != ERROR_SUCCESS)

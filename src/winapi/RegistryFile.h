@@ -21,8 +21,8 @@ struct RegistryValue {
 
 class RegistryFile {
 public:
-    // A branch without keys, as a new file starts.
-    static RegistryFile Empty();
+    // A branch without keys, as a new file starts, for a "win32" or "win64" prefix.
+    static RegistryFile Empty(std::string_view arch = "win64");
     // nullopt when the text is not a whole registry file: a wrong first line, a line that is
     // neither key, value, option nor comment, or a value cut short.
     static std::optional<RegistryFile> Parse(std::string_view text);
@@ -40,6 +40,10 @@ public:
     // False when the key or the value is missing.
     bool DeleteValue(std::u16string_view key, std::u16string_view name);
     std::optional<RegistryValue> GetValue(std::u16string_view key, std::u16string_view name) const;
+
+    // The branch of a "reg export" file below HKEY_LOCAL_MACHINE; nullopt when the text is
+    // not such a file.
+    static std::optional<RegistryFile> FromRegExport(std::u16string_view text);
 
 private:
     struct Entry {
@@ -59,6 +63,25 @@ private:
     std::vector<Key> keys_;
 };
 
+// One change to a value: set to value, or deleted when value is empty.
+struct RegistryChange {
+    std::u16string name;
+    std::optional<RegistryValue> value;
+};
+
+// Applies the changes to a key, creating it when missing.
+void ApplyChanges(RegistryFile& file, std::u16string_view key,
+                  const std::vector<RegistryChange>& changes);
+
+// True when the key of file holds what the changes made: every set value equal, every deleted
+// value gone.
+bool HoldsChanges(const RegistryFile& file, std::u16string_view key,
+                  const std::vector<RegistryChange>& changes);
+
+// The text of a "reg import" file (version 5, to be stored as UTF-16LE) that creates the key
+// below HKEY_LOCAL_MACHINE and makes the changes.
+std::u16string RegImportText(std::u16string_view key, const std::vector<RegistryChange>& changes);
+
 // UTF-16LE bytes of text, as the registry stores strings.
 std::string Utf16LeBytes(std::u16string_view text);
 // The same with a terminating zero: the data of a REG_SZ value.
@@ -70,8 +93,11 @@ std::u16string FromUtf16Le(std::string_view bytes);
 // (temporary file, flush, rename), so concurrent editors lose nothing and a crash leaves the
 // old or the new file. A missing or empty file starts empty. edit returns a Win32 error code;
 // the file is written only when it returns ERROR_SUCCESS and changed something. A damaged
-// file is never rewritten: the result is then ERROR_BADDB and the file stays as it is.
-DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit);
+// file is never rewritten: the result is then ERROR_BADDB and the file stays as it is. A missing
+// file starts as the branch of an arch ("win32" or "win64") prefix. Temporaries that killed
+// editors left beside the file are removed.
+DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
+                       std::string_view arch = "win64");
 
 // Reads the file under a shared lock; nullopt with the error code when it cannot be read or is
 // damaged. A missing file reads as empty.

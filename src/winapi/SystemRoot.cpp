@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <cwctype>
 #include <dirent.h>
+#include <fstream>
 #include <limits.h>
 #include <locale.h>
 #include <mutex>
@@ -69,14 +70,76 @@ bool MakeDriveLink(const std::string& link, const char* target) {
     return false;
 }
 
+// The value of name in the user's XDG user-dirs.dirs ("$HOME/..." or absolute), read as Wine
+// reads it; empty when it is not set there.
+std::string XdgUserFolder(const std::string& name) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const std::string file = config && *config == '/' ? std::string(config) + "/user-dirs.dirs"
+                                                      : HomeFolder() + "/.config/user-dirs.dirs";
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, name.size(), name) != 0)
+            continue;
+        at = line.find_first_not_of(" \t", at + name.size());
+        if (at == std::string::npos || line[at] != '=')
+            continue;
+        at = line.find_first_not_of(" \t", at + 1);
+        if (at == std::string::npos || line[at] != '"')
+            continue;
+        std::string value;
+        for (++at; at < line.size() && line[at] != '"'; ++at) {
+            if (line[at] == '\\' && at + 1 < line.size())
+                ++at;
+            value += line[at];
+        }
+        if (at == line.size())
+            return {};
+        if (value.rfind("$HOME/", 0) == 0)
+            return HomeFolder() + value.substr(5);
+        return value.front() == '/' ? value : std::string();
+    }
+    return {};
+}
+
+// A user folder of a new profile, as Wine makes it: a link to the XDG folder when that exists,
+// else to the usual folder in the home folder, else to the home folder itself; a real folder
+// only when not even the home folder exists. An existing entry is kept.
+bool MakeUserFolder(const std::string& path, const std::string& xdgName, const std::string& usual) {
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0)
+        return true;
+    for (const std::string& target :
+         {XdgUserFolder(xdgName), HomeFolder() + "/" + usual, HomeFolder()})
+        if (!target.empty() && IsFolder(target)) {
+            if (symlink(target.c_str(), path.c_str()) == 0)
+                return true;
+            SetLastErrorFromErrno(errno);
+            return false;
+        }
+    return MakeFolders(path);
+}
+
 bool MakeLayout(const std::string& root) {
     const std::string profile = root + "/drive_c/users/" + WineUserName();
     const std::string roaming = profile + "/AppData/Roaming/Microsoft";
     for (const std::string& folder :
-         {root + "/drive_c/Program Files", profile + "/Desktop",
-          roaming + "/Windows/Start Menu/Programs", roaming + "/Internet Explorer/Quick Launch",
-          root + "/dosdevices"})
+         {root + "/drive_c/Program Files", roaming + "/Windows/Start Menu/Programs",
+          roaming + "/Internet Explorer/Quick Launch", root + "/dosdevices"})
         if (!MakeFolders(folder))
+            return false;
+    static const struct {
+        const char* folder;
+        const char* xdgName;
+        const char* usual;
+    } kUserFolders[] = {{"Desktop", "XDG_DESKTOP_DIR", "Desktop"},
+                        {"Documents", "XDG_DOCUMENTS_DIR", "Documents"},
+                        {"Downloads", "XDG_DOWNLOAD_DIR", "Downloads"},
+                        {"Music", "XDG_MUSIC_DIR", "Music"},
+                        {"Pictures", "XDG_PICTURES_DIR", "Pictures"},
+                        {"Videos", "XDG_VIDEOS_DIR", "Movies"}};
+    for (const auto& user : kUserFolders)
+        if (!MakeUserFolder(profile + "/" + user.folder, user.xdgName, user.usual))
             return false;
     return MakeDriveLink(root + "/dosdevices/c:", "../drive_c") &&
            MakeDriveLink(root + "/dosdevices/z:", "/");
@@ -229,10 +292,19 @@ std::string WineUserName() {
     return "wineuser";
 }
 
+std::string WineArchitecture() {
+    const char* arch = std::getenv("WINEARCH");
+    return arch ? arch : "win64";
+}
+
 std::optional<std::string> SystemRootPath() {
     std::lock_guard lock(rootMutex);
     if (cachedRoot)
         return cachedRoot;
+    if (const std::string arch = WineArchitecture(); arch != "win32" && arch != "win64") {
+        SetLastError(ERROR_BAD_ENVIRONMENT);
+        return std::nullopt;
+    }
     std::string root;
     if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
         root = prefix;

@@ -1,7 +1,8 @@
 // The Windows namespace on Linux: one folder laid out as a Wine prefix ($WINEPREFIX, else
-// ~/.wine), created when missing. C: is <root>/drive_c, Z: is "/", any other letter is what
-// <root>/dosdevices/<letter>: points to. Both separators are accepted; existing names are found
-// without regard to case, as Windows does.
+// ~/.wine), created when missing as Wine creates one: the profile's Desktop, Documents and other
+// user folders are links to the user's XDG folders. C: is <root>/drive_c, Z: is "/", any other
+// letter is what <root>/dosdevices/<letter>: points to. Both separators are accepted; existing
+// names are found without regard to case, as Windows does.
 #pragma once
 
 #include <optional>
@@ -11,8 +12,12 @@
 namespace winapi {
 
 // The root's Linux path, created with its layout when missing; nullopt (with the last error
-// set) when it cannot be created.
+// set) when it cannot be created, or ERROR_BAD_ENVIRONMENT when WINEARCH is set to other than
+// "win32" or "win64", which Wine refuses too.
 std::optional<std::string> SystemRootPath();
+
+// The architecture a new registry of the root names: $WINEARCH, "win64" when unset.
+std::string WineArchitecture();
 
 // Forgets the cached root so the next call reads $WINEPREFIX again (tests point it at a
 // temporary folder).

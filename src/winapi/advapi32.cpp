@@ -4,31 +4,86 @@
 #include "Handles.h"
 #include "RegistryFile.h"
 #include "SystemRoot.h"
+#include "WineReg.h"
+#include "WineServer.h"
 #include "kernel32.h"
 
 #include <string>
 
 namespace {
 
-// An open key: its path below HKEY_LOCAL_MACHINE and the access it was opened with.
+// An open key: its path below HKEY_LOCAL_MACHINE, the access it was opened with, and the
+// changes collected for Wine while a server runs.
 class RegistryKey : public winapi::KernelObject {
 public:
-    RegistryKey(std::u16string path, REGSAM access) : path_(std::move(path)), access_(access) {}
+    RegistryKey(std::u16string path, REGSAM access, bool collect)
+        : path_(std::move(path)), access_(access), collect_(collect) {}
     const std::u16string& Path() const { return path_; }
     bool Allows(REGSAM access) const { return (access_ & access) == access; }
+    // Once a change is collected, later ones are too, so they keep their order.
+    bool Collects() const { return collect_ || !pending_.empty(); }
+    void Collect(winapi::RegistryChange change) { pending_.push_back(std::move(change)); }
+    // Takes the collected changes; collect_ tells whether the key itself still has to be made.
+    std::vector<winapi::RegistryChange> TakePending() {
+        collect_ = false;
+        return std::move(pending_);
+    }
+    bool HasPending() const { return collect_ || !pending_.empty(); }
+    // Whether the last collected change of the value sets it (true) or deletes it (false);
+    // nullopt when none was collected.
+    std::optional<bool> PendingSet(std::u16string_view name) const {
+        winapi::RegistryFile probe = winapi::RegistryFile::Empty();
+        winapi::ApplyChanges(probe, path_, pending_);
+        if (probe.GetValue(path_, name))
+            return true;
+        // Deleted by a collected change, or never mentioned.
+        winapi::ApplyChanges(probe, path_, {{std::u16string(name), winapi::RegistryValue{}}});
+        winapi::ApplyChanges(probe, path_, pending_);
+        return probe.GetValue(path_, name) ? std::nullopt : std::optional<bool>(false);
+    }
 
 private:
     std::u16string path_;
     REGSAM access_;
+    bool collect_;
+    std::vector<winapi::RegistryChange> pending_;
 };
 
-std::optional<std::string> MachineFilePath(DWORD& error) {
+std::optional<std::string> Root(DWORD& error) {
     auto root = winapi::SystemRootPath();
-    if (!root) {
+    if (!root)
         error = GetLastError();
-        return std::nullopt;
+    return root;
+}
+
+std::string MachineFile(const std::string& root) {
+    return root + "/system.reg";
+}
+
+// Applies changes to the file directly, as done without a server.
+DWORD EditDirectly(const std::string& root, std::u16string_view key,
+                   const std::vector<winapi::RegistryChange>& changes) {
+    return winapi::EditRegistryFile(
+        MachineFile(root),
+        [&](winapi::RegistryFile& registry) {
+            winapi::ApplyChanges(registry, key, changes);
+            return ERROR_SUCCESS;
+        },
+        winapi::WineArchitecture());
+}
+
+std::shared_ptr<RegistryKey> OpenedKey(HKEY key, REGSAM access, DWORD& error) {
+    if (key == HKEY_LOCAL_MACHINE) {
+        // Wine's file has no place for values on the branch root itself.
+        error = ERROR_ACCESS_DENIED;
+        return nullptr;
     }
-    return *root + "/system.reg";
+    auto object = winapi::FindHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
+    if (!object)
+        error = ERROR_INVALID_HANDLE;
+    else if (!object->Allows(access))
+        error = ERROR_ACCESS_DENIED;
+    return error == ERROR_SUCCESS ? object : nullptr;
 }
 
 // The path of a key below HKEY_LOCAL_MACHINE, or nullopt for a handle that is not an open key.
@@ -92,18 +147,32 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
     if (!result)
         return ERROR_INVALID_PARAMETER;
     auto path = SubKeyPath(key, subKey, KEY_CREATE_SUB_KEY, error);
-    auto file = path ? MachineFilePath(error) : std::nullopt;
-    if (!file)
+    auto root = path ? Root(error) : std::nullopt;
+    if (!root)
         return static_cast<LSTATUS>(error);
     bool created = false;
-    error = winapi::EditRegistryFile(*file, [&](winapi::RegistryFile& registry) {
-        created = registry.CreateKey(*path);
-        return ERROR_SUCCESS;
-    });
-    if (error != ERROR_SUCCESS)
-        return static_cast<LSTATUS>(error);
+    const bool viaWine = winapi::WineServerRunning(*root);
+    if (viaWine) {
+        // The key is made with the changes at RegCloseKey; the server tells whether it exists.
+        if (disposition) {
+            DWORD exportError = ERROR_SUCCESS;
+            created = !winapi::WineRegExport(*root, *path, exportError);
+            if (created && exportError != ERROR_FILE_NOT_FOUND)
+                return static_cast<LSTATUS>(exportError);
+        }
+    } else {
+        error = winapi::EditRegistryFile(
+            MachineFile(*root),
+            [&](winapi::RegistryFile& registry) {
+                created = registry.CreateKey(*path);
+                return ERROR_SUCCESS;
+            },
+            winapi::WineArchitecture());
+        if (error != ERROR_SUCCESS)
+            return static_cast<LSTATUS>(error);
+    }
     *result = reinterpret_cast<HKEY>(
-        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired)));
+        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired, viaWine)));
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -114,24 +183,29 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
     if (!result)
         return ERROR_INVALID_PARAMETER;
     auto path = SubKeyPath(key, subKey, 0, error);
-    auto file = path ? MachineFilePath(error) : std::nullopt;
-    if (!file)
+    auto root = path ? Root(error) : std::nullopt;
+    if (!root)
         return static_cast<LSTATUS>(error);
-    auto registry = winapi::ReadRegistryFile(*file, &error);
-    if (!registry)
-        return static_cast<LSTATUS>(error);
-    if (!registry->HasKey(*path))
-        return ERROR_FILE_NOT_FOUND;
+    if (winapi::WineServerRunning(*root)) {
+        if (!winapi::WineRegExport(*root, *path, error))
+            return static_cast<LSTATUS>(error);
+    } else {
+        auto registry = winapi::ReadRegistryFile(MachineFile(*root), &error);
+        if (!registry)
+            return static_cast<LSTATUS>(error);
+        if (!registry->HasKey(*path))
+            return ERROR_FILE_NOT_FOUND;
+    }
     *result = reinterpret_cast<HKEY>(
-        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired)));
+        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired, false)));
     return ERROR_SUCCESS;
 }
 
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
                        DWORD size) {
     DWORD error = ERROR_SUCCESS;
-    auto path = KeyPath(key, KEY_SET_VALUE, error);
-    auto name = path ? ValueName(valueName, error) : std::nullopt;
+    auto object = OpenedKey(key, KEY_SET_VALUE, error);
+    auto name = object ? ValueName(valueName, error) : std::nullopt;
     if (!name)
         return static_cast<LSTATUS>(error);
     if (!data && size > 0)
@@ -144,39 +218,67 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD typ
             return ERROR_NO_UNICODE_TRANSLATION;
         value.data = winapi::Utf16LeBytes(*text);
     }
-    auto file = MachineFilePath(error);
-    if (!file)
+    auto root = Root(error);
+    if (!root)
         return static_cast<LSTATUS>(error);
+    winapi::RegistryChange change{std::move(*name), std::move(value)};
+    if (object->Collects() || winapi::WineServerRunning(*root)) {
+        object->Collect(std::move(change));
+        return ERROR_SUCCESS;
+    }
     // The key may have been created by this handle's open and removed since; it is made again,
     // since the handle still names it.
-    return static_cast<LSTATUS>(
-        winapi::EditRegistryFile(*file, [&](winapi::RegistryFile& registry) {
-            registry.CreateKey(*path);
-            registry.SetValue(*path, *name, value);
-            return ERROR_SUCCESS;
-        }));
+    return static_cast<LSTATUS>(EditDirectly(*root, object->Path(), {change}));
 }
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
     DWORD error = ERROR_SUCCESS;
-    auto path = KeyPath(key, KEY_SET_VALUE, error);
-    auto name = path ? ValueName(valueName, error) : std::nullopt;
+    auto object = OpenedKey(key, KEY_SET_VALUE, error);
+    auto name = object ? ValueName(valueName, error) : std::nullopt;
     if (!name)
         return static_cast<LSTATUS>(error);
-    auto file = MachineFilePath(error);
-    if (!file)
+    auto root = Root(error);
+    if (!root)
         return static_cast<LSTATUS>(error);
+    if (object->Collects() || winapi::WineServerRunning(*root)) {
+        // A value neither the server holds nor this handle sets is missing, as Windows reports.
+        std::optional<bool> pendingSet = object->PendingSet(*name);
+        bool known = pendingSet.value_or(false);
+        if (!pendingSet) {
+            if (auto held = winapi::WineRegExport(*root, object->Path(), error))
+                known = held->GetValue(object->Path(), *name).has_value();
+            else if (error != ERROR_FILE_NOT_FOUND)
+                return static_cast<LSTATUS>(error);
+        }
+        if (!known)
+            return ERROR_FILE_NOT_FOUND;
+        object->Collect({std::move(*name), std::nullopt});
+        return ERROR_SUCCESS;
+    }
     return static_cast<LSTATUS>(
-        winapi::EditRegistryFile(*file, [&](winapi::RegistryFile& registry) {
-            return registry.DeleteValue(*path, *name) ? ERROR_SUCCESS : ERROR_FILE_NOT_FOUND;
+        winapi::EditRegistryFile(MachineFile(*root), [&](winapi::RegistryFile& registry) {
+            return registry.DeleteValue(object->Path(), *name) ? ERROR_SUCCESS
+                                                               : ERROR_FILE_NOT_FOUND;
         }));
 }
 
 LSTATUS RegCloseKey(HKEY key) {
     if (key == HKEY_LOCAL_MACHINE)
         return ERROR_SUCCESS;
-    if (!winapi::FindHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key)))
+    auto object = winapi::FindHandleAs<RegistryKey>(reinterpret_cast<HANDLE>(key));
+    if (!object)
         return ERROR_INVALID_HANDLE;
     winapi::RemoveHandle(reinterpret_cast<HANDLE>(key));
-    return ERROR_SUCCESS;
+    if (!object->HasPending())
+        return ERROR_SUCCESS;
+    DWORD error = ERROR_SUCCESS;
+    auto root = Root(error);
+    if (!root)
+        return static_cast<LSTATUS>(error);
+    const auto changes = object->TakePending();
+    // The server may have ended since the changes were collected; it saved its copy then, so
+    // the file is the registry again.
+    return static_cast<LSTATUS>(winapi::WineServerRunning(*root)
+                                    ? winapi::WineRegApply(*root, object->Path(), changes)
+                                    : EditDirectly(*root, object->Path(), changes));
 }

@@ -1,7 +1,9 @@
 // advapi32: keys and values under HKEY_LOCAL_MACHINE. On Linux that branch is the system root's
-// system.reg in Wine's text format (RegistryFile.h): every change is a locked read, edit and
-// atomic replace of that file, so a Wine installation using the same root sees what was written.
-// Names are GBK; the file stores Unicode.
+// system.reg in Wine's text format (RegistryFile.h): with no Wine server running for the root,
+// every change is a locked read, edit and atomic replace of that file. While a server runs it
+// holds the registry and would save its own copy over the file, so the changes made through a
+// handle are then collected and handed to Wine at RegCloseKey, in one import that is read back
+// (WineReg.h). Names are GBK; the file stores Unicode.
 #pragma once
 
 #include "windef.h"
@@ -32,6 +34,8 @@ constexpr REGSAM KEY_ALL_ACCESS = 0xF003F;
 
 // The registry file cannot be read as a registry: it is left untouched.
 constexpr DWORD ERROR_BADDB = 1009;
+// Wine could not be run to change the registry its server holds, or did not keep the change.
+constexpr DWORD ERROR_REGISTRY_IO_FAILED = 1016;
 
 struct SECURITY_ATTRIBUTES;
 
@@ -46,4 +50,6 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, HK
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
+// Hands the changes collected while a Wine server ran to Wine; the handle is closed even when
+// that fails, and the failure is the result.
 LSTATUS RegCloseKey(HKEY key);

@@ -4,6 +4,7 @@
 // (0x8007xxxx) share that code's text, as on Windows. The language argument is not consulted:
 // the table has one language.
 #include "Gbk.h"
+#include "advapi32.h"
 #include "kernel32.h"
 
 #include <cstring>
@@ -24,6 +25,7 @@ const std::map<DWORD, const char*>& MessageTable() {
         {ERROR_ACCESS_DENIED, "拒绝访问。"},
         {ERROR_INVALID_HANDLE, "句柄无效。"},
         {ERROR_NOT_ENOUGH_MEMORY, "存储空间不足，无法处理此命令。"},
+        {ERROR_BAD_ENVIRONMENT, "环境不正确。"},
         {ERROR_BAD_FORMAT, "试图加载格式不正确的程序。"},
         {ERROR_INVALID_DATA, "数据无效。"},
         {ERROR_OUTOFMEMORY, "存储空间不足，无法完成此操作。"},
@@ -38,6 +40,10 @@ const std::map<DWORD, const char*>& MessageTable() {
         {ERROR_INSUFFICIENT_BUFFER, "传递给系统调用的数据区域太小。"},
         {ERROR_INVALID_NAME, "文件名、目录名或卷标语法不正确。"},
         {ERROR_MOD_NOT_FOUND, "找不到指定的模块。"},
+        {ERROR_BADDB, "配置注册表数据库损坏。"},
+        {ERROR_REGISTRY_IO_FAILED,
+         "由注册表启动的 I/O "
+         "操作恢复失败。注册表不能读入、写出或清除任意一个包含注册表系统映像的文件。"},
         {ERROR_PROC_NOT_FOUND, "找不到指定的程序。"},
         {ERROR_NEGATIVE_SEEK, "试图将文件指针移至文件开头之前。"},
         {ERROR_DIR_NOT_EMPTY, "目录不是空的。"},

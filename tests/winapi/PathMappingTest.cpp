@@ -13,6 +13,7 @@
 
 using testing_support::GbkText;
 using testing_support::TempSystemRoot;
+using testing_support::WriteLinuxFile;
 namespace fs = std::filesystem;
 
 namespace {
@@ -117,6 +118,46 @@ TEST_F(PathMapping, GbkNamesRoundTripThroughTheFileSystem) {
     EXPECT_TRUE(fs::is_directory(systemRoot.DriveC() + "/誠品/視頻誠"));
     EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/誠品/視頻誠"), folder);
     EXPECT_EQ(GetFileAttributesA((folder + "\\").c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+TEST(SystemRoot, UserFoldersLinkToTheXdgFoldersAsWineLinksThem) {
+    testing_support::TempSystemRoot root;
+    const std::string home = root.Home();
+    std::filesystem::create_directories(home + "/Bureau");
+    std::filesystem::create_directories(home + "/Documents");
+    std::filesystem::create_directories(home + "/My Music");
+    WriteLinuxFile(home + "/.config/user-dirs.dirs", "# written by xdg-user-dirs-update\n"
+                                                     "XDG_DESKTOP_DIR=\"$HOME/Bureau\"\n"
+                                                     "XDG_MUSIC_DIR=\"" +
+                                                         home +
+                                                         "/My Music\"\n"
+                                                         "XDG_PICTURES_DIR=\"$HOME/Missing\"\n");
+    ASSERT_TRUE(winapi::SystemRootPath());
+    const std::string profile = root.DriveC() + "/users/" + winapi::WineUserName();
+    auto target = [&](const char* folder) {
+        std::error_code error;
+        return std::filesystem::read_symlink(profile + "/" + folder, error).string();
+    };
+    EXPECT_EQ(target("Desktop"), home + "/Bureau");
+    EXPECT_EQ(target("Music"), home + "/My Music");
+    EXPECT_EQ(target("Documents"), home + "/Documents"); // not in the file: the usual folder
+    EXPECT_EQ(target("Pictures"), home);                 // named but missing: the home folder
+    EXPECT_EQ(target("Videos"), home);
+    // A user folder made before is kept as it is.
+    std::filesystem::remove(profile + "/Downloads");
+    std::filesystem::create_directory(profile + "/Downloads");
+    winapi::ResetSystemRoot();
+    ASSERT_TRUE(winapi::SystemRootPath());
+    EXPECT_FALSE(std::filesystem::is_symlink(profile + "/Downloads"));
+}
+
+TEST(SystemRoot, WithoutAHomeFolderTheUserFoldersAreRealFolders) {
+    testing_support::TempSystemRoot root;
+    setenv("HOME", (root.Folder() + "/gone").c_str(), 1);
+    ASSERT_TRUE(winapi::SystemRootPath());
+    const std::string desktop = root.DriveC() + "/users/" + winapi::WineUserName() + "/Desktop";
+    EXPECT_TRUE(std::filesystem::is_directory(desktop));
+    EXPECT_FALSE(std::filesystem::is_symlink(desktop));
 }
 
 TEST(SystemRoot, DefaultsToWineInTheHomeFolder) {

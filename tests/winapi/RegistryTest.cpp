@@ -6,9 +6,13 @@
 #include "winapi/advapi32.h"
 #include "winapi/kernel32.h"
 
+#include <csignal>
+#include <cstdlib>
 #include <cstring>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
+#include <sys/file.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -290,6 +294,102 @@ TEST_F(Registry, WritersInSeveralProcessesLoseNothing) {
     for (const auto& entry : std::filesystem::directory_iterator(*winapi::SystemRootPath()))
         files += entry.path().filename().string().rfind("system.reg", 0) == 0;
     EXPECT_EQ(files, 1);
+}
+
+TEST_F(Registry, ANewFileNamesTheArchitectureWineArchAsks) {
+    setenv("WINEARCH", "win32", 1);
+    HKEY key = Create("Software\\Arch");
+    unsetenv("WINEARCH");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_NE(FileText().find("\n#arch=win32\n"), std::string::npos) << FileText();
+}
+
+TEST(RegistryArch, AnUnknownWineArchIsRefusedBeforeAnythingIsMade) {
+    testing_support::TempSystemRoot root;
+    setenv("WINEARCH", "win16", 1);
+    HKEY key = nullptr;
+    const LSTATUS status = RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Arch", 0, nullptr, 0,
+                                           KEY_ALL_ACCESS, nullptr, &key, nullptr);
+    unsetenv("WINEARCH");
+    EXPECT_EQ(status, static_cast<LSTATUS>(ERROR_BAD_ENVIRONMENT));
+    EXPECT_FALSE(std::filesystem::exists(root.Root()));
+    char text[256] = {};
+    FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_BAD_ENVIRONMENT, 0, text, sizeof text,
+                   nullptr);
+    EXPECT_EQ(std::string(text), GbkText("环境不正确。\r\n"));
+}
+
+namespace {
+
+std::vector<std::string> Temporaries(const std::string& folder) {
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(folder)) {
+        const std::string name = entry.path().filename().string();
+        if (name.rfind("system.reg.", 0) == 0)
+            names.push_back(name);
+    }
+    return names;
+}
+
+} // namespace
+
+TEST_F(Registry, AWriterKilledMidWriteLeavesATemporaryTheNextWriteRemoves) {
+    const std::string root = *winapi::SystemRootPath();
+    WriteLinuxFile(FilePath(), kWineFile);
+    // A large value keeps the writer busy writing its temporary long enough to be killed there.
+    const std::string big(32 << 20, 'x');
+    for (int attempt = 0; attempt < 20 && Temporaries(root).empty(); ++attempt) {
+        const pid_t writer = fork();
+        ASSERT_GE(writer, 0);
+        if (writer == 0) {
+            HKEY key = nullptr;
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Big", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &key, nullptr);
+            RegSetValueExA(key, "big", 0, REG_BINARY, reinterpret_cast<const BYTE*>(big.data()),
+                           static_cast<DWORD>(big.size()));
+            _exit(0);
+        }
+        while (Temporaries(root).empty() && waitpid(writer, nullptr, WNOHANG) == 0) {
+        }
+        kill(writer, SIGKILL);
+        waitpid(writer, nullptr, 0);
+    }
+    ASSERT_FALSE(Temporaries(root).empty()) << "no writer was caught mid-write";
+    EXPECT_EQ(FileText(), kWineFile); // the file itself is never half-written
+
+    HKEY key = Create("Software\\After");
+    ASSERT_EQ(SetString(key, "v", "1"), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_TRUE(Temporaries(root).empty());
+    EXPECT_EQ(StringValue(u"Software\\After", u"v"), u"1");
+}
+
+TEST_F(Registry, ATemporaryALiveWriterHoldsIsLeftAlone) {
+    const std::string root = *winapi::SystemRootPath();
+    const std::string temporary = root + "/system.reg.Ab12Cd";
+    int ready[2];
+    ASSERT_EQ(pipe(ready), 0);
+    const pid_t writer = fork();
+    ASSERT_GE(writer, 0);
+    if (writer == 0) {
+        const int fd = open(temporary.c_str(), O_CREAT | O_WRONLY, 0600);
+        flock(fd, LOCK_EX);
+        (void)!write(ready[1], "x", 1);
+        pause();
+        _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    close(ready[0]);
+    close(ready[1]);
+    HKEY key = Create("Software\\Live");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_TRUE(std::filesystem::exists(temporary));
+    kill(writer, SIGKILL);
+    waitpid(writer, nullptr, 0);
+    key = Create("Software\\Live2");
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_FALSE(std::filesystem::exists(temporary));
 }
 
 } // namespace

@@ -1,0 +1,163 @@
+#include "WineReg.h"
+
+#include "advapi32.h"
+#include "kernel32.h"
+
+#include <cstdlib>
+#include <fcntl.h>
+#include <spawn.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
+
+namespace winapi {
+namespace {
+
+// A scratch folder for the exchanged .reg files, removed with what it holds.
+class ScratchFolder {
+public:
+    ScratchFolder() {
+        const char* tmp = std::getenv("TMPDIR");
+        path_ = std::string(tmp && *tmp ? tmp : "/tmp") + "/vostrel-reg-XXXXXX";
+        if (!mkdtemp(path_.data()))
+            path_.clear();
+    }
+    ~ScratchFolder() {
+        if (path_.empty())
+            return;
+        unlink(File("import.reg").c_str());
+        unlink(File("export.reg").c_str());
+        rmdir(path_.c_str());
+    }
+    ScratchFolder(const ScratchFolder&) = delete;
+    ScratchFolder& operator=(const ScratchFolder&) = delete;
+
+    bool Made() const { return !path_.empty(); }
+    std::string File(const char* name) const { return path_ + "/" + name; }
+
+private:
+    std::string path_;
+};
+
+// Runs "wine reg <arguments>" for the root and waits for it; the exit code, or -1 when wine
+// could not be started or did not end normally.
+int RunWineReg(const std::string& root, const std::vector<std::string>& arguments) {
+    std::vector<std::string> argv{"wine", "reg"};
+    argv.insert(argv.end(), arguments.begin(), arguments.end());
+    std::vector<char*> args;
+    for (std::string& argument : argv)
+        args.push_back(argument.data());
+    args.push_back(nullptr);
+
+    std::vector<std::string> env{"WINEPREFIX=" + root, "WINEDEBUG=-all"};
+    for (char** entry = environ; *entry; ++entry) {
+        const std::string_view text(*entry);
+        if (text.rfind("WINEPREFIX=", 0) != 0 && text.rfind("WINEDEBUG=", 0) != 0)
+            env.emplace_back(text);
+    }
+    std::vector<char*> envp;
+    for (std::string& entry : env)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
+
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+    pid_t pid = 0;
+    const int started = posix_spawnp(&pid, "wine", &actions, nullptr, args.data(), envp.data());
+    posix_spawn_file_actions_destroy(&actions);
+    if (started != 0)
+        return -1;
+    int status = 0;
+    while (waitpid(pid, &status, 0) < 0)
+        if (errno != EINTR)
+            return -1;
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+// Wine reads a Linux path given as a Windows path on drive Z:.
+std::string OnDriveZ(const std::string& path) {
+    std::string windows = "Z:" + path;
+    for (char& c : windows)
+        if (c == '/')
+            c = '\\';
+    return windows;
+}
+
+std::string KeyArgument(std::u16string_view key) {
+    std::string utf8 = "HKEY_LOCAL_MACHINE\\";
+    // Key names the layer writes through Wine are the program's own; other characters than
+    // ASCII are passed as UTF-8, the code page wine reads its arguments in.
+    for (char16_t c : key) {
+        if (c < 0x80) {
+            utf8 += static_cast<char>(c);
+        } else if (c < 0x800) {
+            utf8 += static_cast<char>(0xC0 | c >> 6);
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        } else {
+            utf8 += static_cast<char>(0xE0 | c >> 12);
+            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
+            utf8 += static_cast<char>(0x80 | (c & 0x3F));
+        }
+    }
+    return utf8;
+}
+
+std::optional<RegistryFile> Export(const std::string& root, std::u16string_view key,
+                                   const ScratchFolder& scratch, DWORD& error) {
+    const std::string file = scratch.File("export.reg");
+    const int code = RunWineReg(root, {"export", KeyArgument(key), OnDriveZ(file), "/y"});
+    if (code != 0) {
+        error = code < 0 ? ERROR_REGISTRY_IO_FAILED : ERROR_FILE_NOT_FOUND;
+        return std::nullopt;
+    }
+    std::string bytes;
+    if (const int fd = open(file.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+        char buffer[65536];
+        ssize_t got = 0;
+        while ((got = read(fd, buffer, sizeof buffer)) > 0)
+            bytes.append(buffer, static_cast<size_t>(got));
+        close(fd);
+    }
+    auto exported = RegistryFile::FromRegExport(FromUtf16Le(bytes));
+    if (!exported)
+        error = ERROR_REGISTRY_IO_FAILED;
+    return exported;
+}
+
+} // namespace
+
+std::optional<RegistryFile> WineRegExport(const std::string& root, std::u16string_view key,
+                                          DWORD& error) {
+    ScratchFolder scratch;
+    if (!scratch.Made()) {
+        error = ERROR_REGISTRY_IO_FAILED;
+        return std::nullopt;
+    }
+    return Export(root, key, scratch, error);
+}
+
+DWORD WineRegApply(const std::string& root, std::u16string_view key,
+                   const std::vector<RegistryChange>& changes) {
+    ScratchFolder scratch;
+    if (!scratch.Made())
+        return ERROR_REGISTRY_IO_FAILED;
+    const std::string file = scratch.File("import.reg");
+    const std::string bytes = "\xFF\xFE" + Utf16LeBytes(RegImportText(key, changes));
+    const int fd = open(file.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+    if (fd < 0)
+        return ERROR_REGISTRY_IO_FAILED;
+    const bool written =
+        write(fd, bytes.data(), bytes.size()) == static_cast<ssize_t>(bytes.size());
+    if (close(fd) != 0 || !written || RunWineReg(root, {"import", OnDriveZ(file)}) != 0)
+        return ERROR_REGISTRY_IO_FAILED;
+    DWORD error = ERROR_SUCCESS;
+    const auto held = Export(root, key, scratch, error);
+    return held && HoldsChanges(*held, key, changes) ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
+}
+
+} // namespace winapi
