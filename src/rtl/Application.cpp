@@ -24,10 +24,21 @@ size_t LastCharStart(const AnsiString& s) {
     }
     return last;
 }
+
+// True when the text already closes a sentence, with an ASCII or a full-width mark.
+bool EndsWithSentenceMark(const AnsiString& message) {
+    const AnsiString last = message.substr(LastCharStart(message));
+    if (last == "." || last == "!" || last == "?")
+        return true;
+    for (const char* mark : {"。", "！", "？"})
+        if (last == *gbk::FromUtf8(mark))
+            return true;
+    return false;
+}
 } // namespace
 
 AnsiString ErrorBoxText(const AnsiString& message) {
-    if (message.empty())
+    if (message.empty() || EndsWithSentenceMark(message))
         return message;
     auto last = static_cast<unsigned char>(message[LastCharStart(message)]);
     return last > static_cast<unsigned char>('.') ? message + "." : message;

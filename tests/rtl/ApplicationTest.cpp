@@ -19,14 +19,20 @@ namespace {
 
 TEST(ErrorBoxText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(ErrorBoxText("Disk full"), "Disk full.");
-    EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
     EXPECT_EQ(ErrorBoxText("Disk full,"), "Disk full,");
-    // "!" (0x21) sorts before "."; the full-width "！" of Chinese texts sorts after it.
-    EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
-    EXPECT_EQ(ErrorBoxText(GbkText("磁盘已满！")), GbkText("磁盘已满！."));
     EXPECT_EQ(ErrorBoxText(GbkText("文件")), GbkText("文件."));
+    EXPECT_EQ(ErrorBoxText(GbkText("文件）")), GbkText("文件）."));
     EXPECT_EQ(ErrorBoxText("code 5"), "code 5.");
     EXPECT_EQ(ErrorBoxText(""), "");
+}
+
+TEST(ErrorBoxText, AddsNoStopAfterATextThatClosesItsSentence) {
+    // "?" (0x3F) sorts after ".", and so do the lead bytes of the full-width marks.
+    EXPECT_EQ(ErrorBoxText("Disk full?"), "Disk full?");
+    EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
+    EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
+    for (const char* text : {"磁盘已满！", "当文件已存在时，无法创建该文件。", "是否继续？"})
+        EXPECT_EQ(ErrorBoxText(GbkText(text)), GbkText(text)) << text;
 }
 
 class ApplicationTest : public GuiTest {};

@@ -45,6 +45,16 @@ TEST_F(LibraryBindingTest, ALibraryWithoutHandlerPropertiesIsNoFormatLibrary) {
     EXPECT_FALSE(IsMapped(library));
 }
 
+TEST_F(LibraryBindingTest, APositiveFactoryResultIsAFailureWithItsCode) {
+    fs::path library = CopyLibrary(POSITIVE_FACTORY_LIBRARY, "7z.dll");
+    ComPtr<I7zArchiveReader> reader = CreateInArchive(CLSID_CFormat7z, WinPath(library));
+    WriteFile(root_ / "a.7z", "x");
+    // The factory handed out no handler: the open must fail instead of calling through null.
+    EXPECT_EQ(ErrorOf([&] { reader->OpenFile(WinPath(root_ / "a.7z")); }),
+              SysErrorMessage(S_FALSE));
+    EXPECT_EQ(Utf8(ErrorOf([&] { reader->NumberOfItems(); })), "压缩包尚未打开");
+}
+
 TEST_F(LibraryBindingTest, TheReaderKeepsTheClassIdItWasCreatedFor) {
     ComPtr<I7zArchiveReader> reader = NewReader();
     EXPECT_EQ(reader->ClassId(), CLSID_CFormat7z);
