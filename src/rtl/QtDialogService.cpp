@@ -5,12 +5,16 @@
 #include "winapi/SystemRoot.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
 #include <QLibraryInfo>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -82,6 +86,27 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
     default:
         return IDOK;
     }
+}
+
+void QtDialogService::ShowText(const AnsiString& text, const AnsiString& caption) {
+    UseChineseDialogTexts();
+    QDialog dialog;
+    dialog.setWindowTitle(GbkToQString(caption));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    // Black on white with 12-pixel text, as the installer's own windows are drawn.
+    dialog.setStyleSheet("QDialog, QPlainTextEdit { background: white; color: black; }");
+    auto* view = new QPlainTextEdit(GbkToQString(text), &dialog);
+    view->setReadOnly(true);
+    QFont font = view->font();
+    font.setPixelSize(12);
+    view->setFont(font);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(520, 420);
+    dialog.exec();
 }
 
 std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& title,

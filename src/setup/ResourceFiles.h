@@ -3,6 +3,12 @@
 
 #include "rtl/Streams.h"
 
+#include <string_view>
+
+// The bytes of the RT_RCDATA resource name, mapped from the program for its whole run.
+// Raises Exception "Resource <name> not found" when the program carries no such resource.
+std::string_view ResourceBytes(const char* name);
+
 // Writes the RT_RCDATA resource name whole to fileName, creating or replacing the file.
 // Raises Exception "Resource <name> not found" when the program carries no such resource,
 // EFCreateError when the file cannot be created and EStreamError "Stream write error" when not
