@@ -80,10 +80,14 @@ TApplication::~TApplication() {
         delete Components(ComponentCount() - 1);
     if (Application == this)
         Application = nullptr;
+    for (; comInitializations_ > 0; --comInitializations_)
+        CoUninitialize();
 }
 
 void TApplication::Initialize() {
-    CoInitialize(nullptr);
+    // Each successful call, S_FALSE included, is balanced by one CoUninitialize.
+    if (SUCCEEDED(CoInitialize(nullptr)))
+        ++comInitializations_;
     if (!dialogs_)
         dialogs_ = std::make_unique<QtDialogService>();
 }

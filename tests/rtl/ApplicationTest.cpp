@@ -3,6 +3,8 @@
 #include "rtl/Timer.h"
 #include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/ShellLink.h"
+#include "winapi/ole32.h"
 
 #include <QAbstractButton>
 #include <QDir>
@@ -36,6 +38,25 @@ TEST(ErrorBoxText, AddsNoStopAfterATextThatClosesItsSentence) {
 }
 
 class ApplicationTest : public GuiTest {};
+
+// A class the COM layer creates, to see whether COM is on for this thread.
+HRESULT TryCreateShellLink() {
+    IUnknown* object = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&object));
+    if (object)
+        object->Release();
+    return result;
+}
+
+TEST_F(ApplicationTest, COMIsOnFromInitializeUntilTheApplicationGoes) {
+    ASSERT_EQ(TryCreateShellLink(), CO_E_NOTINITIALIZED);
+    app->Initialize();
+    app->Initialize(); // twice, as a program may: both are undone
+    EXPECT_EQ(TryCreateShellLink(), S_OK);
+    app.reset();
+    EXPECT_EQ(TryCreateShellLink(), CO_E_NOTINITIALIZED);
+}
 
 TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {
     app->SetTitle(GbkText("Talvimo安装向导"));
