@@ -3,6 +3,7 @@
 #include "skin/bsSkinCtrls.h"
 
 #include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -134,11 +135,13 @@ TEST_F(CheckBoxBehaviour, RadioButtonsOnlyCheckAndGrayedComesFromUnchecked) {
     EXPECT_EQ(box->State(), cbUnchecked);
 }
 
-TEST_F(CheckBoxBehaviour, CanFocusedAlsoSetsTabStop) {
+TEST_F(CheckBoxBehaviour, OnlyAFocusableBoxIsReachedByTab) {
     auto* box = NewBox(10);
-    EXPECT_FALSE(box->TabStop());
+    EXPECT_FALSE(box->Widget()->focusPolicy() & Qt::TabFocus);
     box->SetCanFocused(true);
     EXPECT_TRUE(box->TabStop());
+    EXPECT_TRUE(box->Widget()->focusPolicy() & Qt::TabFocus);
     box->SetCanFocused(false);
     EXPECT_FALSE(box->TabStop());
+    EXPECT_FALSE(box->Widget()->focusPolicy() & Qt::TabFocus);
 }

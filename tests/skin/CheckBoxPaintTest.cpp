@@ -5,6 +5,7 @@
 #include "skin/bsSkinCtrls.h"
 
 #include "rtl/Colors.h"
+#include "rtl/Image.h"
 
 #include <QCoreApplication>
 
@@ -185,10 +186,22 @@ TEST_F(CheckBoxPaint, WithoutSkinDataTheBuiltInLookIsDrawn) {
 }
 
 TEST_F(CheckBoxPaint, BackgroundIsWhatLiesBehind) {
+    // A picture of stripes, one colour per column, lies under the box.
+    QImage stripes(300, 120, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, qRgb(x % 256, (x * 7) % 256, y * 2));
+    auto* picture = new TImage(window.Form());
+    picture->SetParent(window.Form());
+    picture->SetBounds(0, 0, 300, 120);
+    picture->Picture()->SetImage(stripes);
     box->SetBounds(8, 45, 150, 25);
-    QImage shown = Shown();
-    EXPECT_EQ(shown.pixel(0, 0), window.Background());
-    EXPECT_EQ(shown.pixel(149, 24), window.Background());
+    const QImage surface = window.Surface();
+    // Right of the caption and along the bottom row the box draws nothing of its own.
+    for (int x = 120; x < 150; ++x)
+        EXPECT_EQ(surface.pixel(8 + x, 45 + 12), stripes.pixel(8 + x, 45 + 12)) << x;
+    for (int x = 0; x < 150; ++x)
+        EXPECT_EQ(surface.pixel(8 + x, 45 + 24), stripes.pixel(8 + x, 45 + 24)) << x;
 }
 
 TEST(CheckBoxFont, FourteenPixelCellHeight) {
