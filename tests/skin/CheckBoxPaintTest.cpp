@@ -185,6 +185,39 @@ TEST_F(CheckBoxPaint, WithoutSkinDataTheBuiltInLookIsDrawn) {
     EXPECT_EQ(Shown().pixel(9, 15), window.Background());
 }
 
+TEST_F(CheckBoxPaint, NonFlatPlacesImageAndCaptionInTheRecordsAreas) {
+    // The record: check image area 1,1,18,17 and text area 19,1,32,18 of a 33 x 19 piece.
+    box->SetFlat(false);
+    box->SetChecked(true);
+    const QImage shown = Shown();
+    // The 15 x 15 image centred in the 17 x 16 area: at (2, 2), not the flat style's (3, 5).
+    const QImage checked = skin->ActivePicture(4)->copy(43, 60, 15, 15);
+    int compared = 0;
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x)
+            if (checked.pixel(x, y) != kMagenta) {
+                EXPECT_EQ(shown.pixel(2 + x, 2 + y), checked.pixel(x, y)) << x << "," << y;
+                ++compared;
+            }
+    EXPECT_GT(compared, 50);
+
+    // The caption starts in the text area at x = 19 (the flat style starts it at 22) and may
+    // run to the control's right edge, as the area grows with the control.
+    const AnsiString caption = box->Caption();
+    box->SetCaption("");
+    const QImage bare = Shown();
+    box->SetCaption(caption);
+    int first = -1;
+    for (int x = 0; x < shown.width() && first < 0; ++x)
+        for (int y = 0; y < shown.height(); ++y)
+            if (shown.pixel(x, y) != bare.pixel(x, y)) {
+                first = x;
+                break;
+            }
+    EXPECT_GE(first, 19);
+    EXPECT_LE(first, 20);
+}
+
 TEST_F(CheckBoxPaint, BackgroundIsWhatLiesBehind) {
     // A picture of stripes, one colour per column, lies under the box.
     QImage stripes(300, 120, QImage::Format_RGB32);
