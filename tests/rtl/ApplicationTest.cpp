@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -189,6 +190,26 @@ TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
 }
 
 // The real folder picker: where it opens, and the Windows path of the folder confirmed in it.
+TEST_F(ApplicationTest, TheQtFolderPickerShowsAndTakesWindowsPaths) {
+    testing_support::TempSystemRoot systemRoot;
+    std::filesystem::create_directories(systemRoot.DriveC() + "/Apps/Tools");
+    QtDialogService picker;
+    QString shown;
+    QTimer::singleShot(100, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* where = dialog->findChild<QLabel*>("windowsPath");
+        ASSERT_NE(where, nullptr);
+        shown = where->text();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromUtf8("C:\\apps\\tools")); // another case, as Windows allows
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(picker.BrowseForFolder("T", "C:\\Apps"), AnsiString("C:\\Apps\\Tools"));
+    EXPECT_EQ(shown, QString::fromUtf8("C:\\Apps"));
+}
+
 TEST_F(ApplicationTest, TheQtFolderPickerStartsAtDriveCAndGivesTheWindowsPath) {
     testing_support::TempSystemRoot systemRoot;
     const std::string apps = systemRoot.DriveC() + "/Apps";
