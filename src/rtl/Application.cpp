@@ -24,10 +24,21 @@ size_t LastCharStart(const AnsiString& s) {
     }
     return last;
 }
+
+// True when the text already closes a sentence, with an ASCII or a full-width mark.
+bool EndsWithSentenceMark(const AnsiString& message) {
+    const AnsiString last = message.substr(LastCharStart(message));
+    if (last == "." || last == "!" || last == "?")
+        return true;
+    for (const char* mark : {"。", "！", "？"})
+        if (last == *gbk::FromUtf8(mark))
+            return true;
+    return false;
+}
 } // namespace
 
 AnsiString ErrorBoxText(const AnsiString& message) {
-    if (message.empty())
+    if (message.empty() || EndsWithSentenceMark(message))
         return message;
     auto last = static_cast<unsigned char>(message[LastCharStart(message)]);
     return last > static_cast<unsigned char>('.') ? message + "." : message;
@@ -69,10 +80,14 @@ TApplication::~TApplication() {
         delete Components(ComponentCount() - 1);
     if (Application == this)
         Application = nullptr;
+    for (; comInitializations_ > 0; --comInitializations_)
+        CoUninitialize();
 }
 
 void TApplication::Initialize() {
-    CoInitialize(nullptr);
+    // Each successful call, S_FALSE included, is balanced by one CoUninitialize.
+    if (SUCCEEDED(CoInitialize(nullptr)))
+        ++comInitializations_;
     if (!dialogs_)
         dialogs_ = std::make_unique<QtDialogService>();
 }

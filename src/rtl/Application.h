@@ -24,7 +24,8 @@ public:
     TApplication(int& argc, char** argv);
     ~TApplication() override;
 
-    // COM for this thread (a single-threaded apartment) and the Qt dialog service.
+    // COM for this thread (a single-threaded apartment, left again when the application goes)
+    // and the Qt dialog service.
     void Initialize();
     const AnsiString& Title() const { return title_; }
     void SetTitle(const AnsiString& title);
@@ -72,6 +73,7 @@ private:
     AnsiString title_;
     TCustomForm* mainForm_ = nullptr;
     bool terminated_ = false;
+    int comInitializations_ = 0;
 };
 
 extern TApplication* Application;

@@ -61,15 +61,6 @@ void TCanvas::FrameRect(const TRect& rect) {
     p.fillRect(QRect(rect.Right - 1, rect.Top, 1, rect.Height()), c);
 }
 
-void TCanvas::Rectangle(const TRect& rect) {
-    FillRect(rect);
-    TBrush saved = Brush;
-    Brush.Color = Pen.Color;
-    Brush.Style = bsSolid;
-    FrameRect(rect);
-    Brush = saved;
-}
-
 void TCanvas::MoveTo(int x, int y) {
     penPos_ = {x, y};
 }
@@ -189,13 +180,4 @@ TColor TCanvas::Pixel(int x, int y) const {
         return clNone;
     QRgb rgb = target_->pixel(tx, ty);
     return static_cast<TColor>(qRed(rgb) | (qGreen(rgb) << 8) | (qBlue(rgb) << 16));
-}
-
-void TCanvas::SetPixel(int x, int y, TColor color) {
-    EndPaint();
-    int tx = x + origin_.X, ty = y + origin_.Y;
-    if (clip_ && !clip_->Contains(x, y))
-        return;
-    if (target_->rect().contains(tx, ty))
-        target_->setPixelColor(tx, ty, ColorToQColor(color));
 }

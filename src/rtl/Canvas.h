@@ -52,7 +52,6 @@ public:
 
     void FillRect(const TRect& rect);
     void FrameRect(const TRect& rect);
-    void Rectangle(const TRect& rect);
     void MoveTo(int x, int y);
     void LineTo(int x, int y);
     void TextOut(int x, int y, const AnsiString& text);
@@ -66,7 +65,6 @@ public:
     void Draw(int x, int y, const QImage& image);
     void StretchDraw(const TRect& rect, const QImage& image);
     TColor Pixel(int x, int y) const;
-    void SetPixel(int x, int y, TColor color);
 
     QPainter& Painter();
     void EndPaint();

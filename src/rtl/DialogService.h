@@ -1,7 +1,7 @@
-// Message boxes and the folder picker, behind one interface so tests can answer them.
-// QtDialogService shows real modal dialogs: the other windows are disabled while one is
-// open, and timers go on running. ScriptedDialogService (ScriptedDialogService.h) records
-// what was asked and answers from a script.
+// Message boxes, a long text to read and the folder picker, behind one interface so tests can
+// answer them. QtDialogService shows real modal dialogs: the other windows are disabled while one
+// is open, and timers go on running. ScriptedDialogService (ScriptedDialogService.h) records what
+// was asked and answers from a script.
 #pragma once
 
 #include "SysUtils.h"
@@ -27,6 +27,9 @@ public:
     virtual ~DialogService() = default;
     // A modal message box; text and caption are GBK. Returns the ID of the button pressed.
     virtual int MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) = 0;
+    // A modal window showing a long text (a licence) to scroll through, closed by one OK
+    // button; text and caption are GBK.
+    virtual void ShowText(const AnsiString& text, const AnsiString& caption) = 0;
     // The folder picker, opened on initialFolder when it is not empty. Returns the chosen
     // folder as a GBK Windows path, or nullopt when the user cancels.
     virtual std::optional<AnsiString> BrowseForFolder(const AnsiString& title,
@@ -36,6 +39,7 @@ public:
 class QtDialogService : public DialogService {
 public:
     int MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) override;
+    void ShowText(const AnsiString& text, const AnsiString& caption) override;
     std::optional<AnsiString> BrowseForFolder(const AnsiString& title,
                                               const AnsiString& initialFolder) override;
 };

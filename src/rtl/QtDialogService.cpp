@@ -5,12 +5,19 @@
 #include "winapi/SystemRoot.h"
 
 #include <QCoreApplication>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QFileDialog>
+#include <QGridLayout>
+#include <QLabel>
 #include <QLibraryInfo>
+#include <QLineEdit>
 #include <QMessageBox>
+#include <QPlainTextEdit>
 #include <QPointer>
 #include <QPushButton>
 #include <QTranslator>
+#include <QVBoxLayout>
 
 namespace {
 
@@ -31,6 +38,45 @@ void UseChineseDialogTexts() {
     QCoreApplication::installTranslator(translator);
     installed = translator;
 }
+
+// The folder picker in the program's terms: it shows the Windows path (with its drive letter)
+// of the folder it is looking at, and takes a Windows path typed into its name box, as the
+// rest of the program speaks of folders. Linux paths typed in still work.
+class WindowsFolderDialog : public QFileDialog {
+public:
+    WindowsFolderDialog(const QString& title, const QString& start)
+        : QFileDialog(nullptr, title, start) {
+        setFileMode(QFileDialog::Directory);
+        setOption(QFileDialog::ShowDirsOnly);
+        setOption(QFileDialog::DontUseNativeDialog);
+        where_ = new QLabel(this);
+        where_->setObjectName("windowsPath");
+        if (auto* grid = qobject_cast<QGridLayout*>(layout()))
+            grid->addWidget(where_, grid->rowCount(), 0, 1, grid->columnCount());
+        connect(this, &QFileDialog::directoryEntered, this, &WindowsFolderDialog::ShowWhere);
+        ShowWhere(directory().absolutePath());
+    }
+
+    void accept() override {
+        if (auto* name = findChild<QLineEdit*>("fileNameEdit")) {
+            const QString text = name->text();
+            const bool windowsPath =
+                text.size() >= 2 && text[1] == QLatin1Char(':') && text[0].isLetter();
+            if (windowsPath)
+                if (auto linux = winapi::ToLinuxPath(QStringToGbk(text)))
+                    name->setText(QString::fromStdString(*linux));
+        }
+        QFileDialog::accept();
+    }
+
+private:
+    void ShowWhere(const QString& folder) {
+        auto windows = winapi::ToWindowsPath(folder.toStdString());
+        where_->setText(windows ? GbkToQString(*windows) : folder);
+    }
+
+    QLabel* where_ = nullptr;
+};
 
 } // namespace
 
@@ -84,6 +130,27 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
     }
 }
 
+void QtDialogService::ShowText(const AnsiString& text, const AnsiString& caption) {
+    UseChineseDialogTexts();
+    QDialog dialog;
+    dialog.setWindowTitle(GbkToQString(caption));
+    dialog.setWindowModality(Qt::ApplicationModal);
+    // Black on white with 12-pixel text, as the installer's own windows are drawn.
+    dialog.setStyleSheet("QDialog, QPlainTextEdit { background: white; color: black; }");
+    auto* view = new QPlainTextEdit(GbkToQString(text), &dialog);
+    view->setReadOnly(true);
+    QFont font = view->font();
+    font.setPixelSize(12);
+    view->setFont(font);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    auto* layout = new QVBoxLayout(&dialog);
+    layout->addWidget(view);
+    layout->addWidget(buttons);
+    dialog.resize(520, 420);
+    dialog.exec();
+}
+
 std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& title,
                                                            const AnsiString& initialFolder) {
     UseChineseDialogTexts();
@@ -92,10 +159,11 @@ std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& tit
     QString start;
     if (auto linux = winapi::ToLinuxPath(initialFolder.empty() ? "C:\\" : initialFolder))
         start = QString::fromStdString(*linux);
-    QString chosen = QFileDialog::getExistingDirectory(nullptr, GbkToQString(title), start,
-                                                       QFileDialog::ShowDirsOnly);
-    if (chosen.isEmpty())
+    WindowsFolderDialog dialog(GbkToQString(title), start);
+    dialog.setWindowModality(Qt::ApplicationModal);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return std::nullopt;
+    const QString chosen = dialog.selectedFiles().front();
     auto windows = winapi::ToWindowsPath(chosen.toStdString());
     if (!windows)
         throw Exception(*gbk::FromUtf8("所选文件夹的名称含有无法用GBK编码表示的字符"));

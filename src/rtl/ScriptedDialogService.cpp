@@ -14,6 +14,10 @@ int ScriptedDialogService::MessageBox(const AnsiString& text, const AnsiString& 
     return buttons == MB_YESNO || buttons == MB_YESNOCANCEL ? IDYES : IDOK;
 }
 
+void ScriptedDialogService::ShowText(const AnsiString& text, const AnsiString& caption) {
+    texts.push_back({text, caption, 0});
+}
+
 std::optional<AnsiString> ScriptedDialogService::BrowseForFolder(const AnsiString& title,
                                                                  const AnsiString& initialFolder) {
     (void)initialFolder;

@@ -92,9 +92,9 @@ private:
 
     TValue ParseValue() {
         SkipSpace();
-        TValue v;
         if (pos_ >= text_.size())
             Fail(line_, "expected a value");
+        TValue v;
         char c = text_[pos_];
         if (c == '\'' || c == '#') {
             v.kind = TValue::Kind::String;
@@ -105,24 +105,7 @@ private:
         } else if (c == '[') {
             ++pos_;
             v.kind = TValue::Kind::Set;
-            SkipSpace();
-            if (Peek() == ']') {
-                ++pos_;
-                return v;
-            }
-            while (true) {
-                std::string name = Ident();
-                if (name.empty())
-                    Fail(line_, "expected a set element");
-                v.names.push_back(name);
-                SkipSpace();
-                if (Peek() == ',') {
-                    ++pos_;
-                    continue;
-                }
-                Expect(']');
-                return v;
-            }
+            v.names = ParseSetElements();
         } else if (c == '{') {
             ++pos_;
             v.kind = TValue::Kind::Binary;
@@ -130,43 +113,78 @@ private:
         } else if (c == '<') {
             ++pos_;
             v.kind = TValue::Kind::Collection;
+            v.items = ParseCollectionItems();
+        } else {
+            v = ParseWordValue();
+        }
+        return v;
+    }
+
+    // After "[": the element names up to and with "]".
+    std::vector<std::string> ParseSetElements() {
+        std::vector<std::string> names;
+        SkipSpace();
+        if (Peek() == ']') {
+            ++pos_;
+            return names;
+        }
+        while (true) {
+            std::string name = Ident();
+            if (name.empty())
+                Fail(line_, "expected a set element");
+            names.push_back(name);
+            SkipSpace();
+            if (Peek() != ',')
+                break;
+            ++pos_;
+        }
+        Expect(']');
+        return names;
+    }
+
+    // After "<": the items, each "item <properties> end", up to and with ">".
+    std::vector<TItemDescription> ParseCollectionItems() {
+        std::vector<TItemDescription> items;
+        while (true) {
+            SkipSpace();
+            if (Peek() == '>') {
+                ++pos_;
+                return items;
+            }
+            if (Ident() != "item")
+                Fail(line_, "expected item or >");
+            TItemDescription item;
             while (true) {
                 SkipSpace();
-                if (Peek() == '>') {
-                    ++pos_;
-                    return v;
-                }
-                if (Ident() != "item")
-                    Fail(line_, "expected item or >");
-                TItemDescription item;
-                while (true) {
-                    SkipSpace();
-                    int line = line_;
-                    std::string word = Ident();
-                    if (word.empty())
-                        Fail(line_, "expected a property or end, found " + Rest());
-                    if (word == "end")
-                        break;
-                    item.properties.push_back(ParsePropertyAfterName(word, line));
-                }
-                v.items.push_back(std::move(item));
+                int line = line_;
+                std::string word = Ident();
+                if (word.empty())
+                    Fail(line_, "expected a property or end, found " + Rest());
+                if (word == "end")
+                    break;
+                item.properties.push_back(ParsePropertyAfterName(word, line));
             }
-        } else {
-            std::string word = Ident();
-            if (word.empty())
-                Fail(line_, "unexpected " + Rest());
+            items.push_back(std::move(item));
+        }
+    }
+
+    // A bare word: an identifier, or file('path') for the bytes of a file beside the text.
+    TValue ParseWordValue() {
+        TValue v;
+        std::string word = Ident();
+        if (word.empty())
+            Fail(line_, "unexpected " + Rest());
+        SkipSpace();
+        if (word == "file" && Peek() == '(') {
+            ++pos_;
             SkipSpace();
-            if (word == "file" && Peek() == '(') {
-                ++pos_;
-                SkipSpace();
-                std::string path = ParseString();
-                Expect(')');
-                v.kind = TValue::Kind::Binary;
-                v.bytes = ReadFile(path);
-            } else {
-                v.kind = TValue::Kind::Ident;
-                v.text = word;
-            }
+            std::string path = ParseString();
+            Expect(')');
+            v.kind = TValue::Kind::Binary;
+            v.bytes = ReadFile(path);
+        } else {
+            v.kind = TValue::Kind::Ident;
+            v.text = word;
         }
         return v;
     }

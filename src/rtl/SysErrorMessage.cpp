@@ -1,6 +1,9 @@
 #include "rtl/SysErrorMessage.h"
 
+#include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
+
+#include <cstdio>
 
 AnsiString SysErrorMessage(DWORD code) {
     char buffer[256];
@@ -13,6 +16,12 @@ AnsiString SysErrorMessage(DWORD code) {
         if (last > ' ' && last != '.')
             break;
         --length;
+    }
+    if (length == 0) {
+        // Without a text the user still gets the code to report.
+        char code16[16];
+        std::snprintf(code16, sizeof code16, "0x%08X", static_cast<unsigned>(code));
+        return *gbk::FromUtf8("未知错误 (") + code16 + ")";
     }
     return AnsiString(buffer, length);
 }

@@ -6,5 +6,5 @@
 #include "winapi/windef.h"
 
 // FormatMessageA's text for the code with trailing blanks, line breaks and full stops cut off;
-// empty when the system has no text for it.
+// "未知错误 (0x80041234)" when the system has no text for it.
 AnsiString SysErrorMessage(DWORD code);

@@ -59,7 +59,6 @@ public:
     constexpr Set operator+(Set other) const { return FromBits(bits_ | other.bits_); }
     constexpr Set operator-(Set other) const { return FromBits(bits_ & ~other.bits_); }
     constexpr bool Empty() const { return bits_ == 0; }
-    constexpr std::uint32_t Bits() const { return bits_; }
     constexpr bool operator==(const Set&) const = default;
 
 private:

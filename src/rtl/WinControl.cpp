@@ -300,44 +300,16 @@ bool TWinControl::WidgetEvent(QEvent* event) {
     case QEvent::MouseMove:
         RouteMouse(event);
         return !NativePainting();
-    case QEvent::Enter: {
-        auto* enter = static_cast<QEnterEvent*>(event);
-        TControl* under = ControlAtPos(static_cast<int>(enter->position().x()),
-                                       static_cast<int>(enter->position().y()));
-        SetHovered(under ? under : this);
+    case QEvent::Enter:
+        PointerEntered(*static_cast<QEnterEvent*>(event));
         return false;
-    }
     case QEvent::Leave:
         SetHovered(nullptr);
         return false;
-    case QEvent::KeyPress: {
-        auto* keyEvent = static_cast<QKeyEvent*>(event);
-        TShiftState shift = ShiftStateOf(keyEvent->modifiers(), Qt::NoButton);
-        std::uint16_t key = VirtualKeyOf(*keyEvent);
-        if (key != 0) {
-            KeyDown(key, shift);
-            if (key == 0)
-                return true;
-        }
-        QString text = keyEvent->text();
-        if (text.size() == 1 && text[0].unicode() >= 0x08 && text[0].unicode() < 0x80) {
-            char c = static_cast<char>(text[0].unicode());
-            KeyPress(c);
-            if (c == 0)
-                return true;
-        }
-        return false;
-    }
-    case QEvent::KeyRelease: {
-        auto* keyEvent = static_cast<QKeyEvent*>(event);
-        std::uint16_t key = VirtualKeyOf(*keyEvent);
-        if (key != 0) {
-            KeyUp(key, ShiftStateOf(keyEvent->modifiers(), Qt::NoButton));
-            if (key == 0)
-                return true;
-        }
-        return false;
-    }
+    case QEvent::KeyPress:
+        return KeyPressed(*static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease:
+        return KeyReleased(*static_cast<QKeyEvent*>(event));
     case QEvent::FocusIn:
         DoEnter();
         return false;
@@ -346,17 +318,55 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         return false;
     case QEvent::Move:
     case QEvent::Resize:
-        if (!Parent() && widget_->isWindow()) {
-            // The window manager may move a top-level window; keep Left and Top true.
-            QRect g = widget_->geometry();
-            if (g.x() != Left() || g.y() != Top()) {
-                SetInitialBounds(g.x(), g.y(), Width(), Height());
-                WindowMoved();
-            }
-        }
+        FollowWindowGeometry();
         return false;
     default:
         return false;
+    }
+}
+
+void TWinControl::PointerEntered(const QEnterEvent& enter) {
+    TControl* under = ControlAtPos(static_cast<int>(enter.position().x()),
+                                   static_cast<int>(enter.position().y()));
+    SetHovered(under ? under : this);
+}
+
+bool TWinControl::KeyPressed(const QKeyEvent& keyEvent) {
+    TShiftState shift = ShiftStateOf(keyEvent.modifiers(), Qt::NoButton);
+    std::uint16_t key = VirtualKeyOf(keyEvent);
+    if (key != 0) {
+        KeyDown(key, shift);
+        if (key == 0)
+            return true;
+    }
+    QString text = keyEvent.text();
+    if (text.size() == 1 && text[0].unicode() >= 0x08 && text[0].unicode() < 0x80) {
+        char c = static_cast<char>(text[0].unicode());
+        KeyPress(c);
+        if (c == 0)
+            return true;
+    }
+    return false;
+}
+
+bool TWinControl::KeyReleased(const QKeyEvent& keyEvent) {
+    std::uint16_t key = VirtualKeyOf(keyEvent);
+    if (key != 0) {
+        KeyUp(key, ShiftStateOf(keyEvent.modifiers(), Qt::NoButton));
+        if (key == 0)
+            return true;
+    }
+    return false;
+}
+
+void TWinControl::FollowWindowGeometry() {
+    if (Parent() || !widget_->isWindow())
+        return;
+    // The window manager may move a top-level window; keep Left and Top true.
+    QRect g = widget_->geometry();
+    if (g.x() != Left() || g.y() != Top()) {
+        SetInitialBounds(g.x(), g.y(), Width(), Height());
+        WindowMoved();
     }
 }
 

@@ -14,7 +14,9 @@
 #include <vector>
 
 class QWidget;
+class QEnterEvent;
 class QEvent;
+class QKeyEvent;
 class QPainter;
 class QRect;
 class WidgetBridge;
@@ -94,7 +96,14 @@ protected:
     void Loaded() override;
 
 private:
+    // The parts of WidgetEvent, one per kind of event; the key handlers answer whether a
+    // handler swallowed the key.
     void RouteMouse(QEvent* event);
+    void PointerEntered(const QEnterEvent& enter);
+    bool KeyPressed(const QKeyEvent& keyEvent);
+    bool KeyReleased(const QKeyEvent& keyEvent);
+    // Keeps Left and Top of a top-level window where the window manager put it.
+    void FollowWindowGeometry();
     void SetHovered(TControl* control);
     void ApplyFocusPolicy();
     void UpdateTabChain();

@@ -30,6 +30,19 @@ constexpr int kExpandedHoverIndex = 3;
 // Where the programs folder usually is, for a system whose shell cannot say.
 constexpr char kFallbackProgramFiles[] = "C:\\Program Files\\";
 
+// The product's licence, carried as resource LICENSE: UTF-8, perhaps with a byte-order mark.
+constexpr char kLicenceResource[] = "LICENSE";
+
+AnsiString LicenceText() {
+    std::string_view text = ResourceBytes(kLicenceResource);
+    if (text.starts_with("\xEF\xBB\xBF"))
+        text.remove_prefix(3);
+    auto gbkText = gbk::FromUtf8(text);
+    if (!gbkText)
+        throw Exception(*gbk::FromUtf8("许可协议的文字无法显示"));
+    return *gbkText;
+}
+
 const char* Option(const TbsSkinCheckRadioBox* box) {
     return box->Checked() ? "1" : "0";
 }
@@ -128,8 +141,17 @@ void TForm1::Button1Click(TObject* Sender) {
         Edit1->SetText(IncludeTrailingBackslash(folder) + "MERVO\\");
 }
 
+void TForm1::bsSkinLinkLabel1Click(TObject* Sender) {
+    (void)Sender;
+    Application->Dialogs().ShowText(LicenceText(), Application->Title());
+}
+
 void TForm1::Image2Click(TObject* Sender) {
     (void)Sender;
+    if (!bsSkinCheckRadioBox1->Checked()) {
+        Application->MessageBox(*gbk::FromUtf8("请先阅读并同意许可协议"), AnsiString(), MB_OK);
+        return;
+    }
     // A second installer on the same system root would write under the first one's feet.
     if (!TryLockInstall()) {
         Application->MessageBox(InstallRunningMessage(), AnsiString(), MB_OK | MB_ICONEXCLAMATION);
@@ -214,6 +236,7 @@ const TClassInfo& TForm1::StaticClassInfo() {
             .Method("bsPngImageView1Click", &TForm1::bsPngImageView1Click)
             .Method("bsPngImageView1MouseEnter", &TForm1::bsPngImageView1MouseEnter)
             .Method("Button1Click", &TForm1::Button1Click)
+            .Method("bsSkinLinkLabel1Click", &TForm1::bsSkinLinkLabel1Click)
             .Method("Image2Click", &TForm1::Image2Click);
     return info;
 }

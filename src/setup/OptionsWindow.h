@@ -47,6 +47,9 @@ public:
     void bsPngImageView1Click(TObject* Sender);
     void bsPngImageView1MouseEnter(TObject* Sender);
     void Button1Click(TObject* Sender);
+    // The licence link: shows the product's licence to read.
+    void bsSkinLinkLabel1Click(TObject* Sender);
+    // The install button: refused until the agreement box is ticked.
     void Image2Click(TObject* Sender);
 };
 

@@ -7,6 +7,15 @@
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
+std::string_view ResourceBytes(const char* name) {
+    HRSRC resource = FindResourceA(nullptr, name, RT_RCDATA);
+    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
+    const auto* data = static_cast<const char*>(loaded ? LockResource(loaded) : nullptr);
+    if (!data)
+        throw Exception("Resource " + AnsiString(name) + " not found");
+    return std::string_view(data, SizeofResource(nullptr, resource));
+}
+
 #include <cerrno>
 #include <cstdint>
 #include <fcntl.h>
@@ -87,13 +96,9 @@ int CopyFileRange(int from, std::int64_t offset, std::uint64_t size, int to) {
 } // namespace
 
 void SaveResourceToFile(const char* name, const AnsiString& fileName) {
-    HRSRC resource = FindResourceA(nullptr, name, RT_RCDATA);
-    HGLOBAL loaded = resource ? LoadResource(nullptr, resource) : nullptr;
-    const void* data = loaded ? LockResource(loaded) : nullptr;
-    if (!data)
-        throw Exception("Resource " + AnsiString(name) + " not found");
-    const DWORD size = SizeofResource(nullptr, resource);
-    const std::int64_t offset = FileOffsetOf(data);
+    const std::string_view bytes = ResourceBytes(name);
+    const std::uint64_t size = bytes.size();
+    const std::int64_t offset = FileOffsetOf(bytes.data());
     if (offset < 0)
         throw Exception("Resource " + AnsiString(name) + " not found");
 

@@ -3,6 +3,12 @@
 
 #include "rtl/Streams.h"
 
+#include <string_view>
+
+// The bytes of the RT_RCDATA resource name, mapped from the program for its whole run.
+// Raises Exception "Resource <name> not found" when the program carries no such resource.
+std::string_view ResourceBytes(const char* name);
+
 // Writes the RT_RCDATA resource name whole to fileName, creating or replacing the file. The
 // bytes are copied from the executable file inside the kernel, to a temporary name in the
 // folder that is then renamed over fileName: the file is written completely or left as it was,

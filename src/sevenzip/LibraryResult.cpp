@@ -10,11 +10,6 @@ namespace {
 
 } // namespace
 
-void CheckCreateResult(HRESULT result) {
-    if (result < 0)
-        RaiseResult(result);
-}
-
 void CheckLibraryResult(HRESULT result) {
     if (result != S_OK)
         RaiseResult(result);

@@ -87,6 +87,7 @@ constexpr PROPID kpidPath = 3;
 constexpr PROPID kpidName = 4;
 constexpr PROPID kpidIsDir = 6;
 constexpr PROPID kpidSize = 7;
+constexpr PROPID kpidEncrypted = 15;
 
 // Ask modes of IArchiveExtractCallback::GetStream.
 constexpr Int32 kExtract = 0;

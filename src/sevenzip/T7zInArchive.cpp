@@ -29,26 +29,40 @@ private:
     T& field_;
 };
 
-AnsiString OperationResultText(Int32 result) {
+// What the user can do about a damaged package: fetch it again.
+AnsiString DamagedPackageText() {
+    return ChineseText("安装包已损坏，请重新下载。");
+}
+
+// The library's 7z decoder has no password check: a wrong key shows as a data or CRC error
+// of an encrypted item, indistinguishable from damaged encrypted data.
+AnsiString WrongPasswordOrDamagedText() {
+    return ChineseText("密码错误，或安装包已损坏。");
+}
+
+// Why an item failed, in words a user can act on.
+AnsiString OperationResultText(Int32 result, bool encrypted) {
+    if (encrypted && (result == kDataError || result == kCRCError))
+        return WrongPasswordOrDamagedText();
     switch (result) {
-    case kUnsupportedMethod:
-        return ChineseText("不支持的压缩方法");
-    case kDataError:
-        return ChineseText("数据错误");
-    case kCRCError:
-        return ChineseText("CRC 校验错误");
-    case kUnavailable:
-        return ChineseText("数据不可用");
-    case kUnexpectedEnd:
-        return ChineseText("数据意外结束");
-    case kDataAfterEnd:
-        return ChineseText("数据结尾之后还有多余的数据");
-    case kIsNotArc:
-        return ChineseText("不是压缩包");
-    case kHeadersError:
-        return ChineseText("文件头错误");
     case kWrongPassword:
-        return ChineseText("密码错误");
+        return ChineseText("密码错误。");
+    case kUnsupportedMethod:
+        return ChineseText("不支持的压缩方法。");
+    case kDataError:
+        return ChineseText("数据错误。") + DamagedPackageText();
+    case kCRCError:
+        return ChineseText("CRC 校验错误。") + DamagedPackageText();
+    case kUnavailable:
+        return ChineseText("数据不可用。") + DamagedPackageText();
+    case kUnexpectedEnd:
+        return ChineseText("数据意外结束。") + DamagedPackageText();
+    case kDataAfterEnd:
+        return ChineseText("数据结尾之后还有多余的数据。") + DamagedPackageText();
+    case kIsNotArc:
+        return ChineseText("不是压缩包。") + DamagedPackageText();
+    case kHeadersError:
+        return ChineseText("文件头错误。") + DamagedPackageText();
     default:
         return ChineseText("未知错误 ") + std::to_string(result);
     }
@@ -90,9 +104,20 @@ void T7zInArchive::OpenFile(const AnsiString& path) {
 void T7zInArchive::OpenStream(IInStream* stream) {
     ComPtr<IInArchive> handler = InArchive();
     errorTrap_->Clear();
+    passwordAsked_ = false;
+    passwordGiven_ = false;
     HRESULT result =
         handler->Open(stream, &kMaxCheckStartPosition, static_cast<IArchiveOpenCallback*>(this));
     errorTrap_->RaisePending();
+    if (result != S_OK)
+        handler_.Reset(); // a failed open leaves no archive to read
+    // S_FALSE: the library found no readable archive, because it is cut short or damaged or,
+    // when its header is encrypted, because the password did not decrypt it.
+    if (result == S_FALSE) {
+        if (passwordAsked_ && !passwordGiven_)
+            throw Exception(ChineseText("打开安装包需要密码。"));
+        throw Exception(passwordGiven_ ? WrongPasswordOrDamagedText() : DamagedPackageText());
+    }
     CheckLibraryResult(result);
 }
 
@@ -132,6 +157,12 @@ Int32 T7zInArchive::ItemSize(UInt32 index) {
 bool T7zInArchive::ItemIsFolder(UInt32 index) {
     PropVariantHolder value;
     OpenedHandler()->GetProperty(index, kpidIsDir, &value);
+    return PropVariantToBool(value.Value());
+}
+
+bool T7zInArchive::ItemIsEncrypted(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidEncrypted, &value);
     return PropVariantToBool(value.Value());
 }
 
@@ -214,7 +245,8 @@ void T7zInArchive::RunExtract(const UInt32* indices, UInt32 count, bool test) {
 
 void T7zInArchive::RaiseItemFailure(const FailedItem& item) {
     throw Exception(ChineseText("解压文件“") + MessageText(ItemPath(item.index)) +
-                    ChineseText("”失败：") + OperationResultText(item.result));
+                    ChineseText("”失败：") +
+                    OperationResultText(item.result, ItemIsEncrypted(item.index)));
 }
 
 // Library callbacks.
@@ -288,8 +320,10 @@ HRESULT T7zInArchive::SetOperationResult(Int32 opRes) noexcept {
 
 HRESULT T7zInArchive::CryptoGetTextPassword(BSTR* password) noexcept {
     return errorTrap_->Run([&]() -> HRESULT {
+        passwordAsked_ = true;
         if (passwordKnown_) {
             *password = AllocBstr(password_);
+            passwordGiven_ = *password != nullptr;
             return *password ? S_OK : E_OUTOFMEMORY;
         }
         if (!passwordCallback_)
@@ -300,6 +334,7 @@ HRESULT T7zInArchive::CryptoGetTextPassword(BSTR* password) noexcept {
             *password = AllocBstr(given);
             password_ = std::move(given);
             passwordKnown_ = true;
+            passwordGiven_ = true;
         }
         return result;
     });

@@ -76,6 +76,7 @@ private:
     ~T7zInArchive() override;
 
     IInArchive* OpenedHandler();
+    bool ItemIsEncrypted(UInt32 index);
     // Runs the handler's Extract with this reader as its callback and raises, in this order,
     // an error a callback raised, a failing result, or the first item that failed.
     void RunExtract(const UInt32* indices, UInt32 count, bool test);
@@ -90,6 +91,9 @@ private:
     void* progressUser_ = nullptr;
     TStream* targetStream_ = nullptr;
     bool passwordKnown_ = false;
+    // Whether the library asked for a password during the current open, and got one.
+    bool passwordAsked_ = false;
+    bool passwordGiven_ = false;
     std::wstring password_;
     bool subArchiveMode_ = false;
     std::wstring subArchiveName_;

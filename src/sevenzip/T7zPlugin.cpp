@@ -19,5 +19,6 @@ T7zPlugin::~T7zPlugin() {
 }
 
 void T7zPlugin::CreateObject(const CLSID& classId, const IID& interfaceId, void** object) {
-    CheckCreateResult(createObject_(&classId, &interfaceId, object));
+    // Any result but S_OK leaves no object to call, positive ones included.
+    CheckLibraryResult(createObject_(&classId, &interfaceId, object));
 }

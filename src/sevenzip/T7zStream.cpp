@@ -1,5 +1,24 @@
 #include "sevenzip/T7zStream.h"
 
+#include "rtl/SysErrorMessage.h"
+#include "sevenzip/ChineseText.h"
+#include "winapi/kernel32.h"
+
+namespace {
+
+// A stream that takes fewer bytes than offered has failed (a full disk, most often); the text
+// names the file so the user knows where the space ran out.
+[[noreturn]] void RaiseWriteFailure(TStream* stream) {
+    const DWORD error = GetLastError();
+    const AnsiString reason = error != ERROR_SUCCESS ? SysErrorMessage(error) : AnsiString();
+    if (auto* file = dynamic_cast<TFileStream*>(stream))
+        throw EStreamError(ChineseText("写入文件“") + file->FileName() + ChineseText("”失败：") +
+                           reason);
+    throw EStreamError(ChineseText("写入数据失败：") + reason);
+}
+
+} // namespace
+
 T7zStream::T7zStream(TStream* stream, TStreamOwnership ownership,
                      std::shared_ptr<CallbackErrorTrap> errorTrap)
     : stream_(stream), ownership_(ownership), errorTrap_(std::move(errorTrap)) {}
@@ -43,7 +62,10 @@ HRESULT T7zStream::Read(void* data, UInt32 size, UInt32* processedSize) noexcept
 
 HRESULT T7zStream::Write(const void* data, UInt32 size, UInt32* processedSize) noexcept {
     return Forward([&] {
+        SetLastError(ERROR_SUCCESS);
         UInt32 moved = stream_->Write(data, size);
+        if (moved < size)
+            RaiseWriteFailure(stream_);
         if (processedSize)
             *processedSize = moved;
         return S_OK;

@@ -24,11 +24,9 @@ public:
     // A new size empties the platform list (nothing happens when the size is unchanged).
     void SetWidth(int value) { SetSize(value, height_); }
     void SetHeight(int value) { SetSize(width_, value); }
-    int AllocBy() const { return kAllocBy; }
 
     // Images in the platform list; 0 while it does not exist.
     int Count() const { return list_ ? list_->GetImageCount() : 0; }
-    bool HandleAllocated() const { return list_.has_value(); }
     const PlatformImageList* Handle() const { return list_ ? &*list_ : nullptr; }
 
     // The stored form: written from the platform list, read to replace it.

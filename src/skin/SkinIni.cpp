@@ -142,9 +142,7 @@ std::optional<int> TryStrToInt(std::string_view text) {
 
 std::vector<int> ReadDigitFields(std::string_view value, std::size_t maxFields) {
     std::vector<int> fields;
-    // An empty value holds no fields: it reads like a missing key.
-    if (Trim(value).empty())
-        return fields;
+    // An empty value is one field without a digit, a conversion error like any other.
     std::size_t start = 0;
     while (fields.size() < maxFields && start <= value.size()) {
         std::size_t comma = value.find(',', start);

@@ -24,6 +24,11 @@ const TClassInfo& TbsPngImageView::StaticClassInfo() {
     return info;
 }
 
+void TbsPngImageView::SetDoubleBuffered(bool value) {
+    doubleBuffered_ = value;
+    SetControlStyle(value ? ControlStyle().Include(csOpaque) : ControlStyle().Exclude(csOpaque));
+}
+
 void TbsPngImageView::SetReflectionEffect(bool value) {
     if (value == reflectionEffect_)
         return;

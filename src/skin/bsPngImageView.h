@@ -14,7 +14,8 @@ public:
     explicit TbsPngImageView(TComponent* owner);
 
     bool DoubleBuffered() const { return doubleBuffered_; }
-    void SetDoubleBuffered(bool value) { doubleBuffered_ = value; }
+    // A double-buffered view paints its whole rectangle itself, so it is opaque to the parent.
+    void SetDoubleBuffered(bool value);
     bool ReflectionEffect() const { return reflectionEffect_; }
     void SetReflectionEffect(bool value);
     bool AutoSize() const { return autoSize_; }

@@ -4,7 +4,13 @@
 
 #include "rtl/Colors.h"
 
+#include "winapi/Gbk.h"
+
+#include <QKeySequence>
+#include <QWidget>
+
 #include <array>
+#include <cctype>
 
 using namespace std::string_view_literals;
 
@@ -176,6 +182,53 @@ void TbsSkinCheckRadioBox::SetState(TCheckBoxState value) {
         OnClick(this);
 }
 
+namespace {
+
+// The accelerator character of a GBK caption: the character after a single "&", upper-cased;
+// 0 when there is none. "&&" is a plain "&" and two-byte characters are skipped whole.
+char AcceleratorOf(const AnsiString& caption) {
+    for (std::size_t i = 0; i < caption.size(); ++i) {
+        const auto c = static_cast<unsigned char>(caption[i]);
+        if (gbk::IsLeadByte(c)) {
+            ++i;
+        } else if (c == '&' && i + 1 < caption.size()) {
+            const auto next = static_cast<unsigned char>(caption[i + 1]);
+            if (next == '&') {
+                ++i;
+            } else if (next > ' ' && next < 0x80) {
+                return static_cast<char>(std::toupper(next));
+            }
+        }
+    }
+    return 0;
+}
+
+} // namespace
+
+void TbsSkinCheckRadioBox::CaptionChanged() {
+    UpdateAccelerator();
+    Repaint();
+}
+
+void TbsSkinCheckRadioBox::UpdateAccelerator() {
+    delete accelerator_;
+    const char key = AcceleratorOf(Caption());
+    if (key == 0 || Widget() == nullptr)
+        return;
+    // Qt's key codes of the printable ASCII characters are their upper-case codes.
+    accelerator_ = new QShortcut(QKeySequence(Qt::ALT | static_cast<Qt::Key>(key)), Widget());
+    accelerator_->setContext(Qt::WindowShortcut);
+    QObject::connect(accelerator_, &QShortcut::activated, [this] { AcceleratorPressed(); });
+}
+
+void TbsSkinCheckRadioBox::AcceleratorPressed() {
+    if (!Enabled() || !Visible())
+        return;
+    if (CanFocus())
+        SetFocus();
+    Toggle();
+}
+
 void TbsSkinCheckRadioBox::Toggle() {
     if (!radio_)
         SetChecked(!checked_);
@@ -274,14 +327,24 @@ void TbsSkinCheckRadioBox::Paint() {
 void TbsSkinCheckRadioBox::PaintFlat(TCanvas& canvas, QImage& buffer) {
     PaintParentBackground(canvas);
     if (FIndex != -1)
-        PaintSkinned(canvas, buffer, skin_.CheckImageRect.Width() + 3 + 4, Width() - 2);
+        PaintSkinned(canvas, buffer, FlatCheckArea(), FlatTextArea());
     else
         PaintBuiltIn(canvas, buffer, 22);
 }
 
+TRect TbsSkinCheckRadioBox::FlatCheckArea() const {
+    return Rect(3, 0, 3 + skin_.CheckImageRect.Width(), Height());
+}
+
+TRect TbsSkinCheckRadioBox::FlatTextArea() const {
+    return Rect(skin_.CheckImageRect.Width() + 3 + 4, 0, Width() - 2, Height());
+}
+
 // The non-flat style: the record's piece (the active one under the pointer or with the focus)
-// stretched over the control, then image and caption as in the flat style; without a record
-// the built-in look on the button face, framed while focused or under the pointer.
+// stretched over the control, the check image centred in the record's check image area and the
+// caption in its text area, which grows with the control as the piece does (a record without
+// the areas places both as the flat style does); without a record the built-in look on the
+// button face, framed while focused or under the pointer.
 void TbsSkinCheckRadioBox::PaintNonFlat(TCanvas& canvas, QImage& buffer) {
     bool active = mouseIn_ || Focused();
     if (FIndex != -1 && Picture != nullptr) {
@@ -289,7 +352,16 @@ void TbsSkinCheckRadioBox::PaintNonFlat(TCanvas& canvas, QImage& buffer) {
         if (!piece.IsEmpty())
             canvas.StretchDraw(ClientRect(),
                                Picture->copy(piece.Left, piece.Top, piece.Width(), piece.Height()));
-        PaintSkinned(canvas, buffer, skin_.CheckImageRect.Width() + 3 + 4, Width() - 2);
+        TRect checkArea = skin_.CheckImageArea;
+        TRect textArea = skin_.TextArea;
+        if (checkArea.IsEmpty() || textArea.IsEmpty()) {
+            checkArea = FlatCheckArea();
+            textArea = FlatTextArea();
+        } else if (!SkinRect.IsEmpty()) {
+            textArea.Right += Width() - SkinRect.Width();
+            textArea.Bottom += Height() - SkinRect.Height();
+        }
+        PaintSkinned(canvas, buffer, checkArea, textArea);
         return;
     }
     canvas.Brush.Color = clBtnFace;
@@ -310,8 +382,8 @@ TRect TbsSkinCheckRadioBox::CheckImageOfState() const {
     return checked_ ? skin_.CheckImageRect : skin_.UnCheckImageRect;
 }
 
-void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect,
-                                          bool mixWithWhite) {
+void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect, bool mixWithWhite,
+                                          const TRect& area) {
     if (Picture == nullptr || imageRect.IsEmpty())
         return;
     QImage image =
@@ -324,8 +396,9 @@ void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect
                 if (image.pixel(x, y) != key)
                     image.setPixel(x, y, raster::MixWithWhite(image.pixel(x, y)));
     }
-    int top = Height() / 2 - skin_.CheckImageRect.Height() / 2;
-    raster::CopyTransparent(buffer, 3, top, image, key);
+    int left = area.Left + (area.Width() - skin_.CheckImageRect.Width()) / 2;
+    int top = area.Top + area.Height() / 2 - skin_.CheckImageRect.Height() / 2;
+    raster::CopyTransparent(buffer, left, top, image, key);
 }
 
 void TbsSkinCheckRadioBox::SetCaptionFont(TCanvas& canvas, bool skinFont) {
@@ -338,33 +411,34 @@ void TbsSkinCheckRadioBox::SetCaptionFont(TCanvas& canvas, bool skinFont) {
     }
 }
 
-TRect TbsSkinCheckRadioBox::CaptionBox(TCanvas& canvas, int left, int right) {
+TRect TbsSkinCheckRadioBox::CaptionBox(TCanvas& canvas, const TRect& area) {
+    const int left = DrawListImage(canvas, area.Left);
     TRect measured = Rect(0, 0, 0, 0);
     canvas.DrawText(Caption(), measured, DT_CALCRECT | DT_SINGLELINE);
-    int top = Height() / 2 - measured.Height() / 2;
+    int top = area.Top + area.Height() / 2 - measured.Height() / 2;
     TRect box = Rect(left, top, left + measured.Width(), top + measured.Height());
-    if (box.Right > right)
-        box.Right = right;
+    if (box.Right > area.Right)
+        box.Right = area.Right;
     return box;
 }
 
-void TbsSkinCheckRadioBox::PaintSkinned(TCanvas& canvas, QImage& buffer, int textLeft,
-                                        int textRight) {
+void TbsSkinCheckRadioBox::PaintSkinned(TCanvas& canvas, QImage& buffer, const TRect& checkArea,
+                                        const TRect& textArea) {
     canvas.EndPaint();
     if (state_ == cbGrayed) {
         TRect grayed = (mouseIn_ && !skin_.ActiveGrayedCheckImageRect.IsEmpty())
                            ? skin_.ActiveGrayedCheckImageRect
                            : skin_.GrayedCheckImageRect;
         if (!grayed.IsEmpty()) {
-            DrawCheckImage(buffer, grayed, false);
+            DrawCheckImage(buffer, grayed, false, checkArea);
         } else {
             TRect checkedLook = !Enabled() ? skin_.UnEnabledCheckImageRect
                                 : mouseIn_ ? skin_.ActiveCheckImageRect
                                            : skin_.CheckImageRect;
-            DrawCheckImage(buffer, checkedLook, true);
+            DrawCheckImage(buffer, checkedLook, true, checkArea);
         }
     } else {
-        DrawCheckImage(buffer, CheckImageOfState(), false);
+        DrawCheckImage(buffer, CheckImageOfState(), false, checkArea);
     }
 
     SetCaptionFont(canvas, UseSkinFont());
@@ -372,7 +446,7 @@ void TbsSkinCheckRadioBox::PaintSkinned(TCanvas& canvas, QImage& buffer, int tex
     if (!useSkinFontColor_)
         colour = DefaultFont()->Color();
     canvas.Font()->SetColor(colour);
-    TRect box = CaptionBox(canvas, DrawListImage(canvas, textLeft), textRight);
+    TRect box = CaptionBox(canvas, textArea);
     canvas.Brush.Style = bsClear;
     TRect drawn = box;
     canvas.DrawText(Caption(), drawn, DT_SINGLELINE | DT_VCENTER);
@@ -386,7 +460,7 @@ void TbsSkinCheckRadioBox::PaintBuiltIn(TCanvas& canvas, QImage& buffer, int tex
 
     SetCaptionFont(canvas, false);
     canvas.Font()->SetColor(Enabled() ? DefaultFont()->Color() : clBtnShadow);
-    TRect box = CaptionBox(canvas, DrawListImage(canvas, textLeft), Width() - 2);
+    TRect box = CaptionBox(canvas, Rect(textLeft, 0, Width() - 2, Height()));
     canvas.Brush.Style = bsClear;
     TRect drawn = box;
     canvas.DrawText(Caption(), drawn, DT_SINGLELINE | DT_VCENTER);

@@ -8,6 +8,9 @@
 
 #include "rtl/CustomControl.h"
 
+#include <QPointer>
+#include <QShortcut>
+
 #include <memory>
 
 class TbsSkinControl : public TCustomControl {
@@ -131,22 +134,32 @@ protected:
     void DoEnter() override;
     void DoExit() override;
     void EnabledChanged() override;
-    void CaptionChanged() override { Repaint(); }
+    void CaptionChanged() override;
     void BoundsChanged() override;
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
     void SetMouseIn(bool value);
     void UncheckGroup();
+    // Alt with the caption's accelerator character ("&x") toggles the box and focuses it.
+    void UpdateAccelerator();
+    void AcceleratorPressed();
     void PaintFlat(TCanvas& canvas, QImage& buffer);
     void PaintNonFlat(TCanvas& canvas, QImage& buffer);
-    void PaintSkinned(TCanvas& canvas, QImage& buffer, int textLeft, int textRight);
+    // Check image centred in checkArea, caption (after any list image) in textArea.
+    void PaintSkinned(TCanvas& canvas, QImage& buffer, const TRect& checkArea,
+                      const TRect& textArea);
+    // The flat style's places: the check image at x = 3, the caption after it.
+    TRect FlatCheckArea() const;
+    TRect FlatTextArea() const;
     void PaintBuiltIn(TCanvas& canvas, QImage& buffer, int textLeft);
     // The check image rectangle of the current state, empty when there is none.
     TRect CheckImageOfState() const;
-    void DrawCheckImage(QImage& buffer, const TRect& imageRect, bool mixWithWhite);
-    // Measures the caption and places its box; returns it.
-    TRect CaptionBox(TCanvas& canvas, int left, int right);
+    void DrawCheckImage(QImage& buffer, const TRect& imageRect, bool mixWithWhite,
+                        const TRect& area);
+    // Draws any list image, measures the caption and places its box, centred vertically in
+    // area and cut at its right edge; returns the box.
+    TRect CaptionBox(TCanvas& canvas, const TRect& area);
     void DrawFocus(TCanvas& canvas, QImage& buffer, TRect box);
     // Draws the Images picture at left, centred vertically; returns where the caption starts.
     int DrawListImage(TCanvas& canvas, int left);
@@ -159,6 +172,7 @@ private:
     bool allowGrayed_ = false;
     bool wordWrap_ = false;
     bool flat_ = true;
+    QPointer<QShortcut> accelerator_;
     bool useSkinFontColor_ = true;
     bool canFocused_ = true;
     TCustomImageList* images_ = nullptr;

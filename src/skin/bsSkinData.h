@@ -108,7 +108,6 @@ public:
     // The numbered picture at index, or nullptr when there is none.
     const QImage* ActivePicture(int index) const;
     int ActivePictureCount() const { return static_cast<int>(content_.ActivePictures.size()); }
-    const SkinContent& Content() const { return content_; }
     const TbsSkinColors& SkinColors() const { return content_.SkinColors; }
 
 protected:

@@ -35,8 +35,8 @@ HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* itemLis
 // for an item list that names no file-system folder.
 BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path);
 
-// The item list of an absolute GBK Windows path (the folder picker builds its result with it);
-// nullptr for a path that cannot be one. Free it with ILFree or the shell allocator.
+// The item list of an absolute GBK Windows path; nullptr for a path that cannot be one. Free it
+// with ILFree or the shell allocator.
 LPITEMIDLIST ILCreateFromPathA(LPCSTR path);
 void ILFree(LPITEMIDLIST itemList);
 

@@ -3,11 +3,14 @@
 #include "rtl/Timer.h"
 #include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/ShellLink.h"
+#include "winapi/ole32.h"
 
 #include <QAbstractButton>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QTimer>
@@ -19,17 +22,42 @@ namespace {
 
 TEST(ErrorBoxText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(ErrorBoxText("Disk full"), "Disk full.");
-    EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
     EXPECT_EQ(ErrorBoxText("Disk full,"), "Disk full,");
-    // "!" (0x21) sorts before "."; the full-width "！" of Chinese texts sorts after it.
-    EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
-    EXPECT_EQ(ErrorBoxText(GbkText("磁盘已满！")), GbkText("磁盘已满！."));
     EXPECT_EQ(ErrorBoxText(GbkText("文件")), GbkText("文件."));
+    EXPECT_EQ(ErrorBoxText(GbkText("文件）")), GbkText("文件）."));
     EXPECT_EQ(ErrorBoxText("code 5"), "code 5.");
     EXPECT_EQ(ErrorBoxText(""), "");
 }
 
+TEST(ErrorBoxText, AddsNoStopAfterATextThatClosesItsSentence) {
+    // "?" (0x3F) sorts after ".", and so do the lead bytes of the full-width marks.
+    EXPECT_EQ(ErrorBoxText("Disk full?"), "Disk full?");
+    EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
+    EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
+    for (const char* text : {"磁盘已满！", "当文件已存在时，无法创建该文件。", "是否继续？"})
+        EXPECT_EQ(ErrorBoxText(GbkText(text)), GbkText(text)) << text;
+}
+
 class ApplicationTest : public GuiTest {};
+
+// A class the COM layer creates, to see whether COM is on for this thread.
+HRESULT TryCreateShellLink() {
+    IUnknown* object = nullptr;
+    HRESULT result = CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_INPROC_SERVER, IID_IUnknown,
+                                      reinterpret_cast<void**>(&object));
+    if (object)
+        object->Release();
+    return result;
+}
+
+TEST_F(ApplicationTest, COMIsOnFromInitializeUntilTheApplicationGoes) {
+    ASSERT_EQ(TryCreateShellLink(), CO_E_NOTINITIALIZED);
+    app->Initialize();
+    app->Initialize(); // twice, as a program may: both are undone
+    EXPECT_EQ(TryCreateShellLink(), S_OK);
+    app.reset();
+    EXPECT_EQ(TryCreateShellLink(), CO_E_NOTINITIALIZED);
+}
 
 TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {
     app->SetTitle(GbkText("Talvimo安装向导"));
@@ -162,6 +190,26 @@ TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
 }
 
 // The real folder picker: where it opens, and the Windows path of the folder confirmed in it.
+TEST_F(ApplicationTest, TheQtFolderPickerShowsAndTakesWindowsPaths) {
+    testing_support::TempSystemRoot systemRoot;
+    std::filesystem::create_directories(systemRoot.DriveC() + "/Apps/Tools");
+    QtDialogService picker;
+    QString shown;
+    QTimer::singleShot(100, [&] {
+        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
+        ASSERT_NE(dialog, nullptr);
+        auto* where = dialog->findChild<QLabel*>("windowsPath");
+        ASSERT_NE(where, nullptr);
+        shown = where->text();
+        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
+        ASSERT_NE(name, nullptr);
+        name->setText(QString::fromUtf8("C:\\apps\\tools")); // another case, as Windows allows
+        QMetaObject::invokeMethod(dialog, "accept");
+    });
+    EXPECT_EQ(picker.BrowseForFolder("T", "C:\\Apps"), AnsiString("C:\\Apps\\Tools"));
+    EXPECT_EQ(shown, QString::fromUtf8("C:\\Apps"));
+}
+
 TEST_F(ApplicationTest, TheQtFolderPickerStartsAtDriveCAndGivesTheWindowsPath) {
     testing_support::TempSystemRoot systemRoot;
     const std::string apps = systemRoot.DriveC() + "/Apps";

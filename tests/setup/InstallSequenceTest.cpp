@@ -2,7 +2,7 @@
 // made at test time. These tests close processes named like the product's, so they hold the
 // ctest resource lock product_processes.
 #include "InstallerWindows.h"
-#include "TestArchive.h"
+#include "support/TestArchive.h"
 
 #include "support/GbkText.h"
 #include "support/InstalledProduct.h"

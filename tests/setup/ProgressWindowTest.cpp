@@ -1,7 +1,7 @@
 // The progress window as the user sees it: slideshow, image strip, status line and bar; and
 // the extraction routines it calls.
 #include "InstallerWindows.h"
-#include "TestArchive.h"
+#include "support/TestArchive.h"
 
 #include "support/GbkText.h"
 

@@ -24,9 +24,10 @@ namespace {
 // The installer's start-up on a fresh application object; the windows go with it.
 class StartUpTest : public testing_support::InstallerWindowsTest {
 protected:
-    // Runs the message loop until a handler terminates it after ms.
+    // Runs the message loop until a handler terminates it after ms. The timer belongs to the
+    // options window, so it cannot outlive this test's application.
     void RunFor(int ms) {
-        QTimer::singleShot(ms, [] { Application->Terminate(); });
+        QTimer::singleShot(ms, Form1->Widget(), [] { Application->Terminate(); });
         Application->Run();
     }
 };
@@ -79,22 +80,6 @@ TEST_F(StartUpTest, InstallStateStartsEmptyAndTheStartTimerDisabled) {
     EXPECT_EQ(Form2->Timer1->Interval(), 3000);
 }
 
-TEST_F(StartUpTest, ThePictureButtonsSitWhereTheWindowsPutThem) {
-    EXPECT_EQ(Form1->ImageClose->BoundsRect(), Bounds(573, 5, 11, 11));
-    EXPECT_EQ(Form1->ImageMin->BoundsRect(), Bounds(558, 10, 10, 2));
-    EXPECT_EQ(Form1->Image2->BoundsRect(), Bounds(196, 336, 197, 47));
-    EXPECT_EQ(Form1->Edit1->BoundsRect(), Bounds(176, 400, 237, 25));
-    EXPECT_EQ(Form1->Button1->Top(), 400);
-    EXPECT_EQ(Form1->ImageClose->Cursor(), crHandPoint);
-    EXPECT_EQ(Form1->Image2->Cursor(), crArrow);
-    EXPECT_EQ(Form2->Image6->BoundsRect(), Bounds(0, 0, 588, 358));
-    EXPECT_EQ(Form2->ImageClose->BoundsRect(), Bounds(573, 5, 15, 15));
-    EXPECT_EQ(Form2->ImageMin->BoundsRect(), Bounds(548, 10, 15, 15));
-    EXPECT_EQ(Form2->Label1->BoundsRect(), Bounds(88, 320, 649, 13));
-    EXPECT_EQ(Form2->ProgressBar1->BoundsRect(), Bounds(20, 338, 548, 7));
-    EXPECT_EQ(Form3->Image2->BoundsRect(), Bounds(168, 296, 241, 41));
-}
-
 TEST_F(StartUpTest, TheOptionsWindowShowsTheTopOfItsBackgroundPicture) {
     RunFor(20);
     QImage shot = Form1->Widget()->grab().toImage().convertToFormat(QImage::Format_ARGB32);
@@ -107,14 +92,23 @@ TEST_F(StartUpTest, TheOptionsWindowShowsTheTopOfItsBackgroundPicture) {
 }
 
 TEST_F(StartUpTest, TheCloseButtonEndsTheProgramAtOnce) {
-    RunFor(20);
-    QWidget* w = Form1->Widget();
-    QTimer::singleShot(0, [w] { QTest::mouseClick(w, Qt::LeftButton, {}, QPoint(578, 10)); });
-    QTimer::singleShot(2000, [] { Application->Terminate(); });
-    QElapsedTimer clock;
-    clock.start();
+    // The click comes from inside the running loop, once the window is up; the loop must end
+    // through it, not through the fallback that stops a loop the click failed to end.
+    QWidget* window = Form1->Widget();
+    bool clicked = false;
+    bool fellBack = false;
+    QTimer::singleShot(20, window, [&] {
+        clicked = window->isVisible();
+        QTest::mouseClick(window, Qt::LeftButton, {}, QPoint(578, 10));
+    });
+    QTimer::singleShot(5000, window, [&] {
+        fellBack = true;
+        Application->Terminate();
+    });
     Application->Run();
-    EXPECT_LT(clock.elapsed(), 1000);
+    EXPECT_TRUE(clicked);
+    EXPECT_FALSE(fellBack);
+    EXPECT_TRUE(app->Terminated());
     EXPECT_TRUE(dialogs->messages.empty());
 }
 

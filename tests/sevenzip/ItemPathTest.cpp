@@ -84,8 +84,13 @@ TEST_F(ItemPathTest, ChineseNamesAreWrittenAndUnwritableOnesRefused) {
     EXPECT_THAT(error, HasSubstr("无法用 GBK 编码表示"));
 }
 
-TEST(ItemPaths, SeparatorsBecomeBackslashes) {
-    EXPECT_EQ(ItemTargetPath(L"a/b/c.txt"), "a\\b\\c.txt");
+TEST_F(ItemPathTest, AFolderWhoseGbkNameEndsInABackslashByteKeepsItsFiles) {
+    // "乗" is 81 5C in GBK: its trail byte is a backslash, which must not split the path.
+    fs::create_directories(work_ / "乗");
+    WriteFile(work_ / "乗" / "文.txt", "kept");
+    EXPECT_EQ(ExtractWith("", "乗/文.txt"), "<no error>");
+    EXPECT_EQ(ReadFile(out_ / "乗" / "文.txt"), "kept");
+    EXPECT_EQ(ReadFile(out_ / "safe.txt"), "safe");
 }
 
 } // namespace

@@ -45,12 +45,34 @@ TEST_F(LibraryBindingTest, ALibraryWithoutHandlerPropertiesIsNoFormatLibrary) {
     EXPECT_FALSE(IsMapped(library));
 }
 
-TEST_F(LibraryBindingTest, TheReaderKeepsTheClassIdItWasCreatedFor) {
-    ComPtr<I7zArchiveReader> reader = NewReader();
-    EXPECT_EQ(reader->ClassId(), CLSID_CFormat7z);
-    ComPtr<IInArchive> handler = reader->InArchive();
+TEST_F(LibraryBindingTest, APositiveFactoryResultIsAFailureWithItsCode) {
+    fs::path library = CopyLibrary(POSITIVE_FACTORY_LIBRARY, "7z.dll");
+    ComPtr<I7zArchiveReader> reader = CreateInArchive(CLSID_CFormat7z, WinPath(library));
+    WriteFile(root_ / "a.7z", "x");
+    // The factory handed out no handler: the open must fail instead of calling through null.
+    EXPECT_EQ(ErrorOf([&] { reader->OpenFile(WinPath(root_ / "a.7z")); }),
+              SysErrorMessage(S_FALSE));
+    EXPECT_EQ(Utf8(ErrorOf([&] { reader->NumberOfItems(); })), "压缩包尚未打开");
+}
+
+TEST_F(LibraryBindingTest, TheReaderReadsTheFormatOfItsClass) {
+    // The library's zip handler: the 7z class id with format byte 0x01.
+    constexpr CLSID zipClass = {
+        0x23170F69, 0x40C1, 0x278A, {0x10, 0x00, 0x00, 0x01, 0x10, 0x01, 0x00, 0x00}};
+    WriteFile(root_ / "src" / "a.txt", "a");
+    MakeArchive(root_ / "a.zip", "-tzip", root_ / "src", "a.txt");
+    MakeArchive(root_ / "a.7z", "", root_ / "src", "a.txt");
+
+    ComPtr<I7zArchiveReader> zip = CreateInArchive(zipClass, WinPath(LibraryFile()));
+    EXPECT_EQ(zip->ClassId(), zipClass);
+    zip->OpenFile(WinPath(root_ / "a.zip"));
+    EXPECT_EQ(zip->NumberOfItems(), 1u);
+    ComPtr<I7zArchiveReader> sevenZip = NewReader();
+    EXPECT_NE(ErrorOf([&] { sevenZip->OpenFile(WinPath(root_ / "a.zip")); }), "<no error>");
+
+    ComPtr<IInArchive> handler = sevenZip->InArchive();
     ASSERT_TRUE(handler);
-    EXPECT_EQ(reader->InArchive().Get(), handler.Get()); // created once, then reused
+    EXPECT_EQ(sevenZip->InArchive().Get(), handler.Get()); // created once, then reused
 }
 
 TEST_F(LibraryBindingTest, AnUnknownClassFailsAtTheFirstOpenNotBefore) {

@@ -3,9 +3,9 @@
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 
-#include <cstdlib>
+#include "support/TestArchive.h"
+
 #include <fstream>
-#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -14,23 +14,16 @@ AnsiString SevenZipTest::WinPath(const fs::path& path) {
 }
 
 void SevenZipTest::WriteFile(const fs::path& path, const std::string& content) {
-    fs::create_directories(path.parent_path());
-    std::ofstream(path, std::ios::binary) << content;
+    testing_support::WriteLinuxFile(path.string(), content);
 }
 
 std::string SevenZipTest::ReadFile(const fs::path& path) {
-    std::ifstream file(path, std::ios::binary);
-    std::ostringstream content;
-    content << file.rdbuf();
-    return content.str();
+    return testing_support::ReadLinuxFile(path.string()).value_or("");
 }
 
 void SevenZipTest::MakeArchive(const fs::path& archive, const std::string& switches,
                                const fs::path& folder, const std::string& members) {
-    std::string command = "cd '" + folder.string() +
-                          "' && LC_ALL=C.UTF-8 " SEVEN_ZIP_COMMAND " a " + switches + " '" +
-                          archive.string() + "' " + members + " >/dev/null 2>&1";
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    testing_support::Run7zAdd(archive.string(), switches, folder.string(), members);
 }
 
 bool SevenZipTest::IsMapped(const fs::path& path) {

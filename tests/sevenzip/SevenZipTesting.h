@@ -18,7 +18,7 @@ protected:
     static AnsiString WinPath(const std::filesystem::path& path);
     static void WriteFile(const std::filesystem::path& path, const std::string& content);
     static std::string ReadFile(const std::filesystem::path& path);
-    // Runs "7z a <switches> <archive> <members>" inside folder; fails the test when 7z fails.
+    // testing_support::Run7zAdd with paths.
     static void MakeArchive(const std::filesystem::path& archive, const std::string& switches,
                             const std::filesystem::path& folder, const std::string& members);
     // True when a module mapped into this process comes from path.

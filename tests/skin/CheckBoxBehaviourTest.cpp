@@ -3,6 +3,7 @@
 #include "skin/bsSkinCtrls.h"
 
 #include <QTest>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -134,11 +135,40 @@ TEST_F(CheckBoxBehaviour, RadioButtonsOnlyCheckAndGrayedComesFromUnchecked) {
     EXPECT_EQ(box->State(), cbUnchecked);
 }
 
-TEST_F(CheckBoxBehaviour, CanFocusedAlsoSetsTabStop) {
+TEST_F(CheckBoxBehaviour, TheCaptionsAcceleratorTogglesAndFocusesTheBox) {
+    auto* first = NewBox(10);
+    auto* box = NewBox(40);
+    first->SetCanFocused(true);
+    box->SetCanFocused(true);
+    // GBK "阅读(&R)": the two-byte characters before the mark are skipped whole.
+    box->SetCaption("\xD4\xC4\xB6\xC1(&R)");
+    first->SetCaption("a&&b"); // a plain "&": no accelerator
+    first->SetFocus();
+    QWidget* form = window.Form()->Widget();
+    QTest::keyClick(form, Qt::Key_R, Qt::AltModifier);
+    EXPECT_TRUE(box->Checked());
+    EXPECT_TRUE(box->Focused());
+    QTest::keyClick(form, Qt::Key_R, Qt::AltModifier);
+    EXPECT_FALSE(box->Checked());
+    QTest::keyClick(form, Qt::Key_B, Qt::AltModifier);
+    EXPECT_FALSE(first->Checked());
+
+    // A new caption takes the old accelerator away; a disabled box ignores its own.
+    box->SetCaption("&S");
+    QTest::keyClick(form, Qt::Key_R, Qt::AltModifier);
+    EXPECT_FALSE(box->Checked());
+    box->SetEnabled(false);
+    QTest::keyClick(form, Qt::Key_S, Qt::AltModifier);
+    EXPECT_FALSE(box->Checked());
+}
+
+TEST_F(CheckBoxBehaviour, OnlyAFocusableBoxIsReachedByTab) {
     auto* box = NewBox(10);
-    EXPECT_FALSE(box->TabStop());
+    EXPECT_FALSE(box->Widget()->focusPolicy() & Qt::TabFocus);
     box->SetCanFocused(true);
     EXPECT_TRUE(box->TabStop());
+    EXPECT_TRUE(box->Widget()->focusPolicy() & Qt::TabFocus);
     box->SetCanFocused(false);
     EXPECT_FALSE(box->TabStop());
+    EXPECT_FALSE(box->Widget()->focusPolicy() & Qt::TabFocus);
 }

@@ -5,6 +5,7 @@
 #include "skin/bsSkinCtrls.h"
 
 #include "rtl/Colors.h"
+#include "rtl/Image.h"
 
 #include <QCoreApplication>
 
@@ -184,11 +185,56 @@ TEST_F(CheckBoxPaint, WithoutSkinDataTheBuiltInLookIsDrawn) {
     EXPECT_EQ(Shown().pixel(9, 15), window.Background());
 }
 
+TEST_F(CheckBoxPaint, NonFlatPlacesImageAndCaptionInTheRecordsAreas) {
+    // The record: check image area 1,1,18,17 and text area 19,1,32,18 of a 33 x 19 piece.
+    box->SetFlat(false);
+    box->SetChecked(true);
+    const QImage shown = Shown();
+    // The 15 x 15 image centred in the 17 x 16 area: at (2, 2), not the flat style's (3, 5).
+    const QImage checked = skin->ActivePicture(4)->copy(43, 60, 15, 15);
+    int compared = 0;
+    for (int y = 0; y < 15; ++y)
+        for (int x = 0; x < 15; ++x)
+            if (checked.pixel(x, y) != kMagenta) {
+                EXPECT_EQ(shown.pixel(2 + x, 2 + y), checked.pixel(x, y)) << x << "," << y;
+                ++compared;
+            }
+    EXPECT_GT(compared, 50);
+
+    // The caption starts in the text area at x = 19 (the flat style starts it at 22) and may
+    // run to the control's right edge, as the area grows with the control.
+    const AnsiString caption = box->Caption();
+    box->SetCaption("");
+    const QImage bare = Shown();
+    box->SetCaption(caption);
+    int first = -1;
+    for (int x = 0; x < shown.width() && first < 0; ++x)
+        for (int y = 0; y < shown.height(); ++y)
+            if (shown.pixel(x, y) != bare.pixel(x, y)) {
+                first = x;
+                break;
+            }
+    EXPECT_GE(first, 19);
+    EXPECT_LE(first, 20);
+}
+
 TEST_F(CheckBoxPaint, BackgroundIsWhatLiesBehind) {
+    // A picture of stripes, one colour per column, lies under the box.
+    QImage stripes(300, 120, QImage::Format_RGB32);
+    for (int x = 0; x < stripes.width(); ++x)
+        for (int y = 0; y < stripes.height(); ++y)
+            stripes.setPixel(x, y, qRgb(x % 256, (x * 7) % 256, y * 2));
+    auto* picture = new TImage(window.Form());
+    picture->SetParent(window.Form());
+    picture->SetBounds(0, 0, 300, 120);
+    picture->Picture()->SetImage(stripes);
     box->SetBounds(8, 45, 150, 25);
-    QImage shown = Shown();
-    EXPECT_EQ(shown.pixel(0, 0), window.Background());
-    EXPECT_EQ(shown.pixel(149, 24), window.Background());
+    const QImage surface = window.Surface();
+    // Right of the caption and along the bottom row the box draws nothing of its own.
+    for (int x = 120; x < 150; ++x)
+        EXPECT_EQ(surface.pixel(8 + x, 45 + 12), stripes.pixel(8 + x, 45 + 12)) << x;
+    for (int x = 0; x < 150; ++x)
+        EXPECT_EQ(surface.pixel(8 + x, 45 + 24), stripes.pixel(8 + x, 45 + 24)) << x;
 }
 
 TEST(CheckBoxFont, FourteenPixelCellHeight) {

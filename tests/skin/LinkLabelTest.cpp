@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 namespace {
 
 const QRgb kBlue = qRgb(0, 0, 255);
@@ -91,11 +93,43 @@ TEST_F(LinkLabel, AutoSizeMeasuresTheTextAndAnEmptyCaptionAsOneSpace) {
     EXPECT_GE(label->Height(), 14);
 }
 
-TEST_F(LinkLabel, DisabledLabelIsDrawnInShadowOverHighlight) {
+// The smallest rectangle holding every pixel that matches.
+template <class Match> QRect Extent(const QImage& image, Match match) {
+    QRect extent;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (match(image.pixel(x, y)))
+                extent |= QRect(x, y, 1, 1);
+    return extent;
+}
+
+TEST(LinkLabelDisabled, IsDrawnInShadowOverAHighlightBelowAndRightOfIt) {
+    // On a green window both passes show: the white highlight and the grey shadow over it.
+    SkinTestWindow window{qRgb(40, 160, 90)};
+    auto* label = new TbsSkinLinkLabel(window.Form());
+    label->SetParent(window.Form());
+    label->SetBounds(20, 20, 89, 17);
+    label->SetCaption("\xD0\xED\xBF\xC9\xD0\xAD\xD2\xE9"); // 许可协议
+    label->DefaultFont()->SetColor(clBlue);
     label->SetEnabled(false);
-    QImage disabled = Shown();
-    EXPECT_EQ(Count(disabled, kBlue), 0);
-    EXPECT_GT(Count(disabled, qRgb(160, 160, 160)) + Count(disabled, qRgb(128, 128, 128)), 10);
+    const QImage shown = window.Surface().copy(20, 20, label->Width(), label->Height());
+    // The text's edges are smoothed, so a pass is every pixel close to its colour.
+    auto near = [](QRgb target) {
+        return [target](QRgb c) {
+            return std::abs(qRed(c) - qRed(target)) < 24 &&
+                   std::abs(qGreen(c) - qGreen(target)) < 24 &&
+                   std::abs(qBlue(c) - qBlue(target)) < 24;
+        };
+    };
+    EXPECT_EQ(Extent(shown, near(kBlue)), QRect());
+    const QRect shadowExtent = Extent(shown, near(qRgb(160, 160, 160)));
+    const QRect highlightExtent = Extent(shown, near(qRgb(255, 255, 255)));
+    // Both passes run the whole caption; the highlight never reaches above or left of the
+    // shadow, as it lies one pixel down and right of it.
+    EXPECT_GT(shadowExtent.width(), 40);
+    EXPECT_GT(highlightExtent.width(), 20);
+    EXPECT_GE(highlightExtent.left(), shadowExtent.left());
+    EXPECT_GE(highlightExtent.top(), shadowExtent.top());
 }
 
 TEST_F(LinkLabel, ClickFiresOnceAlsoForADoubleClick) {

@@ -78,8 +78,12 @@ TEST_F(PngImageView, IndexRules) {
     EXPECT_EQ(Shown(), blank);
 
     view->SetImageIndex(1);
+    const QImage one = Shown();
+    ASSERT_NE(one, blank);
+    // An index below -1 is refused: the picture stays, neither cleared nor drawn again.
     view->SetImageIndex(-2);
     EXPECT_EQ(view->ImageIndex(), 1);
+    EXPECT_EQ(Shown(), one);
     view->SetImageIndex(-1);
     EXPECT_EQ(Shown(), blank);
 
@@ -91,6 +95,16 @@ TEST_F(PngImageView, IndexRules) {
     EXPECT_EQ(other->Width(), 50);
     other->SetPngImageList(list);
     EXPECT_EQ(window.Surface().pixel(100, 30), qRgb(227, 177, 127));
+}
+
+TEST_F(PngImageView, DoubleBufferingMakesTheViewOpaqueToItsParent) {
+    EXPECT_FALSE(view->ControlStyle().Contains(csOpaque));
+    EXPECT_TRUE(view->ControlStyle().Contains(csReplicatable));
+    view->SetDoubleBuffered(true);
+    EXPECT_TRUE(view->ControlStyle().Contains(csOpaque));
+    view->SetDoubleBuffered(false);
+    EXPECT_FALSE(view->ControlStyle().Contains(csOpaque));
+    EXPECT_TRUE(view->ControlStyle().Contains(csReplicatable));
 }
 
 TEST_F(PngImageView, SwitchingPicturesNeverAccumulates) {

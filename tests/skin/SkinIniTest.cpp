@@ -25,17 +25,23 @@ TEST(SkinIni, LineRules) {
 
 TEST(SkinIni, RectanglesAndPointsKeepOnlyDigits) {
     SkinIni ini = Ini("[r]\nminus=-3,4,5,6\nmore=1,2,3,4,5\npt=7,8,9\nspaced= 1 , 2x,3,4\n"
-                      "short=5,6\nempty=\nbad=1,,3,4\nletters=a,2,3,4\nhuge=99999999999,0,0,0\n");
+                      "short=5,6\nempty=\nblank=  "
+                      "\ncomma=,\nbad=1,,3,4\nletters=a,2,3,4\nhuge=99999999999,0,0,0\n");
     EXPECT_EQ(ini.ReadRect("r", "minus"), (TRect{3, 4, 5, 6}));
     EXPECT_EQ(ini.ReadRect("r", "more"), (TRect{1, 2, 3, 4}));
     EXPECT_EQ(ini.ReadPoint("r", "pt"), (TPoint{7, 8}));
     EXPECT_EQ(ini.ReadRect("r", "spaced"), (TRect{1, 2, 3, 4}));
     EXPECT_EQ(ini.ReadRect("r", "short"), (TRect{5, 6, 0, 0}));
     EXPECT_EQ(ini.ReadRect("r", "missing"), (TRect{0, 0, 0, 0}));
-    EXPECT_EQ(ini.ReadRect("r", "empty"), (TRect{0, 0, 0, 0}));
-    for (const char* key : {"bad", "letters"}) {
+    for (const char* key : {"bad", "letters", "empty", "blank", "comma"}) {
         try {
             ini.ReadRect("r", key);
+            ADD_FAILURE() << key;
+        } catch (const Exception& e) {
+            EXPECT_EQ(e.Message(), "'' is not a valid integer value");
+        }
+        try {
+            ini.ReadPoint("r", key);
             ADD_FAILURE() << key;
         } catch (const Exception& e) {
             EXPECT_EQ(e.Message(), "'' is not a valid integer value");

@@ -157,12 +157,26 @@ TEST_F(OptionsWindowTest, InstallingWithTheDefaultsWritesThePayloadAndHandsOver)
     EXPECT_TRUE(dialogs->messages.empty());
 }
 
-TEST_F(OptionsWindowTest, TheAgreementIsNotRequiredAndEachOptionBoxGivesItsOwnField) {
-    Click(kToggleAtStart);
+TEST_F(OptionsWindowTest, WithoutTheAgreementTheInstallButtonAsksForItAndWritesNothing) {
     ClickBox(Form1->bsSkinCheckRadioBox1);
+    ASSERT_FALSE(Form1->bsSkinCheckRadioBox1->Checked());
+    Click(kInstallButton);
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, GbkText("请先阅读并同意许可协议"));
+    ExpectNoHandOver();
+    EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel")));
+
+    // Ticked again, the same button installs.
+    ClickBox(Form1->bsSkinCheckRadioBox1);
+    Click(kInstallButton);
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(dialogs->messages.size(), 1u);
+}
+
+TEST_F(OptionsWindowTest, EachOptionBoxGivesItsOwnField) {
+    Click(kToggleAtStart);
     ClickBox(Form1->bsSkinCheckRadioBox4);
     ClickBox(Form1->bsSkinCheckRadioBox2);
-    EXPECT_FALSE(Form1->bsSkinCheckRadioBox1->Checked());
 
     Click(kInstallButton);
     EXPECT_TRUE(Form2->Visible());
@@ -211,10 +225,16 @@ TEST_F(OptionsWindowTest, TheToggleAndTheOptionsLinkExpandAndCollapseAlike) {
     EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 2);
 }
 
-TEST_F(OptionsWindowTest, TheLicenceLinkDoesNothing) {
+TEST_F(OptionsWindowTest, TheLicenceLinkShowsTheProductsLicence) {
     Click(kLicenceLinkAtStart);
+    ASSERT_EQ(dialogs->texts.size(), 1u);
+    // The whole file, without its byte-order mark.
+    const std::string licence = ReadLinuxFile(LICENCE_FILE).value_or("");
+    ASSERT_TRUE(licence.starts_with("\xEF\xBB\xBFTalvimo 播放器 最终用户许可协议"));
+    EXPECT_EQ(dialogs->texts[0].text, GbkText(licence.substr(3)));
+    EXPECT_EQ(dialogs->texts[0].caption, app->Title());
+    // Reading the licence changes nothing else.
     EXPECT_EQ(Form1->Height(), 400);
-    EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
     EXPECT_FALSE(Form2->Visible());
     EXPECT_TRUE(dialogs->messages.empty());
 }

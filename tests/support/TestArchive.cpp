@@ -2,12 +2,22 @@
 
 #include "support/TempSystemRoot.h"
 
+#include <gtest/gtest.h>
+
 #include <cstdlib>
 #include <filesystem>
 
 namespace fs = std::filesystem;
 
 namespace testing_support {
+
+void Run7zAdd(const std::string& archive, const std::string& switches, const std::string& folder,
+              const std::string& members) {
+    const std::string command = "cd '" + folder +
+                                "' && LC_ALL=C.UTF-8 '" SEVEN_ZIP_COMMAND "' a -bd -bso0 -bsp0 " +
+                                switches + " '" + archive + "' " + members + " >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
 
 void Make7zArchive(const std::string& archive,
                    const std::vector<std::pair<std::string, std::string>>& files,
@@ -20,9 +30,7 @@ void Make7zArchive(const std::string& archive,
         names += " '" + name + "'";
     }
     fs::remove(archive);
-    const std::string command = "cd '" + staging + "' && '" SEVENZIP_EXECUTABLE "' a -t7z -p'" +
-                                password + "' -mhe=off -bd -bso0 -bsp0 '" + archive + "'" + names;
-    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+    Run7zAdd(archive, "-t7z -p'" + password + "' -mhe=off", staging, names);
     fs::remove_all(staging);
 }
 
