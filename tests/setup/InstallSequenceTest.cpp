@@ -17,6 +17,7 @@
 #include "setup/ProductInfo.h"
 #include "setup/ProgressWindow.h"
 #include "setup/ShellIntegration.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/SystemRoot.h"
 
@@ -368,6 +369,15 @@ TEST_F(InstallSequence, AFailedReinstallLeavesTheEarlierInstallWorking) {
 // Run with /SILENT, the progress window ends the program at the end instead of showing the
 // finish window, registering the plug-in and starting the product only when asked to.
 TEST_F(InstallSequence, WithoutTheFinishWindowTheProgramEndsAsTheFinishButtonWould) {
+    // A Wine that runs both kinds of program, so the starts are made.
+    const std::string wine = systemRoot.Folder() + "/wine";
+    fs::create_directories(wine + "/bin");
+    fs::create_directories(wine + "/lib/wine/i386-unix");
+    fs::create_directories(wine + "/lib/wine/x86_64-unix");
+    WriteLinuxFile(wine + "/bin/wine", "#!/bin/sh\nexit 0\n");
+    fs::permissions(wine + "/bin/wine", fs::perms::owner_all);
+    const std::string savedPath = std::getenv("PATH") ? std::getenv("PATH") : "";
+    setenv("PATH", (wine + "/bin").c_str(), 1);
     for (const bool run : {false, true}) {
         testing_support::RecordingStarter starter;
         PlacePayload();
@@ -375,7 +385,8 @@ TEST_F(InstallSequence, WithoutTheFinishWindowTheProgramEndsAsTheFinishButtonWou
         Form2->StartProductWhenDone = run;
         Form2->Completed = false;
         Install();
-        EXPECT_TRUE(dialogs->messages.empty());
+        EXPECT_TRUE(dialogs->messages.empty())
+            << gbk::ToUtf8(dialogs->messages.empty() ? "" : dialogs->messages[0].text).value_or("");
         EXPECT_TRUE(Form2->Completed);
         EXPECT_TRUE(app->Terminated());
         EXPECT_FALSE(Form3->Visible());
@@ -387,6 +398,7 @@ TEST_F(InstallSequence, WithoutTheFinishWindowTheProgramEndsAsTheFinishButtonWou
         })) << "the plug-in is registered";
         fs::remove(InstallFolder() + "/7z.dll");
     }
+    setenv("PATH", savedPath.c_str(), 1);
 }
 
 } // namespace

@@ -112,7 +112,7 @@ TEST_F(ExtractionRollback, ADamagedArchiveLeavesTheFolderAsItWas) {
         file.write(std::string(64, '\x5a').data(), 64);
     }
     TExtractionJournal journal;
-    EXPECT_THAT(Utf8(ErrorOf([&] { Extract(archive, journal); })), HasSubstr("CRC 校验错误"));
+    EXPECT_THAT(Utf8(ErrorOf([&] { Extract(archive, journal); })), HasSubstr("安装包已损坏"));
     ExpectUntouched();
     EXPECT_TRUE(journal.WrittenFiles().empty());
 }
