@@ -19,6 +19,7 @@
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -43,11 +44,26 @@ std::string Utf8(const AnsiString& gbkText) {
 // Writes text as the whole file at path, creating its folders. The text goes to a temporary
 // file beside it that is renamed over path, so a failure (a full disk included) leaves the
 // earlier file or none, never a launcher cut short; raises with the system's text.
+AnsiString ZDrivePath(const std::string& linuxPath);
+
+// Creates the folders above path that are missing, outermost first, and records each in the
+// install record, so the uninstaller removes them again once they are empty.
+void CreateFoldersFor(const std::string& path) {
+    std::vector<fs::path> missing;
+    for (fs::path folder = fs::path(path).parent_path(); !folder.empty() && !fs::exists(folder);
+         folder = folder.parent_path())
+        missing.push_back(folder);
+    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
+        std::error_code folderError;
+        fs::create_directory(*folder, folderError);
+        if (folderError)
+            RaiseFileError(path, folderError.value());
+        InstalledItems().AddFolder(ZDrivePath(folder->string()));
+    }
+}
+
 void WriteFile(const std::string& path, std::string_view text, mode_t mode = 0644) {
-    std::error_code folderError;
-    fs::create_directories(fs::path(path).parent_path(), folderError);
-    if (folderError)
-        RaiseFileError(path, folderError.value());
+    CreateFoldersFor(path);
     std::string temporary = path + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)

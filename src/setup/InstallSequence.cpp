@@ -95,7 +95,9 @@ void RunInstallSequence(IInstallObserver& observer) {
     if (ExtractArchive(archive, installDir, observer, journal) == 0)
         throw Exception(NothingUnpackedMessage(archive));
     // The library the install action wrote stays in the folder with the product's files.
+    // The install folder comes first, so the uninstaller takes it last, and only once empty.
     TInstalledItems& items = InstalledItems();
+    items.AddFolder(ExcludeTrailingBackslash(installDir));
     items.AddFile(installDir + kArchiveLibraryName);
     for (const AnsiString& folder : journal.CreatedFolders())
         items.AddFolder(folder);

@@ -115,8 +115,11 @@ for value in DisplayName UninstallString DisplayIcon DisplayVersion URLInfoAbout
 done
 check "Wine's Add/Remove Programs lists the product" \
   bash -c 'wine uninstaller --list 2>/dev/null | grep -q Talvimo'
-check "the plug-in's class is registered" \
-  bash -c 'wine reg query "HKCR\\CLSID" /s /f npmervo.dll 2>/dev/null | grep -q InprocServer32'
+# The finish button starts the registration without waiting for it.
+plugin_key='HKCR\CLSID\{6A3C2F41-8B7D-4E59-9C1A-2D5E7F804B13}\InprocServer32'
+registered() { wine reg query "$plugin_key" 2>/dev/null | grep -qi npmervo.dll; }
+for _ in $(seq 60); do registered && break; sleep 0.5; done
+check "the plug-in's class is registered" registered
 launchers=$(find "$XDG_DATA_HOME/applications" "$HOME/Desktop" -name '*.desktop' 2>/dev/null)
 check "launchers are made" test -n "$launchers"
 for launcher in $launchers; do
@@ -131,14 +134,19 @@ for _ in $(seq 50); do [ -e "$install_dir" ] || break; sleep 0.2; done
 check "no product file is left" test ! -e "$install_dir"
 check "the start-with-Windows value is gone" bash -c "! wine reg query '$run_key' /v mervo"
 check "the uninstall entry is gone" bash -c "! wine reg query '$uninstall_key'"
-check "the plug-in's class is gone" \
-  bash -c '! wine reg query "HKCR\\CLSID" /s /f npmervo.dll 2>/dev/null | grep -q InprocServer32'
+check "the plug-in's class is gone" bash -c "! wine reg query '$plugin_key'"
 check "Wine's list no longer has the product" \
   bash -c '! wine uninstaller --list 2>/dev/null | grep -q Talvimo'
-check "drive C: holds what it held before" \
-  test "$(cd "$WINEPREFIX/drive_c" && find . | sort)" = "$files_before"
-check "HOME holds what it held before" \
-  test "$(cd "$HOME" && find . ! -path './.cache*' | sort)" = "$home_before"
+files_after=$(cd "$WINEPREFIX/drive_c" && find . | sort)
+home_after=$(cd "$HOME" && find . ! -path './.cache*' | sort)
+check "drive C: holds what it held before" test "$files_after" = "$files_before"
+check "HOME holds what it held before" test "$home_after" = "$home_before"
+if [ "$failures" -gt 0 ]; then
+  echo "drive C: before / after:" >&2
+  diff <(echo "$files_before") <(echo "$files_after") >&2
+  echo "HOME before / after:" >&2
+  diff <(echo "$home_before") <(echo "$home_after") >&2
+fi
 
 echo "$mode: $passed passed, $failures failed"
 [ "$failures" -eq 0 ]
