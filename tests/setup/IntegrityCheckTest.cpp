@@ -1,0 +1,118 @@
+#include "setup/IntegrityCheck.h"
+
+#include "support/TempSystemRoot.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    bool exited = false; // ended by itself within the wait
+    int status = 0;      // waitpid status when it ended
+    std::string stderrText;
+};
+
+// Runs the executable without a display on Qt's offscreen platform for at most `wait`; one
+// still running then is ended and reported as not exited.
+Outcome RunWithoutDisplay(const std::string& executable, const std::string& stderrFile,
+                          std::chrono::milliseconds wait) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(stderrFile.c_str(), "w", stderr))
+            _exit(126);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    Outcome outcome;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid, &outcome.status, WNOHANG) == pid) {
+            outcome.exited = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!outcome.exited) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    outcome.stderrText = testing_support::ReadLinuxFile(stderrFile).value_or("");
+    return outcome;
+}
+
+class IntegrityCheck : public testing_support::SystemRootTest {
+protected:
+    // A copy of the built installer in the temporary folder, away from its build folder.
+    std::string Copy(const char* name) {
+        const std::string copy = systemRoot.Folder() + "/" + name;
+        fs::copy_file(VOSTREL_SETUP_EXECUTABLE, copy, fs::copy_options::overwrite_existing);
+        return copy;
+    }
+    std::string StderrFile() const { return systemRoot.Folder() + "/stderr"; }
+    // Nothing of an install: no system root, and an empty home.
+    void ExpectNothingWritten() const {
+        EXPECT_FALSE(fs::exists(systemRoot.Root()));
+        EXPECT_TRUE(!fs::exists(systemRoot.Home()) || fs::is_empty(systemRoot.Home()));
+    }
+};
+
+// The running test program is whole, and its measure says so.
+TEST_F(IntegrityCheck, AWholeFileMeasuresAtLeastWhatItNeeds) {
+    const ExecutableExtent extent = MeasureRunningExecutable();
+    EXPECT_GT(extent.expected, 0u);
+    EXPECT_GE(extent.found, extent.expected);
+    EXPECT_TRUE(EnsureCompleteExecutable());
+}
+
+TEST_F(IntegrityCheck, MessageNamesBothSizes) {
+    EXPECT_EQ(IncompleteExecutableMessage({1000, 2048}),
+              "安装程序已损坏或不完整，请重新下载。文件大小为 1000 字节，应为 2048 字节。");
+}
+
+// Copies cut by one byte, by 1 MB and to half: the message with both sizes, exit code 2, no
+// signal, nothing written.
+TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
+    const std::uint64_t whole = fs::file_size(VOSTREL_SETUP_EXECUTABLE);
+    for (const std::uint64_t size : {whole - 1, whole - (1u << 20), whole / 2}) {
+        SCOPED_TRACE(size);
+        const std::string copy = Copy("cut");
+        fs::resize_file(copy, size);
+        const Outcome outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(30));
+        ASSERT_TRUE(outcome.exited);
+        EXPECT_FALSE(WIFSIGNALED(outcome.status)) << "ended by signal " << WTERMSIG(outcome.status);
+        EXPECT_TRUE(WIFEXITED(outcome.status) &&
+                    WEXITSTATUS(outcome.status) == kIncompleteExecutableExitCode)
+            << outcome.status;
+        EXPECT_EQ(outcome.stderrText,
+                  "VostrelSetup: " + IncompleteExecutableMessage({size, whole}) + "\n");
+        ExpectNothingWritten();
+    }
+}
+
+// A stripped copy elsewhere is whole: it passes the check and keeps running with its window
+// until ended, without the message.
+TEST_F(IntegrityCheck, AStrippedCopyElsewhereStarts) {
+    const std::string copy = Copy("stripped");
+    ASSERT_EQ(std::system(("strip '" + copy + "'").c_str()), 0);
+    ASSERT_LT(fs::file_size(copy), fs::file_size(VOSTREL_SETUP_EXECUTABLE));
+    const Outcome outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(3));
+    EXPECT_FALSE(outcome.exited) << "ended with status " << outcome.status << ": "
+                                 << outcome.stderrText;
+    EXPECT_EQ(outcome.stderrText.find("安装程序已损坏"), std::string::npos);
+}
+
+} // namespace
