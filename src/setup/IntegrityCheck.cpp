@@ -1,10 +1,24 @@
 #include "IntegrityCheck.h"
 
+#include "ResourceFiles.h"
+
+#include "rtl/Application.h"
+#include "rtl/SysUtils.h"
+#include "winapi/Gbk.h"
+#include "winapi/ResourcePack.h"
+
+#include <QCoreApplication>
 #include <cstdio>
+#include <cstdlib>
 #include <fcntl.h>
+#include <future>
 #include <link.h>
+#include <mutex>
+#include <optional>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
+#include <zlib.h>
 
 ExecutableExtent MeasureRunningExecutable() {
     ExecutableExtent extent{0, 0};
@@ -47,4 +61,80 @@ bool EnsureCompleteExecutable() {
         return true;
     std::fprintf(stderr, "VostrelSetup: %s\n", IncompleteExecutableMessage(extent).c_str());
     return false;
+}
+
+namespace {
+
+// The name of the first resource whose file bytes do not match their stamp; empty when all do.
+std::string FirstDamagedResource() {
+    const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    std::vector<unsigned char> buffer(1 << 16);
+    std::string damaged;
+    for (const winapi::PackedResource& resource : winapi::PackedResources()) {
+        std::int64_t offset = FileOffsetOf(resource.data);
+        std::uint64_t left = resource.entry->size;
+        uLong crc = crc32(0, nullptr, 0);
+        bool read = fd >= 0 && offset >= 0;
+        while (read && left > 0) {
+            const size_t chunk = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
+            const ssize_t got = pread(fd, buffer.data(), chunk, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            read = got > 0;
+            if (read) {
+                crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+                offset += got;
+                left -= static_cast<std::uint64_t>(got);
+            }
+        }
+        if (!read || crc != resource.entry->crc32) {
+            damaged = resource.name;
+            break;
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+    return damaged;
+}
+
+std::once_flag started;
+std::shared_future<std::string> result;
+
+} // namespace
+
+void StartResourceCheck() {
+    std::call_once(started, [] {
+        result = std::async(std::launch::async, [] {
+            std::string damaged = FirstDamagedResource();
+            // A damaged file found while the options window is open ends the program at once,
+            // from the window's thread, rather than when the user asks to install.
+            if (!damaged.empty() && QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [] { EndIfResourcesDamaged(); },
+                    Qt::QueuedConnection);
+            return damaged;
+        });
+    });
+}
+
+void AwaitIntactResources() {
+    StartResourceCheck();
+    const std::string& damaged = result.get();
+    if (!damaged.empty())
+        throw Exception(gbk::FromUtf8(DamagedResourceMessage(damaged)).value_or(""));
+}
+
+std::string DamagedResourceMessage(std::string_view resourceName) {
+    return "安装程序已损坏或不完整，请重新下载。损坏的部分：" + std::string(resourceName) + "。";
+}
+
+void EndIfResourcesDamaged() {
+    try {
+        AwaitIntactResources();
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "VostrelSetup: %s\n", DamagedResourceMessage(result.get()).c_str());
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK);
+        std::fflush(nullptr);
+        std::_Exit(kDamagedResourceExitCode);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 
 struct ExecutableExtent {
     std::uint64_t found;    // bytes in the executable file
@@ -25,3 +26,25 @@ std::string IncompleteExecutableMessage(const ExecutableExtent& extent);
 bool EnsureCompleteExecutable();
 
 inline constexpr int kIncompleteExecutableExitCode = 2;
+
+// The CRC-32 of every carried resource (stamped by respack) compared with the executable file,
+// read with pread into a small buffer so that peak memory stays low. StartResourceCheck, called
+// in main() once the application exists, runs it in a thread of its own beside the options
+// window; a damaged resource then ends the program through EndIfResourcesDamaged, queued to
+// the application's thread.
+void StartResourceCheck();
+
+// Waits for the resource check, starting it here when main() did not, and raises
+// Exception(DamagedResourceMessage(name), in GBK) for the first resource whose bytes differ.
+// Everything that writes the install (the install action, the command-line install) calls it
+// before writing anything; calling it again returns the same result at once.
+void AwaitIntactResources();
+
+// The message for a damaged resource, in UTF-8.
+std::string DamagedResourceMessage(std::string_view resourceName);
+
+// For the options window: when AwaitIntactResources raises, shows its message in a message box
+// and ends the program with kDamagedResourceExitCode, before anything is written.
+void EndIfResourcesDamaged();
+
+inline constexpr int kDamagedResourceExitCode = 3;

@@ -1,5 +1,7 @@
 #include "OptionsWindow.h"
 
+#include "IntegrityCheck.h"
+
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 
@@ -129,6 +131,7 @@ void TForm1::Button1Click(TObject* Sender) {
 
 void TForm1::Image2Click(TObject* Sender) {
     (void)Sender;
+    EndIfResourcesDamaged(); // before the install folder is made
     const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
     if (!ForceDirectories(installDir)) {
         Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);

@@ -14,6 +14,7 @@ int main(int argc, char* argv[]) {
     if (!EnsureGraphicalDisplay(argc, argv))
         return 1;
     TApplication application(argc, argv);
+    StartResourceCheck();
     bool started = false;
     DispatchSafely([&] {
         CreateSetupWindows();
