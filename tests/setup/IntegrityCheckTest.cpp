@@ -1,17 +1,21 @@
 #include "setup/IntegrityCheck.h"
 
 #include "support/TempSystemRoot.h"
+#include "winapi/ResourcePack.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <cstring>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 namespace fs = std::filesystem;
 
@@ -68,6 +72,16 @@ protected:
         EXPECT_FALSE(fs::exists(systemRoot.Root()));
         EXPECT_TRUE(!fs::exists(systemRoot.Home()) || fs::is_empty(systemRoot.Home()));
     }
+    // No file in the system root or the home: the options window may have made the root's
+    // empty standard folders, but no install step has run.
+    void ExpectNoFileWritten() const {
+        for (const std::string& folder : {systemRoot.Root(), systemRoot.Home()}) {
+            if (!fs::exists(folder))
+                continue;
+            for (const auto& item : fs::recursive_directory_iterator(folder))
+                EXPECT_FALSE(item.is_regular_file()) << item.path();
+        }
+    }
 };
 
 // The running test program is whole, and its measure says so.
@@ -100,6 +114,62 @@ TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
         EXPECT_EQ(outcome.stderrText,
                   "VostrelSetup: " + IncompleteExecutableMessage({size, whole}) + "\n");
         ExpectNothingWritten();
+    }
+}
+
+struct ResourceInFile {
+    std::string name;
+    std::uint64_t offset; // of the resource's first byte in the file
+    std::uint64_t size;
+};
+
+// The resources of an executable file, read from its first pack (packs start on a page).
+std::vector<ResourceInFile> ResourcesIn(const std::string& file) {
+    const std::string bytes = testing_support::ReadLinuxFile(file).value_or("");
+    const std::string_view magic(winapi::kPackMagic, sizeof winapi::kPackMagic);
+    size_t pack = 0;
+    while ((pack = bytes.find(magic, pack)) != std::string::npos && pack % winapi::kPackAlignment)
+        ++pack;
+    std::vector<ResourceInFile> resources;
+    if (pack == std::string::npos)
+        return resources;
+    winapi::PackHeader header;
+    std::memcpy(&header, bytes.data() + pack, sizeof header);
+    for (std::uint32_t i = 0; i < header.count; ++i) {
+        winapi::PackEntry entry;
+        std::memcpy(&entry, bytes.data() + pack + sizeof header + i * sizeof entry, sizeof entry);
+        resources.push_back(
+            {bytes.data() + pack + entry.nameOffset, pack + entry.dataOffset, entry.size});
+    }
+    return resources;
+}
+
+// A copy with one byte flipped in the middle of each resource in turn: the message naming it,
+// nothing written. The message box that follows cannot be answered offscreen, so the exit
+// code after it is not seen here.
+TEST_F(IntegrityCheck, AFlippedByteInAnyResourceIsNamed) {
+    const std::vector<ResourceInFile> resources = ResourcesIn(VOSTREL_SETUP_EXECUTABLE);
+    ASSERT_GE(resources.size(), 5u); // three window descriptions, payload, library
+    for (const ResourceInFile& resource : resources) {
+        SCOPED_TRACE(resource.name);
+        const std::string copy = Copy("flipped");
+        {
+            std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(resource.offset + resource.size / 2));
+            const char byte = static_cast<char>(file.get() ^ 0x01);
+            file.seekp(static_cast<std::streamoff>(resource.offset + resource.size / 2));
+            file.put(byte);
+            ASSERT_TRUE(file.good());
+        }
+        const std::string expected =
+            "VostrelSetup: " + DamagedResourceMessage(resource.name) + "\n";
+        Outcome outcome;
+        for (int wait = 0; wait < 30 && outcome.stderrText.find(expected) == std::string::npos;
+             ++wait)
+            outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(wait + 1));
+        EXPECT_NE(outcome.stderrText.find(expected), std::string::npos) << outcome.stderrText;
+        EXPECT_FALSE(outcome.exited && WIFSIGNALED(outcome.status));
+        ExpectNoFileWritten();
     }
 }
 
