@@ -8,6 +8,7 @@
 #include "winapi/ResourcePack.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
@@ -15,6 +16,7 @@
 #include <link.h>
 #include <mutex>
 #include <optional>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -68,7 +70,7 @@ namespace {
 // The name of the first resource whose file bytes do not match their stamp; empty when all do.
 std::string FirstDamagedResource() {
     const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
-    std::vector<unsigned char> buffer(1 << 16);
+    std::vector<unsigned char> buffer(1 << 18);
     std::string damaged;
     for (const winapi::PackedResource& resource : winapi::PackedResources()) {
         std::int64_t offset = FileOffsetOf(resource.data);
@@ -102,9 +104,12 @@ std::shared_future<std::string> result;
 
 } // namespace
 
-void StartResourceCheck() {
+static void LaunchResourceCheck() {
     std::call_once(started, [] {
         result = std::async(std::launch::async, [] {
+            // Below the window's thread, so that the first frame is not delayed on a busy
+            // machine; an install that waits for the check is not held up by much.
+            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
             std::string damaged = FirstDamagedResource();
             // A damaged file found while the options window is open ends the program at once,
             // from the window's thread, rather than when the user asks to install.
@@ -117,8 +122,16 @@ void StartResourceCheck() {
     });
 }
 
+void StartResourceCheck() {
+    // Once the event loop runs, after the options window's first frame is on its way.
+    if (QCoreApplication::instance())
+        QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+    else
+        LaunchResourceCheck();
+}
+
 void AwaitIntactResources() {
-    StartResourceCheck();
+    LaunchResourceCheck();
     const std::string& damaged = result.get();
     if (!damaged.empty())
         throw Exception(gbk::FromUtf8(DamagedResourceMessage(damaged)).value_or(""));
