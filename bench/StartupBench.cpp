@@ -4,13 +4,22 @@
 // run. Each sample is a fresh process; the time runs from just before the process is started
 // until it reports that its window's first frame has been painted.
 //
-//   bench_startup [rounds]          runs both, alternating, and prints medians and the ratio
+// The installer is timed without and with the integrity check its main() runs (the size check,
+// then the resource checksums in a thread beside the window), over the same resources as the
+// installer carries. --check-cost times the checksum pass itself against zlib's crc32 over the
+// same bytes, read from the mapping in one tight loop.
+//
+//   bench_startup [rounds]          runs all three, alternating, and prints medians and ratios
+//   bench_startup --check-cost      the checksum pass against a crc32 loop
 //   bench_startup --child setup     (internal) one start-up of the installer
+//   bench_startup --child checked   (internal) the same with the integrity check
 //   bench_startup --child anchor    (internal) one start-up of the empty window
-#include "setup/StartUp.h"
+#include "setup/IntegrityCheck.h"
 #include "setup/OptionsWindow.h"
+#include "setup/StartUp.h"
 
 #include "rtl/Application.h"
+#include "winapi/ResourcePack.h"
 
 #include <QApplication>
 #include <QTimer>
@@ -25,6 +34,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 #include <vector>
+#include <zlib.h>
 
 namespace {
 
@@ -49,8 +59,12 @@ private:
     bool seen_ = false;
 };
 
-int RunSetupChild(int argc, char* argv[]) {
+int RunSetupChild(int argc, char* argv[], bool checked) {
+    if (checked && !EnsureCompleteExecutable())
+        return 2;
     TApplication application(argc, argv);
+    if (checked)
+        StartResourceCheck();
     CreateSetupWindows();
     FirstFrameProbe probe;
     Form1->Widget()->installEventFilter(&probe);
@@ -97,6 +111,33 @@ double TimeChild(const char* kind) {
     return std::chrono::duration<double, std::milli>(end - start).count();
 }
 
+double MillisecondsOf(void (*work)()) {
+    const auto start = std::chrono::steady_clock::now();
+    work();
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start)
+        .count();
+}
+
+int CheckCost() {
+    static std::uint64_t bytes = 0;
+    static uLong sink = 0;
+    const auto crcLoop = [] {
+        bytes = 0;
+        for (const winapi::PackedResource& resource : winapi::PackedResources()) {
+            sink ^= crc32(0, static_cast<const Bytef*>(resource.data),
+                          static_cast<uInt>(resource.entry->size));
+            bytes += resource.entry->size;
+        }
+    };
+    crcLoop(); // pages in and caches the file for both
+    const double loop = MillisecondsOf(crcLoop);
+    const double check = MillisecondsOf([] { AwaitIntactResources(); });
+    std::printf("checksum pass over %llu bytes: check %.1f ms, crc32 loop %.1f ms, ratio %.2f "
+                "(%lx)\n",
+                static_cast<unsigned long long>(bytes), check, loop, check / loop, sink & 1);
+    return 0;
+}
+
 double Median(std::vector<double> v) {
     std::sort(v.begin(), v.end());
     return v.size() % 2 ? v[v.size() / 2] : (v[v.size() / 2 - 1] + v[v.size() / 2]) / 2;
@@ -107,10 +148,12 @@ double Median(std::vector<double> v) {
 int main(int argc, char* argv[]) {
     if (argc == 3 && std::strcmp(argv[1], "--child") == 0) {
         int childArgc = 1;
-        if (std::strcmp(argv[2], "setup") == 0)
-            return RunSetupChild(childArgc, argv);
+        if (std::strcmp(argv[2], "setup") == 0 || std::strcmp(argv[2], "checked") == 0)
+            return RunSetupChild(childArgc, argv, std::strcmp(argv[2], "checked") == 0);
         return RunAnchorChild(childArgc, argv);
     }
+    if (argc == 2 && std::strcmp(argv[1], "--check-cost") == 0)
+        return CheckCost();
     int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
     if (!std::getenv("DISPLAY") && !std::getenv("QT_QPA_PLATFORM"))
         setenv("QT_QPA_PLATFORM", "offscreen", 1);
@@ -120,13 +163,16 @@ int main(int argc, char* argv[]) {
         return 1;
     setenv("WINEPREFIX", prefix, 1);
 
-    std::vector<double> setup, anchor;
-    TimeChild("anchor"); // warm the file cache for both
+    std::vector<double> setup, checked, anchor;
+    TimeChild("anchor"); // warm the file cache for all
     TimeChild("setup");
+    TimeChild("checked");
     for (int i = 0; i < rounds; ++i) {
         double a = TimeChild("anchor");
         double s = TimeChild("setup");
-        if (a < 0 || s < 0) {
+        double c = TimeChild("checked");
+        checked.push_back(c);
+        if (a < 0 || s < 0 || c < 0) {
             std::fprintf(stderr, "a child did not report its first frame\n");
             return 1;
         }
@@ -144,6 +190,9 @@ int main(int argc, char* argv[]) {
                 Median(anchor), *std::min_element(anchor.begin(), anchor.end()));
     std::printf("  VostrelSetup start-up:           median %7.1f ms, min %7.1f ms\n", Median(setup),
                 *std::min_element(setup.begin(), setup.end()));
+    std::printf("  with the integrity check:        median %7.1f ms, min %7.1f ms\n",
+                Median(checked), *std::min_element(checked.begin(), checked.end()));
     std::printf("  ratio setup / anchor (medians):  %.2f\n", Median(setup) / Median(anchor));
+    std::printf("  ratio checked / setup (medians): %.3f\n", Median(checked) / Median(setup));
     return 0;
 }

@@ -45,4 +45,10 @@ function(target_embed_resources target)
   set_source_files_properties(${output} PROPERTIES GENERATED TRUE LANGUAGE ASM
                                                    OBJECT_DEPENDS "${files}")
   target_sources(${target} PRIVATE ${output})
+  if(packs EQUAL 1)
+    target_link_options(${target} PRIVATE
+                        "LINKER:-T,${PROJECT_SOURCE_DIR}/cmake/ResourcePlacement.ld")
+    set_property(TARGET ${target} APPEND PROPERTY LINK_DEPENDS
+                                                  ${PROJECT_SOURCE_DIR}/cmake/ResourcePlacement.ld)
+  endif()
 endfunction()

@@ -1,6 +1,8 @@
 #include "OptionsWindow.h"
 
 #include "InstallLock.h"
+#include "IntegrityCheck.h"
+
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 
@@ -158,6 +160,7 @@ void TForm1::Image2Click(TObject* Sender) {
         Application->Terminate();
         return;
     }
+    EndIfResourcesDamaged(); // before the install folder is made
     const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
     if (!ForceDirectories(installDir)) {
         Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);

@@ -1,5 +1,6 @@
 #include "ResourceFiles.h"
 
+#include "IntegrityCheck.h"
 #include "ProductInfo.h"
 
 #include "rtl/SysErrorMessage.h"
@@ -41,8 +42,8 @@ struct Placement {
     std::int64_t offset = -1;
 };
 
-// The offset in the executable file of the mapped byte at address: resources lie in a loaded
-// segment, mapped page for page from the file.
+} // namespace
+
 std::int64_t FileOffsetOf(const void* address) {
     Placement placement{address};
     dl_iterate_phdr(
@@ -62,6 +63,8 @@ std::int64_t FileOffsetOf(const void* address) {
         &placement);
     return placement.offset;
 }
+
+namespace {
 
 // Copies size bytes at offset of the file `from` to `to` inside the kernel, so the pages never
 // pass through this process. 0 on success, else the errno of the failure.
@@ -135,6 +138,7 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
 }
 
 void WriteInstallPayload(const AnsiString& installDir) {
+    AwaitIntactResources();
     SaveResourceToFile("F1", installDir + kPayloadArchiveName);
     SaveResourceToFile("F7z", installDir + kArchiveLibraryName);
 }

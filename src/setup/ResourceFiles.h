@@ -3,11 +3,16 @@
 
 #include "rtl/Streams.h"
 
+#include <cstdint>
 #include <string_view>
 
 // The bytes of the RT_RCDATA resource name, mapped from the program for its whole run.
 // Raises Exception "Resource <name> not found" when the program carries no such resource.
 std::string_view ResourceBytes(const char* name);
+
+// The offset in the executable file of the mapped byte at address, or -1 outside it: resources
+// lie in a loaded segment, mapped page for page from the file.
+std::int64_t FileOffsetOf(const void* address);
 
 // Writes the RT_RCDATA resource name whole to fileName, creating or replacing the file. The
 // bytes are copied from the executable file inside the kernel, to a temporary name in the
@@ -20,5 +25,6 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName);
 
 // Writes the payload into installDir (ending in a backslash): the archive resource F1 as
 // kPayloadArchiveName and the library resource F7z as kArchiveLibraryName. Raises as
-// SaveResourceToFile does; the archive is left in place when the library fails.
+// SaveResourceToFile does; the archive is left in place when the library fails. Waits for the
+// resource check first and raises its message, writing nothing, when a resource is damaged.
 void WriteInstallPayload(const AnsiString& installDir);

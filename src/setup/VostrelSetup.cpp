@@ -1,12 +1,16 @@
 // The installer's entry point. Without switches it shows its windows; /SILENT and /VERYSILENT
 // install from the command line (CommandLine.h). Qt reads its own platform options from argv.
 #include "DisplayCheck.h"
+#include "IntegrityCheck.h"
 #include "StartUp.h"
 #include "UnattendedInstall.h"
 
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
+    // A file cut short must be caught before anything reads the resources it lacks.
+    if (!EnsureCompleteExecutable())
+        return kIncompleteExecutableExitCode;
     TCommandLine line;
     if (const auto exitCode = ReadSwitches(argc, argv, line))
         return *exitCode;
@@ -15,8 +19,10 @@ int main(int argc, char* argv[]) {
     if (!EnsureGraphicalDisplay(argc, argv))
         return 1;
     TApplication application(argc, argv);
+    // The unattended install checks the resources before it writes the payload.
     if (line.mode != TCommandLine::Mode::Windows)
         return RunUnattendedInstall(line);
+    StartResourceCheck();
     bool started = false;
     DispatchSafely([&] {
         CreateSetupWindows();

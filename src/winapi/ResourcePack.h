@@ -9,18 +9,20 @@
 // __start_vostrel_rsrc/__stop_vostrel_rsrc symbols bound the section.
 //
 // A pack is, all integers little-endian and every offset counted from the pack's first byte:
-//   PackHeader, then `count` PackEntry records, then the names (NUL-terminated, upper case),
+//   PackHeader, then `count` PackEntry records (each with the zlib CRC-32 of its bytes, which
+//   the start-up check compares with the file), then the names (NUL-terminated, upper case),
 //   then each resource's bytes, each aligned to kPackAlignment so that the kernel can copy a
 //   resource out of the executable file page for page.
 // Packs follow one another (each aligned to kPackAlignment) when a target embeds several.
 #pragma once
 
 #include <cstdint>
+#include <vector>
 
 namespace winapi {
 
 inline constexpr char kResourceSectionName[] = "vostrel_rsrc";
-inline constexpr char kPackMagic[8] = {'V', 'R', 'S', 'R', 'C', 'P', 'K', '1'};
+inline constexpr char kPackMagic[8] = {'V', 'R', 'S', 'R', 'C', 'P', 'K', '2'};
 inline constexpr unsigned kPackAlignment = 4096;         // one page
 inline constexpr std::uint16_t kResourceLanguage = 2052; // Chinese (PRC), as stored
 
@@ -35,11 +37,22 @@ struct PackEntry {
     std::uint64_t nameOffset;
     std::uint64_t dataOffset;
     std::uint64_t size;
-    std::uint32_t type;     // numeric resource type, e.g. 10 for RT_RCDATA
-    std::uint16_t language; // always kResourceLanguage
-    std::uint16_t reserved; // 0
+    std::uint32_t type;      // numeric resource type, e.g. 10 for RT_RCDATA
+    std::uint16_t language;  // always kResourceLanguage
+    std::uint16_t reserved;  // 0
+    std::uint32_t crc32;     // zlib crc32 of the resource's bytes
+    std::uint32_t reserved2; // 0
 };
 
-static_assert(sizeof(PackHeader) == 24 && sizeof(PackEntry) == 32);
+// The resources of the running executable, in pack order: name as stored, entry and the
+// mapped bytes. Used by the start-up check; lookups go through FindResourceA.
+struct PackedResource {
+    const char* name;
+    const PackEntry* entry;
+    const void* data;
+};
+std::vector<PackedResource> PackedResources();
+
+static_assert(sizeof(PackHeader) == 24 && sizeof(PackEntry) == 40);
 
 } // namespace winapi

@@ -124,3 +124,16 @@ DWORD SizeofResource(HMODULE module, HRSRC resource) {
     }
     return static_cast<DWORD>(entry->size);
 }
+
+std::vector<winapi::PackedResource> winapi::PackedResources() {
+    std::vector<PackedResource> resources;
+    bool anyPack = false;
+    FindEntry(
+        [&](const unsigned char* pack, const PackEntry& entry) {
+            resources.push_back({reinterpret_cast<const char*>(pack + entry.nameOffset), &entry,
+                                 pack + entry.dataOffset});
+            return false;
+        },
+        anyPack);
+    return resources;
+}

@@ -4,9 +4,11 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <sstream>
 #include <stdexcept>
+#include <zlib.h>
 
 namespace {
 
@@ -26,6 +28,21 @@ bool IsValidName(const std::string& name) {
     return !name.empty() && std::all_of(name.begin(), name.end(), [](char c) {
         return c > ' ' && c < 0x7F && c != '"' && c != '\\';
     });
+}
+
+// The zlib CRC-32 of a file's bytes, read in pieces.
+unsigned long FileCrc32(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::vector<char> buffer(1 << 16);
+    uLong crc = crc32(0, nullptr, 0);
+    while (in) {
+        in.read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(buffer.data()),
+                    static_cast<uInt>(in.gcount()));
+    }
+    if (in.bad() || !in.eof())
+        throw std::runtime_error("cannot read " + path);
+    return crc;
 }
 
 } // namespace
@@ -64,7 +81,8 @@ std::string ResourceAssembly(const std::vector<ResourceFile>& resources) {
         s << "\t.quad .Lname" << i << " - .Lpack, .Ldata" << i << " - .Lpack, .Ldata" << i
           << "_end - .Ldata" << i << "\n"
           << "\t.long " << kRcData << "\n"
-          << "\t.short " << winapi::kResourceLanguage << ", 0\n";
+          << "\t.short " << winapi::kResourceLanguage << ", 0\n"
+          << "\t.long " << FileCrc32(resources[i].path) << ", 0\n";
     for (size_t i = 0; i < resources.size(); ++i)
         s << ".Lname" << i << ":\n\t.asciz " << Quoted(resources[i].name) << "\n";
     for (size_t i = 0; i < resources.size(); ++i)

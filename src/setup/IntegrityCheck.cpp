@@ -1,0 +1,153 @@
+#include "IntegrityCheck.h"
+
+#include "ResourceFiles.h"
+
+#include "rtl/Application.h"
+#include "rtl/SysUtils.h"
+#include "winapi/Gbk.h"
+#include "winapi/ResourcePack.h"
+
+#include <QCoreApplication>
+#include <QTimer>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <future>
+#include <link.h>
+#include <mutex>
+#include <optional>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#include <vector>
+#include <zlib.h>
+
+ExecutableExtent MeasureRunningExecutable() {
+    ExecutableExtent extent{0, 0};
+    // The first object dl_iterate_phdr reports is the executable itself.
+    dl_iterate_phdr(
+        [](dl_phdr_info* info, size_t, void* data) {
+            auto* measured = static_cast<ExecutableExtent*>(data);
+            for (int i = 0; i < info->dlpi_phnum; ++i) {
+                const ElfW(Phdr)& segment = info->dlpi_phdr[i];
+                if (segment.p_type == PT_LOAD &&
+                    segment.p_offset + segment.p_filesz > measured->expected)
+                    measured->expected = segment.p_offset + segment.p_filesz;
+            }
+            return 1;
+        },
+        &extent);
+    struct stat status {};
+    const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    if (fd >= 0 && fstat(fd, &status) == 0)
+        extent.found = static_cast<std::uint64_t>(status.st_size);
+    // The section headers, which the linker writes last, end the file; strip rewrites them and
+    // the ELF header together. A file too short to hold the ELF header counts as found short.
+    ElfW(Ehdr) header{};
+    if (fd >= 0 && pread(fd, &header, sizeof header, 0) == static_cast<ssize_t>(sizeof header) &&
+        header.e_shoff + std::uint64_t{header.e_shnum} * header.e_shentsize > extent.expected)
+        extent.expected = header.e_shoff + std::uint64_t{header.e_shnum} * header.e_shentsize;
+    if (fd >= 0)
+        close(fd);
+    return extent;
+}
+
+std::string IncompleteExecutableMessage(const ExecutableExtent& extent) {
+    return "安装程序已损坏或不完整，请重新下载。文件大小为 " + std::to_string(extent.found) +
+           " 字节，应为 " + std::to_string(extent.expected) + " 字节。";
+}
+
+bool EnsureCompleteExecutable() {
+    const ExecutableExtent extent = MeasureRunningExecutable();
+    if (extent.found >= extent.expected)
+        return true;
+    std::fprintf(stderr, "VostrelSetup: %s\n", IncompleteExecutableMessage(extent).c_str());
+    return false;
+}
+
+namespace {
+
+// The name of the first resource whose file bytes do not match their stamp; empty when all do.
+std::string FirstDamagedResource() {
+    const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
+    std::vector<unsigned char> buffer(1 << 18);
+    std::string damaged;
+    for (const winapi::PackedResource& resource : winapi::PackedResources()) {
+        std::int64_t offset = FileOffsetOf(resource.data);
+        std::uint64_t left = resource.entry->size;
+        uLong crc = crc32(0, nullptr, 0);
+        bool read = fd >= 0 && offset >= 0;
+        while (read && left > 0) {
+            const size_t chunk = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
+            const ssize_t got = pread(fd, buffer.data(), chunk, offset);
+            if (got < 0 && errno == EINTR)
+                continue;
+            read = got > 0;
+            if (read) {
+                crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+                offset += got;
+                left -= static_cast<std::uint64_t>(got);
+            }
+        }
+        if (!read || crc != resource.entry->crc32) {
+            damaged = resource.name;
+            break;
+        }
+    }
+    if (fd >= 0)
+        close(fd);
+    return damaged;
+}
+
+std::once_flag started;
+std::shared_future<std::string> result;
+
+} // namespace
+
+static void LaunchResourceCheck() {
+    std::call_once(started, [] {
+        result = std::async(std::launch::async, [] {
+            // Below the window's thread, so that the first frame is not delayed on a busy
+            // machine; an install that waits for the check is not held up by much.
+            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
+            std::string damaged = FirstDamagedResource();
+            // A damaged file found while the options window is open ends the program at once,
+            // from the window's thread, rather than when the user asks to install.
+            if (!damaged.empty() && QCoreApplication::instance())
+                QMetaObject::invokeMethod(
+                    QCoreApplication::instance(), [] { EndIfResourcesDamaged(); },
+                    Qt::QueuedConnection);
+            return damaged;
+        });
+    });
+}
+
+void StartResourceCheck() {
+    // Once the event loop runs, after the options window's first frame is on its way.
+    if (QCoreApplication::instance())
+        QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+    else
+        LaunchResourceCheck();
+}
+
+void AwaitIntactResources() {
+    LaunchResourceCheck();
+    const std::string& damaged = result.get();
+    if (!damaged.empty())
+        throw Exception(gbk::FromUtf8(DamagedResourceMessage(damaged)).value_or(""));
+}
+
+std::string DamagedResourceMessage(std::string_view resourceName) {
+    return "安装程序已损坏或不完整，请重新下载。损坏的部分：" + std::string(resourceName) + "。";
+}
+
+void EndIfResourcesDamaged() {
+    try {
+        AwaitIntactResources();
+    } catch (const Exception& e) {
+        std::fprintf(stderr, "VostrelSetup: %s\n", DamagedResourceMessage(result.get()).c_str());
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK);
+        std::fflush(nullptr);
+        std::_Exit(kDamagedResourceExitCode);
+    }
+}

@@ -1,0 +1,188 @@
+#include "setup/IntegrityCheck.h"
+
+#include "support/TempSystemRoot.h"
+#include "winapi/ResourcePack.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <csignal>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Outcome {
+    bool exited = false; // ended by itself within the wait
+    int status = 0;      // waitpid status when it ended
+    std::string stderrText;
+};
+
+// Runs the executable without a display on Qt's offscreen platform for at most `wait`; one
+// still running then is ended and reported as not exited.
+Outcome RunWithoutDisplay(const std::string& executable, const std::string& stderrFile,
+                          std::chrono::milliseconds wait) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (!freopen(stderrFile.c_str(), "w", stderr))
+            _exit(126);
+        unsetenv("DISPLAY");
+        unsetenv("WAYLAND_DISPLAY");
+        setenv("QT_QPA_PLATFORM", "offscreen", 1);
+        execl(executable.c_str(), executable.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    Outcome outcome;
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (waitpid(pid, &outcome.status, WNOHANG) == pid) {
+            outcome.exited = true;
+            break;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    if (!outcome.exited) {
+        kill(pid, SIGKILL);
+        waitpid(pid, nullptr, 0);
+    }
+    outcome.stderrText = testing_support::ReadLinuxFile(stderrFile).value_or("");
+    return outcome;
+}
+
+class IntegrityCheck : public testing_support::SystemRootTest {
+protected:
+    // A copy of the built installer in the temporary folder, away from its build folder.
+    std::string Copy(const char* name) {
+        const std::string copy = systemRoot.Folder() + "/" + name;
+        fs::copy_file(VOSTREL_SETUP_EXECUTABLE, copy, fs::copy_options::overwrite_existing);
+        return copy;
+    }
+    std::string StderrFile() const { return systemRoot.Folder() + "/stderr"; }
+    // Nothing of an install: no system root, and an empty home.
+    void ExpectNothingWritten() const {
+        EXPECT_FALSE(fs::exists(systemRoot.Root()));
+        EXPECT_TRUE(!fs::exists(systemRoot.Home()) || fs::is_empty(systemRoot.Home()));
+    }
+    // No file in the system root or the home: the options window may have made the root's
+    // empty standard folders, but no install step has run.
+    void ExpectNoFileWritten() const {
+        for (const std::string& folder : {systemRoot.Root(), systemRoot.Home()}) {
+            if (!fs::exists(folder))
+                continue;
+            for (const auto& item : fs::recursive_directory_iterator(folder))
+                EXPECT_FALSE(item.is_regular_file()) << item.path();
+        }
+    }
+};
+
+// The running test program is whole, and its measure says so.
+TEST_F(IntegrityCheck, AWholeFileMeasuresAtLeastWhatItNeeds) {
+    const ExecutableExtent extent = MeasureRunningExecutable();
+    EXPECT_GT(extent.expected, 0u);
+    EXPECT_GE(extent.found, extent.expected);
+    EXPECT_TRUE(EnsureCompleteExecutable());
+}
+
+TEST_F(IntegrityCheck, MessageNamesBothSizes) {
+    EXPECT_EQ(IncompleteExecutableMessage({1000, 2048}),
+              "安装程序已损坏或不完整，请重新下载。文件大小为 1000 字节，应为 2048 字节。");
+}
+
+// Copies cut by one byte, by 1 MB and to half: the message with both sizes, the damaged-payload exit code, no
+// signal, nothing written.
+TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
+    const std::uint64_t whole = fs::file_size(VOSTREL_SETUP_EXECUTABLE);
+    for (const std::uint64_t size : {whole - 1, whole - (1u << 20), whole / 2}) {
+        SCOPED_TRACE(size);
+        const std::string copy = Copy("cut");
+        fs::resize_file(copy, size);
+        const Outcome outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(30));
+        ASSERT_TRUE(outcome.exited);
+        EXPECT_FALSE(WIFSIGNALED(outcome.status)) << "ended by signal " << WTERMSIG(outcome.status);
+        EXPECT_TRUE(WIFEXITED(outcome.status) &&
+                    WEXITSTATUS(outcome.status) == kIncompleteExecutableExitCode)
+            << outcome.status;
+        EXPECT_EQ(outcome.stderrText,
+                  "VostrelSetup: " + IncompleteExecutableMessage({size, whole}) + "\n");
+        ExpectNothingWritten();
+    }
+}
+
+struct ResourceInFile {
+    std::string name;
+    std::uint64_t offset; // of the resource's first byte in the file
+    std::uint64_t size;
+};
+
+// The resources of an executable file, read from its first pack (packs start on a page).
+std::vector<ResourceInFile> ResourcesIn(const std::string& file) {
+    const std::string bytes = testing_support::ReadLinuxFile(file).value_or("");
+    const std::string_view magic(winapi::kPackMagic, sizeof winapi::kPackMagic);
+    size_t pack = 0;
+    while ((pack = bytes.find(magic, pack)) != std::string::npos && pack % winapi::kPackAlignment)
+        ++pack;
+    std::vector<ResourceInFile> resources;
+    if (pack == std::string::npos)
+        return resources;
+    winapi::PackHeader header;
+    std::memcpy(&header, bytes.data() + pack, sizeof header);
+    for (std::uint32_t i = 0; i < header.count; ++i) {
+        winapi::PackEntry entry;
+        std::memcpy(&entry, bytes.data() + pack + sizeof header + i * sizeof entry, sizeof entry);
+        resources.push_back(
+            {bytes.data() + pack + entry.nameOffset, pack + entry.dataOffset, entry.size});
+    }
+    return resources;
+}
+
+// A copy with one byte flipped in the middle of each resource in turn: the message naming it,
+// nothing written. The message box that follows cannot be answered offscreen, so the exit
+// code after it is not seen here.
+TEST_F(IntegrityCheck, AFlippedByteInAnyResourceIsNamed) {
+    const std::vector<ResourceInFile> resources = ResourcesIn(VOSTREL_SETUP_EXECUTABLE);
+    ASSERT_GE(resources.size(), 5u); // three window descriptions, payload, library
+    for (const ResourceInFile& resource : resources) {
+        SCOPED_TRACE(resource.name);
+        const std::string copy = Copy("flipped");
+        {
+            std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
+            file.seekg(static_cast<std::streamoff>(resource.offset + resource.size / 2));
+            const char byte = static_cast<char>(file.get() ^ 0x01);
+            file.seekp(static_cast<std::streamoff>(resource.offset + resource.size / 2));
+            file.put(byte);
+            ASSERT_TRUE(file.good());
+        }
+        const std::string expected =
+            "VostrelSetup: " + DamagedResourceMessage(resource.name) + "\n";
+        Outcome outcome;
+        for (int wait = 0; wait < 30 && outcome.stderrText.find(expected) == std::string::npos;
+             ++wait)
+            outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(wait + 1));
+        EXPECT_NE(outcome.stderrText.find(expected), std::string::npos) << outcome.stderrText;
+        EXPECT_FALSE(outcome.exited && WIFSIGNALED(outcome.status));
+        ExpectNoFileWritten();
+    }
+}
+
+// A stripped copy elsewhere is whole: it passes the check and keeps running with its window
+// until ended, without the message.
+TEST_F(IntegrityCheck, AStrippedCopyElsewhereStarts) {
+    const std::string copy = Copy("stripped");
+    ASSERT_EQ(std::system(("strip '" + copy + "'").c_str()), 0);
+    ASSERT_LT(fs::file_size(copy), fs::file_size(VOSTREL_SETUP_EXECUTABLE));
+    const Outcome outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(3));
+    EXPECT_FALSE(outcome.exited) << "ended with status " << outcome.status << ": "
+                                 << outcome.stderrText;
+    EXPECT_EQ(outcome.stderrText.find("安装程序已损坏"), std::string::npos);
+}
+
+} // namespace
