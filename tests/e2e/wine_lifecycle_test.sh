@@ -129,8 +129,9 @@ done
 
 wine "${install}UnInstall.exe" /S
 check "the uninstaller exits with 0" test $? -eq 0
-wineserver -w 2>/dev/null || sleep 3
-for _ in $(seq 50); do [ -e "$install_dir" ] || break; sleep 0.2; done
+# The uninstaller's temporary copy removes the rest once the uninstaller has ended. (No
+# `wineserver -w` here: a persistent server never ends.)
+for _ in $(seq 100); do [ -e "$install_dir" ] || break; sleep 0.2; done
 check "no product file is left" test ! -e "$install_dir"
 check "the start-with-Windows value is gone" bash -c "! wine reg query '$run_key' /v mervo"
 check "the uninstall entry is gone" bash -c "! wine reg query '$uninstall_key'"
