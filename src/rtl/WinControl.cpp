@@ -206,6 +206,10 @@ void TWinControl::PaintSurface(QImage& image, TPoint offset) {
         auto* graphic = dynamic_cast<TGraphicControl*>(c);
         if (!graphic || !graphic->Visible() || graphic->Width() <= 0 || graphic->Height() <= 0)
             continue;
+        // Controls outside the surface would draw nothing.
+        if (!image.rect().intersects(
+                QRect(offset.X + c->Left(), offset.Y + c->Top(), c->Width(), c->Height())))
+            continue;
         TCanvas canvas(&image, {offset.X + c->Left(), offset.Y + c->Top()},
                        Rect(0, 0, c->Width(), c->Height()));
         graphic->PaintOn(canvas);
@@ -233,13 +237,17 @@ void TWinControl::PaintWindow(TCanvas& canvas) {
 }
 
 void TWinControl::PaintWidget(QPainter& painter, const QRect& rect) {
-    (void)rect;
     if (NativePainting())
         return;
-    QImage surface(widget_->size(), QImage::Format_ARGB32_Premultiplied);
+    // Only the part asked for is drawn: a child that repaints often (the progress bar) asks
+    // for the few pixels beneath it, not for the whole window.
+    const QRect area = rect & widget_->rect();
+    if (area.isEmpty())
+        return;
+    QImage surface(area.size(), QImage::Format_ARGB32_Premultiplied);
     surface.fill(Qt::transparent);
-    PaintSurface(surface, {0, 0});
-    painter.drawImage(0, 0, surface);
+    PaintSurface(surface, {-area.x(), -area.y()});
+    painter.drawImage(area.topLeft(), surface);
 }
 
 void TWinControl::SetHovered(TControl* control) {

@@ -151,6 +151,23 @@ TEST_F(FormTest, PicturesAreDrawnAtNaturalSizeAlphaBlendedAndCut) {
     EXPECT_EQ(shot.pixelColor(10, 22), QColor(255, 255, 255)) << "not stretched downwards";
 }
 
+TEST_F(FormTest, RepaintingPartOfAWindowGivesThePixelsOfTheWholeWindow) {
+    QImage picture(50, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < picture.height(); ++y)
+        for (int x = 0; x < picture.width(); ++x)
+            picture.setPixelColor(x, y, QColor(x * 5, y * 8, 255 - x * 5, 128 + y * 4));
+    TTestForm* form = MakeForm(ButtonWith("Picture.Data = " + HexBlock(PngBytes(picture))));
+    form->Show();
+    const QImage whole = Grab(form);
+    // Across the picture's corner, inside it, beside it, and in the window's corner.
+    for (QRect part : {QRect(5, 15, 20, 12), QRect(30, 25, 7, 3), QRect(100, 60, 40, 20),
+                       QRect(180, 80, 20, 20)}) {
+        const QImage piece =
+            form->Widget()->grab(part).toImage().convertToFormat(QImage::Format_ARGB32);
+        EXPECT_EQ(piece, whole.copy(part)) << "part at " << part.x() << "," << part.y();
+    }
+}
+
 TEST_F(FormTest, ClosingTheMainFormFromOutsideTerminatesOtherFormsStay) {
     TTestForm* other = MakeForm(kCentred);
     other->Show();
