@@ -11,6 +11,7 @@
 #include "support/TestClock.h"
 #include "support/VersionPe.h"
 
+#include "rtl/SysErrorMessage.h"
 #include "setup/FinishWindow.h"
 #include "setup/InstalledItems.h"
 #include "setup/OptionsWindow.h"
@@ -18,6 +19,7 @@
 #include "setup/ProgressWindow.h"
 #include "setup/ShellIntegration.h"
 #include "winapi/Gbk.h"
+#include "winapi/advapi32.h"
 
 #include "winapi/SystemRoot.h"
 
@@ -206,6 +208,25 @@ TEST_F(InstallSequence, AMissingLibraryStopsAtTheExtractionWithTheErrorShown) {
     EXPECT_FALSE(fs::exists(DesktopLink()));
     EXPECT_FALSE(RegistryMentionsTheProduct());
     // The window stays, usable; the program goes on.
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_FALSE(Form3->Visible());
+    EXPECT_FALSE(app->Terminated());
+}
+
+// A registry step that fails (here a damaged registry file) is shown with the system's text;
+// the finish window never appears, and the progress window stays.
+TEST_F(InstallSequence, AFailedRegistryStepShowsTheErrorAndNoFinishWindow) {
+    PlacePayload();
+    const std::string registry = systemRoot.Root() + "/system.reg";
+    fs::create_directories(systemRoot.Root());
+    const std::string damaged = "WINE REGISTRY Version 2\n[Software] 1\n\"cut\"=\"\n";
+    WriteLinuxFile(registry, damaged);
+    Install();
+
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_NE(dialogs->messages[0].text.find(SysErrorMessage(ERROR_BADDB)), AnsiString::npos);
+    EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
+    EXPECT_EQ(ReadLinuxFile(registry), damaged);
     EXPECT_TRUE(Form2->Visible());
     EXPECT_FALSE(Form3->Visible());
     EXPECT_FALSE(app->Terminated());
