@@ -4,8 +4,8 @@
 # windows as a user would (install, then finish once the finish window appears) and saves
 # screenshots into out/screenshots/ (options, progress while unpacking, finish). That demo run
 # installs into a temporary Windows system root unless WINEPREFIX is set, and runs the installer
-# with an empty PATH: the plug-in registration and the product it starts at the end then find
-# no Windows loader and simply do not start, so nothing outlives the demo.
+# with an empty PATH: the finish button then finds no Windows loader, says so in a message box
+# (the demo screenshots and answers it) and starts nothing, so nothing outlives the demo.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -34,24 +34,17 @@ chmod 700 "$runtime_dir"
 export XDG_RUNTIME_DIR=$runtime_dir
 install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
 
-number=99
-while [ -e /tmp/.X${number}-lock ]; do number=$((number + 1)); done
-export DISPLAY=:$number
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source scripts/virtual-display.sh
+xvfb=
 app=
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null || true
-  kill "$xvfb" 2>/dev/null || true
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null || true
   [ -n "$temp_prefix" ] && rm -rf "$temp_prefix"
   rm -rf "$no_programs" "$runtime_dir"
 }
 trap cleanup EXIT
-for _ in $(seq 200); do
-  xdotool getdisplaygeometry >/dev/null 2>&1 && break
-  kill -0 "$xvfb" 2>/dev/null || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
-  sleep 0.1
-done
+start_virtual_display 99 || { echo "run.sh: Xvfb did not start" >&2; exit 1; }
 
 shot=0
 screenshot() { # name
@@ -123,6 +116,12 @@ while running && [ $SECONDS -lt $deadline ]; do
     # The finish picture-button (168, 296, 241 x 41).
     click $((x + 168 + 120)) $((y + 296 + 19))
     sleep 2
+    # Without a Windows loader the finish button says so in a message box before it ends.
+    if running; then
+      screenshot finish-message
+      xdotool key Return
+      sleep 2
+    fi
     break
   elif [ -z "$unpacking_shot" ] && unpacking; then
     unpacking_shot=1

@@ -38,20 +38,17 @@ mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf 'XDG_DESKTOP_DIR="$HOME/Desktop"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
 
-number=120
-while [ -e /tmp/.X${number}-lock ]; do number=$((number + 1)); done
-export DISPLAY=:$number
-Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
-xvfb=$!
+source "$(dirname "$0")/../../scripts/virtual-display.sh"
+xvfb=
 app=
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
   wineserver -k >/dev/null 2>&1
-  kill "$xvfb" 2>/dev/null
+  [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
 }
 trap cleanup EXIT
-for _ in $(seq 100); do xdotool getdisplaygeometry >/dev/null 2>&1 && break; sleep 0.1; done
+start_virtual_display 120 || { echo "wine_lifecycle_test: Xvfb did not start" >&2; exit 1; }
 
 wine wineboot -i >/dev/null 2>&1
 wineserver -w

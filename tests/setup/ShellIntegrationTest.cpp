@@ -2,6 +2,7 @@
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/QtTestApplication.h"
+#include "support/RaisedMessage.h"
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
 
@@ -238,14 +239,7 @@ TEST_F(ShellIntegration, TheStartWithWindowsValueIsWrittenAndDeleted) {
 TEST_F(ShellIntegration, RegistryFailuresRaiseWithTheSystemsText) {
     const std::string damaged = "WINE REGISTRY Version 2\n[Software] 1\n\"cut\"=\"\n";
     WriteLinuxFile(RegistryPath(), damaged);
-    auto message = [](auto step) {
-        try {
-            step();
-        } catch (const Exception& error) {
-            return error.Message();
-        }
-        return AnsiString("no error raised");
-    };
+    auto message = [](auto step) { return testing_support::RaisedMessage(step); };
     const AnsiString reason = SysErrorMessage(ERROR_BADDB);
     ASSERT_FALSE(reason.empty());
     EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
@@ -615,14 +609,7 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
 // A read-only Start-menu folder fails the link, and a read-only system root the registry
 // steps, each with the system's text.
 TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
-    auto message = [](auto step) {
-        try {
-            step();
-        } catch (const Exception& error) {
-            return error.Message();
-        }
-        return AnsiString("no error raised");
-    };
+    auto message = [](auto step) { return testing_support::RaisedMessage(step); };
     {
         FullFolder startMenu(StartMenuFolder(), true);
         if (!startMenu.Mounted())

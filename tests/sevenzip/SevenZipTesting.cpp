@@ -3,6 +3,7 @@
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 
+#include "support/RaisedMessage.h"
 #include "support/TestArchive.h"
 
 #include <fstream>
@@ -36,12 +37,7 @@ bool SevenZipTest::IsMapped(const fs::path& path) {
 }
 
 std::string SevenZipTest::ErrorOf(const std::function<void()>& action) {
-    try {
-        action();
-    } catch (const Exception& error) {
-        return error.Message();
-    }
-    return "<no error>";
+    return testing_support::RaisedMessage(action);
 }
 
 std::string SevenZipTest::Utf8(const AnsiString& gbkText) {
