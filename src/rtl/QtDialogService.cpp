@@ -166,6 +166,6 @@ std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& tit
     const QString chosen = dialog.selectedFiles().front();
     auto windows = winapi::ToWindowsPath(chosen.toStdString());
     if (!windows)
-        throw Exception(*gbk::FromUtf8("所选文件夹的名称含有无法用GBK编码表示的字符"));
+        throw Exception(gbk::Literal("所选文件夹的名称含有无法用GBK编码表示的字符"));
     return *windows;
 }

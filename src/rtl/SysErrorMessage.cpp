@@ -21,7 +21,7 @@ AnsiString SysErrorMessage(DWORD code) {
         // Without a text the user still gets the code to report.
         char code16[16];
         std::snprintf(code16, sizeof code16, "0x%08X", static_cast<unsigned>(code));
-        return *gbk::FromUtf8("未知错误 (") + code16 + ")";
+        return gbk::Literal("未知错误 (") + code16 + ")";
     }
     return AnsiString(buffer, length);
 }

@@ -37,7 +37,7 @@ std::string Utf8(const AnsiString& gbkText) {
 }
 
 [[noreturn]] void RaiseFileError(const std::string& path, int error) {
-    throw Exception(*gbk::FromUtf8("无法写入文件 ") + gbk::FromUtf8(path).value_or(path) + ": " +
+    throw Exception(gbk::Literal("无法写入文件 ") + gbk::FromUtf8(path).value_or(path) + ": " +
                     SysErrorMessage(winapi::Win32ErrorFromErrno(error)));
 }
 

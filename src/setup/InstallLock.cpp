@@ -45,5 +45,5 @@ void UnlockInstall() {
 }
 
 AnsiString InstallRunningMessage() {
-    return *gbk::FromUtf8("另一个Talvimo安装程序正在运行，请等它结束后再试。");
+    return gbk::Literal("另一个Talvimo安装程序正在运行，请等它结束后再试。");
 }

@@ -25,23 +25,19 @@ constexpr DWORD kPauseAfterClosing = 1000;
 constexpr DWORD kSettlingWait = 3000;
 const std::wstring kArchivePassword = L"qhtrwel$$";
 
-AnsiString GbkText(const char* utf8) {
-    return *gbk::FromUtf8(utf8);
-}
-
 bool IsExistingFile(const AnsiString& path) {
     const DWORD attributes = GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
 }
 
 AnsiString MissingArchiveMessage() {
-    return GbkText("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
-           GbkText(" )下载安装包");
+    return gbk::Literal("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
+           gbk::Literal(" )下载安装包");
 }
 
 AnsiString NothingUnpackedMessage(const AnsiString& archive) {
-    return GbkText("未能解压安装包“") + archive +
-           GbkText("”：安装包已不存在，或无法创建安装文件夹");
+    return gbk::Literal("未能解压安装包“") + archive +
+           gbk::Literal("”：安装包已不存在，或无法创建安装文件夹");
 }
 
 HRESULT ReportProgress(void* observer, bool isTotal, Int64 value) {
@@ -78,16 +74,16 @@ void RunInstallSequence(IInstallObserver& observer) {
         throw EPayloadMissing(MissingArchiveMessage());
     // 2. Close running product processes, pass after pass, until none is left to close.
     for (int pass = 0; pass < kClosingPasses; ++pass) {
-        observer.Status(GbkText("正在关闭Talvimo播放器主程序..."));
+        observer.Status(gbk::Literal("正在关闭Talvimo播放器主程序..."));
         if (KillProcessesByName(kProductProcesses) == 0)
             break;
-        observer.Note(GbkText("已结束正在运行的产品进程"));
+        observer.Note(gbk::Literal("已结束正在运行的产品进程"));
         observer.Wait(kPauseAfterClosing);
     }
     // 3. Let the closed processes release their files.
     observer.Wait(kSettlingWait);
     // 4.
-    observer.Status(GbkText("正在释放文件..."));
+    observer.Status(gbk::Literal("正在释放文件..."));
     // 5. Unpack. Nothing unpacked (the archive gone since the check, or the folder no longer
     // creatable) stops here like any other error, rather than deleting the archive and
     // reporting an install of files that are not there.
@@ -103,10 +99,10 @@ void RunInstallSequence(IInstallObserver& observer) {
         items.AddFolder(folder);
     for (const AnsiString& file : journal.WrittenFiles()) {
         items.AddFile(file);
-        observer.Note(GbkText("写入文件 ") + file);
+        observer.Note(gbk::Literal("写入文件 ") + file);
     }
     // 6.
-    observer.Status(GbkText("完成:100% ."));
+    observer.Status(gbk::Literal("完成:100% ."));
     // 7. The archive has served its purpose; a failure to delete it is harmless.
     DeleteFileA(archive.c_str());
     // 8. Also creates the Start-menu folder "Talvimo" that step 9 saves into.
@@ -122,15 +118,15 @@ void RunInstallSequence(IInstallObserver& observer) {
     const AnsiString listFile = installDir + kUninstallListName;
     items.AddFile(listFile);
     items.SaveToFile(listFile);
-    observer.Note(GbkText("写入卸载列表 ") + listFile);
+    observer.Note(gbk::Literal("写入卸载列表 ") + listFile);
 }
 
 AnsiString StartFailureMessage(const AnsiString& file, INT code) {
     // SE_ERR_NOASSOC shares its number with an unrelated system error, so it has its own text.
     // The system's texts end in their own full stop.
-    const AnsiString reason = code == SE_ERR_NOASSOC ? GbkText("没有可以运行它的程序。")
+    const AnsiString reason = code == SE_ERR_NOASSOC ? gbk::Literal("没有可以运行它的程序。")
                                                      : SysErrorMessage(static_cast<DWORD>(code));
-    return GbkText("无法启动 ") + file + ": " + reason;
+    return gbk::Literal("无法启动 ") + file + ": " + reason;
 }
 
 std::vector<AnsiString> FinishInstall(const AnsiString& installDir, bool startProduct) {

@@ -41,7 +41,7 @@ AnsiString LicenceText() {
         text.remove_prefix(3);
     auto gbkText = gbk::FromUtf8(text);
     if (!gbkText)
-        throw Exception(*gbk::FromUtf8("许可协议的文字无法显示"));
+        throw Exception(gbk::Literal("许可协议的文字无法显示"));
     return *gbkText;
 }
 
@@ -136,7 +136,7 @@ void TForm1::bsPngImageView1MouseEnter(TObject* Sender) {
 
 void TForm1::Button1Click(TObject* Sender) {
     (void)Sender;
-    static const AnsiString caption = *gbk::FromUtf8("指定目录");
+    static const AnsiString caption = gbk::Literal("指定目录");
     AnsiString folder;
     BrowseForDirectory(caption, std::wstring(), folder);
     if (!folder.empty())
@@ -151,7 +151,7 @@ void TForm1::bsSkinLinkLabel1Click(TObject* Sender) {
 void TForm1::Image2Click(TObject* Sender) {
     (void)Sender;
     if (!bsSkinCheckRadioBox1->Checked()) {
-        Application->MessageBox(*gbk::FromUtf8("请先阅读并同意许可协议"), AnsiString(), MB_OK);
+        Application->MessageBox(gbk::Literal("请先阅读并同意许可协议"), AnsiString(), MB_OK);
         return;
     }
     // A second installer on the same system root would write under the first one's feet.

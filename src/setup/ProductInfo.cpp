@@ -8,6 +8,6 @@ const AnsiString& ProductWebAddress() {
 }
 
 const AnsiString& ProductPublisher() {
-    static const AnsiString publisher = *gbk::FromUtf8("Talvimo 网络科技有限公司");
+    static const AnsiString publisher = gbk::Literal("Talvimo 网络科技有限公司");
     return publisher;
 }

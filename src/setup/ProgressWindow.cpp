@@ -24,10 +24,6 @@ int SlideIndex = 0;
 
 namespace {
 
-AnsiString GbkText(const char* utf8) {
-    return *gbk::FromUtf8(utf8);
-}
-
 // The sequence as this window shows it: the status line, the bar, and waits that keep the
 // window answering.
 class TWindowObserver final : public IInstallObserver {
@@ -95,8 +91,8 @@ void TForm2::DrawProgressImage(int done, int remaining) {
 
 void TForm2::ImageClose11Click(TObject* Sender) {
     (void)Sender;
-    if (Application->MessageBox(GbkText("正在安装Talvimo播放器，确定要退出吗？"), GbkText("警告"),
-                                MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
+    if (Application->MessageBox(gbk::Literal("正在安装Talvimo播放器，确定要退出吗？"),
+                                gbk::Literal("警告"), MB_YESNO | MB_ICONEXCLAMATION) == IDYES)
         Application->Terminate();
 }
 
@@ -167,7 +163,7 @@ void TForm2::CreateProductShortcuts() {
     const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
     const AnsiString productFolder = programs + "\\" + kProductName + "\\";
     if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
-        throw Exception(*gbk::FromUtf8("无法创建文件夹 ") + productFolder + ": " +
+        throw Exception(gbk::Literal("无法创建文件夹 ") + productFolder + ": " +
                         SysErrorMessage(GetLastError()));
     // Recorded even when an earlier install made it: the uninstaller removes it only empty.
     InstalledItems().AddFolder(productFolder);

@@ -63,7 +63,7 @@ AnsiString DoubleBackslashes(const AnsiString& path) {
 
 // A registry step that failed, with the system's text for the code the registry object left.
 [[noreturn]] void RaiseRegistryError(const AnsiString& key) {
-    throw Exception(*gbk::FromUtf8("无法写入注册表项 HKEY_LOCAL_MACHINE\\") + key + ": " +
+    throw Exception(gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") + key + ": " +
                     SysErrorMessage(GetLastError()));
 }
 
@@ -107,7 +107,7 @@ void TShellLink::Save(const AnsiString& fileName) const {
     const HRESULT result =
         wide ? file_->Save(wide->c_str(), FALSE) : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     if (FAILED(result))
-        throw Exception(*gbk::FromUtf8("无法创建快捷方式 ") + fileName + ": " +
+        throw Exception(gbk::Literal("无法创建快捷方式 ") + fileName + ": " +
                         SysErrorMessage(static_cast<DWORD>(result)));
     InstalledItems().AddLink(fileName);
 }
@@ -210,7 +210,7 @@ void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainEx
 
 AnsiString GetFileVersionString(const AnsiString& fileName) {
     auto fail = [&](DWORD error) {
-        AnsiString message = *gbk::FromUtf8("无法读取文件版本信息: ") + fileName;
+        AnsiString message = gbk::Literal("无法读取文件版本信息: ") + fileName;
         if (const AnsiString reason = SysErrorMessage(error); !reason.empty())
             message += " (" + reason + ")";
         return Exception(message);

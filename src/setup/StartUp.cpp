@@ -15,7 +15,7 @@
 void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
-    Application->SetTitle(*gbk::FromUtf8("Talvimo安装向导"));
+    Application->SetTitle(gbk::Literal("Talvimo安装向导"));
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

@@ -27,10 +27,6 @@ std::string Utf8(const AnsiString& gbkText) {
     return gbk::ToUtf8(gbkText).value_or(gbkText);
 }
 
-AnsiString GbkText(const char* utf8) {
-    return *gbk::FromUtf8(utf8);
-}
-
 // The sequence on standard error and in the log. Extraction progress is printed at most four
 // times a second, logged at every tenth.
 class TConsoleObserver final : public IInstallObserver {
@@ -54,7 +50,7 @@ public:
         const auto now = std::chrono::steady_clock::now();
         if (percent / 10 != loggedPercent_ / 10) {
             loggedPercent_ = percent;
-            log_.Line(GbkText("解压进度 ") + std::to_string(percent) + "%");
+            log_.Line(gbk::Literal("解压进度 ") + std::to_string(percent) + "%");
         }
         if (print_ && percent != printedPercent_ &&
             (percent == 100 || now - printedAt_ >= std::chrono::milliseconds(250))) {
@@ -87,7 +83,7 @@ private:
 // whatever else is printed, and to the log.
 int Fail(TInstallLog& log, const AnsiString& message, int code) {
     const AnsiString text = ErrorBoxText(message);
-    log.Line(GbkText("错误：") + text);
+    log.Line(gbk::Literal("错误：") + text);
     std::fprintf(stderr, "%s\n", Utf8(text).c_str());
     return code;
 }
@@ -97,7 +93,7 @@ int Fail(TInstallLog& log, const AnsiString& message, int code) {
 int PrepareInstall(const TCommandLine& line, TInstallLog& log) {
     const AnsiString installDir =
         line.installDir ? *line.installDir : IncludeTrailingBackslash(Form1->Edit1->Text());
-    log.Line(GbkText("安装文件夹 ") + installDir);
+    log.Line(gbk::Literal("安装文件夹 ") + installDir);
     if (!ForceDirectories(installDir))
         return Fail(log, SysErrorMessage(GetLastError()), kExitInstallFailed);
     try {
@@ -121,16 +117,16 @@ void LogInstalledItems(TInstallLog& log) {
     for (const TInstalledItems::Item& item : InstalledItems().Items()) {
         switch (item.kind) {
         case TInstalledItems::Kind::Link:
-            log.Line(GbkText("快捷方式 ") + item.path);
+            log.Line(gbk::Literal("快捷方式 ") + item.path);
             break;
         case TInstalledItems::Kind::Launcher:
-            log.Line(GbkText("启动器 ") + item.path);
+            log.Line(gbk::Literal("启动器 ") + item.path);
             break;
         case TInstalledItems::Kind::RegistryValue:
-            log.Line(GbkText("注册表值 ") + item.path + "\\" + item.name);
+            log.Line(gbk::Literal("注册表值 ") + item.path + "\\" + item.name);
             break;
         case TInstalledItems::Kind::RegistryKey:
-            log.Line(GbkText("注册表项 ") + item.path);
+            log.Line(gbk::Literal("注册表项 ") + item.path);
             break;
         default:
             break;
@@ -149,7 +145,7 @@ int RunWithoutWindows(const TCommandLine& line, TInstallLog& log, TConsoleObserv
     LogInstalledItems(log);
     for (const AnsiString& problem : FinishInstall(Form2->InstallDir, line.run))
         observer.Say(problem);
-    observer.Say(GbkText("安装完成"));
+    observer.Say(gbk::Literal("安装完成"));
     return kExitInstalled;
 }
 
@@ -160,9 +156,9 @@ int RunInProgressWindow(const TCommandLine& line, TInstallLog& log) {
     // The window shows a failed step's error box itself and stays until it is closed.
     DispatchSafely([] { Form2->RunInstall(); });
     if (!Form2->Completed)
-        return Fail(log, GbkText("安装未完成"), kExitInstallFailed);
+        return Fail(log, gbk::Literal("安装未完成"), kExitInstallFailed);
     LogInstalledItems(log);
-    log.Line(GbkText("安装完成"));
+    log.Line(gbk::Literal("安装完成"));
     return kExitInstalled;
 }
 

@@ -29,10 +29,6 @@ bool HasUnixSide(const fs::path& wine, const char* multiarch, const char* libFol
     return false;
 }
 
-AnsiString Gbk(const char* utf8) {
-    return *gbk::FromUtf8(utf8);
-}
-
 } // namespace
 
 AnsiString MissingWineMessage(const AnsiString& program) {
@@ -41,19 +37,22 @@ AnsiString MissingWineMessage(const AnsiString& program) {
     if (!machine)
         return AnsiString();
     const AnsiString later =
-        Gbk("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
+        gbk::Literal("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
     const auto wine = winapi::FindWine();
     if (!wine)
-        return Gbk("本机没有安装 Wine，无法运行 Talvimo。请安装 wine") +
-               (*machine == kMachineI386 ? Gbk("及其 32 位支持（wine32）") : AnsiString()) +
-               Gbk("。\n") + later;
+        return gbk::Literal("本机没有安装 Wine，无法运行 Talvimo。请安装 wine") +
+               (*machine == kMachineI386 ? gbk::Literal("及其 32 位支持（wine32）")
+                                         : AnsiString()) +
+               gbk::Literal("。\n") + later;
     if (*machine == kMachineI386 && !HasUnixSide(*wine, "i386-linux-gnu", "lib32", "i386-unix"))
-        return Gbk("Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
+        return gbk::Literal(
+                   "Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
                    "32 位支持（wine32）。\n") +
                later;
     if (*machine == kMachineAmd64 &&
         !HasUnixSide(*wine, "x86_64-linux-gnu", "lib64", "x86_64-unix"))
-        return Gbk("Talvimo 是 64 位 Windows 程序，本机的 Wine 没有 64 位支持。请安装 wine 的 "
+        return gbk::Literal(
+                   "Talvimo 是 64 位 Windows 程序，本机的 Wine 没有 64 位支持。请安装 wine 的 "
                    "64 位支持（wine64）。\n") +
                later;
     return AnsiString();

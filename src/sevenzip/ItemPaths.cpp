@@ -1,6 +1,5 @@
 #include "sevenzip/ItemPaths.h"
 
-#include "sevenzip/ChineseText.h"
 #include "winapi/Gbk.h"
 
 namespace {
@@ -38,15 +37,15 @@ AnsiString MessageText(std::wstring_view text) {
 
 AnsiString ItemTargetPath(std::wstring_view itemPath) {
     if (LeavesFolder(itemPath))
-        throw Exception(ChineseText("压缩包中的文件“") + MessageText(itemPath) +
-                        ChineseText("”的路径指向解压文件夹之外，已拒绝解压"));
+        throw Exception(gbk::Literal("压缩包中的文件“") + MessageText(itemPath) +
+                        gbk::Literal("”的路径指向解压文件夹之外，已拒绝解压"));
     std::wstring windowsPath(itemPath);
     for (wchar_t& c : windowsPath)
         if (c == L'/')
             c = L'\\';
     std::optional<AnsiString> path = gbk::FromWide(windowsPath);
     if (!path)
-        throw Exception(ChineseText("压缩包中的文件名“") + MessageText(itemPath) +
-                        ChineseText("”无法用 GBK 编码表示，不能解压"));
+        throw Exception(gbk::Literal("压缩包中的文件名“") + MessageText(itemPath) +
+                        gbk::Literal("”无法用 GBK 编码表示，不能解压"));
     return *path;
 }

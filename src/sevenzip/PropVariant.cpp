@@ -2,7 +2,7 @@
 
 #include "rtl/SysUtils.h"
 #include "sevenzip/Bstr.h"
-#include "sevenzip/ChineseText.h"
+#include "winapi/Gbk.h"
 
 #include <limits>
 #include <optional>
@@ -43,7 +43,7 @@ std::optional<Int64> WholeNumber(const PROPVARIANT& value, bool& isNumber) {
 }
 
 [[noreturn]] void RaiseInvalidConversion() {
-    throw Exception(ChineseText("无法转换的属性值类型"));
+    throw Exception(gbk::Literal("无法转换的属性值类型"));
 }
 
 } // namespace
@@ -81,7 +81,7 @@ Int32 PropVariantToInt32(const PROPVARIANT& value) {
         RaiseInvalidConversion();
     if (!number || *number < std::numeric_limits<Int32>::min() ||
         *number > std::numeric_limits<Int32>::max())
-        throw Exception(ChineseText("属性值超出 32 位整数的范围"));
+        throw Exception(gbk::Literal("属性值超出 32 位整数的范围"));
     return static_cast<Int32>(*number);
 }
 

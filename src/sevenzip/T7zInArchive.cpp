@@ -2,11 +2,11 @@
 
 #include "rtl/FileUtils.h"
 #include "sevenzip/Bstr.h"
-#include "sevenzip/ChineseText.h"
 #include "sevenzip/ItemPaths.h"
 #include "sevenzip/LibraryResult.h"
 #include "sevenzip/PropVariant.h"
 #include "sevenzip/T7zStream.h"
+#include "winapi/Gbk.h"
 
 #include <memory>
 #include <utility>
@@ -31,13 +31,13 @@ private:
 
 // What the user can do about a damaged package: fetch it again.
 AnsiString DamagedPackageText() {
-    return ChineseText("安装包已损坏，请重新下载。");
+    return gbk::Literal("安装包已损坏，请重新下载。");
 }
 
 // The library's 7z decoder has no password check: a wrong key shows as a data or CRC error
 // of an encrypted item, indistinguishable from damaged encrypted data.
 AnsiString WrongPasswordOrDamagedText() {
-    return ChineseText("密码错误，或安装包已损坏。");
+    return gbk::Literal("密码错误，或安装包已损坏。");
 }
 
 // Why an item failed, in words a user can act on.
@@ -46,25 +46,25 @@ AnsiString OperationResultText(Int32 result, bool encrypted) {
         return WrongPasswordOrDamagedText();
     switch (result) {
     case kWrongPassword:
-        return ChineseText("密码错误。");
+        return gbk::Literal("密码错误。");
     case kUnsupportedMethod:
-        return ChineseText("不支持的压缩方法。");
+        return gbk::Literal("不支持的压缩方法。");
     case kDataError:
-        return ChineseText("数据错误。") + DamagedPackageText();
+        return gbk::Literal("数据错误。") + DamagedPackageText();
     case kCRCError:
-        return ChineseText("CRC 校验错误。") + DamagedPackageText();
+        return gbk::Literal("CRC 校验错误。") + DamagedPackageText();
     case kUnavailable:
-        return ChineseText("数据不可用。") + DamagedPackageText();
+        return gbk::Literal("数据不可用。") + DamagedPackageText();
     case kUnexpectedEnd:
-        return ChineseText("数据意外结束。") + DamagedPackageText();
+        return gbk::Literal("数据意外结束。") + DamagedPackageText();
     case kDataAfterEnd:
-        return ChineseText("数据结尾之后还有多余的数据。") + DamagedPackageText();
+        return gbk::Literal("数据结尾之后还有多余的数据。") + DamagedPackageText();
     case kIsNotArc:
-        return ChineseText("不是压缩包。") + DamagedPackageText();
+        return gbk::Literal("不是压缩包。") + DamagedPackageText();
     case kHeadersError:
-        return ChineseText("文件头错误。") + DamagedPackageText();
+        return gbk::Literal("文件头错误。") + DamagedPackageText();
     default:
-        return ChineseText("未知错误 ") + std::to_string(result);
+        return gbk::Literal("未知错误 ") + std::to_string(result);
     }
 }
 
@@ -115,7 +115,7 @@ void T7zInArchive::OpenStream(IInStream* stream) {
     // when its header is encrypted, because the password did not decrypt it.
     if (result == S_FALSE) {
         if (passwordAsked_ && !passwordGiven_)
-            throw Exception(ChineseText("打开安装包需要密码。"));
+            throw Exception(gbk::Literal("打开安装包需要密码。"));
         throw Exception(passwordGiven_ ? WrongPasswordOrDamagedText() : DamagedPackageText());
     }
     CheckLibraryResult(result);
@@ -227,7 +227,7 @@ void T7zInArchive::SetProgressCallback(void* user, ProgressCallback callback) {
 
 IInArchive* T7zInArchive::OpenedHandler() {
     if (!handler_)
-        throw Exception(ChineseText("压缩包尚未打开"));
+        throw Exception(gbk::Literal("压缩包尚未打开"));
     return handler_.Get();
 }
 
@@ -244,8 +244,8 @@ void T7zInArchive::RunExtract(const UInt32* indices, UInt32 count, bool test) {
 }
 
 void T7zInArchive::RaiseItemFailure(const FailedItem& item) {
-    throw Exception(ChineseText("解压文件“") + MessageText(ItemPath(item.index)) +
-                    ChineseText("”失败：") +
+    throw Exception(gbk::Literal("解压文件“") + MessageText(ItemPath(item.index)) +
+                    gbk::Literal("”失败：") +
                     OperationResultText(item.result, ItemIsEncrypted(item.index)));
 }
 

@@ -1,7 +1,7 @@
 #include "sevenzip/T7zStream.h"
 
 #include "rtl/SysErrorMessage.h"
-#include "sevenzip/ChineseText.h"
+#include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
 
 namespace {
@@ -12,9 +12,9 @@ namespace {
     const DWORD error = GetLastError();
     const AnsiString reason = error != ERROR_SUCCESS ? SysErrorMessage(error) : AnsiString();
     if (auto* file = dynamic_cast<TFileStream*>(stream))
-        throw EStreamError(ChineseText("写入文件“") + file->FileName() + ChineseText("”失败：") +
+        throw EStreamError(gbk::Literal("写入文件“") + file->FileName() + gbk::Literal("”失败：") +
                            reason);
-    throw EStreamError(ChineseText("写入数据失败：") + reason);
+    throw EStreamError(gbk::Literal("写入数据失败：") + reason);
 }
 
 } // namespace

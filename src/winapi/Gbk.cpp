@@ -7,6 +7,7 @@
 #include <iconv.h>
 #include <map>
 #include <memory>
+#include <stdexcept>
 #include <utility>
 
 namespace gbk {
@@ -73,6 +74,13 @@ std::optional<std::string> ToUtf8(std::string_view gbk) {
 
 std::optional<std::string> FromUtf8(std::string_view utf8) {
     return Convert("GBK", "UTF-8", utf8);
+}
+
+std::string Literal(std::string_view utf8) {
+    auto text = FromUtf8(utf8);
+    if (!text)
+        throw std::logic_error("GBK cannot write the program's text: " + std::string(utf8));
+    return *text;
 }
 
 std::optional<std::wstring> ToWide(std::string_view gbk) {

@@ -15,8 +15,15 @@ std::optional<std::wstring> ToWide(std::string_view gbk);
 std::optional<std::string> FromWide(std::wstring_view wide);
 std::optional<std::u16string> ToUtf16(std::string_view gbk);
 
+// GBK bytes of a text written in UTF-8 in the source (the program's own Chinese texts).
+// Every such text is GBK-writable; one that is not is a fault in the program and throws
+// std::logic_error rather than showing mangled bytes.
+std::string Literal(std::string_view utf8);
+
 // True when the byte starts a two-byte GBK character.
-constexpr bool IsLeadByte(unsigned char c) { return c >= 0x81 && c <= 0xFE; }
+constexpr bool IsLeadByte(unsigned char c) {
+    return c >= 0x81 && c <= 0xFE;
+}
 
 // True when the last character of s is a single-byte "\" (a trailing 0x5C that is the
 // second byte of a two-byte character does not count).

@@ -1,8 +1,8 @@
 #include "GuiTest.h"
 
 #include "rtl/Timer.h"
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 #include "winapi/ShellLink.h"
 #include "winapi/ole32.h"
 
@@ -16,15 +16,13 @@
 #include <QTimer>
 #include <filesystem>
 
-using testing_support::GbkText;
-
 namespace {
 
 TEST(ErrorBoxText, AppendsAFullStopOnlyAfterCharactersThatSortAfterIt) {
     EXPECT_EQ(ErrorBoxText("Disk full"), "Disk full.");
     EXPECT_EQ(ErrorBoxText("Disk full,"), "Disk full,");
-    EXPECT_EQ(ErrorBoxText(GbkText("文件")), GbkText("文件."));
-    EXPECT_EQ(ErrorBoxText(GbkText("文件）")), GbkText("文件）."));
+    EXPECT_EQ(ErrorBoxText(gbk::Literal("文件")), gbk::Literal("文件."));
+    EXPECT_EQ(ErrorBoxText(gbk::Literal("文件）")), gbk::Literal("文件）."));
     EXPECT_EQ(ErrorBoxText("code 5"), "code 5.");
     EXPECT_EQ(ErrorBoxText(""), "");
 }
@@ -35,7 +33,7 @@ TEST(ErrorBoxText, AddsNoStopAfterATextThatClosesItsSentence) {
     EXPECT_EQ(ErrorBoxText("Disk full."), "Disk full.");
     EXPECT_EQ(ErrorBoxText("Disk full!"), "Disk full!");
     for (const char* text : {"磁盘已满！", "当文件已存在时，无法创建该文件。", "是否继续？"})
-        EXPECT_EQ(ErrorBoxText(GbkText(text)), GbkText(text)) << text;
+        EXPECT_EQ(ErrorBoxText(gbk::Literal(text)), gbk::Literal(text)) << text;
 }
 
 class ApplicationTest : public GuiTest {};
@@ -60,14 +58,14 @@ TEST_F(ApplicationTest, COMIsOnFromInitializeUntilTheApplicationGoes) {
 }
 
 TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {
-    app->SetTitle(GbkText("Talvimo安装向导"));
+    app->SetTitle(gbk::Literal("Talvimo安装向导"));
     TTimer failing(app.get());
     failing.SetInterval(1);
     int failures = 0;
     failing.OnTimer = [&](TObject*) {
         ++failures;
         failing.SetEnabled(false);
-        throw Exception(GbkText("无法打开文件"));
+        throw Exception(gbk::Literal("无法打开文件"));
     };
     TTimer stopper(app.get());
     stopper.SetInterval(30);
@@ -75,8 +73,8 @@ TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {
     app->Run();
     EXPECT_EQ(failures, 1);
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("无法打开文件."));
-    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("无法打开文件."));
+    EXPECT_EQ(dialogs->messages[0].caption, gbk::Literal("Talvimo安装向导"));
     EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
     EXPECT_TRUE(app->Terminated());
 }

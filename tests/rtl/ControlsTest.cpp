@@ -4,13 +4,11 @@
 #include "rtl/Edit.h"
 #include "rtl/Label.h"
 #include "rtl/ProgressBar.h"
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QTest>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -44,14 +42,14 @@ TEST_F(ControlsTest, TheEditBoxHoldsGbkTextAndCanBeDisabled) {
     TTestForm* form = Form();
     auto* edit = new TEdit(form);
     edit->SetParent(form);
-    edit->SetText(GbkText("C:\\Program Files\\表\\"));
+    edit->SetText(gbk::Literal("C:\\Program Files\\表\\"));
     EXPECT_EQ(static_cast<QLineEdit*>(edit->Widget())->text(),
               QString::fromUtf8("C:\\Program Files\\表\\"));
-    EXPECT_EQ(edit->Text(), GbkText("C:\\Program Files\\表\\"));
+    EXPECT_EQ(edit->Text(), gbk::Literal("C:\\Program Files\\表\\"));
     edit->SetEnabled(false);
     EXPECT_FALSE(edit->Widget()->isEnabled());
     QTest::keyClicks(edit->Widget(), "x");
-    EXPECT_EQ(edit->Text(), GbkText("C:\\Program Files\\表\\"));
+    EXPECT_EQ(edit->Text(), gbk::Literal("C:\\Program Files\\表\\"));
 }
 
 TEST_F(ControlsTest, ADisabledEditBoxShowsItsTextGreyed) {
@@ -69,7 +67,7 @@ TEST_F(ControlsTest, APushButtonClicksOncePerClickAndOnSpace) {
     auto* button = new TButton(form);
     button->SetParent(form);
     button->SetBounds(10, 10, 75, 25);
-    button->SetCaption(GbkText("浏览"));
+    button->SetCaption(gbk::Literal("浏览"));
     int clicks = 0;
     button->OnClick = [&](TObject*) { ++clicks; };
     QTest::mouseClick(button->Widget(), Qt::LeftButton, {}, QPoint(5, 5));

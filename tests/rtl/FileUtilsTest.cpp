@@ -2,13 +2,11 @@
 // two-byte GBK character, and creating a folder level by level.
 #include "rtl/FileUtils.h"
 
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
 
 #include <filesystem>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -18,15 +16,15 @@ TEST(IncludeTrailingBackslash, AddsOneUnlessTheLastCharacterIsABackslash) {
     EXPECT_EQ(IncludeTrailingBackslash("D:\\"), "D:\\");
     EXPECT_EQ(IncludeTrailingBackslash(""), "\\");
     // 乗 is 0x81 0x5C: its trail byte is no backslash.
-    EXPECT_EQ(IncludeTrailingBackslash(GbkText("D:\\乗")), GbkText("D:\\乗\\"));
-    EXPECT_EQ(IncludeTrailingBackslash(GbkText("D:\\乗\\")), GbkText("D:\\乗\\"));
+    EXPECT_EQ(IncludeTrailingBackslash(gbk::Literal("D:\\乗")), gbk::Literal("D:\\乗\\"));
+    EXPECT_EQ(IncludeTrailingBackslash(gbk::Literal("D:\\乗\\")), gbk::Literal("D:\\乗\\"));
 }
 
 TEST(ExcludeTrailingBackslash, RemovesOneBackslashButNoTrailByte) {
     EXPECT_EQ(ExcludeTrailingBackslash("D:\\Apps\\"), "D:\\Apps");
     EXPECT_EQ(ExcludeTrailingBackslash("D:\\Apps\\\\"), "D:\\Apps\\");
     EXPECT_EQ(ExcludeTrailingBackslash("D:\\Apps"), "D:\\Apps");
-    EXPECT_EQ(ExcludeTrailingBackslash(GbkText("D:\\乗")), GbkText("D:\\乗"));
+    EXPECT_EQ(ExcludeTrailingBackslash(gbk::Literal("D:\\乗")), gbk::Literal("D:\\乗"));
 }
 
 TEST(ExtractFilePath, FolderPartIsFoundWithoutSplittingDoubleByteCharacters) {
@@ -51,7 +49,7 @@ TEST_F(DirectoryExistsTest, OnlyExistingFoldersCount) {
 class ForceDirectoriesTest : public testing_support::SystemRootTest {};
 
 TEST_F(ForceDirectoriesTest, CreatesEveryMissingLevel) {
-    EXPECT_TRUE(ForceDirectories(GbkText("C:\\One\\乗\\Three\\")));
+    EXPECT_TRUE(ForceDirectories(gbk::Literal("C:\\One\\乗\\Three\\")));
     EXPECT_TRUE(std::filesystem::is_directory(systemRoot.DriveC() + "/One/乗/Three"));
     // Without a trailing backslash the last level is created all the same.
     EXPECT_TRUE(ForceDirectories("C:\\One\\Four"));

@@ -2,11 +2,9 @@
 
 #include "rtl/Canvas.h"
 #include "rtl/Colors.h"
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include <QFontMetrics>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -22,7 +20,7 @@ TEST(Fonts, WindowsFaceNamesMapToInstalledFamiliesWithACjkFallback) {
     EXPECT_EQ(FontFamiliesFor("Arial"), (QStringList{"Liberation Sans", "WenQuanYi Micro Hei"}));
     EXPECT_EQ(FontFamiliesFor("MS Sans Serif"),
               (QStringList{"Liberation Sans", "WenQuanYi Micro Hei"}));
-    EXPECT_EQ(FontFamiliesFor(GbkText("宋体")), QStringList{"WenQuanYi Micro Hei"});
+    EXPECT_EQ(FontFamiliesFor(gbk::Literal("宋体")), QStringList{"WenQuanYi Micro Hei"});
     EXPECT_EQ(FontFamiliesFor("Verdana"), (QStringList{"Verdana", "WenQuanYi Micro Hei"}));
 }
 
@@ -49,7 +47,7 @@ TEST_F(CanvasText, MeasuringWidensWithTheTextAndWrapsWhenAsked) {
     canvas.Font()->SetHeight(-14);
     TRect shortRect{0, 0, 0, 0}, longRect{0, 0, 0, 0};
     canvas.DrawText("ab", shortRect, DT_CALCRECT | DT_SINGLELINE);
-    canvas.DrawText(GbkText("abcdef 自定义选项"), longRect, DT_CALCRECT | DT_SINGLELINE);
+    canvas.DrawText(gbk::Literal("abcdef 自定义选项"), longRect, DT_CALCRECT | DT_SINGLELINE);
     EXPECT_GT(longRect.Width(), shortRect.Width());
     EXPECT_EQ(shortRect.Height(), longRect.Height());
     TRect wrapped{0, 0, 40, 0};

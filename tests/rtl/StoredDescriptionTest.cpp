@@ -1,11 +1,9 @@
 #include "rtl/StoredDescription.h"
 
 #include "rtl/Classes.h"
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include <gtest/gtest.h>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -46,7 +44,7 @@ TEST(StoredDescriptionText, ReadsEveryKindOfValue) {
     EXPECT_EQ(d.properties[0].value.integer, -11);
     EXPECT_EQ(d.properties[1].value.integer, 588);
     EXPECT_EQ(d.properties[2].value.kind, TValue::Kind::String);
-    EXPECT_EQ(d.properties[2].value.text, GbkText("It's 我的 end"));
+    EXPECT_EQ(d.properties[2].value.text, gbk::Literal("It's 我的 end"));
     EXPECT_EQ(d.properties[3].value.kind, TValue::Kind::Ident);
     EXPECT_EQ(d.properties[3].value.text, "False");
     EXPECT_EQ(d.properties[4].name, "Font.Style");

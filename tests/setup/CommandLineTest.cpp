@@ -1,11 +1,9 @@
 // Reading the unattended install's switches.
 #include "setup/CommandLine.h"
 
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include <gtest/gtest.h>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -58,7 +56,7 @@ TEST(CommandLine, TheFolderIsAWindowsPathOrALinuxOneThroughZ) {
     EXPECT_EQ(Parse({"/DIR=\"C:\\Apps\\Talvimo\\\""}).installDir, "C:\\Apps\\Talvimo\\");
     EXPECT_EQ(Parse({"/DIR=/opt/apps/talvimo"}).installDir, "Z:\\opt\\apps\\talvimo\\");
     // No product folder is appended: the folder is used as given.
-    EXPECT_EQ(Parse({"/dir=D:\\视频"}).installDir, GbkText("D:\\视频\\"));
+    EXPECT_EQ(Parse({"/dir=D:\\视频"}).installDir, gbk::Literal("D:\\视频\\"));
 }
 
 TEST(CommandLine, BadSwitchesAreRefusedInChineseAndEnglish) {

@@ -1,8 +1,8 @@
 // The finish window: its picture, its place, and the button's two program starts.
 #include "InstallerWindows.h"
 
-#include "support/GbkText.h"
 #include "support/VersionPe.h"
+#include "winapi/Gbk.h"
 
 #include "setup/FinishWindow.h"
 
@@ -17,7 +17,6 @@
 #include <functional>
 
 namespace fs = std::filesystem;
-using testing_support::GbkText;
 using testing_support::RecordingStarter;
 using testing_support::WriteLinuxFile;
 
@@ -84,11 +83,13 @@ TEST_F(FinishWindow, EachStartThatFailsGetsAMessage) {
     EXPECT_TRUE(starter.starts.empty());
     EXPECT_TRUE(app->Terminated());
     ASSERT_EQ(dialogs->messages.size(), 2u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("无法启动 Regsvr32.exe: 系统找不到指定的文件。"));
-    EXPECT_EQ(dialogs->messages[1].text,
-              GbkText("无法启动 C:\\Program Files\\My Vostrel\\mervo.exe: 系统找不到指定的文件。"));
+    EXPECT_EQ(dialogs->messages[0].text,
+              gbk::Literal("无法启动 Regsvr32.exe: 系统找不到指定的文件。"));
+    EXPECT_EQ(
+        dialogs->messages[1].text,
+        gbk::Literal("无法启动 C:\\Program Files\\My Vostrel\\mervo.exe: 系统找不到指定的文件。"));
     EXPECT_EQ(StartFailureMessage("x.exe", SE_ERR_NOASSOC),
-              GbkText("无法启动 x.exe: 没有可以运行它的程序。"));
+              gbk::Literal("无法启动 x.exe: 没有可以运行它的程序。"));
 }
 
 // A Windows product and a Wine laid out as installed below a prefix folder: <prefix>/bin/wine,
@@ -111,7 +112,7 @@ protected:
         ClickWithPath(Bin(), [&] { Click(168 + 120, 296 + 20); });
     }
     AnsiString Later() {
-        return GbkText("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
+        return gbk::Literal("Talvimo 已经安装完成，安装所需软件后即可从菜单或桌面启动 Talvimo。");
     }
 };
 
@@ -123,9 +124,9 @@ TEST_F(FinishWindowWithWine, WithoutWineOneMessageSaysWhatToInstallAndNothingSta
         EXPECT_TRUE(app->Terminated());
         ASSERT_EQ(dialogs->messages.size(), 1u);
         EXPECT_EQ(dialogs->messages[0].text,
-                  GbkText(pe32Plus ? "本机没有安装 Wine，无法运行 Talvimo。请安装 wine。\n"
-                                   : "本机没有安装 Wine，无法运行 Talvimo。请安装 wine"
-                                     "及其 32 位支持（wine32）。\n") +
+                  gbk::Literal(pe32Plus ? "本机没有安装 Wine，无法运行 Talvimo。请安装 wine。\n"
+                                        : "本机没有安装 Wine，无法运行 Talvimo。请安装 wine"
+                                          "及其 32 位支持（wine32）。\n") +
                       Later());
         dialogs->messages.clear();
     }
@@ -137,10 +138,11 @@ TEST_F(FinishWindowWithWine, AWineWithoutSupportForTheProductsMachineIsReported)
     ClickTheButton();
     EXPECT_TRUE(starter.starts.empty());
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text,
-              GbkText("Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
-                      "32 位支持（wine32）。\n") +
-                  Later());
+    EXPECT_EQ(
+        dialogs->messages[0].text,
+        gbk::Literal("Talvimo 是 32 位 Windows 程序，本机的 Wine 没有 32 位支持。请安装 wine 的 "
+                     "32 位支持（wine32）。\n") +
+            Later());
     EXPECT_TRUE(app->Terminated());
 }
 

@@ -4,12 +4,12 @@
 #include "InstallerWindows.h"
 #include "support/TestArchive.h"
 
-#include "support/GbkText.h"
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/NamedProcesses.h"
 #include "support/TestClock.h"
 #include "support/VersionPe.h"
+#include "winapi/Gbk.h"
 
 #include "rtl/SysErrorMessage.h"
 #include "setup/FinishWindow.h"
@@ -33,7 +33,6 @@
 
 namespace fs = std::filesystem;
 using testing_support::DesktopLink;
-using testing_support::GbkText;
 using testing_support::kRunKey;
 using testing_support::kUninstallKey;
 using testing_support::LnkField;
@@ -124,8 +123,8 @@ TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWin
     // No product process ran: one closing pass, no pause, then the 3000 ms settling wait.
     EXPECT_EQ(clock.TotalSlept(), 3000u);
     EXPECT_EQ(statusDuringWaits,
-              std::vector<AnsiString>{GbkText("正在关闭Talvimo播放器主程序...")});
-    EXPECT_EQ(Status(), GbkText("完成:100% ."));
+              std::vector<AnsiString>{gbk::Literal("正在关闭Talvimo播放器主程序...")});
+    EXPECT_EQ(Status(), gbk::Literal("完成:100% ."));
     // The bar followed the extraction to its end.
     EXPECT_EQ(Form2->ProgressBar1->Max(), payloadBytes);
     EXPECT_EQ(Form2->ProgressBar1->Position(), payloadBytes);
@@ -175,9 +174,10 @@ TEST_F(InstallSequence, AMissingArchiveIsReportedAndEndsTheProgramWithNothingWri
     Install();
 
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("安装包有误，找不到离线文件，建议去官方网站( ") +
-                                             ProductWebAddress() + GbkText(" )下载安装包"));
-    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].text,
+              gbk::Literal("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
+                  gbk::Literal(" )下载安装包"));
+    EXPECT_EQ(dialogs->messages[0].caption, gbk::Literal("Talvimo安装向导"));
     EXPECT_EQ(dialogs->messages[0].flags, MB_OK);
     EXPECT_TRUE(app->Terminated());
     EXPECT_EQ(Status(), "...");
@@ -198,10 +198,10 @@ TEST_F(InstallSequence, AMissingLibraryStopsAtTheExtractionWithTheErrorShown) {
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text,
               "Error loading library C:\\Program Files\\Vostrel\\7z.dll.");
-    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].caption, gbk::Literal("Talvimo安装向导"));
     EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
-    EXPECT_EQ(statusWhileShown, GbkText("正在释放文件..."));
-    EXPECT_EQ(Status(), GbkText("正在释放文件..."));
+    EXPECT_EQ(statusWhileShown, gbk::Literal("正在释放文件..."));
+    EXPECT_EQ(Status(), gbk::Literal("正在释放文件..."));
     EXPECT_TRUE(fs::exists(InstallFolder() + "/Vostrel.7z"));
     EXPECT_FALSE(fs::exists(InstallFolder() + "/mervo.exe"));
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
@@ -241,11 +241,12 @@ TEST_F(InstallSequence, AnArchiveGoneBeforeTheExtractionIsAnErrorNotAFinishedIns
     Install();
 
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text,
-              GbkText("未能解压安装包“C:\\Program Files\\Vostrel\\Vostrel.7z”：安装包已不存在，"
-                      "或无法创建安装文件夹."));
+    EXPECT_EQ(
+        dialogs->messages[0].text,
+        gbk::Literal("未能解压安装包“C:\\Program Files\\Vostrel\\Vostrel.7z”：安装包已不存在，"
+                     "或无法创建安装文件夹."));
     EXPECT_EQ(dialogs->messages[0].flags, MB_OK | MB_ICONERROR);
-    EXPECT_EQ(Status(), GbkText("正在释放文件..."));
+    EXPECT_EQ(Status(), gbk::Literal("正在释放文件..."));
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
     EXPECT_FALSE(RegistryMentionsTheProduct());
     EXPECT_TRUE(Form2->Visible());
@@ -269,7 +270,7 @@ TEST_F(InstallSequence, RunningProductProcessesAreClosedBeforeTheExtraction) {
     // Pass one closed them and paused 1000 ms; pass two found nothing; then the 3000 ms wait.
     EXPECT_EQ(clock.TotalSlept(), 4000u);
     EXPECT_EQ(statusDuringPause,
-              std::vector<AnsiString>(1000, GbkText("正在关闭Talvimo播放器主程序...")));
+              std::vector<AnsiString>(1000, gbk::Literal("正在关闭Talvimo播放器主程序...")));
     EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
     EXPECT_TRUE(Form3->Visible());
 }
@@ -307,7 +308,7 @@ TEST_F(InstallSequence, CloseConfirmedDuringTheWaitEndsTheProgramOnlyAfterTheIns
     Install();
 
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("正在安装Talvimo播放器，确定要退出吗？"));
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("正在安装Talvimo播放器，确定要退出吗？"));
     EXPECT_TRUE(app->Terminated());
     EXPECT_EQ(clock.TotalSlept(), 3000u);
     EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));

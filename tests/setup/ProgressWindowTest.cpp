@@ -3,7 +3,7 @@
 #include "InstallerWindows.h"
 #include "support/TestArchive.h"
 
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include "setup/ProgressWindow.h"
 #include "sevenzip/sevenzip.h"
@@ -16,7 +16,6 @@
 #include <fstream>
 
 namespace fs = std::filesystem;
-using testing_support::GbkText;
 
 namespace {
 
@@ -103,7 +102,7 @@ TEST_F(ProgressWindow, DoneColumnsAreBlueThenGrayAndStretchedToTheStrip) {
 TEST_F(ProgressWindow, TheStatusLineAndTheBarShowOverTheSlide) {
     Form2->Show();
     const QImage before = Shot();
-    Form2->Label1->SetCaption(GbkText("正在释放文件..."));
+    Form2->Label1->SetCaption(gbk::Literal("正在释放文件..."));
     Form2->ProgressBar1->SetMax(2000);
     Form2->ProgressBar1->SetPosition(700);
     const QImage shot = Shot();

@@ -1,10 +1,10 @@
-#include "support/GbkText.h"
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/QtTestApplication.h"
 #include "support/RaisedMessage.h"
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
+#include "winapi/Gbk.h"
 
 #include "rtl/ComObj.h"
 #include "rtl/Registry.h"
@@ -33,7 +33,6 @@
 
 namespace fs = std::filesystem;
 using testing_support::DesktopLink;
-using testing_support::GbkText;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
 using testing_support::QuickLaunchFolder;
@@ -106,7 +105,7 @@ TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLink
         CreateProductShortcutsWith("1", "1");
         FAIL() << "no error raised";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message().rfind(GbkText("无法创建文件夹 "), 0), 0u) << error.Message();
+        EXPECT_EQ(error.Message().rfind(gbk::Literal("无法创建文件夹 "), 0), 0u) << error.Message();
         EXPECT_NE(error.Message().find("\\Talvimo\\"), std::string::npos);
     }
     EXPECT_TRUE(fs::exists(DesktopLink()));
@@ -121,8 +120,9 @@ TEST_F(ShellIntegration, TheUninstallLinkGoesIntoTheProductFolder) {
         CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
-                                       GbkText("\\Talvimo\\卸载.lnk: ") +
+        EXPECT_EQ(error.Message(), gbk::Literal("无法创建快捷方式 ") +
+                                       SpecialFolder(CSIDL_PROGRAMS) +
+                                       gbk::Literal("\\Talvimo\\卸载.lnk: ") +
                                        SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
@@ -205,7 +205,7 @@ TEST(AutoRunValueName, TheFileNameUpToItsFirstDot) {
     EXPECT_EQ(AutoRunValueName("C:\\a\\.hidden"), "");
     EXPECT_EQ(AutoRunValueName(""), "");
     // The second byte of 淺 is 0x5C and no separator.
-    EXPECT_EQ(AutoRunValueName(GbkText("C:\\淺.exe")), GbkText("淺"));
+    EXPECT_EQ(AutoRunValueName(gbk::Literal("C:\\淺.exe")), gbk::Literal("淺"));
 }
 
 // Windows takes a quoted run as the program, so only the program's path is quoted.
@@ -215,7 +215,7 @@ TEST(AutoRunCommandLine, QuotesTheProgramAndLeavesTheArgumentsAfterIt) {
     EXPECT_EQ(AutoRunCommandLine("C:\\My Apps\\mervo.exe"), "\"C:\\My Apps\\mervo.exe\"");
     EXPECT_EQ(AutoRunCommandLine("D:mervo.exe /a /b"), "\"D:mervo.exe\" /a /b");
     // "淺" ends in byte 0x5C: it is not taken for a separator, so "淺x" stays an argument.
-    EXPECT_EQ(AutoRunCommandLine(GbkText("C:\\p.exe 淺x")), GbkText("\"C:\\p.exe\" 淺x"));
+    EXPECT_EQ(AutoRunCommandLine(gbk::Literal("C:\\p.exe 淺x")), gbk::Literal("\"C:\\p.exe\" 淺x"));
 }
 
 TEST_F(ShellIntegration, TheStartWithWindowsValueIsWrittenAndDeleted) {
@@ -243,15 +243,15 @@ TEST_F(ShellIntegration, RegistryFailuresRaiseWithTheSystemsText) {
     const AnsiString reason = SysErrorMessage(ERROR_BADDB);
     ASSERT_FALSE(reason.empty());
     EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
-              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
     EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", false); }),
-              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
     EXPECT_EQ(message([] {
                   WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
               }),
-              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " + reason);
     EXPECT_EQ(RegistryText(), damaged);
 }
@@ -294,7 +294,7 @@ TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {
 }
 
 TEST_F(ShellIntegration, AProgramWithoutVersionGetsTheFallbackVersion) {
-    const AnsiString folder = GbkText("C:\\淺\\");
+    const AnsiString folder = gbk::Literal("C:\\淺\\");
     WriteUninstallEntry(folder + "UnInstall.exe", folder + "mervo.exe");
     const std::string text = RegistryText();
     EXPECT_NE(text.find("\"DisplayVersion\"=\"1.0.0.1\"\n"), std::string::npos) << text;
@@ -537,7 +537,7 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message(),
-                  GbkText("无法写入文件 ") + systemRoot.Home() +
+                  gbk::Literal("无法写入文件 ") + systemRoot.Home() +
                       "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
 }
@@ -587,7 +587,7 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
             CreateProductShortcutsWith("1", "0");
             ADD_FAILURE() << "no error raised";
         } catch (const Exception& error) {
-            EXPECT_EQ(error.Message(), GbkText("无法创建快捷方式 ") +
+            EXPECT_EQ(error.Message(), gbk::Literal("无法创建快捷方式 ") +
                                            SpecialFolder(CSIDL_DESKTOPDIRECTORY) +
                                            "\\Talvimo.lnk: " + SysErrorMessage(ERROR_DISK_FULL));
         }
@@ -598,7 +598,7 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message(),
-                  GbkText("无法写入文件 ") + systemRoot.Home() +
+                  gbk::Literal("无法写入文件 ") + systemRoot.Home() +
                       "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_DISK_FULL));
     }
     // Nothing cut short is left as a launcher the desktop would show, nor a temporary file.
@@ -615,18 +615,18 @@ TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
         if (!startMenu.Mounted())
             GTEST_SKIP() << "needs root to mount a read-only tmpfs";
         EXPECT_EQ(message([] { CreateProductShortcutsWith("0", "0"); }),
-                  GbkText("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
+                  gbk::Literal("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
                       "\\Talvimo\\Talvimo.lnk: " + SysErrorMessage(ERROR_WRITE_PROTECT));
     }
     FullFolder root(systemRoot.Root(), true);
     EXPECT_EQ(message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); }),
-              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " +
                   SysErrorMessage(ERROR_WRITE_PROTECT));
     EXPECT_EQ(message([] {
                   WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe");
               }),
-              GbkText("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " +
                   SysErrorMessage(ERROR_WRITE_PROTECT));
 }

@@ -9,15 +9,13 @@
 #include "rtl/Application.h"
 #include "rtl/DescriptionReader.h"
 #include "rtl/StoredDescription.h"
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include <QGuiApplication>
 #include <QScreen>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -50,7 +48,7 @@ TEST_F(StartUpTest, CreatesTheThreeWindowsInOrderAndShowsOnlyTheOptionsWindow) {
 }
 
 TEST_F(StartUpTest, EveryWindowIsFramelessAndCarriesTheApplicationTitle) {
-    EXPECT_EQ(app->Title(), GbkText("Talvimo安装向导"));
+    EXPECT_EQ(app->Title(), gbk::Literal("Talvimo安装向导"));
     for (TCustomForm* form : {static_cast<TCustomForm*>(Form1), static_cast<TCustomForm*>(Form2),
                               static_cast<TCustomForm*>(Form3)}) {
         EXPECT_EQ(form->Widget()->windowTitle(), QString::fromUtf8("Talvimo安装向导"));
@@ -117,8 +115,8 @@ TEST_F(StartUpTest, TheProgressWindowAsksBeforeClosing) {
     dialogs->answers = {IDNO};
     QTest::mouseClick(Form2->Widget(), Qt::LeftButton, {}, QPoint(578, 10));
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("正在安装Talvimo播放器，确定要退出吗？"));
-    EXPECT_EQ(dialogs->messages[0].caption, GbkText("警告"));
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("正在安装Talvimo播放器，确定要退出吗？"));
+    EXPECT_EQ(dialogs->messages[0].caption, gbk::Literal("警告"));
     EXPECT_EQ(dialogs->messages[0].flags, MB_YESNO | MB_ICONEXCLAMATION);
     EXPECT_FALSE(app->Terminated());
     QTest::mouseClick(Form2->Widget(), Qt::LeftButton, {}, QPoint(578, 10));

@@ -18,6 +18,7 @@ TEST(Gbk, TextGbkCannotWriteIsRefused) {
     EXPECT_FALSE(gbk::FromUtf8("music \xF0\x9F\x8E\xB5").has_value());
     EXPECT_FALSE(gbk::FromWide(L"\u0E01").has_value()); // Thai
     EXPECT_FALSE(gbk::ToUtf8("\xB0").has_value());      // lead byte without trail
+    EXPECT_THROW(gbk::Literal("music \xF0\x9F\x8E\xB5"), std::logic_error);
     EXPECT_FALSE(gbk::ToUtf8("\xFF\xFF").has_value());
     EXPECT_FALSE(gbk::FromUtf8("\xC3").has_value()); // broken UTF-8
 }
@@ -27,7 +28,7 @@ TEST(Gbk, OnlyASingleByteBackslashEndsAString) {
     EXPECT_TRUE(gbk::EndsWithBackslash("\\"));
     EXPECT_FALSE(gbk::EndsWithBackslash(""));
     EXPECT_FALSE(gbk::EndsWithBackslash("C:\\Apps"));
-    const std::string cheng = *gbk::FromUtf8("誠"); // D5 5C
+    const std::string cheng = gbk::Literal("誠"); // D5 5C
     ASSERT_EQ(cheng, "\xD5\x5C");
     EXPECT_FALSE(gbk::EndsWithBackslash("C:\\" + cheng));
     EXPECT_TRUE(gbk::EndsWithBackslash("C:\\" + cheng + "\\"));

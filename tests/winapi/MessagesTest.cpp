@@ -1,4 +1,4 @@
-#include "support/GbkText.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
@@ -7,8 +7,6 @@
 
 #include <string>
 #include <thread>
-
-using testing_support::GbkText;
 
 namespace {
 
@@ -23,15 +21,15 @@ std::string Message(DWORD code) {
 } // namespace
 
 TEST(FormatMessage, GivesTheChineseSystemTexts) {
-    EXPECT_EQ(Message(ERROR_FILE_NOT_FOUND), GbkText("系统找不到指定的文件。\r\n"));
-    EXPECT_EQ(Message(ERROR_PATH_NOT_FOUND), GbkText("系统找不到指定的路径。\r\n"));
-    EXPECT_EQ(Message(ERROR_ACCESS_DENIED), GbkText("拒绝访问。\r\n"));
-    EXPECT_EQ(Message(ERROR_DISK_FULL), GbkText("磁盘空间不足。\r\n"));
+    EXPECT_EQ(Message(ERROR_FILE_NOT_FOUND), gbk::Literal("系统找不到指定的文件。\r\n"));
+    EXPECT_EQ(Message(ERROR_PATH_NOT_FOUND), gbk::Literal("系统找不到指定的路径。\r\n"));
+    EXPECT_EQ(Message(ERROR_ACCESS_DENIED), gbk::Literal("拒绝访问。\r\n"));
+    EXPECT_EQ(Message(ERROR_DISK_FULL), gbk::Literal("磁盘空间不足。\r\n"));
     EXPECT_EQ(Message(ERROR_SHARING_VIOLATION),
-              GbkText("另一个程序正在使用此文件，进程无法访问。\r\n"));
-    EXPECT_EQ(Message(ERROR_BAD_EXE_FORMAT), GbkText("%1 不是有效的 Win32 应用程序。\r\n"));
-    EXPECT_EQ(Message(static_cast<DWORD>(E_FAIL)), GbkText("未指定的错误。\r\n"));
-    EXPECT_EQ(Message(static_cast<DWORD>(E_ABORT)), GbkText("操作已中止。\r\n"));
+              gbk::Literal("另一个程序正在使用此文件，进程无法访问。\r\n"));
+    EXPECT_EQ(Message(ERROR_BAD_EXE_FORMAT), gbk::Literal("%1 不是有效的 Win32 应用程序。\r\n"));
+    EXPECT_EQ(Message(static_cast<DWORD>(E_FAIL)), gbk::Literal("未指定的错误。\r\n"));
+    EXPECT_EQ(Message(static_cast<DWORD>(E_ABORT)), gbk::Literal("操作已中止。\r\n"));
 }
 
 TEST(FormatMessage, EveryCodeTheProgramCanMeetHasAText) {
@@ -86,7 +84,7 @@ TEST(FormatMessage, WrappedWin32CodesShareTheirText) {
     EXPECT_EQ(Message(static_cast<DWORD>(E_OUTOFMEMORY)), Message(ERROR_OUTOFMEMORY));
     EXPECT_EQ(Message(static_cast<DWORD>(HRESULT_FROM_WIN32(ERROR_DISK_FULL))),
               Message(ERROR_DISK_FULL));
-    EXPECT_EQ(Message(static_cast<DWORD>(S_FALSE)), GbkText("函数不正确。\r\n"));
+    EXPECT_EQ(Message(static_cast<DWORD>(S_FALSE)), gbk::Literal("函数不正确。\r\n"));
 }
 
 TEST(FormatMessage, UnknownCodesAndSmallBuffersGiveNothing) {

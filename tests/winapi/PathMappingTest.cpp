@@ -1,5 +1,5 @@
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
@@ -11,7 +11,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-using testing_support::GbkText;
 using testing_support::TempSystemRoot;
 using testing_support::WriteLinuxFile;
 namespace fs = std::filesystem;
@@ -102,7 +101,7 @@ TEST_F(PathMapping, LinuxPathsInWindowsForm) {
     EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC()), "C:\\");
     EXPECT_EQ(winapi::ToWindowsPath("/usr/lib/"), "Z:\\usr\\lib");
     EXPECT_EQ(winapi::ToWindowsPath("/"), "Z:\\");
-    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/应用"), GbkText("C:\\应用"));
+    EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/应用"), gbk::Literal("C:\\应用"));
     SetLastError(0);
     EXPECT_FALSE(winapi::ToWindowsPath("/tmp/music-\xF0\x9F\x8E\xB5").has_value());
     EXPECT_EQ(GetLastError(), ERROR_NO_UNICODE_TRANSLATION);
@@ -111,9 +110,9 @@ TEST_F(PathMapping, LinuxPathsInWindowsForm) {
 
 TEST_F(PathMapping, GbkNamesRoundTripThroughTheFileSystem) {
     // 誠 is D5 5C in GBK: its trail byte is a backslash and must not split the name.
-    const std::string folder = GbkText("C:\\誠品\\視頻誠");
+    const std::string folder = gbk::Literal("C:\\誠品\\視頻誠");
     ASSERT_EQ(std::string_view(folder).substr(folder.size() - 1), "\x5C");
-    ASSERT_TRUE(CreateDirectoryA(GbkText("C:\\誠品").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryA(gbk::Literal("C:\\誠品").c_str(), nullptr));
     ASSERT_TRUE(CreateDirectoryA(folder.c_str(), nullptr));
     EXPECT_TRUE(fs::is_directory(systemRoot.DriveC() + "/誠品/視頻誠"));
     EXPECT_EQ(winapi::ToWindowsPath(systemRoot.DriveC() + "/誠品/視頻誠"), folder);

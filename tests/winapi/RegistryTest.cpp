@@ -1,5 +1,5 @@
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/RegistryFile.h"
 #include "winapi/SystemRoot.h"
@@ -16,7 +16,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 using testing_support::WriteLinuxFile;
 
@@ -149,8 +148,8 @@ TEST_F(Registry, ANewKeyTakesTheSpellingOfTheKeysAboveIt) {
 
 TEST_F(Registry, ChineseTextIsStoredAsWineEscapesAndReadBack) {
     HKEY key = Create(kRunKey);
-    const std::string data = GbkText("C:\\程序\\播放器a.exe");
-    ASSERT_EQ(SetString(key, GbkText("名").c_str(), data), ERROR_SUCCESS);
+    const std::string data = gbk::Literal("C:\\程序\\播放器a.exe");
+    ASSERT_EQ(SetString(key, gbk::Literal("名").c_str(), data), ERROR_SUCCESS);
     RegCloseKey(key);
     // U+7A0B, U+5E8F, U+64AD, U+653E, U+5668 ("a" after it is a hex digit: four digits).
     EXPECT_NE(
@@ -316,7 +315,7 @@ TEST(RegistryArch, AnUnknownWineArchIsRefusedBeforeAnythingIsMade) {
     char text[256] = {};
     FormatMessageA(FORMAT_MESSAGE_FROM_SYSTEM, nullptr, ERROR_BAD_ENVIRONMENT, 0, text, sizeof text,
                    nullptr);
-    EXPECT_EQ(std::string(text), GbkText("环境不正确。\r\n"));
+    EXPECT_EQ(std::string(text), gbk::Literal("环境不正确。\r\n"));
 }
 
 namespace {

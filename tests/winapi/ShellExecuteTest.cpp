@@ -1,5 +1,5 @@
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/ProgramStarter.h"
 #include "winapi/SystemRoot.h"
@@ -14,7 +14,6 @@
 #include <vector>
 
 namespace fs = std::filesystem;
-using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 using testing_support::WriteLinuxFile;
 
@@ -88,7 +87,7 @@ TEST_F(ShellExecute, ANativeProgramGetsTheParametersSplitTheWindowsWay) {
 TEST_F(ShellExecute, ChineseParametersKeepTheirBackslashBytes) {
     const std::string tool = MakeProgram(systemRoot.Folder() + "/tool", "#!/bin/sh\n");
     // The second byte of 淺 is 0x5C, which is no backslash escaping the quote after it.
-    const std::string parameters = "\"" + GbkText("C:\\淺") + "\" " + GbkText("淺");
+    const std::string parameters = "\"" + gbk::Literal("C:\\淺") + "\" " + gbk::Literal("淺");
     ShellExecuteA(nullptr, nullptr, Windows(tool).c_str(), parameters.c_str(), nullptr, 1);
     ASSERT_EQ(recorder.starts.size(), 1u);
     EXPECT_EQ(recorder.starts[0].arguments, (Arguments{tool, "C:\\淺", "淺"}));

@@ -1,6 +1,6 @@
-#include "support/GbkText.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 
 #include "winapi/ShellLink.h"
 #include "winapi/kernel32.h"
@@ -9,7 +9,6 @@
 #include <filesystem>
 #include <string>
 
-using testing_support::GbkText;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
 using testing_support::ReadLinuxFile;
@@ -77,9 +76,9 @@ TEST_F(ShellLinks, ALinkWithOnlyATargetHasNoOtherStrings) {
 }
 
 TEST_F(ShellLinks, ChinesePathsAreStoredInUnicode) {
-    const std::string target = GbkText("C:\\播放器\\mervo.exe");
+    const std::string target = gbk::Literal("C:\\播放器\\mervo.exe");
     ASSERT_EQ(link->SetPath(target.c_str()), S_OK);
-    ASSERT_EQ(link->SetDescription(GbkText("卸载").c_str()), S_OK);
+    ASSERT_EQ(link->SetDescription(gbk::Literal("卸载").c_str()), S_OK);
     ASSERT_EQ(file->Save(L"C:\\卸载.lnk", FALSE), S_OK);
     const std::string info = LnkInfo(systemRoot.DriveC() + "/卸载.lnk");
     EXPECT_EQ(LnkField(info, "Local path"), "C:\\播放器\\mervo.exe") << info;

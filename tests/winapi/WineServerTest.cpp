@@ -1,7 +1,7 @@
 // The registry against a real Wine: a prefix made by wineboot, a server kept running with
 // "wineserver -p", and "wine reg query" reading back what the layer wrote.
-#include "support/GbkText.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 
 #include "rtl/Registry.h"
 #include "winapi/RegistryFile.h"
@@ -19,7 +19,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 using testing_support::WriteLinuxFile;
 
@@ -89,7 +88,7 @@ TEST_F(WineServer, ChangesReachARunningServerAndOutliveIt) {
     ASSERT_TRUE(winapi::WineServerRunning(systemRoot.Root()));
 
     HKEY key = CreateKey("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo");
-    ASSERT_EQ(SetString(key, "DisplayName", GbkText("塔维莫 \"播放器\"")), ERROR_SUCCESS);
+    ASSERT_EQ(SetString(key, "DisplayName", gbk::Literal("塔维莫 \"播放器\"")), ERROR_SUCCESS);
     ASSERT_EQ(SetString(key, "UninstallString", "\"C:\\Program Files\\Vostrel\\uninst.exe\""),
               ERROR_SUCCESS);
     const DWORD one = 1;
@@ -161,9 +160,10 @@ TEST_F(WineServer, AHandOverThatCannotRunWineFailsTheClose) {
         message = error.Message();
     }
     setenv("PATH", savedPath.c_str(), 1);
-    EXPECT_EQ(message, "Failed to close key Software\\Microsoft\\Windows\\CurrentVersion\\Run: " +
-                           GbkText("由注册表启动的 I/O 操作恢复失败。注册表不能读入、写出或清除任意"
-                                   "一个包含注册表系统映像的文件。"));
+    EXPECT_EQ(message,
+              "Failed to close key Software\\Microsoft\\Windows\\CurrentVersion\\Run: " +
+                  gbk::Literal("由注册表启动的 I/O 操作恢复失败。注册表不能读入、写出或清除任意"
+                               "一个包含注册表系统映像的文件。"));
     EXPECT_EQ(Query("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run").find("mervo"),
               std::string::npos);
 }

@@ -5,9 +5,9 @@
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"
-#include "support/GbkText.h"
 #include "support/QtTestApplication.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 
@@ -22,7 +22,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 
 namespace {
@@ -48,8 +47,9 @@ TEST_F(SaveResourceToFileTest, AMissingResourceOrFileIsAnError) {
         SaveResourceToFile("F1", "C:\\Missing\\out.bin");
         ADD_FAILURE() << "no error";
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(),
-                  GbkText("Cannot create file \"C:\\Missing\\out.bin\". 系统找不到指定的路径。"));
+        EXPECT_EQ(
+            e.Message(),
+            gbk::Literal("Cannot create file \"C:\\Missing\\out.bin\". 系统找不到指定的路径。"));
     }
 }
 
@@ -82,7 +82,7 @@ TEST_F(SaveResourceToFileTest, AFileSizeLimitKeepsTheOldFileAndGivesTheDiskFullT
     }
     setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
-    EXPECT_EQ(message, GbkText("Cannot create file \"C:\\limited\\out.bin\". 磁盘空间不足。"));
+    EXPECT_EQ(message, gbk::Literal("Cannot create file \"C:\\limited\\out.bin\". 磁盘空间不足。"));
     EXPECT_EQ(ReadLinuxFile(target), "old");
     EXPECT_EQ(FilesIn(systemRoot.DriveC() + "/limited"), std::vector<std::string>{"out.bin"});
 }
@@ -117,7 +117,8 @@ TEST_F(FullDiskTest, AFullDiskKeepsTheOldFileAndLeavesNoPartialFile) {
         SaveResourceToFile("F7Z", "C:\\full\\out.bin");
         ADD_FAILURE() << "no error";
     } catch (const EFCreateError& e) {
-        EXPECT_EQ(e.Message(), GbkText("Cannot create file \"C:\\full\\out.bin\". 磁盘空间不足。"));
+        EXPECT_EQ(e.Message(),
+                  gbk::Literal("Cannot create file \"C:\\full\\out.bin\". 磁盘空间不足。"));
     }
     EXPECT_EQ(ReadLinuxFile(folder + "/out.bin"), "old");
     EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"filler", "out.bin"}));
@@ -144,7 +145,8 @@ protected:
             chmod(p.c_str(), 0777);
     }
     int WriteAsNobody() {
-        const AnsiString expected = GbkText("Cannot create file \"C:\\app\\7z.dll\". 拒绝访问。");
+        const AnsiString expected =
+            gbk::Literal("Cannot create file \"C:\\app\\7z.dll\". 拒绝访问。");
         const pid_t child = fork();
         if (child == 0) {
             if (setgid(kNobody) != 0 || setuid(kNobody) != 0)

@@ -11,9 +11,9 @@
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"
-#include "support/GbkText.h"
 #include "support/QtTestApplication.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/shell32.h"
 
@@ -29,7 +29,6 @@
 #include <sys/file.h>
 #include <unistd.h>
 
-using testing_support::GbkText;
 using testing_support::ReadLinuxFile;
 
 namespace {
@@ -69,11 +68,11 @@ protected:
         QApplication::sendEvent(window, &move);
     }
     void Browse(const std::string& utf8Folder) {
-        dialogs->folders.push_back(GbkText(utf8Folder));
+        dialogs->folders.push_back(gbk::Literal(utf8Folder));
         QTest::mouseClick(Form1->Button1->Widget(), Qt::LeftButton);
     }
     std::string Linux(const std::string& utf8WindowsPath) const {
-        return systemRoot.LinuxPath(GbkText(utf8WindowsPath));
+        return systemRoot.LinuxPath(gbk::Literal(utf8WindowsPath));
     }
     // The four tops of the bottom row: agreement box, licence link, toggle, options link.
     std::vector<int> BottomRow() const {
@@ -107,10 +106,10 @@ TEST_F(OptionsWindowTest, StartsCollapsedWithItsControlsInPlaceAndEveryOptionTic
     EXPECT_EQ(Form1->bsSkinLinkLabel2->Left(), 512);
     EXPECT_EQ(Form1->bsSkinLinkLabel2->Top(), 368);
 
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
     EXPECT_FALSE(Form1->Edit1->Enabled());
     EXPECT_FALSE(Form1->Edit1->Widget()->isEnabled());
-    EXPECT_EQ(Form1->Button1->Caption(), GbkText("浏览"));
+    EXPECT_EQ(Form1->Button1->Caption(), gbk::Literal("浏览"));
     EXPECT_EQ(Form1->bsPngImageView1->ImageIndex(), 0);
     for (TbsSkinCheckRadioBox* box : {Form1->bsSkinCheckRadioBox1, Form1->bsSkinCheckRadioBox2,
                                       Form1->bsSkinCheckRadioBox3, Form1->bsSkinCheckRadioBox4}) {
@@ -125,10 +124,10 @@ TEST_F(OptionsWindowTest, StartsCollapsedWithItsControlsInPlaceAndEveryOptionTic
     EXPECT_EQ(Form1->bsPngImageList1->Handle()->Capacity(), 9);
     EXPECT_EQ(Form1->bsPngImageList1->Handle()->Width(), 20);
     EXPECT_EQ(Form1->bsPngImageList1->Handle()->Height(), 17);
-    EXPECT_EQ(Form1->bsSkinCheckRadioBox4->Caption(), GbkText("生成桌面快捷方式"));
-    EXPECT_EQ(Form1->bsSkinCheckRadioBox3->Caption(), GbkText("添加到快速启动栏"));
-    EXPECT_EQ(Form1->bsSkinCheckRadioBox2->Caption(), GbkText("开机自动启动"));
-    EXPECT_EQ(Form1->bsSkinLinkLabel2->Caption(), GbkText("自定义选项"));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox4->Caption(), gbk::Literal("生成桌面快捷方式"));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox3->Caption(), gbk::Literal("添加到快速启动栏"));
+    EXPECT_EQ(Form1->bsSkinCheckRadioBox2->Caption(), gbk::Literal("开机自动启动"));
+    EXPECT_EQ(Form1->bsSkinLinkLabel2->Caption(), gbk::Literal("自定义选项"));
     EXPECT_EQ(Form1->bsSkinLinkLabel1->SkinData(), nullptr);
 }
 
@@ -152,7 +151,7 @@ TEST_F(OptionsWindowTest, InstallingWithTheDefaultsWritesThePayloadAndHandsOver)
     EXPECT_EQ(Form2->DesktopShortcutOption, "1");
     EXPECT_EQ(Form2->QuickLaunchOption, "1");
     EXPECT_EQ(Form2->AutoStartOption, "1");
-    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_EQ(Form2->InstallDir, gbk::Literal("C:\\Program Files\\Vostrel\\"));
     EXPECT_TRUE(Form2->TimerStartDownload->Enabled());
     EXPECT_TRUE(dialogs->messages.empty());
 }
@@ -162,7 +161,7 @@ TEST_F(OptionsWindowTest, WithoutTheAgreementTheInstallButtonAsksForItAndWritesN
     ASSERT_FALSE(Form1->bsSkinCheckRadioBox1->Checked());
     Click(kInstallButton);
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("请先阅读并同意许可协议"));
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("请先阅读并同意许可协议"));
     ExpectNoHandOver();
     EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel")));
 
@@ -231,7 +230,7 @@ TEST_F(OptionsWindowTest, TheLicenceLinkShowsTheProductsLicence) {
     // The whole file, without its byte-order mark.
     const std::string licence = ReadLinuxFile(LICENCE_FILE).value_or("");
     ASSERT_TRUE(licence.starts_with("\xEF\xBB\xBFTalvimo 播放器 最终用户许可协议"));
-    EXPECT_EQ(dialogs->texts[0].text, GbkText(licence.substr(3)));
+    EXPECT_EQ(dialogs->texts[0].text, gbk::Literal(licence.substr(3)));
     EXPECT_EQ(dialogs->texts[0].caption, app->Title());
     // Reading the licence changes nothing else.
     EXPECT_EQ(Form1->Height(), 400);
@@ -262,28 +261,28 @@ TEST_F(OptionsWindowTest, TheGreenHoverPictureStaysUntilTheNextClick) {
 
 TEST_F(OptionsWindowTest, ABrowsedFolderGetsMervoAfterABackslash) {
     Browse("D:\\Apps");
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\Apps\\MERVO\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("D:\\Apps\\MERVO\\"));
     Browse("D:\\");
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\MERVO\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("D:\\MERVO\\"));
     // 乗 is 0x81 0x5C in GBK: its second byte is no backslash.
     Browse("D:\\软件乗");
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("D:\\软件乗\\MERVO\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("D:\\软件乗\\MERVO\\"));
     ASSERT_EQ(dialogs->browseTitles.size(), 3u);
-    EXPECT_EQ(dialogs->browseTitles[0], GbkText("指定目录"));
+    EXPECT_EQ(dialogs->browseTitles[0], gbk::Literal("指定目录"));
 }
 
 TEST_F(OptionsWindowTest, ACancelledOrPathlessBrowseLeavesTheFolderBox) {
     QTest::mouseClick(Form1->Button1->Widget(), Qt::LeftButton); // nothing queued: cancelled
     EXPECT_EQ(dialogs->browseTitles.size(), 1u);
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
     Browse(""); // confirmed, but the choice has no file-system path
-    EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+    EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
 }
 
 TEST_F(OptionsWindowTest, InstallsIntoABrowsedFolderWhoseNameEndsInAGbkTrailBackslash) {
     Browse("C:\\软件乗");
     Click(kInstallButton);
-    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\软件乗\\MERVO\\"));
+    EXPECT_EQ(Form2->InstallDir, gbk::Literal("C:\\软件乗\\MERVO\\"));
     EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/软件乗/MERVO/Vostrel.7z"), kArchiveStandIn);
     EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/软件乗/MERVO/7z.dll"), kLibraryStandIn);
     EXPECT_TRUE(dialogs->messages.empty());
@@ -300,7 +299,7 @@ TEST_F(OptionsWindowTest, AnExistingFolderIsUsedAndOldPayloadFilesAreReplaced) {
     EXPECT_EQ(ReadLinuxFile(folder + "/Vostrel.7z"), kArchiveStandIn);
     EXPECT_EQ(ReadLinuxFile(folder + "/7z.dll"), kLibraryStandIn);
     EXPECT_EQ(ReadLinuxFile(folder + "/keep.txt"), "untouched");
-    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Apps\\MERVO\\"));
+    EXPECT_EQ(Form2->InstallDir, gbk::Literal("C:\\Apps\\MERVO\\"));
     EXPECT_TRUE(dialogs->messages.empty());
 }
 
@@ -308,8 +307,8 @@ TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWind
     Browse("Q:\\Apps"); // no drive Q:
     Click(kInstallButton);
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text, GbkText("系统找不到指定的路径。"));
-    EXPECT_EQ(dialogs->messages[0].caption, GbkText("Talvimo安装向导"));
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("系统找不到指定的路径。"));
+    EXPECT_EQ(dialogs->messages[0].caption, gbk::Literal("Talvimo安装向导"));
     EXPECT_EQ(dialogs->messages[0].flags, MB_OK);
     ExpectNoHandOver();
 
@@ -318,7 +317,7 @@ TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWind
     Browse("C:\\Blocker");
     Click(kInstallButton);
     ASSERT_EQ(dialogs->messages.size(), 2u);
-    EXPECT_EQ(dialogs->messages[1].text, GbkText("当文件已存在时，无法创建该文件。"));
+    EXPECT_EQ(dialogs->messages[1].text, gbk::Literal("当文件已存在时，无法创建该文件。"));
     ExpectNoHandOver();
     EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Blocker/MERVO"));
 
@@ -327,7 +326,7 @@ TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWind
     Click(kInstallButton);
     EXPECT_EQ(dialogs->messages.size(), 2u);
     EXPECT_TRUE(Form2->Visible());
-    EXPECT_EQ(Form2->InstallDir, GbkText("C:\\Apps\\MERVO\\"));
+    EXPECT_EQ(Form2->InstallDir, gbk::Literal("C:\\Apps\\MERVO\\"));
 }
 
 TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenStopsInTheOptionsWindow) {
@@ -336,8 +335,9 @@ TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenStopsInTheOptionsWindow
     std::filesystem::create_directories(Linux("C:\\Program Files\\Vostrel\\Vostrel.7z"));
     Click(kInstallButton);
     ASSERT_EQ(dialogs->messages.size(), 1u);
-    EXPECT_EQ(dialogs->messages[0].text,
-              GbkText("Cannot create file \"C:\\Program Files\\Vostrel\\Vostrel.7z\". 拒绝访问。"));
+    EXPECT_EQ(
+        dialogs->messages[0].text,
+        gbk::Literal("Cannot create file \"C:\\Program Files\\Vostrel\\Vostrel.7z\". 拒绝访问。"));
     EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel\\7z.dll")));
     EXPECT_EQ(
         std::distance(std::filesystem::directory_iterator(Linux("C:\\Program Files\\Vostrel")),
@@ -374,7 +374,7 @@ TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
         app.SetDialogs(std::make_unique<ScriptedDialogService>());
         CreateSetupWindows();
         EXPECT_EQ(GetSpecialFolderPath(CSIDL_PROGRAM_FILES), "");
-        EXPECT_EQ(Form1->Edit1->Text(), GbkText("C:\\Program Files\\Vostrel\\"));
+        EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
     }
     Form1 = nullptr;
     Form2 = nullptr;
@@ -396,7 +396,7 @@ TEST_F(OptionsWindowTest, ASecondInstallerOnTheSameSystemRootWritesNothing) {
 
     ASSERT_EQ(dialogs->messages.size(), 1u);
     EXPECT_EQ(dialogs->messages[0].text,
-              GbkText("另一个Talvimo安装程序正在运行，请等它结束后再试。"));
+              gbk::Literal("另一个Talvimo安装程序正在运行，请等它结束后再试。"));
     EXPECT_TRUE(app->Terminated());
     EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Second"));
     ExpectNoInstallHandedOver();
