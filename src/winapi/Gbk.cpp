@@ -109,6 +109,16 @@ std::optional<std::wstring> WideFromUtf8(std::string_view utf8) {
     return wide;
 }
 
+std::optional<std::string> Utf8FromUtf16(std::u16string_view utf16) {
+    std::string bytes;
+    bytes.reserve(utf16.size() * 2);
+    for (char16_t c : utf16) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return Convert("UTF-8", "UTF-16LE", bytes);
+}
+
 std::optional<std::string> FromWide(std::wstring_view wide) {
     return Convert("GBK", "WCHAR_T", Bytes(wide.data(), wide.size() * sizeof(wchar_t)));
 }
