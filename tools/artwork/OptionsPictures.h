@@ -6,5 +6,5 @@
 
 // The options window: a 588 x 600 background (banner over the top 285 rows, plain light area
 // below where the controls sit) and the 197 x 47 install button.
-QImage drawOptionsBackground(const Typography& type);
-QImage drawInstallButton(const Typography& type);
+QImage DrawOptionsBackground(const Typography& type);
+QImage DrawInstallButton(const Typography& type);

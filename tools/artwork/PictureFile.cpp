@@ -5,7 +5,7 @@
 #include <QImageWriter>
 #include <stdexcept>
 
-void savePicture(const QImage& image, QSize expected, const QString& path) {
+void SavePicture(const QImage& image, QSize expected, const QString& path) {
     if (image.size() != expected) {
         throw std::runtime_error("picture " + path.toStdString() + " has the wrong size");
     }

@@ -7,7 +7,7 @@
 namespace {
 
 // One horizontal box-blur pass over the alpha plane, reading from `in`, writing to `out`.
-void blurRows(const std::vector<int>& in, std::vector<int>& out, int width, int height, int r) {
+void BlurRows(const std::vector<int>& in, std::vector<int>& out, int width, int height, int r) {
     for (int y = 0; y < height; ++y) {
         const int* row = &in[static_cast<size_t>(y) * width];
         int* target = &out[static_cast<size_t>(y) * width];
@@ -22,7 +22,7 @@ void blurRows(const std::vector<int>& in, std::vector<int>& out, int width, int 
     }
 }
 
-std::vector<int> transpose(const std::vector<int>& in, int width, int height) {
+std::vector<int> Transpose(const std::vector<int>& in, int width, int height) {
     std::vector<int> out(in.size());
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -32,17 +32,17 @@ std::vector<int> transpose(const std::vector<int>& in, int width, int height) {
     return out;
 }
 
-void boxBlur(std::vector<int>& alpha, int width, int height, int r) {
+void BoxBlur(std::vector<int>& alpha, int width, int height, int r) {
     std::vector<int> scratch(alpha.size());
-    blurRows(alpha, scratch, width, height, r);
-    std::vector<int> columns = transpose(scratch, width, height);
-    blurRows(columns, scratch, height, width, r);
-    alpha = transpose(scratch, height, width);
+    BlurRows(alpha, scratch, width, height, r);
+    std::vector<int> columns = Transpose(scratch, width, height);
+    BlurRows(columns, scratch, height, width, r);
+    alpha = Transpose(scratch, height, width);
 }
 
 } // namespace
 
-void drawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
+void DrawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
                     const QColor& colour) {
     const int margin = radius * 3;
     const QRect area =
@@ -63,7 +63,7 @@ void drawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset
     }
     const int passRadius = std::max(1, radius / 3);
     for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(alpha, area.width(), area.height(), passRadius);
+        BoxBlur(alpha, area.width(), area.height(), passRadius);
     }
     QImage shadow(area.size(), QImage::Format_ARGB32);
     for (int y = 0; y < area.height(); ++y) {

@@ -6,5 +6,5 @@
 
 // Paints a soft drop shadow of `shape`: the shape filled with `colour`, moved by `offset` and
 // blurred by about `radius` pixels (three box blurs approximate a Gaussian).
-void drawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
+void DrawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
                     const QColor& colour);

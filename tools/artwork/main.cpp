@@ -24,32 +24,32 @@
 
 namespace {
 
-void writeOptionsPictures(const Typography& type, const QString& folder) {
-    savePicture(drawOptionsBackground(type), QSize(588, 600), folder + "/background.png");
-    savePicture(drawInstallButton(type), QSize(197, 47), folder + "/install.png");
-    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
-    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
+void WriteOptionsPictures(const Typography& type, const QString& folder) {
+    SavePicture(DrawOptionsBackground(type), QSize(588, 600), folder + "/background.png");
+    SavePicture(DrawInstallButton(type), QSize(197, 47), folder + "/install.png");
+    SavePicture(DrawCloseGlyph(), QSize(11, 11), folder + "/close.png");
+    SavePicture(DrawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
     // Index order of the picture list: grey down, green down, grey up, green up.
     for (int index = 0; index < 4; ++index) {
-        savePicture(drawToggle(index >= 2, index % 2 == 1), QSize(20, 17),
+        SavePicture(DrawToggle(index >= 2, index % 2 == 1), QSize(20, 17),
                     folder + QString("/toggle%1.png").arg(index));
     }
 }
 
-void writeProgressPictures(const Typography& type, const QString& folder) {
+void WriteProgressPictures(const Typography& type, const QString& folder) {
     for (int number = 1; number <= slideCount; ++number) {
-        savePicture(drawSlide(type, number), QSize(588, 358),
+        SavePicture(DrawSlide(type, number), QSize(588, 358),
                     folder + QString("/slide%1.png").arg(number));
     }
-    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
-    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
-    savePicture(drawStripColumn(palette::stripGray), QSize(1, 3), folder + "/strip_gray.png");
-    savePicture(drawStripColumn(palette::stripBlue), QSize(1, 3), folder + "/strip_blue.png");
+    SavePicture(DrawCloseGlyph(), QSize(11, 11), folder + "/close.png");
+    SavePicture(DrawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
+    SavePicture(DrawStripColumn(palette::stripGray), QSize(1, 3), folder + "/strip_gray.png");
+    SavePicture(DrawStripColumn(palette::stripBlue), QSize(1, 3), folder + "/strip_blue.png");
 }
 
-void writeFinishPictures(const Typography& type, const QString& folder) {
-    savePicture(drawFinishBackground(type), QSize(588, 475), folder + "/background.png");
-    savePicture(drawFinishButton(type), QSize(241, 39), folder + "/finish.png");
+void WriteFinishPictures(const Typography& type, const QString& folder) {
+    SavePicture(DrawFinishBackground(type), QSize(588, 475), folder + "/background.png");
+    SavePicture(DrawFinishButton(type), QSize(241, 39), folder + "/finish.png");
 }
 
 } // namespace
@@ -82,11 +82,11 @@ int main(int argc, char** argv) {
     }
     try {
         const Typography type(font);
-        writeOptionsPictures(type, output + "/options");
-        writeProgressPictures(type, output + "/progress");
-        writeFinishPictures(type, output + "/finish");
+        WriteOptionsPictures(type, output + "/options");
+        WriteProgressPictures(type, output + "/progress");
+        WriteFinishPictures(type, output + "/finish");
         if (!mockups.isEmpty()) {
-            writeMockups(type, output, mockups);
+            WriteMockups(type, output, mockups);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-artwork: %s\n", error.what());
