@@ -6,13 +6,14 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-QImage BlankPicture(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage BlankPicture(QSize size, qreal scale) {
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
+
+namespace {
 
 QImage Finished(const QImage& image) {
     return image.convertToFormat(QImage::Format_RGBA8888);
@@ -20,8 +21,9 @@ QImage Finished(const QImage& image) {
 
 } // namespace
 
-QImage DrawPillButton(const Typography& type, QSize size, const QString& label, qreal labelSize) {
-    QImage image = BlankPicture(size);
+QImage DrawPillButton(const Typography& type, QSize size, const QString& label, qreal labelSize,
+                      qreal scale) {
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal rim = 2;
@@ -53,8 +55,8 @@ QImage DrawPillButton(const Typography& type, QSize size, const QString& label, 
     return Finished(image);
 }
 
-QImage DrawCloseGlyph() {
-    QImage image = BlankPicture(QSize(11, 11));
+QImage DrawCloseGlyph(qreal scale) {
+    QImage image = BlankPicture(QSize(11, 11), scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette::glyph, 1.6, Qt::SolidLine, Qt::RoundCap));
@@ -64,14 +66,14 @@ QImage DrawCloseGlyph() {
     return Finished(image);
 }
 
-QImage DrawMinimizeGlyph() {
-    QImage image = BlankPicture(QSize(10, 2));
+QImage DrawMinimizeGlyph(qreal scale) {
+    QImage image = BlankPicture(QSize(10, 2), scale);
     image.fill(palette::glyph);
     return Finished(image);
 }
 
-QImage DrawToggle(bool pointsUp, bool highlighted) {
-    QImage image = BlankPicture(QSize(20, 17));
+QImage DrawToggle(bool pointsUp, bool highlighted, qreal scale) {
+    QImage image = BlankPicture(QSize(20, 17), scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(10, 8.5);
@@ -91,8 +93,8 @@ QImage DrawToggle(bool pointsUp, bool highlighted) {
     return Finished(image);
 }
 
-QImage DrawStripColumn(const QColor& colour) {
-    QImage image(1, 3, QImage::Format_RGBA8888);
+QImage DrawStripColumn(const QColor& colour, qreal scale) {
+    QImage image = BlankPicture(QSize(1, 3), scale);
     image.fill(colour);
-    return image;
+    return Finished(image);
 }

@@ -33,16 +33,16 @@ void DrawDoneBadge(QPainter& painter, QPointF centre, qreal radius) {
 
 } // namespace
 
-QImage DrawFinishBackground(const Typography& type) {
+QImage DrawFinishBackground(const Typography& type, qreal scale) {
     const QSize size(588, 475);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintBannerPicture(painter, size, 239, BrandTone());
     DrawWindowHeader(painter, type);
     // The window has no controls behind these marks; they match the other windows' glyphs.
-    painter.drawImage(QPoint(539, 13), DrawMinimizeGlyph());
-    painter.drawImage(QPoint(566, 9), DrawCloseGlyph());
+    painter.drawImage(QPoint(539, 13), DrawMinimizeGlyph(scale));
+    painter.drawImage(QPoint(566, 9), DrawCloseGlyph(scale));
 
     const qreal centre = size.width() / 2.0;
     const QRectF tile(centre - 35, 40, 70, 70);
@@ -61,6 +61,6 @@ QImage DrawFinishBackground(const Typography& type) {
     return image.convertToFormat(QImage::Format_RGBA8888);
 }
 
-QImage DrawFinishButton(const Typography& type) {
-    return DrawPillButton(type, QSize(241, 39), QStringLiteral("完成安装"), 18);
+QImage DrawFinishButton(const Typography& type, qreal scale) {
+    return DrawPillButton(type, QSize(241, 39), QStringLiteral("完成安装"), 18, scale);
 }

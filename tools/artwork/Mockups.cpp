@@ -93,12 +93,11 @@ QImage FinishWindow(const QString& pictures) {
 } // namespace
 
 void WriteMockups(const Typography& type, const QString& pictures, const QString& folder) {
-    SavePicture(OptionsWindow(type, pictures, false), QSize(588, 400), folder + "/options.png");
-    SavePicture(OptionsWindow(type, pictures, true), QSize(588, 550),
-                folder + "/options-expanded.png");
+    SavePicture(OptionsWindow(type, pictures, false), QSize(588, 400), folder, "options");
+    SavePicture(OptionsWindow(type, pictures, true), QSize(588, 550), folder, "options-expanded");
     for (int slide = 1; slide <= 5; ++slide) {
-        SavePicture(ProgressWindow(type, pictures, slide), QSize(588, 358),
-                    folder + QString("/progress%1.png").arg(slide));
+        SavePicture(ProgressWindow(type, pictures, slide), QSize(588, 358), folder,
+                    QString("progress%1").arg(slide));
     }
-    SavePicture(FinishWindow(pictures), QSize(588, 358), folder + "/finish.png");
+    SavePicture(FinishWindow(pictures), QSize(588, 358), folder, "finish");
 }

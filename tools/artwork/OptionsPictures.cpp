@@ -8,9 +8,9 @@
 
 #include <QPainter>
 
-QImage DrawOptionsBackground(const Typography& type) {
+QImage DrawOptionsBackground(const Typography& type, qreal scale) {
     const QSize size(588, 600);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintBannerPicture(painter, size, 285, BrandTone());
@@ -32,6 +32,6 @@ QImage DrawOptionsBackground(const Typography& type) {
     return image.convertToFormat(QImage::Format_RGBA8888);
 }
 
-QImage DrawInstallButton(const Typography& type) {
-    return DrawPillButton(type, QSize(197, 47), QStringLiteral("一键安装"), 20);
+QImage DrawInstallButton(const Typography& type, qreal scale) {
+    return DrawPillButton(type, QSize(197, 47), QStringLiteral("一键安装"), 20, scale);
 }

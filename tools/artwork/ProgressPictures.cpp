@@ -1,6 +1,7 @@
 #include "ProgressPictures.h"
 
 #include "Banner.h"
+#include "Controls.h"
 #include "Header.h"
 #include "Palette.h"
 #include "SlideArt.h"
@@ -64,10 +65,10 @@ void DrawPageDots(QPainter& painter, QPointF origin, int current) {
 
 } // namespace
 
-QImage DrawSlide(const Typography& type, int number) {
+QImage DrawSlide(const Typography& type, int number, qreal scale) {
     const Slide& content = SlideContent(number);
     const QSize size(588, 358);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     PaintBannerPicture(painter, size, 300, content.tone);
