@@ -23,13 +23,25 @@ int NearestSource(int x, int targetSize, int pictureSize) {
     return static_cast<int>(std::trunc(x / ratio));
 }
 
-void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture, const QRect& clip) {
-    if (picture.isNull() || target.width() <= 0 || target.height() <= 0)
+QRect DeviceRect(const QImage& dest, const QRect& logical) {
+    const qreal scale = dest.devicePixelRatio();
+    if (scale == 1.0)
+        return logical;
+    auto device = [scale](int coordinate) { return qRound(coordinate * scale); };
+    return QRect(QPoint(device(logical.left()), device(logical.top())),
+                 QPoint(device(logical.left() + logical.width()) - 1,
+                        device(logical.top() + logical.height()) - 1));
+}
+
+void AlphaBlend(QImage& dest, const QRect& logicalTarget, const QImage& picture,
+                const QRect& clip) {
+    if (picture.isNull() || logicalTarget.width() <= 0 || logicalTarget.height() <= 0)
         return;
     QImage source = picture.convertToFormat(QImage::Format_ARGB32);
+    const QRect target = DeviceRect(dest, logicalTarget);
     QRect visible = target.intersected(dest.rect());
     if (!clip.isNull())
-        visible &= clip;
+        visible &= DeviceRect(dest, clip);
     if (visible.isEmpty())
         return;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
@@ -45,18 +57,21 @@ void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture, const 
 }
 
 void CopyTransparent(QImage& dest, int x, int y, const QImage& picture, QRgb key) {
+    if (picture.isNull())
+        return;
     QImage source = picture.convertToFormat(QImage::Format_RGB32);
-    for (int sy = 0; sy < source.height(); ++sy) {
-        int dy = y + sy;
-        if (dy < 0 || dy >= dest.height())
-            continue;
+    const QRect target =
+        DeviceRect(dest, QRect(QPoint(x, y), picture.deviceIndependentSize().toSize()));
+    const QRect visible = target.intersected(dest.rect());
+    for (int dy = visible.top(); dy <= visible.bottom(); ++dy) {
+        int sy = NearestSource(dy - target.top(), target.height(), source.height());
         const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
         auto* line = reinterpret_cast<QRgb*>(dest.scanLine(dy));
-        for (int sx = 0; sx < source.width(); ++sx) {
-            int dx = x + sx;
-            if (dx < 0 || dx >= dest.width() || (sourceLine[sx] & 0xFFFFFF) == (key & 0xFFFFFF))
-                continue;
-            line[dx] = sourceLine[sx] | 0xFF000000u;
+        for (int dx = visible.left(); dx <= visible.right(); ++dx) {
+            QRgb pixel =
+                sourceLine[NearestSource(dx - target.left(), target.width(), source.width())];
+            if ((pixel & 0xFFFFFF) != (key & 0xFFFFFF))
+                line[dx] = pixel | 0xFF000000u;
         }
     }
 }
@@ -89,8 +104,12 @@ void DrawFocusDots(QImage& dest, const QRect& rect, QRgb colour) {
     int phase = (width % 2 == 0 && height % 2 == 0) ? 1 : 0;
     int step = 0;
     auto dot = [&](int x, int y) {
-        if (step++ % 2 == phase && dest.rect().contains(x, y))
-            dest.setPixel(x, y, colour | 0xFF000000u);
+        if (step++ % 2 != phase)
+            return;
+        const QRect device = DeviceRect(dest, QRect(x, y, 1, 1)).intersected(dest.rect());
+        for (int dy = device.top(); dy <= device.bottom(); ++dy)
+            for (int dx = device.left(); dx <= device.right(); ++dx)
+                dest.setPixel(dx, dy, colour | 0xFF000000u);
     };
     for (int x = left; x < right; ++x)
         dot(x, top);

@@ -44,7 +44,8 @@ public:
     // Draws into the rectangle of dest: blended by alpha, with the transparent colour left
     // out, or copied, sampled by nearest neighbour when the sizes differ.
     void Draw(QImage& dest, const QRect& rect) const;
-    // The same on a canvas, rect in the canvas's coordinates, within its clip.
+    // The same on a canvas, rect in the canvas's (logical) coordinates, within its clip; on a
+    // scaled canvas the picture fills the rectangle's device pixels.
     void Draw(TCanvas& canvas, const TRect& rect) const;
 
     // The disabled look: a copy whose alpha is faded (see raster::FadeAlpha); grey-scale and
