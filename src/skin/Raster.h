@@ -4,8 +4,9 @@
 //
 // Places are logical pixels. A destination with a device pixel ratio above 1 (a scaled
 // screen) has that many device pixels per logical one: a routine covers the device pixels of
-// the logical places it is given, sampling its picture (a 1x picture or a twin) by nearest
-// neighbour, so the rules hold in logical pixels at every scale.
+// the logical places it is given, and samples its picture (a 1x picture or a twin, told apart by
+// its device pixel ratio) on the picture's own pixel grid, so the rules hold in logical pixels
+// at every scale and a 1x picture looks exactly as at 1x, only larger.
 #pragma once
 
 #include <QImage>

@@ -40,6 +40,9 @@ public:
     const std::vector<std::uint8_t>& Data() const { return data_; }
     // Pixels as Format_ARGB32: alpha 255 where opaque, 0 where transparent.
     const QImage& Pixels() const { return pixels_; }
+    // Marks the pixels as drawn at scale device pixels per pixel (2 for a twin), which drawing
+    // honours: the picture keeps its logical size.
+    void SetScale(qreal scale) { pixels_.setDevicePixelRatio(scale); }
 
     // Draws into the rectangle of dest: blended by alpha, with the transparent colour left
     // out, or copied, sampled by nearest neighbour when the sizes differ.

@@ -135,8 +135,10 @@ const TbsPngImage& TbsPngImageList::ItemForScale(int index, qreal scale) {
     if (!WantsTwin(scale) || index >= static_cast<int>(twins_.size()))
         return picture;
     auto [entry, fresh] = decodedTwins_.try_emplace(index);
-    if (fresh)
+    if (fresh) {
         entry->second.LoadFromData(twins_[static_cast<std::size_t>(index)].Resource());
+        entry->second.SetScale(2);
+    }
     const TbsPngImage& twin = entry->second;
     bool fits = twin.Width() == 2 * picture.Width() && twin.Height() == 2 * picture.Height();
     return fits && !picture.Empty() ? twin : picture;
