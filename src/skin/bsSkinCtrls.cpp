@@ -401,7 +401,7 @@ void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect
 }
 
 QImage TbsSkinCheckRadioBox::SkinPiece(const TRect& rect, qreal scale) const {
-    const QImage& source = SkinData()->PictureForScale(*Picture, scale);
+    const QImage& source = SkinData() ? SkinData()->PictureForScale(*Picture, scale) : *Picture;
     const qreal ratio = source.devicePixelRatio();
     auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
     QImage piece = source.copy(device(rect.Left), device(rect.Top), device(rect.Width()),
