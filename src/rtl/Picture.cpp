@@ -2,7 +2,7 @@
 
 #include "TypeInfo.h"
 
-QImage DecodePng(const TBytes& png) {
+QImage DecodePng(std::span<const std::uint8_t> png) {
     QImage image;
     if (!image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"))
         return QImage();
@@ -20,7 +20,13 @@ void TPicture::SetImage(const QImage& image) {
     if (OnChanging)
         OnChanging();
     image_ = image.isNull() ? QImage() : image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+    twin_ = PictureTwin();
     Changed();
+}
+
+QImage& TPicture::MutableImage() {
+    twin_ = PictureTwin();
+    return image_;
 }
 
 void TPicture::Clear() {
@@ -38,6 +44,7 @@ void TPicture::Assign(const TPersistent* source) {
         return;
     }
     SetImage(picture->image_);
+    twin_ = picture->twin_;
 }
 
 void TPicture::Changed() {
