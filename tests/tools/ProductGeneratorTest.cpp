@@ -276,3 +276,28 @@ TEST(ProductTree, NamesThatDifferOnlyInCaseAreOneFileOnWindows) {
     }
     EXPECT_FALSE(fs::exists(folder.path() / "list"));
 }
+
+// The files are made by two workers; a failure is still reported, for the first failing file in
+// the manifest's order, and leaves no list behind that would mark the tree as finished.
+TEST(ProductTree, TheFirstFileThatFailsIsReportedAndNoListIsWritten) {
+    TempFolder folder;
+    ProductInputs inputs = demoInputs();
+    const auto texts = [](char series) {
+        std::string lines;
+        for (int i = 0; i < 6; ++i)
+            lines += std::string("txt 20000 ") + series + std::to_string(i) + ".txt\n";
+        return lines;
+    };
+    inputs.manifest =
+        ProductManifest::Parse(kSettings + texts('a') + "copy - a.txt source=gone1.txt\n" +
+                               texts('b') + "copy - b.txt source=gone2.txt\n" + texts('c'));
+    for (int round = 0; round < 3; ++round) {
+        try {
+            WriteProductTree(inputs, folder.path() / "product", folder.path() / "list");
+            FAIL() << "no error";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), "cannot read " + (inputs.folder / "gone1.txt").string());
+        }
+        EXPECT_FALSE(fs::exists(folder.path() / "list"));
+    }
+}
