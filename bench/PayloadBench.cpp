@@ -46,8 +46,10 @@ int main() {
     const fs::path list = work / "product.list";
 
     ProductSummary summary;
-    const double generate = secondsOf(
-        [&] { summary = WriteProductTree(ProductInputs::load(PRODUCT_SOURCE, PRODUCT_PROGRAMS), tree, list); });
+    const double generate = secondsOf([&] {
+        summary =
+            WriteProductTree(ProductInputs::Load(PRODUCT_SOURCE, PRODUCT_PROGRAMS), tree, list);
+    });
     const double copy =
         secondsOf([&] { fs::copy(tree, work / "copy", fs::copy_options::recursive); });
     fs::remove_all(work / "copy");

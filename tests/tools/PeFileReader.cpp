@@ -92,8 +92,6 @@ PeFileReader::PeFileReader(std::vector<uint8_t> file) : file_(std::move(file)) {
     optionalMagic_ = read16(optional);
     if (optionalMagic_ != 0x10B && optionalMagic_ != 0x20B)
         throw bad("not a PE32 or PE32+ optional header");
-    entryPointRva_ = read32(optional + 16);
-    checksum_ = read32(optional + 64);
     // PE32+ widens the image base and the four stack and heap sizes: 16 bytes more.
     const size_t count = optional + (optionalMagic_ == 0x20B ? 108 : 92);
     const uint32_t directories = read32(count);
@@ -144,13 +142,6 @@ std::string PeFileReader::cString(uint32_t rva) const {
     for (size_t offset = offsetOf(rva, 1); file_.at(offset) != 0; ++offset)
         text += static_cast<char>(file_[offset]);
     return text;
-}
-
-std::vector<std::string> PeFileReader::sectionNames() const {
-    std::vector<std::string> names;
-    for (const auto& section : sections_)
-        names.push_back(section.name);
-    return names;
 }
 
 std::vector<uint8_t> PeFileReader::versionBlock() const {
@@ -230,23 +221,4 @@ std::vector<std::string> PeFileReader::exportNames() const {
     for (uint32_t i = 0; i < count; ++i)
         names.push_back(cString(read32(offsetOf(namePointers + 4 * i, 4))));
     return names;
-}
-
-std::vector<std::string> PeFileReader::importedFunctions() const {
-    std::vector<std::string> functions;
-    if (directoryRva_[1] == 0)
-        return functions;
-    for (uint32_t descriptor = directoryRva_[1];; descriptor += 20) {
-        const uint32_t lookup = read32(offsetOf(descriptor, 20));
-        if (lookup == 0)
-            break;
-        functions.push_back(cString(read32(offsetOf(descriptor + 12, 4))) + ":");
-        for (uint32_t thunk = lookup;; thunk += 4) {
-            const uint32_t hintName = read32(offsetOf(thunk, 4));
-            if (hintName == 0)
-                break;
-            functions.push_back(cString(hintName + 2));
-        }
-    }
-    return functions;
 }

@@ -1,7 +1,6 @@
-// An independent reader of PE32 files for the tests: headers, sections, the resource tree
-// walked as version.dll walks it (RT_VERSION -> name 1 -> first language), the
-// VS_VERSIONINFO block and the export names. Every malformed structure fails with an error
-// naming what is wrong.
+// An independent reader of PE files (PE32 and PE32+) for the tests: headers, sections, the resource
+// tree walked as version.dll walks it (RT_VERSION -> name 1 -> first language), the VS_VERSIONINFO
+// block and the export names. Every malformed structure fails with an error naming what is wrong.
 #pragma once
 
 #include <cstdint>
@@ -24,9 +23,6 @@ public:
     uint16_t machine() const { return machine_; }
     uint16_t characteristics() const { return characteristics_; }
     uint16_t optionalMagic() const { return optionalMagic_; }
-    uint32_t entryPointRva() const { return entryPointRva_; }
-    uint32_t storedChecksum() const { return checksum_; }
-    std::vector<std::string> sectionNames() const;
 
     // The version resource's block; throws when there is none.
     std::vector<uint8_t> versionBlock() const;
@@ -34,9 +30,6 @@ public:
     // StringFileInfo values of the first string table, converted to UTF-8.
     std::map<std::string, std::string> versionStrings() const;
     std::vector<std::string> exportNames() const;
-    std::vector<std::string> importedFunctions() const;
-    // Bytes at an RVA, for checking code.
-    std::vector<uint8_t> bytesAt(uint32_t rva, size_t count) const;
 
 private:
     struct Section {
@@ -44,13 +37,13 @@ private:
         uint32_t virtualAddress, virtualSize, rawOffset, rawSize;
     };
     size_t offsetOf(uint32_t rva, size_t count) const;
+    std::vector<uint8_t> bytesAt(uint32_t rva, size_t count) const;
     uint16_t read16(size_t offset) const;
     uint32_t read32(size_t offset) const;
     std::string cString(uint32_t rva) const;
 
     std::vector<uint8_t> file_;
     uint16_t machine_ = 0, characteristics_ = 0, optionalMagic_ = 0;
-    uint32_t entryPointRva_ = 0, checksum_ = 0;
     uint32_t directoryRva_[16] = {}, directorySize_[16] = {};
     std::vector<Section> sections_;
 };

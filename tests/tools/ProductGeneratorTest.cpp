@@ -1,12 +1,11 @@
 // The demo product generator: the same manifest line always gives the same bytes, program
-// files are well-formed PE32 images with the version the uninstall entry reads, and bad
-// manifests are refused with the line at fault.
+// files are 64-bit Windows images linked with the MinGW-w64 tools, each with its own version
+// resource, and bad manifests are refused with the line at fault.
 #include "PayloadLocations.h"
 #include "PeFileReader.h"
 #include "ProductFileGenerator.h"
 #include "ProductInputs.h"
 #include "ProductTreeWriter.h"
-#include "ProgramImageGenerator.h"
 #include "RunProgram.h"
 
 #include <gtest/gtest.h>
@@ -15,6 +14,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sys/stat.h>
+#include <tuple>
 
 namespace {
 
@@ -22,7 +22,7 @@ namespace fs = std::filesystem;
 
 const ProductInputs& demoInputs() {
     static const ProductInputs inputs =
-        ProductInputs::load(SOURCE_ROOT "/resources/product", PRODUCT_PROGRAMS);
+        ProductInputs::Load(SOURCE_ROOT "/resources/product", PRODUCT_PROGRAMS);
     return inputs;
 }
 
@@ -35,7 +35,7 @@ const ProductFileEntry& demoFile(const std::string& path) {
 
 std::string parseError(const std::string& manifest) {
     try {
-        ProductManifest::parse(manifest);
+        ProductManifest::Parse(manifest);
     } catch (const std::runtime_error& error) {
         return error.what();
     }
@@ -105,30 +105,73 @@ TEST(ProductGenerator, TheSetupsProgramsAreTheCompiledOnesWithTheirVersion) {
               (std::vector<std::string>{"DllRegisterServer", "DllUnregisterServer"}));
 }
 
-TEST(ProductGenerator, AGeneratedExecutableEntersExitProcess) {
-    const PeFileReader exe(GenerateProductFile(demoFile("MervoUpdate.exe"), demoInputs()));
-    const auto imports = exe.importedFunctions();
-    EXPECT_NE(std::find(imports.begin(), imports.end(), "ExitProcess"), imports.end());
-    const auto entry = exe.bytesAt(exe.entryPointRva(), 4);
-    EXPECT_EQ(entry, (std::vector<uint8_t>{0x6A, 0x00, 0xFF, 0x15})); // push 0; call [slot]
-}
-
-TEST(ProductGenerator, VersionPartsKeepTheirPlaces) {
-    // Each part in its own 16 bits: 10.0.0.12 must not come back as 0.10.12.0 or 10.0.0.1.
-    for (const char* text : {"10.0.0.12", "1.2.3.4", "65535.0.65535.1"}) {
-        ProgramImageOptions options;
-        options.fileName = "probe.exe";
-        options.size = 64 * 1024;
-        options.version.fileVersion = FileVersion::parse(text);
-        options.version.productVersion = options.version.fileVersion;
-        SeededRandom random(1);
-        const PeFileReader pe(
-            GenerateProgramImage(options, {demoInputs().imports, demoInputs().words}, random));
-        EXPECT_EQ(pe.fixedVersion().fileVersionText(), text);
+// The other programs are linked from the filler objects, each with a version resource naming
+// that file, and filled up to their size.
+TEST(ProductGenerator, FillerProgramsCarryTheirOwnNameAndDescription) {
+    for (const auto& [path, name, description, type] :
+         {std::tuple{"Modules\\codecs\\vdec07.dll", "vdec07", "Talvimo 视频解码器", 2u},
+          std::tuple{"Modules\\tools\\MervoShot.exe", "MervoShot", "Talvimo 截图工具", 1u},
+          std::tuple{"MervoCore.dll", "MervoCore", "Talvimo 播放核心", 2u}}) {
+        const ProductFileEntry& entry = demoFile(path);
+        const std::vector<uint8_t> bytes = GenerateProductFile(entry, demoInputs());
+        EXPECT_EQ(bytes.size(), entry.size) << path;
+        const PeFileReader pe(bytes);
+        EXPECT_EQ(pe.machine(), 0x8664) << path;
+        EXPECT_EQ(pe.fixedVersion().fileVersionText(), "3.5.0.61") << path;
+        EXPECT_EQ(pe.fixedVersion().fileType, type) << path;
+        const auto strings = pe.versionStrings();
+        EXPECT_EQ(strings.at("<table>"), "080404b0") << path;
+        EXPECT_EQ(strings.at("InternalName"), name) << path;
+        EXPECT_EQ(strings.at("OriginalFilename"), name + std::string(type == 2u ? ".dll" : ".exe"));
+        EXPECT_EQ(strings.at("FileDescription"), description) << path;
+        EXPECT_EQ(strings.at("LegalCopyright"), "Copyright (C) 2012 Talvimo") << path;
     }
+    const PeFileReader module(GenerateProductFile(demoFile("MervoNet.dll"), demoInputs()));
+    EXPECT_EQ(module.characteristics() & 0x2000, 0x2000);
+    EXPECT_EQ(module.exportNames(), std::vector<std::string>{"ModuleInterfaceVersion"});
 }
 
-TEST(ProductGenerator, FileRecognisesTheProgramsAsPe32) {
+// What the manifest line says reaches the version resource as written: the number's parts in
+// their places, and quotes and backslashes, which the resource script escapes.
+TEST(ProductGenerator, VersionAndTextsReachTheResourceAsWritten) {
+    ProductInputs inputs = demoInputs();
+    inputs.manifest = ProductManifest::Parse(kSettings + "exe 40000 a.exe version=10.0.0.12\n"
+                                                         "dll 40000 b.dll version=65535.0.65535.1\n"
+                                                         "exe 40000 c.exe\n");
+    const auto& files = inputs.manifest.files;
+    EXPECT_EQ(PeFileReader(GenerateProductFile(files[0], inputs)).fixedVersion().fileVersionText(),
+              "10.0.0.12");
+    EXPECT_EQ(PeFileReader(GenerateProductFile(files[1], inputs)).fixedVersion().fileVersionText(),
+              "65535.0.65535.1");
+    ProductFileEntry quoted = files[2];
+    quoted.description = "Talvimo \"专业版\" C:\\Tools\\";
+    const auto strings = PeFileReader(GenerateProductFile(quoted, inputs)).versionStrings();
+    EXPECT_EQ(strings.at("FileDescription"), quoted.description);
+    EXPECT_EQ(strings.at("ProductVersion"), "1.0.0.1");
+}
+
+TEST(ProductGenerator, AFillerThatCannotBeMadeIsReportedWithItsName) {
+    ProductInputs inputs = demoInputs();
+    inputs.manifest = ProductManifest::Parse(kSettings + "dll 40000 Modules\\x.dll\n"
+                                                         "exe 40000 y.exe description=\"a\tb\"\n");
+    const auto message = [&](const ProductFileEntry& file) -> std::string {
+        try {
+            GenerateProductFile(file, inputs);
+        } catch (const std::exception& error) {
+            return error.what();
+        }
+        return "<no error>";
+    };
+    EXPECT_EQ(message(inputs.manifest.files[1]),
+              "a version string cannot hold a control character: a\tb");
+    TempFolder empty;
+    inputs.programsFolder = empty.path();
+    const std::string linkError = message(inputs.manifest.files[0]);
+    EXPECT_TRUE(linkError.starts_with("cannot link Modules\\x.dll: ")) << linkError;
+    EXPECT_NE(linkError.find("module.o"), std::string::npos) << linkError;
+}
+
+TEST(ProductGenerator, FileRecognisesTheProgramsAs64BitWindowsPrograms) {
     TempFolder folder;
     const fs::path exe = folder.path() / "MervoUpdate.exe";
     const fs::path dll = folder.path() / "MervoCore.dll";
@@ -140,15 +183,16 @@ TEST(ProductGenerator, FileRecognisesTheProgramsAsPe32) {
     }
     const ProgramResult exeType = RunProgram({"file", "-b", exe.string()});
     ASSERT_EQ(exeType.exitCode, 0) << exeType.output;
-    EXPECT_NE(exeType.output.find("PE32 executable (GUI) Intel 80386"), std::string::npos)
+    EXPECT_NE(exeType.output.find("PE32+ executable (GUI) x86-64"), std::string::npos)
         << exeType.output;
     const ProgramResult dllType = RunProgram({"file", "-b", dll.string()});
-    EXPECT_NE(dllType.output.find("PE32 executable (DLL)"), std::string::npos) << dllType.output;
+    EXPECT_NE(dllType.output.find("PE32+ executable (DLL) (GUI) x86-64"), std::string::npos)
+        << dllType.output;
 }
 
 TEST(ProductManifest, SeriesExpandToNumberedFilesAroundTheGivenSize) {
     const ProductManifest manifest =
-        ProductManifest::parse(kSettings + "dll 100000 A\\codec{n}.dll count=12\n");
+        ProductManifest::Parse(kSettings + "dll 100000 A\\codec{n}.dll count=12\n");
     ASSERT_EQ(manifest.files.size(), 12u);
     EXPECT_EQ(manifest.files.front().path, "A\\codec01.dll");
     EXPECT_EQ(manifest.files.back().path, "A\\codec12.dll");
@@ -194,12 +238,12 @@ TEST(ProductTree, WritesAFreshTreeWithFixedTimesAndASortedList) {
     const fs::path out = folder.path() / "product";
     const fs::path list = folder.path() / "list";
     ProductInputs inputs = demoInputs();
-    inputs.manifest = ProductManifest::parse(kSettings + "txt 100 Old\\stale.txt\n"
+    inputs.manifest = ProductManifest::Parse(kSettings + "txt 100 Old\\stale.txt\n"
                                                          "txt 100 Readme.txt\n");
     WriteProductTree(inputs, out, list);
     std::ofstream(out / "notes.txt") << "not ours";
 
-    inputs.manifest = ProductManifest::parse(kSettings + "txt 3000 Readme.txt\n"
+    inputs.manifest = ProductManifest::Parse(kSettings + "txt 3000 Readme.txt\n"
                                                          "media 5000 B\\Z.dat\n"
                                                          "ini 2000 B\\a.ini\n");
     const ProductSummary summary = WriteProductTree(inputs, out, list);
@@ -222,7 +266,7 @@ TEST(ProductTree, WritesAFreshTreeWithFixedTimesAndASortedList) {
 TEST(ProductTree, NamesThatDifferOnlyInCaseAreOneFileOnWindows) {
     TempFolder folder;
     ProductInputs inputs = demoInputs();
-    inputs.manifest = ProductManifest::parse(kSettings + "txt 100 B\\Readme.txt\n"
+    inputs.manifest = ProductManifest::Parse(kSettings + "txt 100 B\\Readme.txt\n"
                                                          "txt 100 b\\README.TXT\n");
     try {
         WriteProductTree(inputs, folder.path() / "product", folder.path() / "list");
@@ -231,4 +275,29 @@ TEST(ProductTree, NamesThatDifferOnlyInCaseAreOneFileOnWindows) {
         EXPECT_STREQ(error.what(), "product file listed twice: b\\README.TXT");
     }
     EXPECT_FALSE(fs::exists(folder.path() / "list"));
+}
+
+// The files are made by two workers; a failure is still reported, for the first failing file in
+// the manifest's order, and leaves no list behind that would mark the tree as finished.
+TEST(ProductTree, TheFirstFileThatFailsIsReportedAndNoListIsWritten) {
+    TempFolder folder;
+    ProductInputs inputs = demoInputs();
+    const auto texts = [](char series) {
+        std::string lines;
+        for (int i = 0; i < 6; ++i)
+            lines += std::string("txt 20000 ") + series + std::to_string(i) + ".txt\n";
+        return lines;
+    };
+    inputs.manifest =
+        ProductManifest::Parse(kSettings + texts('a') + "copy - a.txt source=gone1.txt\n" +
+                               texts('b') + "copy - b.txt source=gone2.txt\n" + texts('c'));
+    for (int round = 0; round < 3; ++round) {
+        try {
+            WriteProductTree(inputs, folder.path() / "product", folder.path() / "list");
+            FAIL() << "no error";
+        } catch (const std::runtime_error& error) {
+            EXPECT_EQ(error.what(), "cannot read " + (inputs.folder / "gone1.txt").string());
+        }
+        EXPECT_FALSE(fs::exists(folder.path() / "list"));
+    }
 }

@@ -7,6 +7,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QImage>
+
 #include <chrono>
 #include <csignal>
 #include <cstdlib>
@@ -261,12 +263,38 @@ TEST_F(ProductPrograms, TheUninstallerAsksFirstAndANoRemovesNothing) {
     EXPECT_TRUE(KeyExists(kUninstallKey));
 }
 
+// The player's window shows the five feature pictures, two to a row, the last one centred: a
+// point in each picture's blank left margin is the slides' blue, not the window's white.
+void ExpectTheFeaturePicturesShown(const std::string& screenshot) {
+    const bool painted = Eventually([&] {
+        const std::string window =
+            RunProgram({"xdotool", "search", "--name", "Talvimo 播放器"}).output;
+        if (RunProgram({"import", "-window", window.substr(0, window.find('\n')), screenshot})
+                .exitCode != 0)
+            return false;
+        const QImage image(QString::fromStdString(screenshot));
+        return !image.isNull() && image.pixelColor(38, 234).blue() > 150 &&
+               image.pixelColor(38, 234).red() < 150;
+    });
+    ASSERT_TRUE(painted) << "the first picture never appeared";
+    const QImage image(QString::fromStdString(screenshot));
+    ASSERT_EQ(image.size(), QSize(888, 643));
+    const QPoint margins[] = {{38, 234}, {466, 234}, {38, 411}, {466, 411}, {252, 588}};
+    for (const QPoint point : margins) {
+        const QColor colour = image.pixelColor(point);
+        EXPECT_GT(colour.blue(), 150) << point.x() << "," << point.y();
+        EXPECT_LT(colour.red(), 150) << point.x() << "," << point.y();
+    }
+    EXPECT_EQ(image.pixelColor(40, 560), QColor(Qt::white)) << "beside the centred last picture";
+}
+
 // The player's window on a virtual X server; the uninstaller then closes the running player.
 TEST_F(ProductPrograms, ThePlayerOpensItsWindowAndTheUninstallerClosesIt) {
     VirtualDisplay display;
     ASSERT_TRUE(display.Ready());
     Background player({"wine", "C:\\Vostrel\\mervo.exe"});
     EXPECT_TRUE(VirtualDisplay::WindowShown("Talvimo 播放器"));
+    ExpectTheFeaturePicturesShown(folder_->Folder() + "/player.png");
     WriteList();
     EXPECT_EQ(Wine({"C:\\Vostrel\\UnInstall.exe", "/S"}).exitCode, 0);
     EXPECT_EQ(player.Wait(std::chrono::seconds(10)), 0);

@@ -1,9 +1,9 @@
-// Everything the product is generated from, read from the product folder
-// (resources/product): the manifest, the word list for texts and strings, the functions
-// programs may import, and the hand-written files copied as they are.
+// Everything the product is generated from: from the product folder (resources/product) the
+// manifest, the word list for texts and the hand-written files copied as they are; from the
+// programs folder the compiled programs and the filler objects the other program files are
+// linked from.
 #pragma once
 
-#include "ImportTable.h"
 #include "ProductManifest.h"
 
 #include <filesystem>
@@ -13,16 +13,13 @@
 
 struct ProductInputs {
     std::filesystem::path folder;
-    std::filesystem::path programsFolder; // the compiled programs that program= names
+    std::filesystem::path programsFolder; // compiled programs (program=) and filler objects
     ProductManifest manifest;
     std::vector<std::string> words;
-    std::vector<ImportedLibrary> imports;
 
-    static ProductInputs load(const std::filesystem::path& folder,
+    static ProductInputs Load(const std::filesystem::path& folder,
                               const std::filesystem::path& programsFolder);
 };
 
-// "LIBRARY.dll: Function Function ..." lines; a library may span several lines.
-std::vector<ImportedLibrary> ParseImportList(std::string_view text);
 // Words separated by white space; "#" starts a comment.
 std::vector<std::string> ParseWordList(std::string_view text);

@@ -15,7 +15,7 @@ namespace {
 
 constexpr double kSeriesSizeSpread = 0.35;
 
-std::vector<std::string> tokenize(std::string_view line, int lineNumber) {
+std::vector<std::string> Tokenize(std::string_view line, int lineNumber) {
     std::vector<std::string> tokens;
     size_t i = 0;
     while (i < line.size()) {
@@ -42,7 +42,7 @@ std::vector<std::string> tokenize(std::string_view line, int lineNumber) {
     return tokens;
 }
 
-uint64_t parseNumber(const std::string& text, int lineNumber) {
+uint64_t ParseNumber(const std::string& text, int lineNumber) {
     uint64_t value = 0;
     const bool hex = text.starts_with("0x");
     const char* begin = text.data() + (hex ? 2 : 0);
@@ -54,7 +54,7 @@ uint64_t parseNumber(const std::string& text, int lineNumber) {
     return value;
 }
 
-double parseFraction(const std::string& text, int lineNumber) {
+double ParseFraction(const std::string& text, int lineNumber) {
     double value = 0;
     const auto [end, error] = std::from_chars(text.data(), text.data() + text.size(), value);
     if (error != std::errc() || end != text.data() + text.size() || text.empty())
@@ -63,7 +63,7 @@ double parseFraction(const std::string& text, int lineNumber) {
     return value;
 }
 
-int64_t parseTime(const std::string& text, int lineNumber) {
+int64_t ParseTime(const std::string& text, int lineNumber) {
     std::tm parts{};
     std::istringstream in(text);
     in >> std::get_time(&parts, "%Y-%m-%dT%H:%M:%S");
@@ -73,9 +73,9 @@ int64_t parseTime(const std::string& text, int lineNumber) {
     return static_cast<int64_t>(timegm(&parts));
 }
 
-std::string versionSetting(const std::string& value, int lineNumber) {
+std::string VersionSetting(const std::string& value, int lineNumber) {
     try {
-        return FileVersion::parse(value).toString();
+        return FileVersion::Parse(value).ToString();
     } catch (const std::invalid_argument& error) {
         throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " +
                                  error.what());
@@ -89,17 +89,7 @@ const std::map<std::string, ProductFileKind, std::less<>> kKinds = {
     {"copy", ProductFileKind::Copy},
 };
 
-std::vector<std::string> splitList(const std::string& text) {
-    std::vector<std::string> items;
-    std::string item;
-    std::istringstream in(text);
-    while (std::getline(in, item, ','))
-        if (!item.empty())
-            items.push_back(item);
-    return items;
-}
-
-void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens, int lineNumber) {
+void AddFiles(ProductManifest& manifest, const std::vector<std::string>& tokens, int lineNumber) {
     const auto fail = [lineNumber](const std::string& what) {
         throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " + what);
     };
@@ -111,7 +101,7 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
         if (tokens[1] != "-")
             fail("a copied file takes its size from its source; write -");
     } else {
-        entry.size = parseNumber(tokens[1], lineNumber);
+        entry.size = ParseNumber(tokens[1], lineNumber);
         if (entry.size == 0)
             fail("a generated file needs a size");
     }
@@ -127,19 +117,17 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
         const std::string name = tokens[i].substr(0, equals);
         const std::string value = tokens[i].substr(equals + 1);
         if (name == "count")
-            count = parseNumber(value, lineNumber);
+            count = ParseNumber(value, lineNumber);
         else if (name == "description")
             entry.description = value;
-        else if (name == "exports")
-            entry.exports = splitList(value);
         else if (name == "source")
             entry.source = value;
         else if (name == "program")
             entry.program = value;
         else if (name == "version")
-            entry.version = FileVersion::parse(value).toString();
+            entry.version = FileVersion::Parse(value).ToString();
         else if (name == "media")
-            entry.mediaShare = parseFraction(value, lineNumber);
+            entry.mediaShare = ParseFraction(value, lineNumber);
         else
             fail("unknown option: " + name);
     }
@@ -164,8 +152,8 @@ void addFiles(ProductManifest& manifest, const std::vector<std::string>& tokens,
         if (number.size() < 2)
             number.insert(0, "0");
         member.path.replace(placeholder, 3, number);
-        SeededRandom random(SeededRandom::mixSeed(manifest.seed, member.path));
-        const double factor = 1.0 + kSeriesSizeSpread * (2.0 * random.unit() - 1.0);
+        SeededRandom random(SeededRandom::MixSeed(manifest.seed, member.path));
+        const double factor = 1.0 + kSeriesSizeSpread * (2.0 * random.Unit() - 1.0);
         member.size = static_cast<uint64_t>(static_cast<double>(entry.size) * factor);
         manifest.files.push_back(std::move(member));
     }
@@ -193,7 +181,7 @@ bool IsPlainRelativePath(std::string_view path) {
     return true;
 }
 
-ProductManifest ProductManifest::parse(std::string_view text) {
+ProductManifest ProductManifest::Parse(std::string_view text) {
     ProductManifest manifest;
     std::istringstream in{std::string(text)};
     std::string line;
@@ -202,13 +190,13 @@ ProductManifest ProductManifest::parse(std::string_view text) {
         ++lineNumber;
         if (!line.empty() && line.back() == '\r')
             line.pop_back();
-        const std::vector<std::string> tokens = tokenize(line, lineNumber);
+        const std::vector<std::string> tokens = Tokenize(line, lineNumber);
         if (tokens.empty())
             continue;
         const std::string& key = tokens[0];
         if (kKinds.contains(key)) {
             try {
-                addFiles(manifest, tokens, lineNumber);
+                AddFiles(manifest, tokens, lineNumber);
             } catch (const std::logic_error& error) { // a bad version or number in an option
                 throw std::runtime_error("manifest line " + std::to_string(lineNumber) + ": " +
                                          error.what());
@@ -223,9 +211,9 @@ ProductManifest ProductManifest::parse(std::string_view text) {
                                      ": expected <name> <value> or a file line");
         const std::string& value = tokens[1];
         if (key == "seed")
-            manifest.seed = parseNumber(value, lineNumber);
+            manifest.seed = ParseNumber(value, lineNumber);
         else if (key == "mtime")
-            manifest.modificationTime = parseTime(value, lineNumber);
+            manifest.modificationTime = ParseTime(value, lineNumber);
         else if (key == "company")
             manifest.company = value;
         else if (key == "product")
@@ -233,7 +221,7 @@ ProductManifest ProductManifest::parse(std::string_view text) {
         else if (key == "copyright")
             manifest.copyright = value;
         else if (key == "version")
-            manifest.version = versionSetting(value, lineNumber);
+            manifest.version = VersionSetting(value, lineNumber);
         else
             throw std::runtime_error("manifest line " + std::to_string(lineNumber) +
                                      ": unknown setting: " + key);
@@ -243,11 +231,11 @@ ProductManifest ProductManifest::parse(std::string_view text) {
     return manifest;
 }
 
-ProductManifest ProductManifest::load(const std::filesystem::path& file) {
+ProductManifest ProductManifest::Load(const std::filesystem::path& file) {
     std::ifstream in(file, std::ios::binary);
     if (!in)
         throw std::runtime_error("cannot read " + file.string());
     std::ostringstream text;
     text << in.rdbuf();
-    return parse(text.str());
+    return Parse(text.str());
 }

@@ -2,12 +2,14 @@
 // (seed, file time, version strings) and one line per file or numbered series of files.
 //
 //   seed 0x5441      mtime 2012-06-18T09:30:00     version 3.5.0.61
-//   <kind> <size> <path> [count=N] [description="..."] [exports=A,B] [media=0.1]
+//   <kind> <size> <path> [count=N] [description="..."] [media=0.1]
 //   [version=a.b.c.d] [source=file] [program=file]
 //
-// Kinds: exe, dll (PE images), ini, xml, txt (text), media (packed data), copy (a
+// Kinds: exe, dll (64-bit Windows programs), ini, xml, txt (text), media (packed data), copy (a
 // hand-written file from the product folder, size "-"). An exe or dll with program= is the
-// compiled program of that name (resources/product/programs), filled up to its size. In a series,
+// compiled program of that name (resources/product/programs); any other is linked from the
+// compiled filler (tool.o, module.o) with a version resource of its own. Either is then filled
+// up to its size. In a series,
 // "{n}" in the path becomes 01, 02, ... and sizes vary around the given one.
 #pragma once
 
@@ -29,10 +31,9 @@ struct ProductFileEntry {
     uint64_t size = 0;
     std::string version; // file version, defaults to the product's
     std::string description;
-    std::vector<std::string> exports;
-    std::string source;  // Copy: file name inside the product folder
-    std::string program; // exe, dll: compiled program inside the programs folder
-    double mediaShare = 0.0;
+    std::string source;      // Copy: file name inside the product folder
+    std::string program;     // exe, dll: compiled program inside the programs folder
+    double mediaShare = 0.0; // exe, dll: share of the file that is packed media
 };
 
 struct ProductManifest {
@@ -45,6 +46,6 @@ struct ProductManifest {
     std::vector<ProductFileEntry> files;
 
     // Throws std::runtime_error naming the line for anything it cannot read.
-    static ProductManifest parse(std::string_view text);
-    static ProductManifest load(const std::filesystem::path& file);
+    static ProductManifest Parse(std::string_view text);
+    static ProductManifest Load(const std::filesystem::path& file);
 };

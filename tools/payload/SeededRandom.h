@@ -9,18 +9,18 @@ class SeededRandom {
 public:
     explicit SeededRandom(uint64_t seed);
     // A stream of its own for a named part, independent of how much other parts consume.
-    static uint64_t mixSeed(uint64_t seed, std::string_view name);
+    static uint64_t MixSeed(uint64_t seed, std::string_view name);
 
-    uint64_t next();
+    uint64_t Next();
     // Uniform in [0, bound); bound must be positive.
-    uint32_t below(uint32_t bound);
+    uint32_t Below(uint32_t bound);
     // Uniform in [low, high].
-    uint32_t between(uint32_t low, uint32_t high);
-    bool chance(double probability);
+    uint32_t Between(uint32_t low, uint32_t high);
+    bool Chance(double probability);
     // Index in [0, count) where small indexes are much more frequent, like word or
     // instruction frequencies in real programs (roughly Zipf with exponent 1).
-    uint32_t skewed(uint32_t count);
-    double unit();
+    uint32_t Skewed(uint32_t count);
+    double Unit();
 
 private:
     uint64_t state_[4];

@@ -16,143 +16,131 @@ TextGenerator::TextGenerator(const std::vector<std::string>& words, SeededRandom
         throw std::invalid_argument("the text generator needs words");
 }
 
-template <typename Make> std::string TextGenerator::recurring(Make make) {
-    if (!history_.empty() && random_.chance(kRepeatChance))
+template <typename Make> std::string TextGenerator::Recurring(Make make) {
+    if (!history_.empty() && random_.Chance(kRepeatChance))
         return history_[history_.size() - 1 -
-                        random_.skewed(static_cast<uint32_t>(history_.size()))];
+                        random_.Skewed(static_cast<uint32_t>(history_.size()))];
     if (history_.size() == kHistoryLimit)
         history_.erase(history_.begin(), history_.begin() + kHistoryLimit / 2);
     history_.push_back(make());
     return history_.back();
 }
 
-std::string TextGenerator::word() {
-    return words_[random_.skewed(static_cast<uint32_t>(words_.size()))];
+std::string TextGenerator::Word() {
+    return words_[random_.Skewed(static_cast<uint32_t>(words_.size()))];
 }
 
-std::string TextGenerator::identifier() {
+std::string TextGenerator::Identifier() {
     std::string result;
-    const uint32_t parts = 1 + random_.skewed(3);
+    const uint32_t parts = 1 + random_.Skewed(3);
     for (uint32_t i = 0; i < parts; ++i) {
-        std::string part = word();
+        std::string part = Word();
         part[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(part[0])));
         result += part;
     }
     return result;
 }
 
-std::string TextGenerator::number() {
-    return std::to_string(random_.chance(0.7) ? random_.skewed(100) : random_.skewed(10000));
+std::string TextGenerator::Number() {
+    return std::to_string(random_.Chance(0.7) ? random_.Skewed(100) : random_.Skewed(10000));
 }
 
-std::string TextGenerator::sentence() {
-    std::string result = word();
+std::string TextGenerator::Sentence() {
+    std::string result = Word();
     result[0] = static_cast<char>(std::toupper(static_cast<unsigned char>(result[0])));
-    const uint32_t length = 4 + random_.below(12);
+    const uint32_t length = 4 + random_.Below(12);
     for (uint32_t i = 1; i < length; ++i) {
-        result += random_.chance(0.06) ? ", " : " ";
-        result += random_.chance(0.04) ? number() : word();
+        result += random_.Chance(0.06) ? ", " : " ";
+        result += random_.Chance(0.04) ? Number() : Word();
     }
     return result + ".";
 }
 
-std::string TextGenerator::message() {
-    static const char* const kArguments[] = {"%s", "%d", "%08X", "%u", "%ls", "%.2f"};
-    std::string result = word();
-    const uint32_t length = 2 + random_.below(6);
-    for (uint32_t i = 1; i < length; ++i)
-        result +=
-            " " + (random_.chance(0.15) ? std::string(kArguments[random_.skewed(6)]) : word());
-    if (random_.chance(0.4))
-        result += " (" + std::string(kArguments[random_.skewed(6)]) + ")";
-    return result;
-}
-
-std::string TextGenerator::path() {
+std::string TextGenerator::Path() {
     std::string result;
-    const uint32_t depth = random_.skewed(3);
+    const uint32_t depth = random_.Skewed(3);
     for (uint32_t i = 0; i < depth; ++i)
-        result += identifier() + "\\";
+        result += Identifier() + "\\";
     static const char* const kExtensions[] = {".png", ".bmp", ".xml", ".ini", ".dll", ".dat"};
-    return result + word() + kExtensions[random_.skewed(6)];
+    return result + Word() + kExtensions[random_.Skewed(6)];
 }
 
-std::string TextGenerator::iniLine() {
-    std::string line = identifier() + "=";
-    switch (random_.skewed(5)) {
+std::string TextGenerator::IniLine() {
+    std::string line = Identifier() + "=";
+    switch (random_.Skewed(5)) {
     case 0:
-        line += number();
+        line += Number();
         break;
     case 1:
-        line += sentence();
+        line += Sentence();
         break;
     case 2:
-        line += path();
+        line += Path();
         break;
     case 3:
-        line += random_.chance(0.5) ? "true" : "false";
+        line += random_.Chance(0.5) ? "true" : "false";
         break;
     default:
-        line += number() + "," + number() + "," + number() + "," + number();
+        line += Number() + "," + Number() + "," + Number() + "," + Number();
         break;
     }
     return line + "\r\n";
 }
 
-std::string TextGenerator::iniDocument(size_t size) {
-    std::string out = "; " + sentence() + "\r\n";
+std::string TextGenerator::IniDocument(size_t size) {
+    std::string out = "; " + Sentence() + "\r\n";
     while (out.size() < size) {
-        out += "\r\n[" + identifier() + "]\r\n";
-        const uint32_t keys = 2 + random_.skewed(30);
+        out += "\r\n[" + Identifier() + "]\r\n";
+        const uint32_t keys = 2 + random_.Skewed(30);
         for (uint32_t i = 0; i < keys && out.size() < size; ++i)
-            out += recurring([this] { return iniLine(); });
+            out += Recurring([this] { return IniLine(); });
     }
     out.resize(size);
     return out;
 }
 
-std::string TextGenerator::xmlStartTag(const std::string& name) {
-    std::string tag = "<" + name + " id=\"" + word() + number() + "\"";
+std::string TextGenerator::XmlStartTag(const std::string& name) {
+    std::string tag = "<" + name + " id=\"" + Word() + Number() + "\"";
     static const char* const kGeometry[] = {"left", "top", "width", "height"};
-    if (random_.chance(0.7))
+    if (random_.Chance(0.7))
         for (const char* attribute : kGeometry)
-            tag += std::string(" ") + attribute + "=\"" + number() + "\"";
-    const uint32_t attributes = random_.skewed(6);
+            tag += std::string(" ") + attribute + "=\"" + Number() + "\"";
+    const uint32_t attributes = random_.Skewed(6);
     for (uint32_t i = 0; i < attributes; ++i)
-        tag += " " + word() + "=\"" + (random_.chance(0.5) ? path() : word()) + "\"";
+        tag += " " + Word() + "=\"" + (random_.Chance(0.5) ? Path() : Word()) + "\"";
     return tag;
 }
 
-void TextGenerator::xmlElement(std::string& out, int depth, size_t size) {
+void TextGenerator::XmlElement(std::string& out, int depth, size_t size) {
     const std::string indent(2 * static_cast<size_t>(depth), ' ');
-    if (depth >= 6 || random_.chance(0.55)) {
-        out += indent + recurring([this] { return xmlStartTag(identifier()) + "/>\r\n"; });
+    if (depth >= 6 || random_.Chance(0.55)) {
+        out += indent + Recurring([this] { return XmlStartTag(Identifier()) + "/>\r\n"; });
         return;
     }
-    const std::string name = identifier();
-    out += indent + xmlStartTag(name);
+    const std::string name = Identifier();
+    out += indent + XmlStartTag(name);
     out += ">\r\n";
-    const uint32_t children = 1 + random_.skewed(8);
+    const uint32_t children = 1 + random_.Skewed(8);
     for (uint32_t i = 0; i < children && out.size() < size; ++i)
-        xmlElement(out, depth + 1, size);
+        XmlElement(out, depth + 1, size);
     out += indent + "</" + name + ">\r\n";
 }
 
-std::string TextGenerator::xmlDocument(size_t size) {
+std::string TextGenerator::XmlDocument(size_t size) {
     std::string out = "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Skin>\r\n";
     while (out.size() < size)
-        xmlElement(out, 1, size);
+        XmlElement(out, 1, size);
     out += "</Skin>\r\n";
     out.resize(size);
     return out;
 }
 
-std::string TextGenerator::plainDocument(size_t size) {
+std::string TextGenerator::PlainDocument(size_t size) {
     std::string out;
     while (out.size() < size) {
-        const uint32_t sentences = 1 + random_.skewed(8);
+        const uint32_t sentences = 1 + random_.Skewed(8);
         for (uint32_t i = 0; i < sentences; ++i)
-            out += recurring([this] { return sentence(); }) + " ";
+            out += Recurring([this] { return Sentence(); }) + " ";
         out += "\r\n\r\n";
     }
     out.resize(size);

@@ -1,5 +1,6 @@
-// The VS_VERSIONINFO block of a PE version resource (RT_VERSION), as version.dll reads it:
-// a fixed VS_FIXEDFILEINFO record, then UTF-16 strings in one Chinese (PRC) string table.
+// A program file's version: the four-part number, and the version resource script (.rc) that the
+// resource compiler turns into the VS_VERSIONINFO block version.dll reads, with its strings in
+// one Chinese (PRC) UTF-16 string table.
 #pragma once
 
 #include <cstdint>
@@ -15,13 +16,11 @@ struct FileVersion {
     uint16_t revision = 0;
 
     // "a.b.c.d", each field 0..65535; throws std::invalid_argument otherwise.
-    static FileVersion parse(std::string_view text);
-    std::string toString() const;
-    uint32_t mostSignificant() const { return uint32_t{major} << 16 | minor; }
-    uint32_t leastSignificant() const { return uint32_t{build} << 16 | revision; }
+    static FileVersion Parse(std::string_view text);
+    std::string ToString() const;
 };
 
-struct VersionInfoFields {
+struct VersionResourceFields {
     FileVersion fileVersion;
     FileVersion productVersion;
     bool isLibrary = false;
@@ -29,7 +28,6 @@ struct VersionInfoFields {
     std::vector<std::pair<std::string, std::string>> strings;
 };
 
-constexpr uint16_t kVersionLanguage = 0x0804; // Chinese (PRC)
-constexpr uint16_t kVersionCodePage = 1200;   // UTF-16
-
-std::vector<uint8_t> BuildVersionInfo(const VersionInfoFields& fields);
+// The script for a resource compiler that reads it as UTF-8 (windres -c 65001). Throws
+// std::invalid_argument for a string holding a control character, which a script cannot carry.
+std::string VersionResourceScript(const VersionResourceFields& fields);

@@ -15,7 +15,7 @@ int main(int argc, char** argv) {
         return 2;
     }
     try {
-        const ProductInputs inputs = ProductInputs::load(argv[1], argv[2]);
+        const ProductInputs inputs = ProductInputs::Load(argv[1], argv[2]);
         const ProductSummary summary = WriteProductTree(inputs, argv[3], argv[4]);
         std::cout << "make-product: " << summary.files << " files, " << summary.bytes << " bytes\n";
         return 0;

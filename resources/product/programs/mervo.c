@@ -1,19 +1,67 @@
 // The demo player: one window titled "Talvimo 播放器" showing the product's logo and the five
-// features of the setup's slideshow. The argument "Minimize" (the start-with-Windows value)
-// starts it minimised.
-// windows.h comes first: the other Windows headers rely on its types.
+// features of the setup's slideshow as pictures (bitmap resources 101 to 105). The argument
+// "Minimize" (the start-with-Windows value) starts it minimised. windows.h comes first: the other
+// Windows headers rely on its types.
 #include <windows.h>
 
 #include <wchar.h>
-static const wchar_t* const kFeatures[] = {
-    L"蓝光画质：4K高清与HDR色彩，每一帧细节都纤毫毕现",
-    L"秒开流畅：智能预加载，点开即播，随意拖动也不卡顿",
-    L"全格式支持：MP4、MKV、AVI、FLV……主流音视频格式一个搞定",
-    L"智能字幕：自动匹配中外字幕，外语大片也能轻松看懂",
-    L"小窗播放：悬浮小窗始终置顶，追剧工作两不误",
-};
+
+// The window's layout: the logo and name in a header row, then the five feature pictures
+// (make-feature-bitmap's size) two to a row.
+#define FEATURE_COUNT 5
+#define FEATURE_WIDTH 412
+#define FEATURE_HEIGHT 161
+#define MARGIN 24
+#define GAP 16
+#define HEADER_HEIGHT 104
+#define CLIENT_WIDTH (2 * MARGIN + 2 * FEATURE_WIDTH + GAP)
+#define CLIENT_HEIGHT (HEADER_HEIGHT + 3 * FEATURE_HEIGHT + 2 * GAP + MARGIN)
 
 static HICON logo;
+static HBITMAP features[FEATURE_COUNT];
+
+static void paintFeatures(HDC dc) {
+    HDC source = CreateCompatibleDC(dc);
+    for (int i = 0; i < FEATURE_COUNT; ++i) {
+        if (!features[i])
+            continue;
+        // The fifth picture sits alone in the last row, centred.
+        const int column = i % 2;
+        const int x = i == FEATURE_COUNT - 1 ? (CLIENT_WIDTH - FEATURE_WIDTH) / 2
+                                             : MARGIN + column * (FEATURE_WIDTH + GAP);
+        const int y = HEADER_HEIGHT + (i / 2) * (FEATURE_HEIGHT + GAP);
+        HGDIOBJ old = SelectObject(source, features[i]);
+        BitBlt(dc, x, y, FEATURE_WIDTH, FEATURE_HEIGHT, source, 0, 0, SRCCOPY);
+        SelectObject(source, old);
+    }
+    DeleteDC(source);
+}
+
+static int CALLBACK noteFace(const LOGFONTW* font, const TEXTMETRICW* metrics, DWORD type,
+                             LPARAM found) {
+    (void)font;
+    (void)metrics;
+    (void)type;
+    *(BOOL*)found = TRUE;
+    return 0;
+}
+
+// The first of the faces that write Chinese which this system has: Windows' own, or the one a
+// Wine prefix on Linux finds through the system's fonts.
+static const wchar_t* chineseFace(HDC dc) {
+    static const wchar_t* const faces[] = {L"Microsoft YaHei", L"SimHei", L"WenQuanYi Micro Hei",
+                                           L"Noto Sans CJK SC"};
+    for (int i = 0; i < (int)(sizeof faces / sizeof faces[0]); ++i) {
+        LOGFONTW wanted = {0};
+        wanted.lfCharSet = DEFAULT_CHARSET;
+        wcsncpy(wanted.lfFaceName, faces[i], LF_FACESIZE - 1);
+        BOOL found = FALSE;
+        EnumFontFamiliesExW(dc, &wanted, noteFace, (LPARAM)&found, 0);
+        if (found)
+            return faces[i];
+    }
+    return faces[0];
+}
 
 static void paint(HWND window) {
     PAINTSTRUCT ps;
@@ -21,18 +69,18 @@ static void paint(HWND window) {
     RECT client;
     GetClientRect(window, &client);
     FillRect(dc, &client, GetSysColorBrush(COLOR_WINDOW));
-    DrawIconEx(dc, 24, 24, logo, 128, 128, 0, NULL, DI_NORMAL);
+    DrawIconEx(dc, MARGIN, 20, logo, 64, 64, 0, NULL, DI_NORMAL);
     SetBkMode(dc, TRANSPARENT);
-    HFONT font = CreateFontW(-18, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                             OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                             DEFAULT_PITCH, L"Microsoft YaHei");
+    SetTextColor(dc, RGB(0x1F, 0x3A, 0x5F));
+    HFONT font =
+        CreateFontW(-30, 0, 0, 0, FW_BOLD, FALSE, FALSE, FALSE, DEFAULT_CHARSET, OUT_DEFAULT_PRECIS,
+                    CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY, DEFAULT_PITCH, chineseFace(dc));
     HGDIOBJ old = SelectObject(dc, font);
-    for (int i = 0; i < 5; ++i) {
-        RECT line = {176, 36 + i * 30, client.right - 16, 66 + i * 30};
-        DrawTextW(dc, kFeatures[i], -1, &line, DT_SINGLELINE | DT_VCENTER | DT_END_ELLIPSIS);
-    }
+    RECT name = {MARGIN + 84, 20, client.right - MARGIN, 84};
+    DrawTextW(dc, L"Talvimo 播放器", -1, &name, DT_SINGLELINE | DT_VCENTER);
     SelectObject(dc, old);
     DeleteObject(font);
+    paintFeatures(dc);
     EndPaint(window, &ps);
 }
 
@@ -63,7 +111,10 @@ static BOOL startsMinimised(void) {
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, int show) {
     (void)previous;
     (void)commandLine;
-    logo = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 128, 128, 0);
+    logo = (HICON)LoadImageW(instance, MAKEINTRESOURCEW(1), IMAGE_ICON, 64, 64, 0);
+    for (int i = 0; i < FEATURE_COUNT; ++i)
+        features[i] = (HBITMAP)LoadImageW(instance, MAKEINTRESOURCEW(101 + i), IMAGE_BITMAP, 0, 0,
+                                          LR_CREATEDIBSECTION);
     WNDCLASSEXW windowClass = {sizeof windowClass};
     windowClass.lpfnWndProc = windowProc;
     windowClass.hInstance = instance;
@@ -71,9 +122,13 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, i
     windowClass.hCursor = LoadCursorW(NULL, (LPCWSTR)IDC_ARROW);
     windowClass.lpszClassName = L"TalvimoPlayer";
     RegisterClassExW(&windowClass);
-    HWND window =
-        CreateWindowExW(0, windowClass.lpszClassName, L"Talvimo 播放器", WS_OVERLAPPEDWINDOW,
-                        CW_USEDEFAULT, CW_USEDEFAULT, 720, 240, NULL, NULL, instance, NULL);
+    // A fixed size that fits the pictures: no sizing border, no maximise box.
+    const DWORD style = WS_OVERLAPPEDWINDOW & ~(WS_THICKFRAME | WS_MAXIMIZEBOX);
+    RECT frame = {0, 0, CLIENT_WIDTH, CLIENT_HEIGHT};
+    AdjustWindowRect(&frame, style, FALSE);
+    HWND window = CreateWindowExW(0, windowClass.lpszClassName, L"Talvimo 播放器", style,
+                                  CW_USEDEFAULT, CW_USEDEFAULT, frame.right - frame.left,
+                                  frame.bottom - frame.top, NULL, NULL, instance, NULL);
     if (!window)
         return 1;
     ShowWindow(window, startsMinimised() ? SW_SHOWMINNOACTIVE : show);
