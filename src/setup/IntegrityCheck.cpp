@@ -8,11 +8,13 @@
 #include "winapi/ResourcePack.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
+#include <libdeflate.h>
 #include <link.h>
 #include <mutex>
 #include <optional>
@@ -20,7 +22,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 ExecutableExtent MeasureRunningExecutable() {
     ExecutableExtent extent{0, 0};
@@ -68,6 +69,9 @@ bool EnsureCompleteExecutable() {
 namespace {
 
 // The name of the first resource whose file bytes do not match their stamp; empty when all do.
+// The bytes are read from the file, not from the mapping: pages past the end of a file cut
+// short would raise SIGBUS, and faulting the mapping in costs as much as the copy while
+// raising the process's peak memory by every byte read.
 std::string FirstDamagedResource() {
     const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
     std::vector<unsigned char> buffer(1 << 18);
@@ -75,7 +79,7 @@ std::string FirstDamagedResource() {
     for (const winapi::PackedResource& resource : winapi::PackedResources()) {
         std::int64_t offset = FileOffsetOf(resource.data);
         std::uint64_t left = resource.entry->size;
-        uLong crc = crc32(0, nullptr, 0);
+        std::uint32_t crc = 0;
         bool read = fd >= 0 && offset >= 0;
         while (read && left > 0) {
             const size_t chunk = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
@@ -84,7 +88,7 @@ std::string FirstDamagedResource() {
                 continue;
             read = got > 0;
             if (read) {
-                crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+                crc = libdeflate_crc32(crc, buffer.data(), static_cast<size_t>(got));
                 offset += got;
                 left -= static_cast<std::uint64_t>(got);
             }
@@ -122,10 +126,30 @@ static void LaunchResourceCheck() {
     });
 }
 
+namespace {
+
+// Starts the check on the loop turn after the first paint of any window: started earlier, its
+// thread competes with the first frame for the processor.
+class FirstPaintStart final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 void StartResourceCheck() {
-    // Once the event loop runs, after the options window's first frame is on its way.
-    if (QCoreApplication::instance())
-        QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        application->installEventFilter(new FirstPaintStart(application));
     else
         LaunchResourceCheck();
 }
