@@ -1,6 +1,8 @@
 #include "IntegrityCheck.h"
 
+#include "DisplayCheck.h"
 #include "ResourceFiles.h"
+#include "StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/SysUtils.h"
@@ -64,6 +66,35 @@ bool EnsureCompleteExecutable() {
         return true;
     std::fprintf(stderr, "VostrelSetup: %s\n", IncompleteExecutableMessage(extent).c_str());
     return false;
+}
+
+namespace {
+
+// Qt's platform as the application will choose it: "-platform" before QT_QPA_PLATFORM.
+std::string_view QtPlatform(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string_view(argv[i]) == "-platform" || std::string_view(argv[i]) == "--platform")
+            return argv[i + 1];
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform ? platform : "";
+}
+
+bool SomeoneCanSeeABox(int argc, char* argv[]) {
+    const std::string_view platform = QtPlatform(argc, argv);
+    if (platform.starts_with("offscreen") || platform.starts_with("minimal"))
+        return false;
+    return GraphicalDisplayAvailable(argc, argv);
+}
+
+} // namespace
+
+void ShowIncompleteExecutableBox(int argc, char* argv[]) {
+    if (!SomeoneCanSeeABox(argc, argv))
+        return;
+    TApplication application(argc, argv);
+    const std::string message = IncompleteExecutableMessage(MeasureRunningExecutable());
+    Application->MessageBox(gbk::FromUtf8(message).value_or(message), SetupTitle(),
+                            MB_OK | MB_ICONERROR);
 }
 
 namespace {

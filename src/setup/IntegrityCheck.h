@@ -25,6 +25,11 @@ std::string IncompleteExecutableMessage(const ExecutableExtent& extent);
 // with kIncompleteExecutableExitCode having written nothing.
 bool EnsureCompleteExecutable();
 
+// For a file cut short that was to show its windows: shows IncompleteExecutableMessage in a
+// message box when someone can see one (a display answers and Qt's platform is not offscreen
+// or minimal) and returns once it is closed. Nothing of the program's resources is read.
+void ShowIncompleteExecutableBox(int argc, char* argv[]);
+
 inline constexpr int kIncompleteExecutableExitCode = 4;
 
 // The CRC-32 of every carried resource (stamped by respack) compared with the executable file,

@@ -15,10 +15,14 @@
 void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
-    Application->SetTitle(gbk::Literal("Talvimo安装向导"));
+    Application->SetTitle(SetupTitle());
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
+}
+
+AnsiString SetupTitle() {
+    return gbk::Literal("Talvimo安装向导");
 }
 
 std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line) {

@@ -10,6 +10,9 @@
 
 void CreateSetupWindows();
 
+// The application's title (GBK), which message boxes without a caption of their own show.
+AnsiString SetupTitle();
+
 // Reads the switches before Qt starts. Returns the exit code when the run ends here (help
 // printed, or a bad switch reported on standard error); otherwise fills line and, for
 // /VERYSILENT, selects Qt's offscreen platform so that no display is needed.

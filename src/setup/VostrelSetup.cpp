@@ -8,12 +8,16 @@
 #include "rtl/Application.h"
 
 int main(int argc, char* argv[]) {
-    // A file cut short must be caught before anything reads the resources it lacks.
-    if (!EnsureCompleteExecutable())
-        return kIncompleteExecutableExitCode;
     TCommandLine line;
-    if (const auto exitCode = ReadSwitches(argc, argv, line))
-        return *exitCode;
+    const std::optional<int> switchesExitCode = ReadSwitches(argc, argv, line);
+    // A file cut short must be caught before anything reads the resources it lacks.
+    if (!EnsureCompleteExecutable()) {
+        if (line.mode == TCommandLine::Mode::Windows)
+            ShowIncompleteExecutableBox(argc, argv);
+        return kIncompleteExecutableExitCode;
+    }
+    if (switchesExitCode)
+        return *switchesExitCode;
     // Qt would abort without a display. /VERYSILENT has chosen Qt's offscreen platform by now,
     // so the check lets it through.
     if (!EnsureGraphicalDisplay(argc, argv))
