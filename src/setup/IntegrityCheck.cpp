@@ -201,7 +201,7 @@ void EndIfResourcesDamaged() {
         AwaitIntactResources();
     } catch (const Exception& e) {
         std::fprintf(stderr, "VostrelSetup: %s\n", DamagedResourceMessage(result.get()).c_str());
-        Application->MessageBox(e.Message(), AnsiString(), MB_OK);
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK | MB_ICONERROR);
         std::fflush(nullptr);
         std::_Exit(kDamagedResourceExitCode);
     }
