@@ -21,6 +21,17 @@ void CreateSetupWindows() {
     Application->CreateForm(Form3);
 }
 
+void TakeSwitchesAsStartingValues(const TCommandLine& line) {
+    if (line.installDir)
+        Form1->Edit1->SetText(*line.installDir);
+    if (!line.desktopIcon)
+        Form1->bsSkinCheckRadioBox4->SetChecked(false);
+    if (!line.quickLaunch)
+        Form1->bsSkinCheckRadioBox3->SetChecked(false);
+    if (!line.autoStart)
+        Form1->bsSkinCheckRadioBox2->SetChecked(false);
+}
+
 AnsiString SetupTitle() {
     return gbk::Literal("Talvimo安装向导");
 }

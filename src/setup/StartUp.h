@@ -10,6 +10,11 @@
 
 void CreateSetupWindows();
 
+// The switches' choices as the options window's starting values, for a run with windows: /DIR's
+// folder in the folder box (as given, without the product folder a browse appends), and the
+// boxes of the NO-switches unticked. The user can still change them before installing.
+void TakeSwitchesAsStartingValues(const TCommandLine& line);
+
 // The application's title (GBK), which message boxes without a caption of their own show.
 AnsiString SetupTitle();
 

@@ -1,5 +1,6 @@
-// The installer's entry point. Without switches it shows its windows; /SILENT and /VERYSILENT
-// install from the command line (CommandLine.h). Qt reads its own platform options from argv.
+// The installer's entry point. Without /SILENT or /VERYSILENT it shows its windows, with the
+// other switches as the options window's starting values; those two install from the command
+// line (CommandLine.h). Qt reads its own platform options from argv.
 #include "DisplayCheck.h"
 #include "IntegrityCheck.h"
 #include "StartUp.h"
@@ -30,6 +31,7 @@ int main(int argc, char* argv[]) {
     bool started = false;
     DispatchSafely([&] {
         CreateSetupWindows();
+        TakeSwitchesAsStartingValues(line);
         started = true;
     });
     if (!started)
