@@ -35,8 +35,9 @@ inline constexpr int kIncompleteExecutableExitCode = 4;
 // The CRC-32 of every carried resource (stamped by respack) compared with the executable file,
 // read with pread into a small buffer so that peak memory stays low. StartResourceCheck, called
 // in main() once the application exists, runs it in a thread of its own beside the options
-// window, once the first window has painted; a damaged resource then ends the program through
-// EndIfResourcesDamaged, queued to the application's thread.
+// window, once the first window has painted (called before the application exists, at once); a
+// damaged resource then ends the program through EndIfResourcesDamaged, queued to the application's
+// thread.
 void StartResourceCheck();
 
 // Waits for the resource check, starting it here when main() did not, and raises

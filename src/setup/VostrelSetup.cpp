@@ -23,8 +23,11 @@ int main(int argc, char* argv[]) {
     // so the check lets it through.
     if (!EnsureGraphicalDisplay(argc, argv))
         return 1;
+    // Unattended, nothing is painted: the check starts now, beside Qt's start-up and the
+    // windows' creation, and the install waits for it before it writes anything.
+    if (line.mode != TCommandLine::Mode::Windows)
+        StartResourceCheck();
     TApplication application(argc, argv);
-    // The unattended install checks the resources before it writes the payload.
     if (line.mode != TCommandLine::Mode::Windows)
         return RunUnattendedInstall(line);
     StartResourceCheck();
