@@ -20,7 +20,6 @@
 #include <link.h>
 #include <mutex>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -142,9 +141,6 @@ std::shared_future<std::string> result;
 static void LaunchResourceCheck() {
     std::call_once(started, [] {
         result = std::async(std::launch::async, [] {
-            // Below the window's thread, so that the first frame is not delayed on a busy
-            // machine; an install that waits for the check is not held up by much.
-            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
             std::string damaged = FirstDamagedResource();
             // A damaged file found while the options window is open ends the program at once,
             // from the window's thread, rather than when the user asks to install.
