@@ -1,6 +1,8 @@
 #include "IntegrityCheck.h"
 
+#include "DisplayCheck.h"
 #include "ResourceFiles.h"
+#include "StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/SysUtils.h"
@@ -8,19 +10,19 @@
 #include "winapi/ResourcePack.h"
 
 #include <QCoreApplication>
+#include <QEvent>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <future>
+#include <libdeflate.h>
 #include <link.h>
 #include <mutex>
 #include <optional>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
-#include <zlib.h>
 
 ExecutableExtent MeasureRunningExecutable() {
     ExecutableExtent extent{0, 0};
@@ -67,7 +69,39 @@ bool EnsureCompleteExecutable() {
 
 namespace {
 
+// Qt's platform as the application will choose it: "-platform" before QT_QPA_PLATFORM.
+std::string_view QtPlatform(int argc, char* argv[]) {
+    for (int i = 1; i + 1 < argc; ++i)
+        if (std::string_view(argv[i]) == "-platform" || std::string_view(argv[i]) == "--platform")
+            return argv[i + 1];
+    const char* platform = std::getenv("QT_QPA_PLATFORM");
+    return platform ? platform : "";
+}
+
+bool SomeoneCanSeeABox(int argc, char* argv[]) {
+    const std::string_view platform = QtPlatform(argc, argv);
+    if (platform.starts_with("offscreen") || platform.starts_with("minimal"))
+        return false;
+    return GraphicalDisplayAvailable(argc, argv);
+}
+
+} // namespace
+
+void ShowIncompleteExecutableBox(int argc, char* argv[]) {
+    if (!SomeoneCanSeeABox(argc, argv))
+        return;
+    TApplication application(argc, argv);
+    const std::string message = IncompleteExecutableMessage(MeasureRunningExecutable());
+    Application->MessageBox(gbk::FromUtf8(message).value_or(message), SetupTitle(),
+                            MB_OK | MB_ICONERROR);
+}
+
+namespace {
+
 // The name of the first resource whose file bytes do not match their stamp; empty when all do.
+// The bytes are read from the file, not from the mapping: pages past the end of a file cut
+// short would raise SIGBUS, and faulting the mapping in costs as much as the copy while
+// raising the process's peak memory by every byte read.
 std::string FirstDamagedResource() {
     const int fd = open("/proc/self/exe", O_RDONLY | O_CLOEXEC);
     std::vector<unsigned char> buffer(1 << 18);
@@ -75,7 +109,7 @@ std::string FirstDamagedResource() {
     for (const winapi::PackedResource& resource : winapi::PackedResources()) {
         std::int64_t offset = FileOffsetOf(resource.data);
         std::uint64_t left = resource.entry->size;
-        uLong crc = crc32(0, nullptr, 0);
+        std::uint32_t crc = 0;
         bool read = fd >= 0 && offset >= 0;
         while (read && left > 0) {
             const size_t chunk = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
@@ -84,7 +118,7 @@ std::string FirstDamagedResource() {
                 continue;
             read = got > 0;
             if (read) {
-                crc = crc32(crc, buffer.data(), static_cast<uInt>(got));
+                crc = libdeflate_crc32(crc, buffer.data(), static_cast<size_t>(got));
                 offset += got;
                 left -= static_cast<std::uint64_t>(got);
             }
@@ -107,9 +141,6 @@ std::shared_future<std::string> result;
 static void LaunchResourceCheck() {
     std::call_once(started, [] {
         result = std::async(std::launch::async, [] {
-            // Below the window's thread, so that the first frame is not delayed on a busy
-            // machine; an install that waits for the check is not held up by much.
-            setpriority(PRIO_PROCESS, static_cast<id_t>(gettid()), 10);
             std::string damaged = FirstDamagedResource();
             // A damaged file found while the options window is open ends the program at once,
             // from the window's thread, rather than when the user asks to install.
@@ -122,10 +153,30 @@ static void LaunchResourceCheck() {
     });
 }
 
+namespace {
+
+// Starts the check on the loop turn after the first paint of any window: started earlier, its
+// thread competes with the first frame for the processor.
+class FirstPaintStart final : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint) {
+            QCoreApplication::instance()->removeEventFilter(this);
+            QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+            deleteLater();
+        }
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+} // namespace
+
 void StartResourceCheck() {
-    // Once the event loop runs, after the options window's first frame is on its way.
-    if (QCoreApplication::instance())
-        QTimer::singleShot(0, QCoreApplication::instance(), LaunchResourceCheck);
+    if (QCoreApplication* application = QCoreApplication::instance())
+        application->installEventFilter(new FirstPaintStart(application));
     else
         LaunchResourceCheck();
 }
@@ -146,7 +197,7 @@ void EndIfResourcesDamaged() {
         AwaitIntactResources();
     } catch (const Exception& e) {
         std::fprintf(stderr, "VostrelSetup: %s\n", DamagedResourceMessage(result.get()).c_str());
-        Application->MessageBox(e.Message(), AnsiString(), MB_OK);
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK | MB_ICONERROR);
         std::fflush(nullptr);
         std::_Exit(kDamagedResourceExitCode);
     }

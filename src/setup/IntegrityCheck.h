@@ -25,13 +25,19 @@ std::string IncompleteExecutableMessage(const ExecutableExtent& extent);
 // with kIncompleteExecutableExitCode having written nothing.
 bool EnsureCompleteExecutable();
 
+// For a file cut short that was to show its windows: shows IncompleteExecutableMessage in a
+// message box when someone can see one (a display answers and Qt's platform is not offscreen
+// or minimal) and returns once it is closed. Nothing of the program's resources is read.
+void ShowIncompleteExecutableBox(int argc, char* argv[]);
+
 inline constexpr int kIncompleteExecutableExitCode = 4;
 
 // The CRC-32 of every carried resource (stamped by respack) compared with the executable file,
 // read with pread into a small buffer so that peak memory stays low. StartResourceCheck, called
 // in main() once the application exists, runs it in a thread of its own beside the options
-// window; a damaged resource then ends the program through EndIfResourcesDamaged, queued to
-// the application's thread.
+// window, once the first window has painted (called before the application exists, at once); a
+// damaged resource then ends the program through EndIfResourcesDamaged, queued to the application's
+// thread.
 void StartResourceCheck();
 
 // Waits for the resource check, starting it here when main() did not, and raises

@@ -15,10 +15,25 @@
 void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
-    Application->SetTitle(gbk::Literal("Talvimo安装向导"));
+    Application->SetTitle(SetupTitle());
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
+}
+
+void TakeSwitchesAsStartingValues(const TCommandLine& line) {
+    if (line.installDir)
+        Form1->Edit1->SetText(*line.installDir);
+    if (!line.desktopIcon)
+        Form1->bsSkinCheckRadioBox4->SetChecked(false);
+    if (!line.quickLaunch)
+        Form1->bsSkinCheckRadioBox3->SetChecked(false);
+    if (!line.autoStart)
+        Form1->bsSkinCheckRadioBox2->SetChecked(false);
+}
+
+AnsiString SetupTitle() {
+    return gbk::Literal("Talvimo安装向导");
 }
 
 std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line) {

@@ -4,6 +4,7 @@
 #include "InstallLog.h"
 #include "InstallSequence.h"
 #include "InstalledItems.h"
+#include "IntegrityCheck.h"
 #include "OptionsWindow.h"
 #include "ProcessClosing.h"
 #include "ProgressWindow.h"
@@ -91,6 +92,12 @@ int Fail(TInstallLog& log, const AnsiString& message, int code) {
 // The options window's install action with the command line's choices: the folder and the
 // payload, then the progress window's state.
 int PrepareInstall(const TCommandLine& line, TInstallLog& log) {
+    // A damaged setup file is reported before the install folder is made.
+    try {
+        AwaitIntactResources();
+    } catch (const Exception& e) {
+        return Fail(log, e.Message(), kExitPayloadDamaged);
+    }
     const AnsiString installDir =
         line.installDir ? *line.installDir : IncludeTrailingBackslash(Form1->Edit1->Text());
     log.Line(gbk::Literal("安装文件夹 ") + installDir);

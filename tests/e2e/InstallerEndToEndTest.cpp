@@ -3,6 +3,7 @@
 // the finish window is up, the finish button. Afterwards the installed files, links, registry
 // values and the two programs the finish button starts are checked. The installer's PATH holds
 // only a stand-in for wine that records each start, so nothing but the installer really runs.
+#include "support/BrokenCopies.h"
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
@@ -198,20 +199,27 @@ protected:
         std::printf("virtual X server on display %s\n", display.c_str());
     }
 
-    // Starts the installer with a PATH that holds only the wine stand-in.
-    void StartInstaller() {
+    // Starts the installer (or a copy of it) with these arguments and a PATH that holds only
+    // the wine stand-in; its standard error goes to ErrorsFile().
+    void StartInstaller(const std::vector<std::string>& arguments = {},
+                        const std::string& program = VOSTREL_SETUP) {
         const std::string path = systemRoot.Folder() + "/bin";
         testing_support::WriteLinuxFile(path + "/wine", WineStandIn(startLog));
         ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
         // Laid out as a Wine that runs 32- and 64-bit programs, so the finish window starts.
         for (const char* unixSide : {"/lib/wine/i386-unix", "/lib/wine/x86_64-unix"})
             std::filesystem::create_directories(systemRoot.Folder() + unixSide);
-        installer = std::make_unique<ChildProcess>(std::vector<std::string>{VOSTREL_SETUP},
-                                                   EnvironmentWith({{"DISPLAY", display},
-                                                                    {"PATH", path},
-                                                                    {"WINEPREFIX", root},
-                                                                    {"QT_QPA_PLATFORM", "xcb"}}));
+        std::vector<std::string> command{"/bin/sh", "-c",
+                                         "exec \"$0\" \"$@\" 2>'" + ErrorsFile() + "'", program};
+        command.insert(command.end(), arguments.begin(), arguments.end());
+        installer =
+            std::make_unique<ChildProcess>(command, EnvironmentWith({{"DISPLAY", display},
+                                                                     {"PATH", path},
+                                                                     {"WINEPREFIX", root},
+                                                                     {"QT_QPA_PLATFORM", "xcb"}}));
     }
+
+    std::string ErrorsFile() const { return systemRoot.Folder() + "/stderr.txt"; }
 
     std::string XdoTool(const std::string& arguments) {
         return Output("DISPLAY=" + display + " '" XDOTOOL_EXECUTABLE "' " + arguments +
@@ -488,6 +496,94 @@ TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
     ExpectProductLinks(installFolder, false, quickLaunchExists);
     testing_support::ExpectProductRegistered(Utf16(ProductVersion()), Utf16(installFolder), false);
     ExpectProgramStarts(installFolder);
+}
+
+// /SILENT: the progress window alone, which ends the installer by itself once the install is
+// done: no options or finish window, the plug-in registered, the product not started.
+TEST_F(InstallerEndToEnd, SilentShowsOnlyTheProgressWindowAndEndsByItself) {
+    ASSERT_NO_FATAL_FAILURE(StartInstaller({"/SILENT"}));
+    std::set<std::string> ids, sizes;
+    const auto deadline = Clock::now() + 180s;
+    while (!installer->Wait(0ms) && Clock::now() < deadline) {
+        for (const Window& w : VisibleWindows()) {
+            ids.insert(w.id);
+            sizes.insert(std::to_string(w.width) + "x" + std::to_string(w.height));
+        }
+        std::this_thread::sleep_for(100ms);
+    }
+    const auto status = installer->Wait(0ms);
+    ASSERT_TRUE(status) << "the installer did not end by itself";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0) << ReadLinuxFile(ErrorsFile()).value_or("");
+    EXPECT_EQ(ids.size(), 1u);
+    EXPECT_EQ(sizes, std::set<std::string>{"588x358"});
+
+    const std::string installFolder = "C:\\Program Files\\Vostrel\\";
+    ExpectProductFiles(installFolder);
+    ExpectProductLinks(installFolder, true, quickLaunchExists);
+    testing_support::ExpectProductRegistered(Utf16(ProductVersion()));
+    // Only the registration: waiting a little for a second start that must not come.
+    const std::vector<ProgramStart> starts = RecordedStarts(2, 3s);
+    ASSERT_EQ(starts.size(), 1u) << ReadLinuxFile(startLog).value_or("(no log)");
+    EXPECT_EQ(starts[0].arguments,
+              (std::vector<std::string>{"Regsvr32.exe", "/s", installFolder + "npmervo.dll"}));
+}
+
+// A broken copy run on a display: one message box titled as the installer, answered with the
+// Enter key, then code 4; its text is also on standard error, and no file is in the system
+// root.
+class BrokenCopyOnDisplay : public InstallerEndToEnd {
+protected:
+    std::string Copy() {
+        const std::string copy = systemRoot.Folder() + "/VostrelSetup";
+        testing_support::CopyExecutable(VOSTREL_SETUP, copy);
+        return copy;
+    }
+
+    void ExpectMessageBoxAndCodeFour(const Window& box, const std::string& message) {
+        EXPECT_EQ(XdoTool("getwindowname " + box.id), "Talvimo安装向导\n");
+        EXPECT_NE(ReadLinuxFile(ErrorsFile()).value_or("").find(message), std::string::npos)
+            << ReadLinuxFile(ErrorsFile()).value_or("");
+        XdoTool("key Return");
+        const auto status = installer->Wait(15s);
+        ASSERT_TRUE(status) << "the installer did not end after the message box";
+        ASSERT_TRUE(WIFEXITED(*status)) << *status;
+        EXPECT_EQ(WEXITSTATUS(*status), 4);
+        if (!fs::exists(root))
+            return;
+        for (const auto& item : fs::recursive_directory_iterator(root)) {
+            EXPECT_FALSE(item.is_regular_file()) << item.path();
+        }
+    }
+};
+
+TEST_F(BrokenCopyOnDisplay, ACopyCutShortShowsItsSizesInAMessageBox) {
+    const std::string copy = Copy();
+    const std::uint64_t whole = fs::file_size(copy);
+    const std::uint64_t cut = whole - (1u << 20);
+    fs::resize_file(copy, cut);
+    ASSERT_NO_FATAL_FAILURE(StartInstaller({}, copy));
+    const auto box = WaitForWindow([](const Window&) { return true; }, 30s);
+    ASSERT_TRUE(box) << "no message box: " << ReadLinuxFile(ErrorsFile()).value_or("");
+    // The box alone: the options window is not shown.
+    std::this_thread::sleep_for(300ms);
+    EXPECT_EQ(VisibleWindows().size(), 1u);
+    EXPECT_NE(box->height, 400);
+    ExpectMessageBoxAndCodeFour(*box, "安装程序已损坏或不完整，请重新下载。文件大小为 " +
+                                          std::to_string(cut) + " 字节，应为 " +
+                                          std::to_string(whole) + " 字节。");
+}
+
+TEST_F(BrokenCopyOnDisplay, ADamagedPayloadShowsAMessageBoxOverTheOptionsWindow) {
+    const std::string copy = Copy();
+    const testing_support::ResourceInFile payload = testing_support::ResourceIn(copy, "F1");
+    testing_support::FlipByte(copy, payload.offset + payload.size / 2);
+    ASSERT_NO_FATAL_FAILURE(StartInstaller({}, copy));
+    const auto options = WaitForOptionsWindow();
+    ASSERT_TRUE(options) << "the installer showed no window";
+    const auto box = WaitForWindow([&](const Window& w) { return w.id != options->id; }, 30s);
+    ASSERT_TRUE(box) << "no message box: " << ReadLinuxFile(ErrorsFile()).value_or("");
+    ExpectMessageBoxAndCodeFour(*box, "安装程序已损坏或不完整，请重新下载。损坏的部分：F1。");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 // writes its log and ends with its exit code; bad switches, a folder that cannot be made and a
 // running install end it early with nothing registered. It closes processes named like the
 // product's, so it holds the lock product_processes.
+#include "support/BrokenCopies.h"
 #include "support/InstalledProduct.h"
 #include "support/TempSystemRoot.h"
 
@@ -47,12 +48,14 @@ protected:
         }
     }
 
-    // Runs the installer with these switches, each quoted for the shell, without a display.
-    SetupRun Install(const std::vector<std::string>& switches) {
+    // Runs the installer (or a copy of it) with these switches, each quoted for the shell,
+    // without a display.
+    SetupRun Install(const std::vector<std::string>& switches,
+                     const std::string& program = VOSTREL_SETUP) {
         std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME='" + home_ +
                               "' XDG_RUNTIME_DIR='" + runtime_ + "' XDG_DATA_HOME='" + home_ +
                               "/.local/share' XDG_CONFIG_HOME='" + home_ + "/.config' " +
-                              "WINEDEBUG=-all '" VOSTREL_SETUP "'";
+                              "WINEDEBUG=-all '" + program + "'";
         for (const std::string& argument : switches)
             command += " '" + argument + "'";
         const std::string errors = systemRoot.Folder() + "/stderr.txt";
@@ -72,6 +75,15 @@ protected:
         const std::string text =
             ReadLinuxFile(*winapi::SystemRootPath() + "/system.reg").value_or("");
         return text.find("Talvimo") == std::string::npos;
+    }
+
+    // No file anywhere in the system root: nothing was written or registered.
+    void ExpectNoFileInTheSystemRoot() {
+        const std::string root = *winapi::SystemRootPath();
+        if (!fs::exists(root))
+            return;
+        for (const auto& item : fs::recursive_directory_iterator(root))
+            EXPECT_FALSE(item.is_regular_file()) << item.path();
     }
 
     std::string home_;
@@ -141,6 +153,36 @@ TEST_F(UnattendedInstall, BadSwitchesAndAnUncreatableFolderEndItWithNothingRegis
     run = Install({"/?"});
     EXPECT_EQ(run.exitCode, 0);
     EXPECT_NE(run.output.find("/VERYSILENT"), std::string::npos);
+}
+
+// A download that lost the payload (the file ends where the payload would start) or carries it
+// damaged (one byte changed): the payload code, the message on standard error, nothing written.
+TEST_F(UnattendedInstall, AMissingOrDamagedPayloadEndsWithCodeFourAndWritesNothing) {
+    const testing_support::ResourceInFile payload =
+        testing_support::ResourceIn(VOSTREL_SETUP, "F1");
+    ASSERT_GT(payload.size, 0u);
+    const std::string copy = systemRoot.Folder() + "/VostrelSetup";
+
+    testing_support::CopyExecutable(VOSTREL_SETUP, copy);
+    fs::resize_file(copy, payload.offset);
+    SetupRun run = Install({"/VERYSILENT"}, copy);
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.errors.find("安装程序已损坏或不完整，请重新下载。文件大小为 " +
+                              std::to_string(payload.offset) + " 字节"),
+              std::string::npos)
+        << run.errors;
+    ExpectNoFileInTheSystemRoot();
+
+    testing_support::CopyExecutable(VOSTREL_SETUP, copy);
+    testing_support::FlipByte(copy, payload.offset + payload.size / 2);
+    run = Install({"/VERYSILENT", "/LOG=" + systemRoot.Folder() + "/install.log"}, copy);
+    EXPECT_EQ(run.exitCode, 4);
+    EXPECT_NE(run.errors.find("安装程序已损坏或不完整，请重新下载。损坏的部分：F1。"),
+              std::string::npos)
+        << run.errors;
+    ExpectNoFileInTheSystemRoot();
+    EXPECT_FALSE(fs::exists(Folder("C:\\Program Files\\Vostrel")));
+    EXPECT_TRUE(NothingRegistered());
 }
 
 TEST_F(UnattendedInstall, ASecondInstallOnTheSameSystemRootEndsWithCodeThree) {

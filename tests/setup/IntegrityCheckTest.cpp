@@ -1,16 +1,14 @@
 #include "setup/IntegrityCheck.h"
 
+#include "support/BrokenCopies.h"
 #include "support/TempSystemRoot.h"
-#include "winapi/ResourcePack.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
 #include <cstdint>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <string>
 #include <sys/wait.h>
 #include <thread>
@@ -63,7 +61,7 @@ protected:
     // A copy of the built installer in the temporary folder, away from its build folder.
     std::string Copy(const char* name) {
         const std::string copy = systemRoot.Folder() + "/" + name;
-        fs::copy_file(VOSTREL_SETUP_EXECUTABLE, copy, fs::copy_options::overwrite_existing);
+        testing_support::CopyExecutable(VOSTREL_SETUP_EXECUTABLE, copy);
         return copy;
     }
     std::string StderrFile() const { return systemRoot.Folder() + "/stderr"; }
@@ -97,8 +95,8 @@ TEST_F(IntegrityCheck, MessageNamesBothSizes) {
               "安装程序已损坏或不完整，请重新下载。文件大小为 1000 字节，应为 2048 字节。");
 }
 
-// Copies cut by one byte, by 1 MB and to half: the message with both sizes, the damaged-payload exit code, no
-// signal, nothing written.
+// Copies cut by one byte, by 1 MB and to half: the message with both sizes, the damaged-payload
+// exit code, no signal, nothing written.
 TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
     const std::uint64_t whole = fs::file_size(VOSTREL_SETUP_EXECUTABLE);
     for (const std::uint64_t size : {whole - 1, whole - (1u << 20), whole / 2}) {
@@ -117,50 +115,17 @@ TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
     }
 }
 
-struct ResourceInFile {
-    std::string name;
-    std::uint64_t offset; // of the resource's first byte in the file
-    std::uint64_t size;
-};
-
-// The resources of an executable file, read from its first pack (packs start on a page).
-std::vector<ResourceInFile> ResourcesIn(const std::string& file) {
-    const std::string bytes = testing_support::ReadLinuxFile(file).value_or("");
-    const std::string_view magic(winapi::kPackMagic, sizeof winapi::kPackMagic);
-    size_t pack = 0;
-    while ((pack = bytes.find(magic, pack)) != std::string::npos && pack % winapi::kPackAlignment)
-        ++pack;
-    std::vector<ResourceInFile> resources;
-    if (pack == std::string::npos)
-        return resources;
-    winapi::PackHeader header;
-    std::memcpy(&header, bytes.data() + pack, sizeof header);
-    for (std::uint32_t i = 0; i < header.count; ++i) {
-        winapi::PackEntry entry;
-        std::memcpy(&entry, bytes.data() + pack + sizeof header + i * sizeof entry, sizeof entry);
-        resources.push_back(
-            {bytes.data() + pack + entry.nameOffset, pack + entry.dataOffset, entry.size});
-    }
-    return resources;
-}
-
 // A copy with one byte flipped in the middle of each resource in turn: the message naming it,
 // nothing written. The message box that follows cannot be answered offscreen, so the exit
 // code after it is not seen here.
 TEST_F(IntegrityCheck, AFlippedByteInAnyResourceIsNamed) {
-    const std::vector<ResourceInFile> resources = ResourcesIn(VOSTREL_SETUP_EXECUTABLE);
+    const std::vector<testing_support::ResourceInFile> resources =
+        testing_support::ResourcesIn(VOSTREL_SETUP_EXECUTABLE);
     ASSERT_GE(resources.size(), 5u); // three window descriptions, payload, library
-    for (const ResourceInFile& resource : resources) {
+    for (const testing_support::ResourceInFile& resource : resources) {
         SCOPED_TRACE(resource.name);
         const std::string copy = Copy("flipped");
-        {
-            std::fstream file(copy, std::ios::in | std::ios::out | std::ios::binary);
-            file.seekg(static_cast<std::streamoff>(resource.offset + resource.size / 2));
-            const char byte = static_cast<char>(file.get() ^ 0x01);
-            file.seekp(static_cast<std::streamoff>(resource.offset + resource.size / 2));
-            file.put(byte);
-            ASSERT_TRUE(file.good());
-        }
+        testing_support::FlipByte(copy, resource.offset + resource.size / 2);
         const std::string expected =
             "VostrelSetup: " + DamagedResourceMessage(resource.name) + "\n";
         Outcome outcome;
