@@ -215,6 +215,12 @@ int RunInstall(int argc, char** argv) {
         Fail("cannot create a temporary folder");
     const fs::path folder = pattern;
     setenv("WINEPREFIX", (folder / "prefix").c_str(), 1);
+    // The install also writes desktop launchers and user-folder links: keep them in the
+    // temporary folder, away from the real home.
+    fs::create_directories(folder / "home");
+    setenv("HOME", (folder / "home").c_str(), 1);
+    setenv("XDG_DATA_HOME", (folder / "home" / "share").c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (folder / "home" / "config").c_str(), 1);
     winapi::ResetSystemRoot();
     ObservedClock clock;
     winapi::SetClock(&clock);

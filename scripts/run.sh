@@ -5,7 +5,8 @@
 # screenshots into out/screenshots/ (options, progress while unpacking, finish). That demo run
 # installs into a temporary Windows system root unless WINEPREFIX is set, and runs the installer
 # with an empty PATH: the finish button then finds no Windows loader, says so in a message box
-# (the demo screenshots and answers it) and starts nothing, so nothing outlives the demo.
+# (the demo screenshots and answers it) and starts nothing, so nothing outlives the demo. A
+# temporary system root comes with a temporary home for the launchers.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$PWD
@@ -26,6 +27,11 @@ temp_prefix=
 if [ -z "${WINEPREFIX:-}" ]; then
   temp_prefix=$(mktemp -d /tmp/vostrel-demo-XXXXXX)
   export WINEPREFIX=$temp_prefix
+  # The install also writes desktop launchers and links into the user's folders; for a demo
+  # root that is thrown away they go into a home of its own, inside the root.
+  export HOME=$temp_prefix/home
+  mkdir -p "$HOME"
+  unset XDG_DATA_HOME XDG_CONFIG_HOME
 fi
 no_programs=$(mktemp -d /tmp/vostrel-path-XXXXXX)
 # Qt wants a private runtime folder; a headless login (su, ssh, CI) often has none.
