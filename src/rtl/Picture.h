@@ -1,11 +1,16 @@
-// A picture held by a control: decoded once into 32-bit premultiplied ARGB, drawn at natural
-// size. Stored descriptions give it as a PNG file (property "Data").
+// A picture held by a control: decoded into 32-bit premultiplied ARGB, drawn at natural size.
+// Stored descriptions give it as a PNG file (property "Data"). The file's structure is checked
+// when it is set, but its pixels are decoded only when the image is first asked for (usually
+// its first paint), so pictures of windows not yet shown cost nothing at start-up.
 #pragma once
 
 #include "Classes.h"
 
 #include <QImage>
+#include <QSize>
 #include <functional>
+#include <memory>
+#include <optional>
 
 class EInvalidGraphic : public Exception {
 public:
@@ -17,18 +22,20 @@ public:
     DECLARE_CLASS_INFO
     TPicture() = default;
 
-    // Decodes a PNG file; raises EInvalidGraphic "Picture data is not a PNG image" otherwise.
+    // Takes a PNG file whose structure is sound; raises EInvalidGraphic "Picture data is not a
+    // PNG image" otherwise.
     void SetData(const TBytes& png);
     void SetImage(const QImage& image);
     void Clear();
+    // A picture not decoded yet is shared, not decoded: it is decoded once for both.
     void Assign(const TPersistent* source) override;
 
-    const QImage& Image() const { return image_; }
+    const QImage& Image() const;
     // For drawing into the picture; call Changed() afterwards.
-    QImage& MutableImage() { return image_; }
-    bool Empty() const { return image_.isNull(); }
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
+    QImage& MutableImage();
+    bool Empty() const { return !pending_ && image_.isNull(); }
+    int Width() const { return pending_ ? pending_->size.width() : image_.width(); }
+    int Height() const { return pending_ ? pending_->size.height() : image_.height(); }
     void Changed();
 
     std::function<void()> OnChange;
@@ -36,8 +43,22 @@ public:
     std::function<void()> OnChanging;
 
 private:
-    QImage image_;
+    // PNG bytes waiting for their first use, and their image once decoded.
+    struct PendingPng {
+        TBytes png;
+        QSize size;
+        std::optional<QImage> decoded;
+    };
+
+    void Replace(const QImage& image, std::shared_ptr<PendingPng> pending);
+
+    mutable QImage image_;
+    mutable std::shared_ptr<PendingPng> pending_;
 };
 
 // Decodes PNG bytes as the picture holds them; a null image when they are not a PNG file.
 QImage DecodePng(const TBytes& png);
+
+// The image size a PNG file declares, when the file is whole: the signature, a valid header
+// first, every chunk within the file with a matching checksum, image data, and the end chunk.
+std::optional<QSize> CheckPngStructure(const TBytes& png);
