@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <system_error>
 
 namespace {
 
@@ -83,7 +84,10 @@ void TPicture::SetData(const TBytes& png) {
     const std::optional<QSize> size = CheckPngStructure(png);
     if (!size)
         throw EInvalidGraphic("Picture data is not a PNG image");
-    Replace(QImage(), std::make_shared<PendingPng>(PendingPng{png, *size, std::nullopt}));
+    auto pending = std::make_shared<PendingPng>();
+    pending->png = png;
+    pending->size = *size;
+    Replace(QImage(), std::move(pending));
 }
 
 void TPicture::SetImage(const QImage& image) {
@@ -99,10 +103,22 @@ void TPicture::Replace(const QImage& image, std::shared_ptr<PendingPng> pending)
     Changed();
 }
 
+void TPicture::DecodeAhead() {
+    if (!pending_ || pending_->decoded || pending_->decoding.valid())
+        return;
+    const TBytes* png = &pending_->png;
+    try {
+        pending_->decoding = std::async(std::launch::async, [png] { return DecodePng(*png); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the picture is decoded when first drawn, as any other.
+    }
+}
+
 const QImage& TPicture::Image() const {
     if (pending_) {
         if (!pending_->decoded) {
-            pending_->decoded = DecodePng(pending_->png);
+            pending_->decoded =
+                pending_->decoding.valid() ? pending_->decoding.get() : DecodePng(pending_->png);
             pending_->png = TBytes(); // the bytes have served their purpose
         }
         image_ = *pending_->decoded;

@@ -9,6 +9,7 @@
 #include <QImage>
 #include <QSize>
 #include <functional>
+#include <future>
 #include <memory>
 #include <optional>
 
@@ -30,6 +31,9 @@ public:
     // A picture not decoded yet is shared, not decoded: it is decoded once for both.
     void Assign(const TPersistent* source) override;
 
+    // Starts decoding a picture not decoded yet on a thread of its own, for a picture that is
+    // about to be drawn while other start-up work runs; Image() waits for it.
+    void DecodeAhead();
     const QImage& Image() const;
     // For drawing into the picture; call Changed() afterwards.
     QImage& MutableImage();
@@ -43,10 +47,12 @@ public:
     std::function<void()> OnChanging;
 
 private:
-    // PNG bytes waiting for their first use, and their image once decoded.
+    // PNG bytes waiting for their first use, their decoding ahead when it was started, and
+    // their image once decoded. The decoding reads png, which outlives it.
     struct PendingPng {
         TBytes png;
         QSize size;
+        std::future<QImage> decoding;
         std::optional<QImage> decoded;
     };
 

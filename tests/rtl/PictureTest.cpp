@@ -98,6 +98,21 @@ TEST(PictureData, AssignedPicturesShareOneDecodeButNotTheirDrawing) {
     EXPECT_FALSE(second.Empty());
 }
 
+TEST(PictureData, APictureDecodedAheadGivesTheSameImageAndSharesIt) {
+    const QImage gradient = Gradient(64, 48);
+    TPicture first, second;
+    first.SetData(PngBytes(gradient));
+    second.Assign(&first);
+    first.DecodeAhead();
+    first.DecodeAhead(); // a second request starts nothing more
+    EXPECT_EQ(second.Image(), gradient);
+    EXPECT_EQ(first.Image(), gradient);
+    EXPECT_EQ(first.Image().constBits(), second.Image().constBits());
+    TPicture dropped;
+    dropped.SetData(PngBytes(gradient));
+    dropped.DecodeAhead(); // destroyed while it may still be decoding
+}
+
 class PictureControls : public GuiTest {};
 
 TEST_F(PictureControls, AnAutoSizedImageTakesThePictureSizeBeforeItIsDrawn) {
@@ -116,6 +131,7 @@ TEST_F(PictureControls, AnAutoSizedImageTakesThePictureSizeBeforeItIsDrawn) {
     ASSERT_NE(image, nullptr);
     EXPECT_EQ(image->Width(), 31);
     EXPECT_EQ(image->Height(), 9);
+    form->DecodePicturesAhead();
     form->Show();
     EXPECT_EQ(Grab(form).copy(0, 0, 31, 9).convertToFormat(QImage::Format_ARGB32),
               Gradient(31, 9).convertToFormat(QImage::Format_ARGB32));
