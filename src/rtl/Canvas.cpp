@@ -16,6 +16,17 @@ AnsiString QStringToGbk(const QString& text) {
     return bytes ? *bytes : AnsiString();
 }
 
+QImage ScaledSurface(QSize logical, qreal scale) {
+    QImage surface(logical * scale, QImage::Format_ARGB32_Premultiplied);
+    surface.setDevicePixelRatio(scale);
+    surface.fill(Qt::transparent);
+    return surface;
+}
+
+QRect LogicalRect(const QImage& image) {
+    return QRect(QPoint(0, 0), image.deviceIndependentSize().toSize());
+}
+
 TCanvas::TCanvas(QImage* target, TPoint origin, std::optional<TRect> clip)
     : target_(target), origin_(origin), clip_(clip) {}
 
@@ -175,7 +186,8 @@ void TCanvas::StretchDraw(const TRect& rect, const QImage& image) {
 }
 
 TColor TCanvas::Pixel(int x, int y) const {
-    int tx = x + origin_.X, ty = y + origin_.Y;
+    int tx = static_cast<int>((x + origin_.X) * Scale());
+    int ty = static_cast<int>((y + origin_.Y) * Scale());
     if (!target_->rect().contains(tx, ty))
         return clNone;
     QRgb rgb = target_->pixel(tx, ty);

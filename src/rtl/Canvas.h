@@ -1,8 +1,13 @@
 // A drawing surface: a QImage with a QPainter begun on demand, translated so that (0, 0) is the
 // top-left corner of the control being painted and clipped to it. Text is GBK.
 //
+// Every coordinate is in logical pixels. On a scaled screen the target has a device pixel
+// ratio (Scale()) above 1 and holds that many device pixels per logical one; the painter maps
+// logical to device pixels itself.
+//
 // Raster code that needs exact pixels (alpha rules, colour keys) calls EndPaint(), then works
-// on *Target() at Origin(); the next drawing call begins the painter again.
+// on *Target() at Origin(), both logical (skin/Raster.h covers the device pixels of the logical
+// places); the next drawing call begins the painter again.
 #pragma once
 
 #include "Font.h"
@@ -61,10 +66,14 @@ public:
     // Win32 DrawText: with DT_CALCRECT measures and sets rect's right and bottom instead of
     // drawing. Returns the height of the text.
     int DrawText(const AnsiString& text, TRect& rect, unsigned flags);
-    // Draws a picture at natural size, alpha-blended over what lies beneath.
+    // Draws a picture at natural size (a twin: at its logical size), alpha-blended over what
+    // lies beneath.
     void Draw(int x, int y, const QImage& image);
     void StretchDraw(const TRect& rect, const QImage& image);
+    // The colour at a logical pixel (its top-left device pixel on a scaled target).
     TColor Pixel(int x, int y) const;
+    // The target's device pixel ratio.
+    qreal Scale() const { return target_->devicePixelRatio(); }
 
     QPainter& Painter();
     void EndPaint();
@@ -82,6 +91,12 @@ private:
     std::unique_ptr<QPainter> painter_;
     TPoint penPos_;
 };
+
+// A transparent 32-bit premultiplied surface of a logical size at device pixel ratio scale
+// (its device size rounded to whole pixels).
+QImage ScaledSurface(QSize logical, qreal scale);
+// An image's extent in logical pixels.
+QRect LogicalRect(const QImage& image);
 
 QString GbkToQString(const AnsiString& text);
 AnsiString QStringToGbk(const QString& text);

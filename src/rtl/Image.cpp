@@ -43,8 +43,15 @@ void TImage::PictureChanged() {
 void TImage::Paint() {
     if (pictureCanvas_)
         pictureCanvas_->EndPaint();
+    TCanvas* canvas = TGraphicControl::Canvas();
     if (!picture_->Empty())
-        TGraphicControl::Canvas()->Draw(0, 0, picture_->Image());
+        canvas->Draw(0, 0, picture_->ImageForScale(canvas->Scale()));
+}
+
+void TImage::Loaded() {
+    TGraphicControl::Loaded();
+    if (!picture_->Empty())
+        picture_->SetTwin(PictureTwin(TwinResourceName(*this)));
 }
 
 const TClassInfo& TImage::StaticClassInfo() {

@@ -1,6 +1,8 @@
 // TImage: a windowless picture. The picture is drawn at natural size from the control's
 // top-left corner, alpha-blended over what lies beneath, never scaled; whatever is outside the
-// control is cut off. With an OnClick it serves as a picture-button.
+// control is cut off. With an OnClick it serves as a picture-button. On a scaled screen the
+// picture read from the description is painted from its twin, "<owner class>.<name>@2X"
+// (PictureTwin.h), in the same place.
 #pragma once
 
 #include "GraphicControl.h"
@@ -24,6 +26,7 @@ public:
 
 protected:
     void Paint() override;
+    void Loaded() override;
 
 private:
     void PictureChanged();

@@ -37,7 +37,7 @@ bool IsValidDepth(unsigned colourType, unsigned depth) {
 
 } // namespace
 
-QImage DecodePng(const TBytes& png) {
+QImage DecodePng(std::span<const std::uint8_t> png) {
     QImage image;
     if (!image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"))
         return QImage();
@@ -100,6 +100,7 @@ void TPicture::Replace(const QImage& image, std::shared_ptr<PendingPng> pending)
         OnChanging();
     image_ = image;
     pending_ = std::move(pending);
+    twin_ = PictureTwin();
     Changed();
 }
 
@@ -129,6 +130,7 @@ const QImage& TPicture::Image() const {
 
 QImage& TPicture::MutableImage() {
     Image();
+    twin_ = PictureTwin();
     return image_;
 }
 
@@ -146,7 +148,9 @@ void TPicture::Assign(const TPersistent* source) {
         TPersistent::Assign(source);
         return;
     }
+    PictureTwin twin = picture->twin_;
     Replace(picture->image_, picture->pending_);
+    twin_ = std::move(twin);
 }
 
 void TPicture::Changed() {

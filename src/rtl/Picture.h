@@ -1,10 +1,13 @@
 // A picture held by a control: decoded into 32-bit premultiplied ARGB, drawn at natural size.
 // Stored descriptions give it as a PNG file (property "Data"). The file's structure is checked
 // when it is set, but its pixels are decoded only when the image is first asked for (usually
-// its first paint), so pictures of windows not yet shown cost nothing at start-up.
+// its first paint), so pictures of windows not yet shown cost nothing at start-up. A picture
+// read from a description may have a twin for scaled screens (PictureTwin.h), which it keeps
+// until it is changed.
 #pragma once
 
 #include "Classes.h"
+#include "PictureTwin.h"
 
 #include <QImage>
 #include <QSize>
@@ -12,6 +15,7 @@
 #include <future>
 #include <memory>
 #include <optional>
+#include <span>
 
 class EInvalidGraphic : public Exception {
 public:
@@ -35,7 +39,12 @@ public:
     // about to be drawn while other start-up work runs; Image() waits for it.
     void DecodeAhead();
     const QImage& Image() const;
-    // For drawing into the picture; call Changed() afterwards.
+    // What to paint on a surface of device pixel ratio scale: the twin when there is a fitting
+    // one, else Image().
+    const QImage& ImageForScale(qreal scale) const { return twin_.ForScale(Image(), scale); }
+    // Names the twin of the picture as it is now; any change to the picture drops it.
+    void SetTwin(PictureTwin twin) { twin_ = std::move(twin); }
+    // For drawing into the picture (which drops the twin); call Changed() afterwards.
     QImage& MutableImage();
     bool Empty() const { return !pending_ && image_.isNull(); }
     int Width() const { return pending_ ? pending_->size.width() : image_.width(); }
@@ -60,10 +69,11 @@ private:
 
     mutable QImage image_;
     mutable std::shared_ptr<PendingPng> pending_;
+    PictureTwin twin_;
 };
 
 // Decodes PNG bytes as the picture holds them; a null image when they are not a PNG file.
-QImage DecodePng(const TBytes& png);
+QImage DecodePng(std::span<const std::uint8_t> png);
 
 // The image size a PNG file declares, when the file is whole: the signature, a valid header
 // first, every chunk within the file with a matching checksum, image data, and the end chunk.

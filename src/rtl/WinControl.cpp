@@ -207,7 +207,7 @@ void TWinControl::PaintSurface(QImage& image, TPoint offset) {
         if (!graphic || !graphic->Visible() || graphic->Width() <= 0 || graphic->Height() <= 0)
             continue;
         // Controls outside the surface would draw nothing.
-        if (!image.rect().intersects(
+        if (!LogicalRect(image).intersects(
                 QRect(offset.X + c->Left(), offset.Y + c->Top(), c->Width(), c->Height())))
             continue;
         TCanvas canvas(&image, {offset.X + c->Left(), offset.Y + c->Top()},
@@ -219,9 +219,8 @@ void TWinControl::PaintSurface(QImage& image, TPoint offset) {
 void TWinControl::PaintParentBackground(TCanvas& canvas) {
     if (!Parent())
         return;
-    QImage beneath(Parent()->ClientWidth(), Parent()->ClientHeight(),
-                   QImage::Format_ARGB32_Premultiplied);
-    beneath.fill(Qt::transparent);
+    QImage beneath =
+        ScaledSurface(QSize(Parent()->ClientWidth(), Parent()->ClientHeight()), canvas.Scale());
     Parent()->PaintSurface(beneath, {0, 0});
     QPainter& p = canvas.Painter();
     p.save();
@@ -244,8 +243,8 @@ void TWinControl::PaintWidget(QPainter& painter, const QRect& rect) {
     const QRect area = rect & widget_->rect();
     if (area.isEmpty())
         return;
-    QImage surface(area.size(), QImage::Format_ARGB32_Premultiplied);
-    surface.fill(Qt::transparent);
+    // At the screen's device pixel ratio, so that text and twins stay sharp when scaled.
+    QImage surface = ScaledSurface(area.size(), widget_->devicePixelRatioF());
     PaintSurface(surface, {-area.x(), -area.y()});
     painter.drawImage(area.topLeft(), surface);
 }

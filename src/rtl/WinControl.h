@@ -60,7 +60,7 @@ public:
     TPoint ClientToScreen(TPoint point) const override;
 
     // Renders this window's surface (with its windowless children) into image, its top-left
-    // corner at offset.
+    // corner at offset (logical pixels; image may have a device pixel ratio).
     void PaintSurface(QImage& image, TPoint offset);
     // Paints onto canvas what the parent shows beneath this control, for controls that let
     // their parent show through.

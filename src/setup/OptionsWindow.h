@@ -22,6 +22,10 @@ public:
     DECLARE_CLASS_INFO
     using TForm::TForm;
 
+    // The stored description's names: Image1 is the background picture, Image2 the install
+    // button; check box 1 is the agreement, 2 auto-start, 3 quick launch, 4 the desktop
+    // shortcut; link label 1 opens the licence, link label 2 and bsPngImageView1 are the
+    // custom-options link and toggle; Edit1 and Button1 the install folder and its browse button.
     TImage* Image1 = nullptr;
     TImage* ImageClose = nullptr;
     TImage* ImageMin = nullptr;

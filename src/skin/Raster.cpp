@@ -1,5 +1,6 @@
 #include "skin/Raster.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace raster {
@@ -23,21 +24,61 @@ int NearestSource(int x, int targetSize, int pictureSize) {
     return static_cast<int>(std::trunc(x / ratio));
 }
 
+QRect DeviceRect(const QImage& dest, const QRect& logical) {
+    const qreal scale = dest.devicePixelRatio();
+    if (scale == 1.0)
+        return logical;
+    auto device = [scale](int coordinate) { return qRound(coordinate * scale); };
+    return QRect(QPoint(device(logical.left()), device(logical.top())),
+                 QPoint(device(logical.left() + logical.width()) - 1,
+                        device(logical.top() + logical.height()) - 1));
+}
+
+namespace {
+
+// How a picture covers a logical target rectangle on a destination that may be scaled: the
+// target is sampled on the picture's own pixel grid (a 1x picture's or a twin's), so the
+// sampling rule holds at the picture's resolution whatever the destination's scale.
+struct Sampling {
+    QRect target; // device pixels
+    qreal toPicture;
+    QSize targetInPicture; // the target in the picture's pixels
+
+    Sampling(const QImage& dest, const QRect& logical, const QImage& picture)
+        : target(DeviceRect(dest, logical)),
+          toPicture(picture.devicePixelRatio() / dest.devicePixelRatio()),
+          targetInPicture(logical.size() * picture.devicePixelRatio()) {}
+
+    static int Source(int offset, qreal ratio, int targetSize, int pictureSize) {
+        int inPicture = static_cast<int>(offset * ratio);
+        return std::min(NearestSource(inPicture, targetSize, pictureSize), pictureSize - 1);
+    }
+    int Column(int x, int width) const {
+        return Source(x - target.left(), toPicture, targetInPicture.width(), width);
+    }
+    int Row(int y, int height) const {
+        return Source(y - target.top(), toPicture, targetInPicture.height(), height);
+    }
+};
+
+} // namespace
+
 void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture, const QRect& clip) {
     if (picture.isNull() || target.width() <= 0 || target.height() <= 0)
         return;
     QImage source = picture.convertToFormat(QImage::Format_ARGB32);
-    QRect visible = target.intersected(dest.rect());
+    const Sampling sampling(dest, target, picture);
+    QRect visible = sampling.target.intersected(dest.rect());
     if (!clip.isNull())
-        visible &= clip;
+        visible &= DeviceRect(dest, clip);
     if (visible.isEmpty())
         return;
     for (int y = visible.top(); y <= visible.bottom(); ++y) {
-        int sy = NearestSource(y - target.top(), target.height(), source.height());
+        int sy = sampling.Row(y, source.height());
         const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
         auto* line = reinterpret_cast<QRgb*>(dest.scanLine(y));
         for (int x = visible.left(); x <= visible.right(); ++x) {
-            QRgb s = sourceLine[NearestSource(x - target.left(), target.width(), source.width())];
+            QRgb s = sourceLine[sampling.Column(x, source.width())];
             QRgb blended = BlendPixel(s, qAlpha(s), line[x]);
             line[x] = (line[x] & 0xFF000000u) | (blended & 0x00FFFFFFu);
         }
@@ -45,18 +86,20 @@ void AlphaBlend(QImage& dest, const QRect& target, const QImage& picture, const 
 }
 
 void CopyTransparent(QImage& dest, int x, int y, const QImage& picture, QRgb key) {
+    if (picture.isNull())
+        return;
     QImage source = picture.convertToFormat(QImage::Format_RGB32);
-    for (int sy = 0; sy < source.height(); ++sy) {
-        int dy = y + sy;
-        if (dy < 0 || dy >= dest.height())
-            continue;
-        const auto* sourceLine = reinterpret_cast<const QRgb*>(source.constScanLine(sy));
+    const Sampling sampling(dest, QRect(QPoint(x, y), picture.deviceIndependentSize().toSize()),
+                            picture);
+    const QRect visible = sampling.target.intersected(dest.rect());
+    for (int dy = visible.top(); dy <= visible.bottom(); ++dy) {
+        const auto* sourceLine =
+            reinterpret_cast<const QRgb*>(source.constScanLine(sampling.Row(dy, source.height())));
         auto* line = reinterpret_cast<QRgb*>(dest.scanLine(dy));
-        for (int sx = 0; sx < source.width(); ++sx) {
-            int dx = x + sx;
-            if (dx < 0 || dx >= dest.width() || (sourceLine[sx] & 0xFFFFFF) == (key & 0xFFFFFF))
-                continue;
-            line[dx] = sourceLine[sx] | 0xFF000000u;
+        for (int dx = visible.left(); dx <= visible.right(); ++dx) {
+            QRgb pixel = sourceLine[sampling.Column(dx, source.width())];
+            if ((pixel & 0xFFFFFF) != (key & 0xFFFFFF))
+                line[dx] = pixel | 0xFF000000u;
         }
     }
 }
@@ -89,8 +132,12 @@ void DrawFocusDots(QImage& dest, const QRect& rect, QRgb colour) {
     int phase = (width % 2 == 0 && height % 2 == 0) ? 1 : 0;
     int step = 0;
     auto dot = [&](int x, int y) {
-        if (step++ % 2 == phase && dest.rect().contains(x, y))
-            dest.setPixel(x, y, colour | 0xFF000000u);
+        if (step++ % 2 != phase)
+            return;
+        const QRect device = DeviceRect(dest, QRect(x, y, 1, 1)).intersected(dest.rect());
+        for (int dy = device.top(); dy <= device.bottom(); ++dy)
+            for (int dx = device.left(); dx <= device.right(); ++dx)
+                dest.setPixel(dx, dy, colour | 0xFF000000u);
     };
     for (int x = left; x < right; ++x)
         dot(x, top);

@@ -158,7 +158,7 @@ void TbsPngImage::Draw(TCanvas& canvas, const TRect& rect) const {
     canvas.EndPaint();
     TPoint origin = canvas.Origin();
     QRect target(rect.Left + origin.X, rect.Top + origin.Y, rect.Width(), rect.Height());
-    QRect clip = canvas.Target()->rect();
+    QRect clip = LogicalRect(*canvas.Target());
     if (auto c = canvas.ClipRect())
         clip &= QRect(c->Left + origin.X, c->Top + origin.Y, c->Width(), c->Height());
     raster::AlphaBlend(*canvas.Target(), target, pixels_, clip);

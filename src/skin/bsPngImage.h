@@ -40,11 +40,15 @@ public:
     const std::vector<std::uint8_t>& Data() const { return data_; }
     // Pixels as Format_ARGB32: alpha 255 where opaque, 0 where transparent.
     const QImage& Pixels() const { return pixels_; }
+    // Marks the pixels as drawn at scale device pixels per pixel (2 for a twin), which drawing
+    // honours: the picture keeps its logical size.
+    void SetScale(qreal scale) { pixels_.setDevicePixelRatio(scale); }
 
     // Draws into the rectangle of dest: blended by alpha, with the transparent colour left
     // out, or copied, sampled by nearest neighbour when the sizes differ.
     void Draw(QImage& dest, const QRect& rect) const;
-    // The same on a canvas, rect in the canvas's coordinates, within its clip.
+    // The same on a canvas, rect in the canvas's (logical) coordinates, within its clip; on a
+    // scaled canvas the picture fills the rectangle's device pixels.
     void Draw(TCanvas& canvas, const TRect& rect) const;
 
     // The disabled look: a copy whose alpha is faded (see raster::FadeAlpha); grey-scale and

@@ -99,6 +99,9 @@ void TbsPngImageList::ItemAdded(int index) {
 }
 
 void TbsPngImageList::ItemsUpdated() {
+    // The twins show the items as read; changed items have none.
+    twins_.clear();
+    decodedTwins_.clear();
     // Removed items take their placeholders along, as far as the platform list has them.
     int items = pngImages_->Count();
     for (int removed = knownItems_ - items; removed > 0; --removed) {
@@ -112,12 +115,33 @@ void TbsPngImageList::ItemsUpdated() {
 void TbsPngImageList::DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) {
     if (index < 0 || index >= pngImages_->Count())
         throw Exception("List index out of bounds (" + std::to_string(index) + ")");
-    TbsPngImageItem* item = pngImages_->Item(index);
+    const TbsPngImage& picture = ItemForScale(index, canvas.Scale());
     TRect rect = Rect(x, y, x + PngWidth(), y + PngHeight());
     if (enabled)
-        item->PngImage()->Draw(canvas, rect);
+        picture.Draw(canvas, rect);
     else
-        item->PngImage()->Faded().Draw(canvas, rect);
+        picture.Faded().Draw(canvas, rect);
+}
+
+void TbsPngImageList::Loaded() {
+    TCustomImageList::Loaded();
+    twins_.clear();
+    for (int index = 0; index < pngImages_->Count(); ++index)
+        twins_.emplace_back(TwinResourceName(*this, std::to_string(index)));
+}
+
+const TbsPngImage& TbsPngImageList::ItemForScale(int index, qreal scale) {
+    const TbsPngImage& picture = *pngImages_->Item(index)->PngImage();
+    if (!WantsTwin(scale) || index >= static_cast<int>(twins_.size()))
+        return picture;
+    auto [entry, fresh] = decodedTwins_.try_emplace(index);
+    if (fresh) {
+        entry->second.LoadFromData(twins_[static_cast<std::size_t>(index)].Resource());
+        entry->second.SetScale(2);
+    }
+    const TbsPngImage& twin = entry->second;
+    bool fits = twin.Width() == 2 * picture.Width() && twin.Height() == 2 * picture.Height();
+    return fits && !picture.Empty() ? twin : picture;
 }
 
 // --- TbsPngImageStorage -------------------------------------------------------------------

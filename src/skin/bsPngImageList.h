@@ -1,11 +1,16 @@
 // The PNG image list: numbered PNG pictures of one nominal size, drawn with per-pixel alpha,
 // normally or faded for the disabled look. The platform list underneath holds one blank
-// placeholder per picture, so its Count always equals the number of pictures.
+// placeholder per picture, so its Count always equals the number of pictures. On a scaled
+// screen an item read from the description is drawn from its twin,
+// "<owner class>.<list name>.<item index>@2X" (rtl/PictureTwin.h), until the items change.
 #pragma once
 
 #include "skin/CustomImageList.h"
 #include "skin/bsPngImage.h"
 
+#include "rtl/PictureTwin.h"
+
+#include <map>
 #include <memory>
 
 class TbsPngImageItem : public TCollectionItem {
@@ -49,18 +54,24 @@ public:
     // A new value empties the platform list and, unless loading, deletes every picture.
     void SetPngWidth(int value);
     void SetPngHeight(int value);
+    // Names the twins of the items as read.
+    void Loaded() override;
 
 protected:
     void DoDraw(int index, TCanvas& canvas, int x, int y, bool enabled) override;
 
 private:
     friend class TbsPngImageItem;
+    // The item's picture, or its twin when scale wants one and it fits.
+    const TbsPngImage& ItemForScale(int index, qreal scale);
     void ItemAdded(int index);
     void ItemsUpdated();
     void ResizeTo(int width, int height);
 
     std::unique_ptr<TbsPngImageItems> pngImages_;
     int knownItems_ = 0;
+    std::vector<PictureTwin> twins_;
+    std::map<int, TbsPngImage> decodedTwins_;
 };
 
 // PNG pictures of individual sizes; the windows keep none, the view can show them.

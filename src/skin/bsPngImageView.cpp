@@ -145,7 +145,9 @@ void TbsPngImageView::Paint() {
     // Offscreen: start from what lies beneath, paint, and put the result back in one step.
     canvas.EndPaint();
     TPoint origin = canvas.Origin();
-    QImage buffer = canvas.Target()->copy(origin.X, origin.Y, Width(), Height());
+    QImage buffer = canvas.Target()->copy(
+        raster::DeviceRect(*canvas.Target(), QRect(origin.X, origin.Y, Width(), Height())));
+    buffer.setDevicePixelRatio(canvas.Scale());
     TCanvas offscreen(&buffer);
     PaintPicture(offscreen);
     offscreen.EndPaint();

@@ -311,7 +311,8 @@ void TbsSkinCheckRadioBox::GetSkinData() {
 void TbsSkinCheckRadioBox::Paint() {
     GetSkinData();
     // Everything is drawn offscreen and shown in one step, so nothing flickers.
-    QImage buffer(std::max(Width(), 1), std::max(Height(), 1), QImage::Format_ARGB32_Premultiplied);
+    QImage buffer =
+        ScaledSurface(QSize(std::max(Width(), 1), std::max(Height(), 1)), Canvas()->Scale());
     buffer.fill(ColorToQColor(Color()));
     {
         TCanvas canvas(&buffer);
@@ -350,8 +351,7 @@ void TbsSkinCheckRadioBox::PaintNonFlat(TCanvas& canvas, QImage& buffer) {
     if (FIndex != -1 && Picture != nullptr) {
         const TRect& piece = active ? skin_.ActiveSkinRect : SkinRect;
         if (!piece.IsEmpty())
-            canvas.StretchDraw(ClientRect(),
-                               Picture->copy(piece.Left, piece.Top, piece.Width(), piece.Height()));
+            canvas.StretchDraw(ClientRect(), SkinPiece(piece, canvas.Scale()));
         TRect checkArea = skin_.CheckImageArea;
         TRect textArea = skin_.TextArea;
         if (checkArea.IsEmpty() || textArea.IsEmpty()) {
@@ -386,8 +386,7 @@ void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect
                                           const TRect& area) {
     if (Picture == nullptr || imageRect.IsEmpty())
         return;
-    QImage image =
-        Picture->copy(imageRect.Left, imageRect.Top, imageRect.Width(), imageRect.Height());
+    QImage image = SkinPiece(imageRect, buffer.devicePixelRatio());
     // The colour of the bottom-left pixel is transparent.
     QRgb key = image.pixel(0, image.height() - 1);
     if (mixWithWhite) {
@@ -399,6 +398,16 @@ void TbsSkinCheckRadioBox::DrawCheckImage(QImage& buffer, const TRect& imageRect
     int left = area.Left + (area.Width() - skin_.CheckImageRect.Width()) / 2;
     int top = area.Top + area.Height() / 2 - skin_.CheckImageRect.Height() / 2;
     raster::CopyTransparent(buffer, left, top, image, key);
+}
+
+QImage TbsSkinCheckRadioBox::SkinPiece(const TRect& rect, qreal scale) const {
+    const QImage& source = SkinData() ? SkinData()->PictureForScale(*Picture, scale) : *Picture;
+    const qreal ratio = source.devicePixelRatio();
+    auto device = [ratio](int coordinate) { return qRound(coordinate * ratio); };
+    QImage piece = source.copy(device(rect.Left), device(rect.Top), device(rect.Width()),
+                               device(rect.Height()));
+    piece.setDevicePixelRatio(ratio);
+    return piece;
 }
 
 void TbsSkinCheckRadioBox::SetCaptionFont(TCanvas& canvas, bool skinFont) {

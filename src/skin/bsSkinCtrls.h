@@ -157,6 +157,9 @@ private:
     TRect CheckImageOfState() const;
     void DrawCheckImage(QImage& buffer, const TRect& imageRect, bool mixWithWhite,
                         const TRect& area);
+    // The piece rect (1x pixels) of the record's picture, cut from the picture's twin when
+    // scale wants one.
+    QImage SkinPiece(const TRect& rect, qreal scale) const;
     // Draws any list image, measures the caption and places its box, centred vertically in
     // area and cut at its right edge; returns the box.
     TRect CaptionBox(TCanvas& canvas, const TRect& area);

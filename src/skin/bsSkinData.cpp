@@ -2,6 +2,8 @@
 
 #include "skin/ZlibBlock.h"
 
+#include <algorithm>
+
 // --- TbsCompressedStoredSkin --------------------------------------------------------------
 
 const TClassInfo& TbsCompressedStoredSkin::StaticClassInfo() {
@@ -71,6 +73,10 @@ void TbsSkinData::SetCompressedStoredSkin(TbsCompressedStoredSkin* value) {
         return;
     value->FreeNotification(this);
     LoadCompressedSkin(value->CompressedData());
+    if (empty_)
+        return;
+    for (const AnsiString& file : content_.PictureNames.ActivePictures)
+        twins_.emplace_back(TwinResourceName(*value, file));
 }
 
 void TbsSkinData::SetResourceStrData(TbsResourceStrData* value) {
@@ -110,6 +116,7 @@ void TbsSkinData::LoadCompressedSkin(const TBytes& block) {
         return;
     empty_ = true;
     content_.Clear();
+    twins_.clear();
     std::vector<std::uint8_t> container = InflateBlock(block);
     if (!content_.Load(container))
         return;
@@ -120,6 +127,14 @@ const QImage* TbsSkinData::ActivePicture(int index) const {
     if (index < 0 || index >= ActivePictureCount())
         return nullptr;
     return &content_.ActivePictures[static_cast<std::size_t>(index)];
+}
+
+const QImage& TbsSkinData::PictureForScale(const QImage& picture, qreal scale) const {
+    const std::size_t count = std::min(twins_.size(), content_.ActivePictures.size());
+    for (std::size_t index = 0; index < count; ++index)
+        if (&content_.ActivePictures[index] == &picture)
+            return twins_[index].ForScale(picture, scale);
+    return picture;
 }
 
 void TbsSkinData::Notification(TComponent* component, TOperation operation) {

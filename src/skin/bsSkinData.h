@@ -4,9 +4,15 @@
 // ("CompressedData"). TbsSkinData unpacks it when linked, parses it and answers the skinned
 // controls: which control record has a name (case-sensitive), which picture has an index.
 // The skin-change messages of the engine have no receiver in this program and are not sent.
+//
+// On a scaled screen a numbered picture of a skin loaded from a stored skin is painted from its
+// twin, "<owner class>.<stored skin name>.<picture file name>@2X" (rtl/PictureTwin.h), e.g.
+// TFORM1.BSCOMPRESSEDSTOREDSKIN1.PICTURE4.BMP@2X; the records' rectangles stay in 1x pixels.
 #pragma once
 
 #include "skin/SkinContent.h"
+
+#include "rtl/PictureTwin.h"
 
 #include "rtl/Classes.h"
 #include "rtl/TypeInfo.h"
@@ -108,6 +114,9 @@ public:
     // The numbered picture at index, or nullptr when there is none.
     const QImage* ActivePicture(int index) const;
     int ActivePictureCount() const { return static_cast<int>(content_.ActivePictures.size()); }
+    // What to paint for picture, one of the numbered pictures, on a surface of device pixel
+    // ratio scale: its twin when there is a fitting one, else picture.
+    const QImage& PictureForScale(const QImage& picture, qreal scale) const;
     const TbsSkinColors& SkinColors() const { return content_.SkinColors; }
 
 protected:
@@ -124,4 +133,5 @@ private:
     int skinIndex_ = 0;
     bool empty_ = true;
     SkinContent content_;
+    std::vector<PictureTwin> twins_; // of the numbered pictures, by index
 };

@@ -3,7 +3,9 @@
 // per direction and thread, reset before each use.
 #include "Gbk.h"
 
+#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <iconv.h>
 #include <map>
 #include <memory>
@@ -66,6 +68,17 @@ std::string_view Bytes(const void* data, size_t size) {
     return {static_cast<const char*>(data), size};
 }
 
+// Input in the encoding from as wide characters; copied out of the byte string, whose buffer
+// need not be aligned for wchar_t.
+std::optional<std::wstring> WideFrom(const char* from, std::string_view input) {
+    auto bytes = Convert("WCHAR_T", from, input);
+    if (!bytes)
+        return std::nullopt;
+    std::wstring wide(bytes->size() / sizeof(wchar_t), L'\0');
+    std::memcpy(wide.data(), bytes->data(), wide.size() * sizeof(wchar_t));
+    return wide;
+}
+
 } // namespace
 
 std::optional<std::string> ToUtf8(std::string_view gbk) {
@@ -84,11 +97,26 @@ std::string Literal(std::string_view utf8) {
 }
 
 std::optional<std::wstring> ToWide(std::string_view gbk) {
-    auto bytes = Convert("WCHAR_T", "GBK", gbk);
-    if (!bytes)
+    return WideFrom("GBK", gbk);
+}
+
+std::optional<std::wstring> WideFromUtf8(std::string_view utf8) {
+    auto wide = WideFrom("UTF-8", utf8);
+    // glibc's decoder also takes the old five- and six-byte range beyond U+10FFFF.
+    if (wide && std::any_of(wide->begin(), wide->end(),
+                            [](wchar_t c) { return static_cast<char32_t>(c) > 0x10FFFF; }))
         return std::nullopt;
-    return std::wstring(reinterpret_cast<const wchar_t*>(bytes->data()),
-                        bytes->size() / sizeof(wchar_t));
+    return wide;
+}
+
+std::optional<std::string> Utf8FromUtf16(std::u16string_view utf16) {
+    std::string bytes;
+    bytes.reserve(utf16.size() * 2);
+    for (char16_t c : utf16) {
+        bytes += static_cast<char>(c & 0xFF);
+        bytes += static_cast<char>(c >> 8);
+    }
+    return Convert("UTF-8", "UTF-16LE", bytes);
 }
 
 std::optional<std::string> FromWide(std::wstring_view wide) {

@@ -1,6 +1,8 @@
 // GBK (code page 936) is the program's 8-bit encoding. Conversions happen only at the edges:
 // Linux file names (UTF-8), Qt (QString), the 7-Zip library and shell interfaces (wide).
-// Text GBK cannot write is refused (nullopt), never mangled.
+// Text GBK cannot write is refused (nullopt), never mangled. The module is also the one place
+// that decodes UTF-8 (Linux names compared by character) and writes it from UTF-16, through
+// the same iconv converters.
 #pragma once
 
 #include <optional>
@@ -14,6 +16,13 @@ std::optional<std::string> FromUtf8(std::string_view utf8);
 std::optional<std::wstring> ToWide(std::string_view gbk);
 std::optional<std::string> FromWide(std::wstring_view wide);
 std::optional<std::u16string> ToUtf16(std::string_view gbk);
+
+// UTF-8 as wide characters (code points on Linux); nullopt for bytes that are not valid UTF-8,
+// overlong forms and encoded surrogates included.
+std::optional<std::wstring> WideFromUtf8(std::string_view utf8);
+
+// UTF-16 as UTF-8 (arguments for programs that read UTF-8); nullopt for an unpaired surrogate.
+std::optional<std::string> Utf8FromUtf16(std::u16string_view utf16);
 
 // GBK bytes of a text written in UTF-8 in the source (the program's own Chinese texts).
 // Every such text is GBK-writable; one that is not is a fault in the program and throws

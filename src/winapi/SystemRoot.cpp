@@ -188,34 +188,16 @@ std::vector<std::string> NormalisedComponents(std::string_view rest) {
     return components;
 }
 
-// UTF-8 to code points folded to lower case; nullopt for invalid UTF-8.
-std::optional<std::u32string> Folded(std::string_view utf8) {
+// A UTF-8 name folded to lower case character by character; nullopt for invalid UTF-8.
+std::optional<std::wstring> Folded(std::string_view utf8) {
     static const locale_t utf8Locale = newlocale(LC_CTYPE_MASK, "C.UTF-8", locale_t{});
-    std::u32string result;
-    for (size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        const int length = lead < 0x80       ? 1
-                           : lead >> 5 == 6  ? 2
-                           : lead >> 4 == 14 ? 3
-                           : lead >> 3 == 30 ? 4
-                                             : 0;
-        if (length == 0 || i + length > utf8.size())
-            return std::nullopt;
-        char32_t c = length == 1 ? lead : lead & (0x7F >> length);
-        for (int k = 1; k < length; ++k) {
-            const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if (next >> 6 != 2)
-                return std::nullopt;
-            c = c << 6 | (next & 0x3F);
-        }
-        if (utf8Locale)
-            c = static_cast<char32_t>(towlower_l(static_cast<wint_t>(c), utf8Locale));
-        else if (c < 0x80)
-            c = static_cast<char32_t>(std::tolower(static_cast<int>(c)));
-        result.push_back(c);
-        i += static_cast<size_t>(length);
-    }
-    return result;
+    auto wide = gbk::WideFromUtf8(utf8);
+    if (!wide)
+        return std::nullopt;
+    for (wchar_t& c : *wide)
+        c = utf8Locale ? static_cast<wchar_t>(towlower_l(static_cast<wint_t>(c), utf8Locale))
+                       : static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+    return wide;
 }
 
 // The entry of folder whose name equals name without regard to case; an exact match wins,

@@ -1,5 +1,6 @@
 #include "WineReg.h"
 
+#include "Gbk.h"
 #include "advapi32.h"
 #include "kernel32.h"
 
@@ -88,29 +89,23 @@ std::string OnDriveZ(const std::string& path) {
     return windows;
 }
 
-std::string KeyArgument(std::u16string_view key) {
-    std::string utf8 = "HKEY_LOCAL_MACHINE\\";
-    // Key names the layer writes through Wine are the program's own; other characters than
-    // ASCII are passed as UTF-8, the code page wine reads its arguments in.
-    for (char16_t c : key) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | c >> 6);
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | c >> 12);
-            utf8 += static_cast<char>(0x80 | (c >> 6 & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
+// Wine reads its arguments as UTF-8.
+std::optional<std::string> KeyArgument(std::u16string_view key) {
+    const auto utf8 = gbk::Utf8FromUtf16(key);
+    if (!utf8)
+        return std::nullopt;
+    return "HKEY_LOCAL_MACHINE\\" + *utf8;
 }
 
 std::optional<RegistryFile> Export(const std::string& root, std::u16string_view key,
                                    const ScratchFolder& scratch, DWORD& error) {
     const std::string file = scratch.File("export.reg");
-    const int code = RunWineReg(root, {"export", KeyArgument(key), OnDriveZ(file), "/y"});
+    const auto keyArgument = KeyArgument(key);
+    if (!keyArgument) {
+        error = ERROR_NO_UNICODE_TRANSLATION;
+        return std::nullopt;
+    }
+    const int code = RunWineReg(root, {"export", *keyArgument, OnDriveZ(file), "/y"});
     if (code != 0) {
         error = code < 0 ? ERROR_REGISTRY_IO_FAILED : ERROR_FILE_NOT_FOUND;
         return std::nullopt;

@@ -79,7 +79,6 @@ constexpr DWORD FILE_BEGIN = 0;
 constexpr DWORD FILE_CURRENT = 1;
 constexpr DWORD FILE_END = 2;
 constexpr DWORD INVALID_SET_FILE_POINTER = 0xFFFFFFFF;
-constexpr DWORD INVALID_FILE_SIZE = 0xFFFFFFFF;
 
 struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
@@ -95,7 +94,6 @@ BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWri
                OVERLAPPED* overlapped);
 DWORD SetFilePointer(HANDLE file, LONG distanceToMove, PLONG distanceToMoveHigh, DWORD moveMethod);
 BOOL SetEndOfFile(HANDLE file);
-DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh);
 BOOL CloseHandle(HANDLE object);
 BOOL DeleteFileA(LPCSTR fileName);
 // Renames a file or folder; never replaces an existing target.

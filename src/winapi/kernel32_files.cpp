@@ -314,22 +314,6 @@ BOOL SetEndOfFile(HANDLE file) {
     return TRUE;
 }
 
-DWORD GetFileSize(HANDLE file, LPDWORD fileSizeHigh) {
-    const auto object = OpenFile(file);
-    if (!object)
-        return INVALID_FILE_SIZE;
-    struct stat st {};
-    if (fstat(object->fd, &st) != 0) {
-        winapi::SetLastErrorFromErrno(errno);
-        return INVALID_FILE_SIZE;
-    }
-    const auto size = static_cast<std::uint64_t>(st.st_size);
-    if (fileSizeHigh)
-        *fileSizeHigh = static_cast<DWORD>(size >> 32);
-    SetLastError(ERROR_SUCCESS);
-    return static_cast<DWORD>(size);
-}
-
 BOOL CloseHandle(HANDLE object) {
     if (!winapi::RemoveHandle(object)) {
         SetLastError(ERROR_INVALID_HANDLE);

@@ -1,6 +1,6 @@
-// shell32: special folders as item lists and the shell allocator. Item lists are the
-// layer's own: one item holding the folder's GBK Windows path, allocated with the task
-// allocator (objidl.h) so the program frees them with IMalloc::Free or CoTaskMemFree.
+// shell32: special folders as item lists, and starting programs. Item lists are the layer's
+// own: one item holding the folder's GBK Windows path, allocated with the task allocator
+// (objidl.h) so the program frees them with ILFree or CoTaskMemFree.
 #pragma once
 
 #include "objidl.h"
@@ -25,8 +25,6 @@ constexpr int CSIDL_DESKTOPDIRECTORY = 16;
 constexpr int CSIDL_APPDATA = 26;
 constexpr int CSIDL_PROGRAM_FILES = 38;
 
-HRESULT SHGetMalloc(IMalloc** malloc);
-
 // The item list of a special folder (one of the CSIDLs above); E_INVALIDARG for others, a
 // wrapped Win32 code when the system root is unavailable.
 HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* itemList);
@@ -35,9 +33,6 @@ HRESULT SHGetSpecialFolderLocation(HWND owner, int folder, LPITEMIDLIST* itemLis
 // for an item list that names no file-system folder.
 BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path);
 
-// The item list of an absolute GBK Windows path; nullptr for a path that cannot be one. Free it
-// with ILFree or the shell allocator.
-LPITEMIDLIST ILCreateFromPathA(LPCSTR path);
 void ILFree(LPITEMIDLIST itemList);
 
 // Starting programs. No shell is involved: a Windows executable runs under "wine" when it is

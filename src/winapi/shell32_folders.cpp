@@ -95,12 +95,6 @@ BOOL SHGetPathFromIDListA(LPCITEMIDLIST itemList, LPSTR path) {
     return TRUE;
 }
 
-LPITEMIDLIST ILCreateFromPathA(LPCSTR path) {
-    if (!path || !winapi::ToLinuxPath(path))
-        return nullptr;
-    return MakePathItemList(path);
-}
-
 void ILFree(LPITEMIDLIST itemList) {
     CoTaskMemFree(itemList);
 }

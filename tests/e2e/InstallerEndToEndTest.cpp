@@ -39,12 +39,8 @@ using Clock = std::chrono::steady_clock;
 using testing_support::DesktopLink;
 using testing_support::LnkField;
 using testing_support::LnkInfo;
-using testing_support::QuickLaunchFolder;
 using testing_support::QuickLaunchLink;
 using testing_support::ReadLinuxFile;
-using testing_support::StartMenuFolder;
-using testing_support::StartMenuLink;
-using testing_support::WriteLinuxFile;
 
 namespace {
 
@@ -179,7 +175,7 @@ protected:
         // The system root exists before the installer starts, as an installed system has it.
         root = *winapi::SystemRootPath();
         startLog = systemRoot.Folder() + "/starts.log";
-        quickLaunchExists = fs::is_directory(QuickLaunchFolder());
+        quickLaunchExists = fs::is_directory(testing_support::QuickLaunchFolder());
         StartXServer();
     }
 
@@ -205,7 +201,7 @@ protected:
     // Starts the installer with a PATH that holds only the wine stand-in.
     void StartInstaller() {
         const std::string path = systemRoot.Folder() + "/bin";
-        WriteLinuxFile(path + "/wine", WineStandIn(startLog));
+        testing_support::WriteLinuxFile(path + "/wine", WineStandIn(startLog));
         ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
         // Laid out as a Wine that runs 32- and 64-bit programs, so the finish window starts.
         for (const char* unixSide : {"/lib/wine/i386-unix", "/lib/wine/x86_64-unix"})
@@ -428,8 +424,8 @@ void ExpectProductLinks(const std::string& installFolder, bool desktop, bool qui
     if (quickLaunch) {
         EXPECT_EQ(LnkField(LnkInfo(QuickLaunchLink()), "Local path"), product);
     }
-    EXPECT_EQ(LnkField(LnkInfo(StartMenuLink()), "Local path"), product);
-    EXPECT_EQ(LnkField(LnkInfo(StartMenuFolder() + "/卸载.lnk"), "Local path"),
+    EXPECT_EQ(LnkField(LnkInfo(testing_support::StartMenuLink()), "Local path"), product);
+    EXPECT_EQ(LnkField(LnkInfo(testing_support::StartMenuFolder() + "/卸载.lnk"), "Local path"),
               installFolder + "UnInstall.exe");
 }
 

@@ -138,7 +138,7 @@ TEST_F(StartUpTest, TheSlideshowCyclesThroughTheFivePictures) {
 
 TEST(SetupDescriptions, UnknownClassesPropertiesAndHandlersAreFound) {
     RegisterSetupClasses();
-    TObjectDescription d = ParseDescription(R"(object Form1: TForm1
+    const TObjectDescription form = ParseDescription(R"(object Form1: TForm1
   OnCreate = FormCreate
   OnClick = Image2DoubleClick
   Shadow = True
@@ -148,28 +148,28 @@ TEST(SetupDescriptions, UnknownClassesPropertiesAndHandlersAreFound) {
   end
 end
 )",
-                                            ".");
-    std::vector<std::string> problems = ValidateDescription(d);
-    EXPECT_EQ(problems, (std::vector<std::string>{
-                            "line 3: TForm1 has no handler Image2DoubleClick",
-                            "line 4: TForm1 has no property Shadow",
-                            "line 7: class TFancyImage is not registered",
-                            "line 1: TForm1.ImageClose has no component",
-                            "line 1: TForm1.ImageMin has no component",
-                            "line 1: TForm1.Image2 has no component",
-                            "line 1: TForm1.bsSkinCheckRadioBox1 has no component",
-                            "line 1: TForm1.bsSkinLinkLabel1 has no component",
-                            "line 1: TForm1.bsPngImageView1 has no component",
-                            "line 1: TForm1.bsSkinLinkLabel2 has no component",
-                            "line 1: TForm1.Edit1 has no component",
-                            "line 1: TForm1.Button1 has no component",
-                            "line 1: TForm1.bsSkinCheckRadioBox4 has no component",
-                            "line 1: TForm1.bsSkinCheckRadioBox3 has no component",
-                            "line 1: TForm1.bsSkinCheckRadioBox2 has no component",
-                            "line 1: TForm1.bsSkinData1 has no component",
-                            "line 1: TForm1.bsCompressedStoredSkin1 has no component",
-                            "line 1: TForm1.bsPngImageList1 has no component",
-                        }));
+                                                     ".");
+    EXPECT_EQ(ValidateDescription(form),
+              (std::vector<std::string>{
+                  "line 3: TForm1 has no handler Image2DoubleClick",
+                  "line 4: TForm1 has no property Shadow",
+                  "line 7: class TFancyImage is not registered",
+                  "line 1: TForm1.ImageClose has no component",
+                  "line 1: TForm1.ImageMin has no component",
+                  "line 1: TForm1.Image2 has no component",
+                  "line 1: TForm1.bsSkinCheckRadioBox1 has no component",
+                  "line 1: TForm1.bsSkinLinkLabel1 has no component",
+                  "line 1: TForm1.bsPngImageView1 has no component",
+                  "line 1: TForm1.bsSkinLinkLabel2 has no component",
+                  "line 1: TForm1.Edit1 has no component",
+                  "line 1: TForm1.Button1 has no component",
+                  "line 1: TForm1.bsSkinCheckRadioBox4 has no component",
+                  "line 1: TForm1.bsSkinCheckRadioBox3 has no component",
+                  "line 1: TForm1.bsSkinCheckRadioBox2 has no component",
+                  "line 1: TForm1.bsSkinData1 has no component",
+                  "line 1: TForm1.bsCompressedStoredSkin1 has no component",
+                  "line 1: TForm1.bsPngImageList1 has no component",
+              }));
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // How a skinned check box reacts: the check logic, groups, mouse and keyboard.
 #include "SkinTestWindow.h"
 #include "skin/bsSkinCtrls.h"
+#include "winapi/Gbk.h"
 
 #include <QTest>
 #include <QWidget>
@@ -140,8 +141,8 @@ TEST_F(CheckBoxBehaviour, TheCaptionsAcceleratorTogglesAndFocusesTheBox) {
     auto* box = NewBox(40);
     first->SetCanFocused(true);
     box->SetCanFocused(true);
-    // GBK "阅读(&R)": the two-byte characters before the mark are skipped whole.
-    box->SetCaption("\xD4\xC4\xB6\xC1(&R)");
+    // The two-byte GBK characters before the mark are skipped whole.
+    box->SetCaption(gbk::Literal("阅读(&R)"));
     first->SetCaption("a&&b"); // a plain "&": no accelerator
     first->SetFocus();
     QWidget* form = window.Form()->Widget();

@@ -6,6 +6,7 @@
 
 #include "rtl/Colors.h"
 #include "rtl/Image.h"
+#include "winapi/Gbk.h"
 
 #include <QCoreApplication>
 
@@ -21,7 +22,7 @@ protected:
         box = new TbsSkinCheckRadioBox(window.Form());
         box->SetParent(window.Form());
         box->SetBounds(8, 40, 150, 25);
-        box->SetCaption("\xD4\xC4\xB6\xC1\xB2\xA2\xCD\xAC\xD2\xE2"); // 阅读并同意
+        box->SetCaption(gbk::Literal("阅读并同意"));
         skin = window.OptionsSkin();
         box->SetSkinData(skin);
         // Whatever the window system said about the pointer, it is not over the box.

@@ -2,6 +2,7 @@
 // clicks.
 #include "SkinTestWindow.h"
 #include "skin/bsSkinExCtrls.h"
+#include "winapi/Gbk.h"
 
 #include <gtest/gtest.h>
 
@@ -18,7 +19,7 @@ protected:
         label = new TbsSkinLinkLabel(window.Form());
         label->SetParent(window.Form());
         label->SetBounds(20, 20, 89, 17);
-        label->SetCaption("\xD0\xED\xBF\xC9\xD0\xAD\xD2\xE9"); // 许可协议
+        label->SetCaption(gbk::Literal("许可协议"));
         label->DefaultFont()->SetColor(clBlue);
         label->SetDefaultActiveFontColor(clBlue);
         label->OnClick = [this](TObject*) { ++clicks; };
@@ -109,7 +110,7 @@ TEST(LinkLabelDisabled, IsDrawnInShadowOverAHighlightBelowAndRightOfIt) {
     auto* label = new TbsSkinLinkLabel(window.Form());
     label->SetParent(window.Form());
     label->SetBounds(20, 20, 89, 17);
-    label->SetCaption("\xD0\xED\xBF\xC9\xD0\xAD\xD2\xE9"); // 许可协议
+    label->SetCaption(gbk::Literal("许可协议"));
     label->DefaultFont()->SetColor(clBlue);
     label->SetEnabled(false);
     const QImage shown = window.Surface().copy(20, 20, label->Width(), label->Height());

@@ -153,6 +153,40 @@ TEST(Artwork, EveryPictureIsAnRgbaPngOfItsExactSize) {
     }
 }
 
+// The twin of a picture (name@2x.png), which scaled screens show in its place.
+QString twinPath(const char* path) {
+    return QString(path).replace(".png", "@2x.png");
+}
+
+// Mean difference per channel (alpha included) of two images of one size, 0 to 255.
+double meanDifference(const QImage& a, const QImage& b) {
+    double sum = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) +
+                   std::abs(qBlue(p) - qBlue(q)) + std::abs(qAlpha(p) - qAlpha(q));
+        }
+    }
+    return sum / (4.0 * a.width() * a.height());
+}
+
+TEST(Artwork, EveryPictureHasATwinOfTwiceItsSizeShowingTheSameInTheSamePlaces) {
+    for (const ExpectedPicture& picture : allPictures) {
+        SCOPED_TRACE(picture.path);
+        const PngHeader header = readPngHeader(pictures + twinPath(picture.path));
+        EXPECT_EQ(header.width, quint32(2 * picture.width));
+        EXPECT_EQ(header.height, quint32(2 * picture.height));
+        EXPECT_EQ(header.bitDepth, 8);
+        EXPECT_EQ(header.colourType, 6) << "not RGBA";
+        // Halved, the twin is the 1x picture but for the edges drawing at 2x sharpens.
+        const QImage halved = loadPicture(twinPath(picture.path).toUtf8().constData())
+                                  .scaled(picture.width, picture.height, Qt::IgnoreAspectRatio,
+                                          Qt::SmoothTransformation);
+        EXPECT_LT(meanDifference(halved, loadPicture(picture.path)), 8.0);
+    }
+}
+
 TEST(Artwork, StripColumnsHoldExactlyTheirOpaqueColours) {
     const struct {
         const char* path;

@@ -68,9 +68,6 @@ TEST_F(Files, WriteReadSeekAndTruncate) {
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_SUCCESS);
     ASSERT_TRUE(Write(file, "0123456789"));
-    DWORD high = 7;
-    EXPECT_EQ(GetFileSize(file, &high), 10u);
-    EXPECT_EQ(high, 0u);
     EXPECT_EQ(SetFilePointer(file, -4, nullptr, FILE_END), 6u);
     char buffer[16] = {};
     DWORD read = 0;
@@ -92,7 +89,7 @@ TEST_F(Files, WriteReadSeekAndTruncate) {
     file = Open("C:\\DATA.BIN", GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     EXPECT_EQ(GetLastError(), ERROR_ALREADY_EXISTS);
-    EXPECT_EQ(GetFileSize(file, nullptr), 0u);
+    EXPECT_EQ(SetFilePointer(file, 0, nullptr, FILE_END), 0u);
     EXPECT_TRUE(CloseHandle(file));
 }
 
@@ -175,8 +172,6 @@ TEST_F(Files, DeleteAndCloseFailures) {
     EXPECT_FALSE(CloseHandle(file));
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_FALSE(Write(file, "x"));
-    EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
-    EXPECT_EQ(GetFileSize(INVALID_HANDLE_VALUE, nullptr), INVALID_FILE_SIZE);
     EXPECT_EQ(GetLastError(), ERROR_INVALID_HANDLE);
     EXPECT_TRUE(DeleteFileA("C:\\X"));
     EXPECT_FALSE(fs::exists(systemRoot.DriveC() + "/x"));

@@ -23,6 +23,23 @@ TEST(Gbk, TextGbkCannotWriteIsRefused) {
     EXPECT_FALSE(gbk::FromUtf8("\xC3").has_value()); // broken UTF-8
 }
 
+TEST(Gbk, Utf8DecodesToCodePointsAndOnlyValidUtf8Does) {
+    EXPECT_EQ(gbk::WideFromUtf8("a\xC3\xA9\xE5\xAE\x89\xF0\x9F\x8E\xB5"),
+              L"a\u00E9\u5B89\U0001F3B5");
+    EXPECT_EQ(gbk::WideFromUtf8(""), L"");
+    for (const char* bad :
+         {"\xC3", "\xE5\xAE", "\x80", "\xC0\xAF", "\xED\xA0\x80", "\xFF", "\xF4\x90\x80\x80"})
+        EXPECT_FALSE(gbk::WideFromUtf8(bad).has_value()) << bad;
+}
+
+TEST(Gbk, Utf16BecomesUtf8WithItsSurrogatePairsJoined) {
+    EXPECT_EQ(gbk::Utf8FromUtf16(u"Software\\安装\U0001F3B5"),
+              "Software\\\xE5\xAE\x89\xE8\xA3\x85\xF0\x9F\x8E\xB5");
+    EXPECT_EQ(gbk::Utf8FromUtf16(u""), "");
+    EXPECT_FALSE(gbk::Utf8FromUtf16(std::u16string(1, char16_t{0xD83C})).has_value());
+    EXPECT_FALSE(gbk::Utf8FromUtf16(u"a" + std::u16string(1, char16_t{0xDF75})).has_value());
+}
+
 TEST(Gbk, OnlyASingleByteBackslashEndsAString) {
     EXPECT_TRUE(gbk::EndsWithBackslash("C:\\"));
     EXPECT_TRUE(gbk::EndsWithBackslash("\\"));

@@ -1,5 +1,4 @@
 #include "support/TempSystemRoot.h"
-#include "winapi/Gbk.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
@@ -62,6 +61,14 @@ TEST_F(PathMapping, ExistingNamesMatchWithoutRegardToCase) {
     fs::create_directories(systemRoot.DriveC() + "/apps");
     EXPECT_EQ(winapi::ToLinuxPath("C:\\apps"), systemRoot.DriveC() + "/apps");
     EXPECT_EQ(winapi::ToLinuxPath("C:\\APPS"), systemRoot.DriveC() + "/Apps");
+}
+
+TEST_F(PathMapping, NamesBeyondAsciiMatchWithoutRegardToCaseToo) {
+    fs::create_directories(systemRoot.DriveC() + "/Папка");
+    // A name that is not UTF-8 in the same folder is passed over, not taken for a match.
+    WriteLinuxFile(systemRoot.DriveC() + "/\xFF\xFE", "x");
+    EXPECT_EQ(winapi::ToLinuxPath(gbk::Literal("C:\\ПАПКА\\файл")),
+              systemRoot.DriveC() + "/Папка/файл");
 }
 
 TEST_F(PathMapping, DotsAreNormalisedAsWindowsDoes) {

@@ -1,3 +1,4 @@
+#include "support/LockHolder.h"
 #include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
 
@@ -366,26 +367,15 @@ TEST_F(Registry, AWriterKilledMidWriteLeavesATemporaryTheNextWriteRemoves) {
 TEST_F(Registry, ATemporaryALiveWriterHoldsIsLeftAlone) {
     const std::string root = *winapi::SystemRootPath();
     const std::string temporary = root + "/system.reg.Ab12Cd";
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t writer = fork();
-    ASSERT_GE(writer, 0);
-    if (writer == 0) {
+    testing_support::LockHolder writer([&] {
         const int fd = open(temporary.c_str(), O_CREAT | O_WRONLY, 0600);
         flock(fd, LOCK_EX);
-        (void)!write(ready[1], "x", 1);
-        pause();
-        _exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    close(ready[0]);
-    close(ready[1]);
+    });
+    ASSERT_TRUE(writer.Holding());
     HKEY key = Create("Software\\Live");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_TRUE(std::filesystem::exists(temporary));
-    kill(writer, SIGKILL);
-    waitpid(writer, nullptr, 0);
+    writer.End();
     key = Create("Software\\Live2");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_FALSE(std::filesystem::exists(temporary));

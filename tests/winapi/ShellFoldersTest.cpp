@@ -17,9 +17,7 @@ protected:
             return "failed";
         char path[MAX_PATH + 1] = {};
         const BOOL ok = SHGetPathFromIDListA(itemList, path);
-        IMalloc* malloc = nullptr;
-        EXPECT_EQ(SHGetMalloc(&malloc), S_OK);
-        malloc->Free(itemList);
+        ILFree(itemList);
         return ok ? path : "no path";
     }
 };
@@ -46,31 +44,4 @@ TEST_F(ShellFolders, UnknownFoldersAndEmptyItemListsFail) {
     EXPECT_STREQ(path, "");
     const BYTE empty[2] = {0, 0};
     EXPECT_FALSE(SHGetPathFromIDListA(reinterpret_cast<LPCITEMIDLIST>(empty), path));
-}
-
-TEST_F(ShellFolders, ItemListsFromPathsGiveThePathBack) {
-    LPITEMIDLIST itemList = ILCreateFromPathA("Z:\\tmp\\Apps");
-    ASSERT_NE(itemList, nullptr);
-    char path[MAX_PATH] = {};
-    EXPECT_TRUE(SHGetPathFromIDListA(itemList, path));
-    EXPECT_STREQ(path, "Z:\\tmp\\Apps");
-    ILFree(itemList);
-    EXPECT_EQ(ILCreateFromPathA("relative\\path"), nullptr);
-}
-
-TEST(ShellAllocator, AllocatesAndFreesThroughIMalloc) {
-    IMalloc* malloc = nullptr;
-    ASSERT_EQ(SHGetMalloc(&malloc), S_OK);
-    void* block = malloc->Alloc(260);
-    ASSERT_NE(block, nullptr);
-    EXPECT_GE(malloc->GetSize(block), 260u);
-    malloc->Free(block);
-    void* same = nullptr;
-    EXPECT_EQ(malloc->QueryInterface(IID_IMalloc, &same), S_OK);
-    EXPECT_EQ(same, malloc);
-    EXPECT_EQ(malloc->QueryInterface(IID_IUnknown, &same), S_OK);
-    GUID other = IID_IMalloc;
-    other.Data1 = 0x1234;
-    EXPECT_EQ(malloc->QueryInterface(other, &same), E_NOINTERFACE);
-    EXPECT_EQ(same, nullptr);
 }

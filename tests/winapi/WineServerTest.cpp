@@ -1,5 +1,6 @@
 // The registry against a real Wine: a prefix made by wineboot, a server kept running with
 // "wineserver -p", and "wine reg query" reading back what the layer wrote.
+#include "support/LockHolder.h"
 #include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
 
@@ -212,28 +213,17 @@ TEST_F(WineServer, OnlyAHeldLockMeansARunningServer) {
     WriteLinuxFile(folders.front() + "/lock", "");
     EXPECT_FALSE(winapi::WineServerRunning(root));
 
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t holder = fork();
-    ASSERT_GE(holder, 0);
-    if (holder == 0) {
+    testing_support::LockHolder server([&] {
         const int fd = open((folders.front() + "/lock").c_str(), O_WRONLY);
         struct flock lock {};
         lock.l_type = F_WRLCK;
         lock.l_whence = SEEK_SET;
         lock.l_len = 1;
         fcntl(fd, F_SETLK, &lock);
-        (void)!write(ready[1], "x", 1);
-        pause();
-        _exit(0);
-    }
-    char byte = 0;
-    ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    close(ready[0]);
-    close(ready[1]);
+    });
+    ASSERT_TRUE(server.Holding());
     EXPECT_TRUE(winapi::WineServerRunning(root));
-    kill(holder, SIGKILL);
-    waitpid(holder, nullptr, 0);
+    server.End();
     EXPECT_FALSE(winapi::WineServerRunning(root));
     testing_support::RemoveTree("/tmp/" + tmpName);
 }

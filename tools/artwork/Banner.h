@@ -11,10 +11,10 @@ struct BannerTone {
     QColor glow;
 };
 
-BannerTone brandTone();
+BannerTone BrandTone();
 
 // Fills the whole picture with the light area colour, then paints the banner over its top
 // `height` rows: the gradient, soft decorative circles kept away from the top-right corner
 // (where the window glyphs sit), and a gentle wave as its lower edge that never passes
 // `height`, so every row from `height` down stays plain.
-void paintBannerPicture(QPainter& painter, QSize picture, int height, const BannerTone& tone);
+void PaintBannerPicture(QPainter& painter, QSize picture, int height, const BannerTone& tone);

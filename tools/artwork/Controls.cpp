@@ -6,22 +6,24 @@
 #include <QPainter>
 #include <QPainterPath>
 
-namespace {
-
-QImage blankPicture(QSize size) {
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+QImage BlankPicture(QSize size, qreal scale) {
+    QImage image(size * scale, QImage::Format_ARGB32_Premultiplied);
+    image.setDevicePixelRatio(scale);
     image.fill(Qt::transparent);
     return image;
 }
 
-QImage finished(const QImage& image) {
+namespace {
+
+QImage Finished(const QImage& image) {
     return image.convertToFormat(QImage::Format_RGBA8888);
 }
 
 } // namespace
 
-QImage drawPillButton(const Typography& type, QSize size, const QString& label, qreal labelSize) {
-    QImage image = blankPicture(size);
+QImage DrawPillButton(const Typography& type, QSize size, const QString& label, qreal labelSize,
+                      qreal scale) {
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal rim = 2;
@@ -43,35 +45,35 @@ QImage drawPillButton(const Typography& type, QSize size, const QString& label, 
 
     // Light catching the upper edge.
     QLinearGradient sheen(body.topLeft(), QPointF(body.left(), body.center().y()));
-    sheen.setColorAt(0, palette::withAlpha(Qt::white, 70));
-    sheen.setColorAt(1, palette::withAlpha(Qt::white, 0));
+    sheen.setColorAt(0, palette::WithAlpha(Qt::white, 70));
+    sheen.setColorAt(1, palette::WithAlpha(Qt::white, 0));
     painter.fillPath(face, sheen);
 
     const TextStyle text{labelSize, labelSize * 0.045, labelSize * 0.18, Qt::white};
-    type.drawCentred(painter, label, body.translated(0, 0.5), text);
+    type.DrawCentred(painter, label, body.translated(0, 0.5), text);
     painter.end();
-    return finished(image);
+    return Finished(image);
 }
 
-QImage drawCloseGlyph() {
-    QImage image = blankPicture(QSize(11, 11));
+QImage DrawCloseGlyph(qreal scale) {
+    QImage image = BlankPicture(QSize(11, 11), scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     painter.setPen(QPen(palette::glyph, 1.6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(1.5, 1.5), QPointF(9.5, 9.5));
     painter.drawLine(QPointF(9.5, 1.5), QPointF(1.5, 9.5));
     painter.end();
-    return finished(image);
+    return Finished(image);
 }
 
-QImage drawMinimizeGlyph() {
-    QImage image = blankPicture(QSize(10, 2));
+QImage DrawMinimizeGlyph(qreal scale) {
+    QImage image = BlankPicture(QSize(10, 2), scale);
     image.fill(palette::glyph);
-    return finished(image);
+    return Finished(image);
 }
 
-QImage drawToggle(bool pointsUp, bool highlighted) {
-    QImage image = blankPicture(QSize(20, 17));
+QImage DrawToggle(bool pointsUp, bool highlighted, qreal scale) {
+    QImage image = BlankPicture(QSize(20, 17), scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
     const QPointF centre(10, 8.5);
@@ -88,11 +90,11 @@ QImage drawToggle(bool pointsUp, bool highlighted) {
     painter.setPen(QPen(Qt::white, 1.7, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
     painter.drawPath(chevron);
     painter.end();
-    return finished(image);
+    return Finished(image);
 }
 
-QImage drawStripColumn(const QColor& colour) {
-    QImage image(1, 3, QImage::Format_RGBA8888);
+QImage DrawStripColumn(const QColor& colour, qreal scale) {
+    QImage image = BlankPicture(QSize(1, 3), scale);
     image.fill(colour);
-    return image;
+    return Finished(image);
 }

@@ -13,10 +13,10 @@
 namespace {
 
 // A green disc with a white tick, pinned to the mark's lower-right corner.
-void drawDoneBadge(QPainter& painter, QPointF centre, qreal radius) {
+void DrawDoneBadge(QPainter& painter, QPointF centre, qreal radius) {
     QPainterPath disc;
     disc.addEllipse(centre, radius, radius);
-    drawSoftShadow(painter, disc, QPointF(0, 1.5), 4, QColor(8, 40, 110, 80));
+    DrawSoftShadow(painter, disc, QPointF(0, 1.5), 4, QColor(8, 40, 110, 80));
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
     painter.drawEllipse(centre, radius + 2.5, radius + 2.5);
@@ -33,34 +33,34 @@ void drawDoneBadge(QPainter& painter, QPointF centre, qreal radius) {
 
 } // namespace
 
-QImage drawFinishBackground(const Typography& type) {
+QImage DrawFinishBackground(const Typography& type, qreal scale) {
     const QSize size(588, 475);
-    QImage image(size, QImage::Format_ARGB32_Premultiplied);
+    QImage image = BlankPicture(size, scale);
     QPainter painter(&image);
     painter.setRenderHint(QPainter::Antialiasing);
-    paintBannerPicture(painter, size, 239, brandTone());
-    drawWindowHeader(painter, type);
+    PaintBannerPicture(painter, size, 239, BrandTone());
+    DrawWindowHeader(painter, type);
     // The window has no controls behind these marks; they match the other windows' glyphs.
-    painter.drawImage(QPoint(539, 13), drawMinimizeGlyph());
-    painter.drawImage(QPoint(566, 9), drawCloseGlyph());
+    painter.drawImage(QPoint(539, 13), DrawMinimizeGlyph(scale));
+    painter.drawImage(QPoint(566, 9), DrawCloseGlyph(scale));
 
     const qreal centre = size.width() / 2.0;
     const QRectF tile(centre - 35, 40, 70, 70);
-    drawLogoMark(painter, tile, true);
-    drawDoneBadge(painter, tile.bottomRight() - QPointF(4, 4), 11);
+    DrawLogoMark(painter, tile, true);
+    DrawDoneBadge(painter, tile.bottomRight() - QPointF(4, 4), 11);
     const TextStyle headline{28, 1.0, 3, Qt::white};
-    type.draw(painter, QStringLiteral("安装完成"), centre, 158, headline, Qt::AlignHCenter);
-    const TextStyle subline{15, 0.2, 0.8, palette::withAlpha(Qt::white, 215)};
-    type.draw(painter, QStringLiteral("Talvimo播放器已成功安装到您的电脑"), centre, 190, subline,
+    type.Draw(painter, QStringLiteral("安装完成"), centre, 158, headline, Qt::AlignHCenter);
+    const TextStyle subline{15, 0.2, 0.8, palette::WithAlpha(Qt::white, 215)};
+    type.Draw(painter, QStringLiteral("Talvimo播放器已成功安装到您的电脑"), centre, 190, subline,
               Qt::AlignHCenter);
 
     const TextStyle hint{13, 0.15, 0.6, palette::textGrey};
-    type.draw(painter, QStringLiteral("点击下方按钮，立即开启高清观影之旅"), centre, 274, hint,
+    type.Draw(painter, QStringLiteral("点击下方按钮，立即开启高清观影之旅"), centre, 274, hint,
               Qt::AlignHCenter);
     painter.end();
     return image.convertToFormat(QImage::Format_RGBA8888);
 }
 
-QImage drawFinishButton(const Typography& type) {
-    return drawPillButton(type, QSize(241, 39), QStringLiteral("完成安装"), 18);
+QImage DrawFinishButton(const Typography& type, qreal scale) {
+    return DrawPillButton(type, QSize(241, 39), QStringLiteral("完成安装"), 18, scale);
 }

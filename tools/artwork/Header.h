@@ -6,4 +6,4 @@
 
 // The small title every window carries in its banner's top-left corner: the mark in miniature
 // followed by the wizard's name.
-void drawWindowHeader(QPainter& painter, const Typography& type);
+void DrawWindowHeader(QPainter& painter, const Typography& type);

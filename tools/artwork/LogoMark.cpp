@@ -8,7 +8,7 @@
 
 namespace {
 
-QPainterPath roundedTriangle(QPointF centre, qreal size, qreal rounding) {
+QPainterPath RoundedTriangle(QPointF centre, qreal size, qreal rounding) {
     // Play triangle whose optical centre sits at `centre`, pointing right.
     const qreal half = size / 2;
     QPainterPath path;
@@ -25,14 +25,14 @@ QPainterPath roundedTriangle(QPointF centre, qreal size, qreal rounding) {
 
 } // namespace
 
-void drawLogoMark(QPainter& painter, const QRectF& tile, bool withShadow) {
+void DrawLogoMark(QPainter& painter, const QRectF& tile, bool withShadow) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     const qreal s = tile.width();
     QPainterPath shape;
     shape.addRoundedRect(tile, s * 0.27, s * 0.27);
     if (withShadow) {
-        drawSoftShadow(painter, shape, QPointF(0, s * 0.06), qMax(3, qRound(s * 0.12)),
+        DrawSoftShadow(painter, shape, QPointF(0, s * 0.06), qMax(3, qRound(s * 0.12)),
                        QColor(8, 40, 110, 90));
     }
     QLinearGradient face(tile.topLeft(), tile.bottomLeft());
@@ -42,13 +42,13 @@ void drawLogoMark(QPainter& painter, const QRectF& tile, bool withShadow) {
 
     const QPointF centre = tile.center() + QPointF(s * 0.04, 0);
     const qreal size = s * 0.48;
-    QPainterPath back = roundedTriangle(centre - QPointF(s * 0.13, 0), size * 0.86, s * 0.07);
+    QPainterPath back = RoundedTriangle(centre - QPointF(s * 0.13, 0), size * 0.86, s * 0.07);
     QLinearGradient backFill(back.boundingRect().topLeft(), back.boundingRect().bottomRight());
     backFill.setColorAt(0, palette::lightCyan);
     backFill.setColorAt(1, palette::cyan);
     painter.fillPath(back, backFill);
 
-    QPainterPath front = roundedTriangle(centre + QPointF(s * 0.05, 0), size, s * 0.07);
+    QPainterPath front = RoundedTriangle(centre + QPointF(s * 0.05, 0), size, s * 0.07);
     // A thin white gap between the triangles keeps them apart at small sizes.
     QPainterPathStroker gap;
     gap.setWidth(qMax(1.2, s * 0.05));
@@ -61,16 +61,16 @@ void drawLogoMark(QPainter& painter, const QRectF& tile, bool withShadow) {
     painter.restore();
 }
 
-void drawWordmark(QPainter& painter, const Typography& type, qreal centreX, qreal baseline,
+void DrawWordmark(QPainter& painter, const Typography& type, qreal centreX, qreal baseline,
                   qreal pixelSize, Qt::Alignment horizontal) {
     const TextStyle latin{pixelSize, pixelSize * 0.055, pixelSize * 0.01, Qt::white};
     const TextStyle chinese{pixelSize * 0.92, pixelSize * 0.03, pixelSize * 0.04,
-                            palette::withAlpha(Qt::white, 235)};
+                            palette::WithAlpha(Qt::white, 235)};
     const QString name = QStringLiteral("Talvimo");
     const QString kind = QStringLiteral("播放器");
     const qreal gap = pixelSize * 0.16;
-    const qreal total = type.width(name, latin) + gap + type.width(kind, chinese);
+    const qreal total = type.Width(name, latin) + gap + type.Width(kind, chinese);
     const qreal left = (horizontal & Qt::AlignHCenter) ? centreX - total / 2 : centreX;
-    type.draw(painter, name, left, baseline, latin);
-    type.draw(painter, kind, left + type.width(name, latin) + gap, baseline, chinese);
+    type.Draw(painter, name, left, baseline, latin);
+    type.Draw(painter, kind, left + type.Width(name, latin) + gap, baseline, chinese);
 }

@@ -21,7 +21,7 @@ inline const QColor toggleGreen{34, 181, 110};
 inline const QColor stripGray{217, 217, 217};
 inline const QColor stripBlue{70, 175, 213};
 
-inline QColor withAlpha(QColor colour, int alpha) {
+inline QColor WithAlpha(QColor colour, int alpha) {
     colour.setAlpha(alpha);
     return colour;
 }

@@ -15,14 +15,14 @@ QImage DrawProductIcon(int size) {
     QPainter painter(&image);
     // The mark fills the square but for a small margin that keeps its rounded corners whole.
     const qreal margin = size / 32.0;
-    drawLogoMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin), false);
+    DrawLogoMark(painter, QRectF(margin, margin, size - 2 * margin, size - 2 * margin), false);
     painter.end();
     return image;
 }
 
 namespace {
 
-void putLittleEndian(QByteArray& out, quint32 value, int bytes) {
+void PutLittleEndian(QByteArray& out, quint32 value, int bytes) {
     for (int i = 0; i < bytes; ++i)
         out.append(static_cast<char>((value >> (8 * i)) & 0xFF));
 }
@@ -44,20 +44,20 @@ QByteArray BuildIcoFile(const std::vector<QImage>& images) {
         pngs.push_back(png);
     }
     QByteArray out;
-    putLittleEndian(out, 0, 2); // reserved
-    putLittleEndian(out, 1, 2); // type 1: icon
-    putLittleEndian(out, static_cast<quint32>(images.size()), 2);
+    PutLittleEndian(out, 0, 2); // reserved
+    PutLittleEndian(out, 1, 2); // type 1: icon
+    PutLittleEndian(out, static_cast<quint32>(images.size()), 2);
     quint32 offset = 6 + 16 * static_cast<quint32>(images.size());
     for (size_t i = 0; i < images.size(); ++i) {
         // Width and height 256 are written as 0.
-        putLittleEndian(out, images[i].width() & 0xFF, 1);
-        putLittleEndian(out, images[i].height() & 0xFF, 1);
-        putLittleEndian(out, 0, 1);  // no palette
-        putLittleEndian(out, 0, 1);  // reserved
-        putLittleEndian(out, 1, 2);  // colour planes
-        putLittleEndian(out, 32, 2); // bits per pixel
-        putLittleEndian(out, static_cast<quint32>(pngs[i].size()), 4);
-        putLittleEndian(out, offset, 4);
+        PutLittleEndian(out, images[i].width() & 0xFF, 1);
+        PutLittleEndian(out, images[i].height() & 0xFF, 1);
+        PutLittleEndian(out, 0, 1);  // no palette
+        PutLittleEndian(out, 0, 1);  // reserved
+        PutLittleEndian(out, 1, 2);  // colour planes
+        PutLittleEndian(out, 32, 2); // bits per pixel
+        PutLittleEndian(out, static_cast<quint32>(pngs[i].size()), 4);
+        PutLittleEndian(out, offset, 4);
         offset += static_cast<quint32>(pngs[i].size());
     }
     for (const QByteArray& png : pngs)

@@ -7,7 +7,7 @@
 namespace {
 
 // One horizontal box-blur pass over the alpha plane, reading from `in`, writing to `out`.
-void blurRows(const std::vector<int>& in, std::vector<int>& out, int width, int height, int r) {
+void BlurRows(const std::vector<int>& in, std::vector<int>& out, int width, int height, int r) {
     for (int y = 0; y < height; ++y) {
         const int* row = &in[static_cast<size_t>(y) * width];
         int* target = &out[static_cast<size_t>(y) * width];
@@ -22,7 +22,7 @@ void blurRows(const std::vector<int>& in, std::vector<int>& out, int width, int 
     }
 }
 
-std::vector<int> transpose(const std::vector<int>& in, int width, int height) {
+std::vector<int> Transpose(const std::vector<int>& in, int width, int height) {
     std::vector<int> out(in.size());
     for (int y = 0; y < height; ++y) {
         for (int x = 0; x < width; ++x) {
@@ -32,22 +32,24 @@ std::vector<int> transpose(const std::vector<int>& in, int width, int height) {
     return out;
 }
 
-void boxBlur(std::vector<int>& alpha, int width, int height, int r) {
+void BoxBlur(std::vector<int>& alpha, int width, int height, int r) {
     std::vector<int> scratch(alpha.size());
-    blurRows(alpha, scratch, width, height, r);
-    std::vector<int> columns = transpose(scratch, width, height);
-    blurRows(columns, scratch, height, width, r);
-    alpha = transpose(scratch, height, width);
+    BlurRows(alpha, scratch, width, height, r);
+    std::vector<int> columns = Transpose(scratch, width, height);
+    BlurRows(columns, scratch, height, width, r);
+    alpha = Transpose(scratch, height, width);
 }
 
 } // namespace
 
-void drawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
+void DrawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset, int radius,
                     const QColor& colour) {
     const int margin = radius * 3;
     const QRect area =
         shape.boundingRect().toAlignedRect().adjusted(-margin, -margin, margin, margin);
-    QImage mask(area.size(), QImage::Format_ARGB32_Premultiplied);
+    const qreal scale = painter.device()->devicePixelRatioF();
+    QImage mask(area.size() * scale, QImage::Format_ARGB32_Premultiplied);
+    mask.setDevicePixelRatio(scale);
     mask.fill(Qt::transparent);
     {
         QPainter maskPainter(&mask);
@@ -55,20 +57,22 @@ void drawSoftShadow(QPainter& painter, const QPainterPath& shape, QPointF offset
         maskPainter.translate(-area.topLeft());
         maskPainter.fillPath(shape, Qt::black);
     }
-    std::vector<int> alpha(static_cast<size_t>(area.width()) * area.height());
-    for (int y = 0; y < area.height(); ++y) {
-        for (int x = 0; x < area.width(); ++x) {
-            alpha[static_cast<size_t>(y) * area.width() + x] = qAlpha(mask.pixel(x, y));
+    const int width = mask.width(), height = mask.height();
+    std::vector<int> alpha(static_cast<size_t>(width) * height);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            alpha[static_cast<size_t>(y) * width + x] = qAlpha(mask.pixel(x, y));
         }
     }
-    const int passRadius = std::max(1, radius / 3);
+    const int passRadius = std::max(1, qRound(radius * scale) / 3);
     for (int pass = 0; pass < 3; ++pass) {
-        boxBlur(alpha, area.width(), area.height(), passRadius);
+        BoxBlur(alpha, width, height, passRadius);
     }
-    QImage shadow(area.size(), QImage::Format_ARGB32);
-    for (int y = 0; y < area.height(); ++y) {
-        for (int x = 0; x < area.width(); ++x) {
-            const int a = alpha[static_cast<size_t>(y) * area.width() + x] * colour.alpha() / 255;
+    QImage shadow(mask.size(), QImage::Format_ARGB32);
+    shadow.setDevicePixelRatio(scale);
+    for (int y = 0; y < height; ++y) {
+        for (int x = 0; x < width; ++x) {
+            const int a = alpha[static_cast<size_t>(y) * width + x] * colour.alpha() / 255;
             shadow.setPixel(x, y, qRgba(colour.red(), colour.green(), colour.blue(), a));
         }
     }

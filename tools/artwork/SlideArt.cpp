@@ -13,25 +13,25 @@ namespace {
 
 const QColor shadowColour(6, 30, 90, 95);
 
-QPainterPath rounded(const QRectF& rect, qreal radius) {
+QPainterPath Rounded(const QRectF& rect, qreal radius) {
     QPainterPath path;
     path.addRoundedRect(rect, radius, radius);
     return path;
 }
 
 // A screen with a white bezel; returns the inner picture area for the caller to fill.
-QRectF drawMonitor(QPainter& painter, const QRectF& frame) {
-    const QPainterPath body = rounded(frame, 10);
-    drawSoftShadow(painter, body, QPointF(0, 6), 12, shadowColour);
+QRectF DrawMonitor(QPainter& painter, const QRectF& frame) {
+    const QPainterPath body = Rounded(frame, 10);
+    DrawSoftShadow(painter, body, QPointF(0, 6), 12, shadowColour);
     const QRectF neck(frame.center().x() - 16, frame.bottom(), 32, 16);
     painter.fillRect(neck, QColor(214, 228, 245));
-    painter.fillPath(rounded(QRectF(neck.center().x() - 48, neck.bottom(), 96, 6), 3),
+    painter.fillPath(Rounded(QRectF(neck.center().x() - 48, neck.bottom(), 96, 6), 3),
                      QColor(236, 244, 252));
     painter.fillPath(body, Qt::white);
     return frame.adjusted(7, 7, -7, -7);
 }
 
-void drawPlayTriangle(QPainter& painter, QPointF centre, qreal size, const QBrush& brush) {
+void DrawPlayTriangle(QPainter& painter, QPointF centre, qreal size, const QBrush& brush) {
     QPainterPath path;
     path.moveTo(centre + QPointF(-size * 0.38, -size * 0.5));
     path.lineTo(centre + QPointF(size * 0.5, 0));
@@ -44,21 +44,21 @@ void drawPlayTriangle(QPainter& painter, QPointF centre, qreal size, const QBrus
     painter.restore();
 }
 
-void drawBadge(QPainter& painter, const Typography& type, const QRectF& box, const QString& text,
+void DrawBadge(QPainter& painter, const Typography& type, const QRectF& box, const QString& text,
                const QColor& fill, const QColor& ink, qreal textSize) {
-    const QPainterPath pill = rounded(box, box.height() / 2);
-    drawSoftShadow(painter, pill, QPointF(0, 2), 5, shadowColour);
+    const QPainterPath pill = Rounded(box, box.height() / 2);
+    DrawSoftShadow(painter, pill, QPointF(0, 2), 5, shadowColour);
     painter.fillPath(pill, fill);
-    type.drawCentred(painter, text, box, TextStyle{textSize, textSize * 0.06, 0.5, ink});
+    type.DrawCentred(painter, text, box, TextStyle{textSize, textSize * 0.06, 0.5, ink});
 }
 
 } // namespace
 
-void drawPictureQualityArt(QPainter& painter, const Typography& type, const QRectF& area) {
+void DrawPictureQualityArt(QPainter& painter, const Typography& type, const QRectF& area) {
     const QRectF frame(area.left() + 6, area.top() + 20, area.width() - 12, 152);
-    const QRectF screen = drawMonitor(painter, frame);
+    const QRectF screen = DrawMonitor(painter, frame);
     painter.save();
-    painter.setClipPath(rounded(screen, 5));
+    painter.setClipPath(Rounded(screen, 5));
     QLinearGradient sky(screen.topLeft(), screen.bottomLeft());
     sky.setColorAt(0, QColor(124, 206, 255));
     sky.setColorAt(1, QColor(214, 240, 255));
@@ -91,48 +91,48 @@ void drawPictureQualityArt(QPainter& painter, const Typography& type, const QRec
     painter.fillPath(near, hill);
     painter.restore();
 
-    drawBadge(painter, type, QRectF(frame.right() - 56, frame.top() - 12, 66, 28),
+    DrawBadge(painter, type, QRectF(frame.right() - 56, frame.top() - 12, 66, 28),
               QStringLiteral("4K HDR"), QColor(255, 197, 61), QColor(92, 52, 0), 13);
 }
 
-void drawInstantPlayArt(QPainter& painter, const Typography& type, const QRectF& area) {
+void DrawInstantPlayArt(QPainter& painter, const Typography& type, const QRectF& area) {
     const QPointF centre(area.center().x() + 22, area.top() + 98);
     const qreal radius = 60;
     QPainterPath disc;
     disc.addEllipse(centre, radius, radius);
-    drawSoftShadow(painter, disc, QPointF(0, 7), 14, shadowColour);
+    DrawSoftShadow(painter, disc, QPointF(0, 7), 14, shadowColour);
     painter.setPen(Qt::NoPen);
-    painter.setBrush(palette::withAlpha(Qt::white, 50));
+    painter.setBrush(palette::WithAlpha(Qt::white, 50));
     painter.drawEllipse(centre, radius + 12, radius + 12);
     painter.fillPath(disc, Qt::white);
     QLinearGradient play(centre - QPointF(20, 26), centre + QPointF(26, 26));
     play.setColorAt(0, palette::skyBlue);
     play.setColorAt(1, palette::deepBlue);
-    drawPlayTriangle(painter, centre + QPointF(5, 0), 46, play);
+    DrawPlayTriangle(painter, centre + QPointF(5, 0), 46, play);
 
     // Speed streaks trailing the disc.
-    painter.setPen(QPen(palette::withAlpha(Qt::white, 200), 6, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(palette::WithAlpha(Qt::white, 200), 6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(area.left() + 18, centre.y() - 24),
                      QPointF(centre.x() - radius - 26, centre.y() - 24));
-    painter.setPen(QPen(palette::withAlpha(Qt::white, 140), 6, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(palette::WithAlpha(Qt::white, 140), 6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(area.left() + 2, centre.y()),
                      QPointF(centre.x() - radius - 26, centre.y()));
-    painter.setPen(QPen(palette::withAlpha(Qt::white, 90), 6, Qt::SolidLine, Qt::RoundCap));
+    painter.setPen(QPen(palette::WithAlpha(Qt::white, 90), 6, Qt::SolidLine, Qt::RoundCap));
     painter.drawLine(QPointF(area.left() + 30, centre.y() + 24),
                      QPointF(centre.x() - radius - 26, centre.y() + 24));
 
-    drawBadge(painter, type, QRectF(centre.x() + 26, centre.y() - radius - 6, 62, 28),
+    DrawBadge(painter, type, QRectF(centre.x() + 26, centre.y() - radius - 6, 62, 28),
               QStringLiteral("0.5秒"), QColor(255, 197, 61), QColor(92, 52, 0), 13);
 
     // A seek bar with most of it played.
     const QRectF track(area.left() + 20, area.bottom() - 28, area.width() - 34, 6);
-    painter.fillPath(rounded(track, 3), palette::withAlpha(Qt::white, 70));
+    painter.fillPath(Rounded(track, 3), palette::WithAlpha(Qt::white, 70));
     const QRectF played(track.left(), track.top(), track.width() * 0.68, track.height());
-    painter.fillPath(rounded(played, 3), Qt::white);
+    painter.fillPath(Rounded(played, 3), Qt::white);
     const QPointF knob(played.right(), track.center().y());
     QPainterPath knobShape;
     knobShape.addEllipse(knob, 9, 9);
-    drawSoftShadow(painter, knobShape, QPointF(0, 2), 4, shadowColour);
+    DrawSoftShadow(painter, knobShape, QPointF(0, 2), 4, shadowColour);
     painter.setPen(Qt::NoPen);
     painter.setBrush(Qt::white);
     painter.drawEllipse(knob, 9, 9);
@@ -140,7 +140,7 @@ void drawInstantPlayArt(QPainter& painter, const Typography& type, const QRectF&
     painter.drawEllipse(knob, 4, 4);
 }
 
-void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& area) {
+void DrawFormatsArt(QPainter& painter, const Typography& type, const QRectF& area) {
     struct Card {
         const char* label;
         QColor colour;
@@ -173,7 +173,7 @@ void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& are
         sheet.lineTo(card.left(), card.top() + 10);
         sheet.quadTo(card.left(), card.top(), card.left() + 10, card.top());
         sheet.closeSubpath();
-        drawSoftShadow(painter, sheet, QPointF(0, 5), 9, shadowColour);
+        DrawSoftShadow(painter, sheet, QPointF(0, 5), 9, shadowColour);
         painter.fillPath(sheet, Qt::white);
         QPainterPath corner;
         corner.moveTo(card.right() - fold, card.top());
@@ -183,24 +183,24 @@ void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& are
         corner.lineTo(card.right(), card.top() + fold);
         corner.closeSubpath();
         painter.fillPath(corner, QColor(216, 226, 238));
-        drawPlayTriangle(painter, QPointF(card.left() + 26, card.top() + 36), 22, c.colour);
-        painter.fillPath(rounded(QRectF(card.left() + 12, card.top() + 62, 44, 5), 2.5),
+        DrawPlayTriangle(painter, QPointF(card.left() + 26, card.top() + 36), 22, c.colour);
+        painter.fillPath(Rounded(QRectF(card.left() + 12, card.top() + 62, 44, 5), 2.5),
                          QColor(230, 236, 244));
-        painter.fillPath(rounded(QRectF(card.left() + 12, card.top() + 72, 30, 5), 2.5),
+        painter.fillPath(Rounded(QRectF(card.left() + 12, card.top() + 72, 30, 5), 2.5),
                          QColor(230, 236, 244));
         const QRectF band(card.left() + 10, card.bottom() - 32, 48, 22);
-        painter.fillPath(rounded(band, 5), c.colour);
-        type.drawCentred(painter, QString::fromLatin1(c.label), band,
+        painter.fillPath(Rounded(band, 5), c.colour);
+        type.DrawCentred(painter, QString::fromLatin1(c.label), band,
                          TextStyle{13, 0.6, 1, Qt::white});
         painter.restore();
     }
 }
 
-void drawSubtitlesArt(QPainter& painter, const Typography& type, const QRectF& area) {
+void DrawSubtitlesArt(QPainter& painter, const Typography& type, const QRectF& area) {
     const QRectF frame(area.left() + 6, area.top() + 20, area.width() - 12, 152);
-    const QRectF screen = drawMonitor(painter, frame);
+    const QRectF screen = DrawMonitor(painter, frame);
     painter.save();
-    painter.setClipPath(rounded(screen, 5));
+    painter.setClipPath(Rounded(screen, 5));
     QLinearGradient night(screen.topLeft(), screen.bottomLeft());
     night.setColorAt(0, QColor(22, 40, 92));
     night.setColorAt(1, QColor(56, 92, 170));
@@ -210,30 +210,30 @@ void drawSubtitlesArt(QPainter& painter, const Typography& type, const QRectF& a
     painter.drawEllipse(screen.topLeft() + QPointF(48, 34), 15, 15);
     painter.setBrush(QColor(34, 58, 118));
     painter.drawEllipse(screen.topLeft() + QPointF(56, 29), 13, 13);
-    painter.setBrush(palette::withAlpha(Qt::white, 200));
+    painter.setBrush(palette::WithAlpha(Qt::white, 200));
     const QPointF stars[] = {{120, 22}, {168, 44}, {196, 18}, {92, 60}, {212, 62}, {150, 72}};
     for (QPointF star : stars) {
         painter.drawEllipse(screen.topLeft() + star, 1.3, 1.3);
     }
     // Subtitles: white text on a faint band, as a player shows them.
     const QRectF band(screen.left() + 18, screen.bottom() - 46, screen.width() - 36, 38);
-    painter.fillPath(rounded(band, 6), QColor(0, 0, 0, 90));
-    type.draw(painter, QStringLiteral("今晚的星空真美"), band.center().x(), band.top() + 18,
+    painter.fillPath(Rounded(band, 6), QColor(0, 0, 0, 90));
+    type.Draw(painter, QStringLiteral("今晚的星空真美"), band.center().x(), band.top() + 18,
               TextStyle{14, 0.35, 1, Qt::white}, Qt::AlignHCenter);
-    type.draw(painter, QStringLiteral("The stars are lovely tonight"), band.center().x(),
-              band.top() + 32, TextStyle{10, 0, 0.2, palette::withAlpha(Qt::white, 200)},
+    type.Draw(painter, QStringLiteral("The stars are lovely tonight"), band.center().x(),
+              band.top() + 32, TextStyle{10, 0, 0.2, palette::WithAlpha(Qt::white, 200)},
               Qt::AlignHCenter);
     painter.restore();
 
-    drawBadge(painter, type, QRectF(frame.right() - 70, frame.top() - 12, 80, 28),
+    DrawBadge(painter, type, QRectF(frame.right() - 70, frame.top() - 12, 80, 28),
               QStringLiteral("智能匹配"), QColor(255, 197, 61), QColor(92, 52, 0), 13);
 }
 
-void drawMiniWindowArt(QPainter& painter, const Typography& type, const QRectF& area) {
+void DrawMiniWindowArt(QPainter& painter, const Typography& type, const QRectF& area) {
     // A desktop window with a document, and the player floating over its corner.
     const QRectF desk(area.left() + 2, area.top() + 18, area.width() - 44, 150);
-    const QPainterPath deskShape = rounded(desk, 9);
-    drawSoftShadow(painter, deskShape, QPointF(0, 6), 12, shadowColour);
+    const QPainterPath deskShape = Rounded(desk, 9);
+    DrawSoftShadow(painter, deskShape, QPointF(0, 6), 12, shadowColour);
     painter.fillPath(deskShape, Qt::white);
     painter.setPen(Qt::NoPen);
     const QColor dots[] = {QColor(255, 110, 100), QColor(255, 190, 60), QColor(60, 200, 110)};
@@ -246,29 +246,29 @@ void drawMiniWindowArt(QPainter& painter, const Typography& type, const QRectF& 
     for (int i = 0; i < 5; ++i) {
         const QRectF line(desk.left() + 16, desk.top() + 40 + i * 19,
                           (desk.width() - 32) * widths[i], 8);
-        painter.fillPath(rounded(line, 4), QColor(226, 233, 243));
+        painter.fillPath(Rounded(line, 4), QColor(226, 233, 243));
     }
 
     const QRectF mini(area.right() - 140, area.top() + 112, 140, 88);
-    const QPainterPath miniShape = rounded(mini, 8);
-    drawSoftShadow(painter, miniShape, QPointF(0, 7), 12, QColor(6, 30, 90, 130));
+    const QPainterPath miniShape = Rounded(mini, 8);
+    DrawSoftShadow(painter, miniShape, QPointF(0, 7), 12, QColor(6, 30, 90, 130));
     painter.fillPath(miniShape, QColor(24, 36, 64));
     painter.save();
-    painter.setClipPath(rounded(mini.adjusted(4, 4, -4, -4), 5));
+    painter.setClipPath(Rounded(mini.adjusted(4, 4, -4, -4), 5));
     QLinearGradient film(mini.topLeft(), mini.bottomRight());
     film.setColorAt(0, QColor(90, 196, 250));
     film.setColorAt(1, QColor(34, 92, 200));
     painter.fillRect(mini, film);
     painter.restore();
     painter.setPen(Qt::NoPen);
-    painter.setBrush(palette::withAlpha(Qt::white, 235));
+    painter.setBrush(palette::WithAlpha(Qt::white, 235));
     painter.drawEllipse(mini.center() - QPointF(0, 4), 17, 17);
-    drawPlayTriangle(painter, mini.center() + QPointF(2, -4), 14, palette::brandBlue);
+    DrawPlayTriangle(painter, mini.center() + QPointF(2, -4), 14, palette::brandBlue);
     const QRectF track(mini.left() + 12, mini.bottom() - 14, mini.width() - 24, 3);
-    painter.fillPath(rounded(track, 1.5), palette::withAlpha(Qt::white, 90));
-    painter.fillPath(rounded(QRectF(track.topLeft(), QSizeF(track.width() * 0.4, 3)), 1.5),
+    painter.fillPath(Rounded(track, 1.5), palette::WithAlpha(Qt::white, 90));
+    painter.fillPath(Rounded(QRectF(track.topLeft(), QSizeF(track.width() * 0.4, 3)), 1.5),
                      Qt::white);
 
-    drawBadge(painter, type, QRectF(mini.left() - 30, mini.top() - 14, 60, 26),
+    DrawBadge(painter, type, QRectF(mini.left() - 30, mini.top() - 14, 60, 26),
               QStringLiteral("置顶"), QColor(255, 197, 61), QColor(92, 52, 0), 13);
 }

@@ -7,8 +7,8 @@
 
 // The illustrations on the right of the progress window's slides, one per player feature.
 // Each draws inside `area` with shapes only.
-void drawPictureQualityArt(QPainter& painter, const Typography& type, const QRectF& area);
-void drawInstantPlayArt(QPainter& painter, const Typography& type, const QRectF& area);
-void drawFormatsArt(QPainter& painter, const Typography& type, const QRectF& area);
-void drawSubtitlesArt(QPainter& painter, const Typography& type, const QRectF& area);
-void drawMiniWindowArt(QPainter& painter, const Typography& type, const QRectF& area);
+void DrawPictureQualityArt(QPainter& painter, const Typography& type, const QRectF& area);
+void DrawInstantPlayArt(QPainter& painter, const Typography& type, const QRectF& area);
+void DrawFormatsArt(QPainter& painter, const Typography& type, const QRectF& area);
+void DrawSubtitlesArt(QPainter& painter, const Typography& type, const QRectF& area);
+void DrawMiniWindowArt(QPainter& painter, const Typography& type, const QRectF& area);

@@ -22,7 +22,7 @@ Typography::Typography(const QString& fontFile) {
     }
 }
 
-QFont Typography::font(const TextStyle& style) const {
+QFont Typography::Font(const TextStyle& style) const {
     QFont font(family_);
     font.setPixelSize(qRound(style.pixelSize));
     font.setLetterSpacing(QFont::AbsoluteSpacing, style.letterSpacing);
@@ -31,17 +31,17 @@ QFont Typography::font(const TextStyle& style) const {
     return font;
 }
 
-qreal Typography::width(const QString& text, const TextStyle& style) const {
-    return QFontMetricsF(font(style)).horizontalAdvance(text) + style.weight;
+qreal Typography::Width(const QString& text, const TextStyle& style) const {
+    return QFontMetricsF(Font(style)).horizontalAdvance(text) + style.weight;
 }
 
-static QPainterPath outline(const QFont& font, const QString& text, QPointF origin) {
+static QPainterPath Outline(const QFont& font, const QString& text, QPointF origin) {
     QPainterPath path;
     path.addText(origin, font, text);
     return path;
 }
 
-static void fillOutline(QPainter& painter, const QPainterPath& path, const TextStyle& style) {
+static void FillOutline(QPainter& painter, const QPainterPath& path, const TextStyle& style) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     if (style.weight > 0) {
@@ -55,23 +55,23 @@ static void fillOutline(QPainter& painter, const QPainterPath& path, const TextS
     painter.restore();
 }
 
-void Typography::draw(QPainter& painter, const QString& text, qreal x, qreal baseline,
+void Typography::Draw(QPainter& painter, const QString& text, qreal x, qreal baseline,
                       const TextStyle& style, Qt::Alignment horizontal) const {
-    const qreal advance = width(text, style);
+    const qreal advance = Width(text, style);
     qreal left = x;
     if (horizontal & Qt::AlignHCenter) {
         left = x - advance / 2;
     } else if (horizontal & Qt::AlignRight) {
         left = x - advance;
     }
-    fillOutline(painter, outline(font(style), text, QPointF(left + style.weight / 2, baseline)),
+    FillOutline(painter, Outline(Font(style), text, QPointF(left + style.weight / 2, baseline)),
                 style);
 }
 
-void Typography::drawCentred(QPainter& painter, const QString& text, const QRectF& box,
+void Typography::DrawCentred(QPainter& painter, const QString& text, const QRectF& box,
                              const TextStyle& style) const {
-    QPainterPath path = outline(font(style), text, QPointF(0, 0));
+    QPainterPath path = Outline(Font(style), text, QPointF(0, 0));
     const QRectF ink = path.boundingRect();
     path.translate(box.center() - ink.center());
-    fillOutline(painter, path, style);
+    FillOutline(painter, path, style);
 }

@@ -21,16 +21,16 @@ public:
     // Loads the font file; throws std::runtime_error when it cannot be loaded.
     explicit Typography(const QString& fontFile);
 
-    QFont font(const TextStyle& style) const;
-    qreal width(const QString& text, const TextStyle& style) const;
+    QFont Font(const TextStyle& style) const;
+    qreal Width(const QString& text, const TextStyle& style) const;
 
     // Draws text with its baseline at `baseline`; `x` is the left edge, the centre or the right
     // edge depending on `horizontal` (Qt::AlignLeft, Qt::AlignHCenter, Qt::AlignRight).
-    void draw(QPainter& painter, const QString& text, qreal x, qreal baseline,
+    void Draw(QPainter& painter, const QString& text, qreal x, qreal baseline,
               const TextStyle& style, Qt::Alignment horizontal = Qt::AlignLeft) const;
 
     // Draws text centred in `box` by its inked extent, which centres CJK labels optically.
-    void drawCentred(QPainter& painter, const QString& text, const QRectF& box,
+    void DrawCentred(QPainter& painter, const QString& text, const QRectF& box,
                      const TextStyle& style) const;
 
 private:

@@ -1,6 +1,7 @@
 // make-artwork: draws every picture of the setup's three windows and writes them as 8-bit RGBA
-// PNG files. The pictures are committed, so the build never needs the font; run this by hand
-// after changing the design, from the repository root:
+// PNG files, each at 1x (name.png) and at 2x (name@2x.png, its twin for scaled screens). The
+// pictures are committed, so the build never needs the font; run this by hand after changing the
+// design, from the repository root:
 //
 //   build/tools/artwork/make-artwork resources/pictures [--mockups /tmp/mockups]
 //        [--font /usr/share/fonts/truetype/wqy/wqy-microhei.ttc]
@@ -24,32 +25,32 @@
 
 namespace {
 
-void writeOptionsPictures(const Typography& type, const QString& folder) {
-    savePicture(drawOptionsBackground(type), QSize(588, 600), folder + "/background.png");
-    savePicture(drawInstallButton(type), QSize(197, 47), folder + "/install.png");
-    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
-    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
+void WriteOptionsPictures(const Typography& type, const QString& folder, qreal scale) {
+    SavePicture(DrawOptionsBackground(type, scale), QSize(588, 600), folder, "background");
+    SavePicture(DrawInstallButton(type, scale), QSize(197, 47), folder, "install");
+    SavePicture(DrawCloseGlyph(scale), QSize(11, 11), folder, "close");
+    SavePicture(DrawMinimizeGlyph(scale), QSize(10, 2), folder, "minimize");
     // Index order of the picture list: grey down, green down, grey up, green up.
     for (int index = 0; index < 4; ++index) {
-        savePicture(drawToggle(index >= 2, index % 2 == 1), QSize(20, 17),
-                    folder + QString("/toggle%1.png").arg(index));
+        SavePicture(DrawToggle(index >= 2, index % 2 == 1, scale), QSize(20, 17), folder,
+                    QString("toggle%1").arg(index));
     }
 }
 
-void writeProgressPictures(const Typography& type, const QString& folder) {
+void WriteProgressPictures(const Typography& type, const QString& folder, qreal scale) {
     for (int number = 1; number <= slideCount; ++number) {
-        savePicture(drawSlide(type, number), QSize(588, 358),
-                    folder + QString("/slide%1.png").arg(number));
+        SavePicture(DrawSlide(type, number, scale), QSize(588, 358), folder,
+                    QString("slide%1").arg(number));
     }
-    savePicture(drawCloseGlyph(), QSize(11, 11), folder + "/close.png");
-    savePicture(drawMinimizeGlyph(), QSize(10, 2), folder + "/minimize.png");
-    savePicture(drawStripColumn(palette::stripGray), QSize(1, 3), folder + "/strip_gray.png");
-    savePicture(drawStripColumn(palette::stripBlue), QSize(1, 3), folder + "/strip_blue.png");
+    SavePicture(DrawCloseGlyph(scale), QSize(11, 11), folder, "close");
+    SavePicture(DrawMinimizeGlyph(scale), QSize(10, 2), folder, "minimize");
+    SavePicture(DrawStripColumn(palette::stripGray, scale), QSize(1, 3), folder, "strip_gray");
+    SavePicture(DrawStripColumn(palette::stripBlue, scale), QSize(1, 3), folder, "strip_blue");
 }
 
-void writeFinishPictures(const Typography& type, const QString& folder) {
-    savePicture(drawFinishBackground(type), QSize(588, 475), folder + "/background.png");
-    savePicture(drawFinishButton(type), QSize(241, 39), folder + "/finish.png");
+void WriteFinishPictures(const Typography& type, const QString& folder, qreal scale) {
+    SavePicture(DrawFinishBackground(type, scale), QSize(588, 475), folder, "background");
+    SavePicture(DrawFinishButton(type, scale), QSize(241, 39), folder, "finish");
 }
 
 } // namespace
@@ -82,11 +83,14 @@ int main(int argc, char** argv) {
     }
     try {
         const Typography type(font);
-        writeOptionsPictures(type, output + "/options");
-        writeProgressPictures(type, output + "/progress");
-        writeFinishPictures(type, output + "/finish");
+        // Each picture at 1x and, for screens of device pixel ratio 2, at 2x.
+        for (const qreal scale : {1.0, 2.0}) {
+            WriteOptionsPictures(type, output + "/options", scale);
+            WriteProgressPictures(type, output + "/progress", scale);
+            WriteFinishPictures(type, output + "/finish", scale);
+        }
         if (!mockups.isEmpty()) {
-            writeMockups(type, output, mockups);
+            WriteMockups(type, output, mockups);
         }
     } catch (const std::exception& error) {
         std::fprintf(stderr, "make-artwork: %s\n", error.what());

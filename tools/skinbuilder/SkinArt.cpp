@@ -14,8 +14,10 @@ const QColor kWhite(255, 255, 255);
 const QColor kMagenta(255, 0, 255);
 const QColor kTextGrey(122, 134, 153);
 
-QImage Blank(int width, int height, const QColor& fill) {
-    QImage image(width, height, QImage::Format_RGB32);
+// A picture of width x height (1x) pixels at scale, painted on in 1x coordinates.
+QImage Blank(int width, int height, const QColor& fill, qreal scale) {
+    QImage image(QSize(width, height) * scale, QImage::Format_RGB32);
+    image.setDevicePixelRatio(scale);
     image.fill(fill);
     return image;
 }
@@ -71,8 +73,8 @@ void Arrow(QPainter& p, const QRect& r, bool horizontal, bool forward) {
     }
 }
 
-QImage ControlPieces() {
-    QImage image = Blank(521, 353, kMagenta);
+QImage ControlPieces(qreal scale) {
+    QImage image = Blank(521, 353, kMagenta, scale);
     QPainter p(&image);
     // Buttons: normal, pointer over, pressed, disabled; tool buttons.
     Button(p, QRect(QPoint(1, 1), QPoint(75, 23)), kLightArea, kBorderGrey);
@@ -141,16 +143,16 @@ QImage ControlPieces() {
 }
 
 // The window frame: a title bar in the accent (grey when inactive) over a light body.
-QImage Frame(const QColor& title) {
-    QImage image = Blank(162, 120, kLightArea);
+QImage Frame(const QColor& title, qreal scale) {
+    QImage image = Blank(162, 120, kLightArea, scale);
     QPainter p(&image);
-    Framed(p, image.rect(), kLightArea, kBorderGrey);
+    Framed(p, QRect(0, 0, 162, 120), kLightArea, kBorderGrey);
     p.fillRect(QRect(1, 1, 160, 27), title);
     return image;
 }
 
-QImage FrameMask() {
-    QImage image = Blank(162, 120, kWhite);
+QImage FrameMask(qreal scale) {
+    QImage image = Blank(162, 120, kWhite, scale);
     QPainter p(&image);
     for (QPoint corner : {QPoint(0, 0), QPoint(161, 0), QPoint(0, 119), QPoint(161, 119)})
         p.fillRect(QRect(corner, QSize(1, 1)), Qt::black);
@@ -158,17 +160,17 @@ QImage FrameMask() {
 }
 
 // Popup menu: a white panel with a grey border, an item and a highlighted item.
-QImage PopupPieces() {
-    QImage image = Blank(145, 165, kWhite);
+QImage PopupPieces(qreal scale) {
+    QImage image = Blank(145, 165, kWhite, scale);
     QPainter p(&image);
-    Framed(p, image.rect(), kWhite, kBorderGrey);
+    Framed(p, QRect(0, 0, 145, 165), kWhite, kBorderGrey);
     p.fillRect(QRect(QPoint(4, 26), QPoint(140, 45)), kAccent);
     return image;
 }
 
 // Caption buttons: close, minimise, maximise, each normal, pointer over and pressed.
-QImage CaptionButtons() {
-    QImage image = Blank(67, 61, kAccent);
+QImage CaptionButtons(qreal scale) {
+    QImage image = Blank(67, 61, kAccent, scale);
     QPainter p(&image);
     const QColor fills[] = {kAccent, kAccent.lighter(115), kDeepBlue};
     for (int row = 0; row < 3; ++row) {
@@ -189,8 +191,8 @@ QImage CaptionButtons() {
     return image;
 }
 
-QImage ScrollPieces() {
-    QImage image = Blank(65, 116, kLightArea);
+QImage ScrollPieces(qreal scale) {
+    QImage image = Blank(65, 116, kLightArea, scale);
     QPainter p(&image);
     for (int i = 0; i < 4; ++i)
         Arrow(p, QRect(1 + 16 * (i % 4), 1, 15, 15), i < 2, i % 2 == 1);
@@ -199,8 +201,8 @@ QImage ScrollPieces() {
     return image;
 }
 
-QImage TrayButton() {
-    QImage image = Blank(40, 21, kAccent);
+QImage TrayButton(qreal scale) {
+    QImage image = Blank(40, 21, kAccent, scale);
     QPainter p(&image);
     p.fillRect(QRect(20, 0, 20, 21), kAccent.lighter(115));
     p.fillRect(QRect(6, 13, 8, 2), kWhite);
@@ -209,27 +211,32 @@ QImage TrayButton() {
 }
 
 // The hint window: an 8-bit picture with a light vertical shading.
-QImage HintPieces() {
-    QImage image(138, 86, QImage::Format_Indexed8);
+QImage HintPieces(qreal scale) {
+    QImage image(QSize(138, 86) * scale, QImage::Format_Indexed8);
+    image.setDevicePixelRatio(scale);
     image.setColorCount(86);
     for (int y = 0; y < 86; ++y) {
         int shade = 255 - y / 4;
         image.setColor(y, qRgb(shade, shade, 255 - y / 8));
     }
-    for (int y = 0; y < 86; ++y)
-        for (int x = 0; x < 138; ++x)
-            image.setPixel(x, y, static_cast<uint>(y));
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            image.setPixel(x, y, static_cast<uint>(y / scale));
     return image;
 }
 
 } // namespace
 
-std::vector<SkinPicture> DrawSkinPictures() {
+std::vector<SkinPicture> DrawSkinPictures(qreal scale) {
     return {
-        {"main.bmp", Frame(kAccent), 24},       {"inactive.bmp", Frame(kBorderGrey), 24},
-        {"mask.bmp", FrameMask(), 1},           {"picture0.bmp", PopupPieces(), 24},
-        {"picture1.bmp", CaptionButtons(), 24}, {"picture2.bmp", ScrollPieces(), 24},
-        {"picture3.bmp", TrayButton(), 24},     {"picture4.bmp", ControlPieces(), 24},
-        {"picture5.bmp", HintPieces(), 8},
+        {"main.bmp", Frame(kAccent, scale), 24},
+        {"inactive.bmp", Frame(kBorderGrey, scale), 24},
+        {"mask.bmp", FrameMask(scale), 1},
+        {"picture0.bmp", PopupPieces(scale), 24},
+        {"picture1.bmp", CaptionButtons(scale), 24},
+        {"picture2.bmp", ScrollPieces(scale), 24},
+        {"picture3.bmp", TrayButton(scale), 24},
+        {"picture4.bmp", ControlPieces(scale), 24},
+        {"picture5.bmp", HintPieces(scale), 8},
     };
 }
