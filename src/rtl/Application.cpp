@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QWidget>
 #include <cstdio>
+#include <fontconfig/fontconfig.h>
+#include <system_error>
 
 TApplication* Application = nullptr;
 
@@ -67,6 +69,14 @@ void DispatchSafely(const std::function<void()>& handler) noexcept {
 }
 
 TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
+    // The font configuration takes milliseconds to read; it is read beside Qt's start, which
+    // needs no fonts, instead of at the first text. Fontconfig keeps one configuration
+    // for the process whichever thread made it.
+    try {
+        fontSetUp_ = std::thread([] { FcInit(); });
+    } catch (const std::system_error&) {
+        // No thread: the first text reads it.
+    }
     if (!QApplication::instance())
         qtApplication_ = std::make_unique<QApplication>(argc, argv);
     // Windows are hidden and shown by the program; ending is always Terminate.
@@ -75,6 +85,8 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
 }
 
 TApplication::~TApplication() {
+    if (fontSetUp_.joinable())
+        fontSetUp_.join();
     // The forms go while Qt still runs.
     while (ComponentCount() > 0)
         delete Components(ComponentCount() - 1);

@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QApplication;
 class TCustomForm;
@@ -42,8 +43,11 @@ public:
             delete form;
             throw;
         }
-        if (!mainForm_)
+        if (!mainForm_) {
             mainForm_ = form;
+            // Shown first: its pictures decode while the other forms are made.
+            form->DecodePicturesAhead();
+        }
     }
     TCustomForm* MainForm() const { return mainForm_; }
 
@@ -68,6 +72,7 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
+    std::thread fontSetUp_;
     std::unique_ptr<QApplication> qtApplication_;
     std::unique_ptr<DialogService> dialogs_;
     AnsiString title_;

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DescriptionReader.h"
+#include "Image.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -76,6 +77,12 @@ void TCustomForm::SysCommand(WPARAM command) {
 
 void TCustomForm::UpdateWindowTitle() {
     Widget()->setWindowTitle(Application ? GbkToQString(Application->Title()) : QString());
+}
+
+void TCustomForm::DecodePicturesAhead() {
+    for (int i = 0; i < ComponentCount(); ++i)
+        if (auto* image = dynamic_cast<TImage*>(Components(i)); image && image->Visible())
+            image->Picture()->DecodeAhead();
 }
 
 bool TCustomForm::WidgetEvent(QEvent* event) {

@@ -39,6 +39,8 @@ public:
     virtual void SysCommand(WPARAM command);
 
     void UpdateWindowTitle();
+    // Starts decoding the pictures of the form's visible images, for a form shown soon.
+    void DecodePicturesAhead();
     bool WidgetEvent(QEvent* event) override;
 
     TNotifyEvent OnCreate;

@@ -1,13 +1,21 @@
-// A picture held by a control: decoded once into 32-bit premultiplied ARGB, drawn at natural
-// size. Stored descriptions give it as a PNG file (property "Data"); a picture read from one
-// may have a twin for scaled screens (PictureTwin.h), which it keeps until it is changed.
+// A picture held by a control: decoded into 32-bit premultiplied ARGB, drawn at natural size.
+// Stored descriptions give it as a PNG file (property "Data"). The file's structure is checked
+// when it is set, but its pixels are decoded only when the image is first asked for (usually
+// its first paint), so pictures of windows not yet shown cost nothing at start-up. A picture
+// read from a description may have a twin for scaled screens (PictureTwin.h), which it keeps
+// until it is changed.
 #pragma once
 
 #include "Classes.h"
 #include "PictureTwin.h"
 
 #include <QImage>
+#include <QSize>
 #include <functional>
+#include <future>
+#include <memory>
+#include <optional>
+#include <span>
 
 class EInvalidGraphic : public Exception {
 public:
@@ -19,23 +27,28 @@ public:
     DECLARE_CLASS_INFO
     TPicture() = default;
 
-    // Decodes a PNG file; raises EInvalidGraphic "Picture data is not a PNG image" otherwise.
+    // Takes a PNG file whose structure is sound; raises EInvalidGraphic "Picture data is not a
+    // PNG image" otherwise.
     void SetData(const TBytes& png);
     void SetImage(const QImage& image);
     void Clear();
+    // A picture not decoded yet is shared, not decoded: it is decoded once for both.
     void Assign(const TPersistent* source) override;
 
-    const QImage& Image() const { return image_; }
+    // Starts decoding a picture not decoded yet on a thread of its own, for a picture that is
+    // about to be drawn while other start-up work runs; Image() waits for it.
+    void DecodeAhead();
+    const QImage& Image() const;
     // What to paint on a surface of device pixel ratio scale: the twin when there is a fitting
     // one, else Image().
-    const QImage& ImageForScale(qreal scale) const { return twin_.ForScale(image_, scale); }
+    const QImage& ImageForScale(qreal scale) const { return twin_.ForScale(Image(), scale); }
     // Names the twin of the picture as it is now; any change to the picture drops it.
     void SetTwin(PictureTwin twin) { twin_ = std::move(twin); }
     // For drawing into the picture (which drops the twin); call Changed() afterwards.
     QImage& MutableImage();
-    bool Empty() const { return image_.isNull(); }
-    int Width() const { return image_.width(); }
-    int Height() const { return image_.height(); }
+    bool Empty() const { return !pending_ && image_.isNull(); }
+    int Width() const { return pending_ ? pending_->size.width() : image_.width(); }
+    int Height() const { return pending_ ? pending_->size.height() : image_.height(); }
     void Changed();
 
     std::function<void()> OnChange;
@@ -43,9 +56,25 @@ public:
     std::function<void()> OnChanging;
 
 private:
-    QImage image_;
+    // PNG bytes waiting for their first use, their decoding ahead when it was started, and
+    // their image once decoded. The decoding reads png, which outlives it.
+    struct PendingPng {
+        TBytes png;
+        QSize size;
+        std::future<QImage> decoding;
+        std::optional<QImage> decoded;
+    };
+
+    void Replace(const QImage& image, std::shared_ptr<PendingPng> pending);
+
+    mutable QImage image_;
+    mutable std::shared_ptr<PendingPng> pending_;
     PictureTwin twin_;
 };
 
 // Decodes PNG bytes as the picture holds them; a null image when they are not a PNG file.
 QImage DecodePng(std::span<const std::uint8_t> png);
+
+// The image size a PNG file declares, when the file is whole: the signature, a valid header
+// first, every chunk within the file with a matching checksum, image data, and the end chunk.
+std::optional<QSize> CheckPngStructure(const TBytes& png);
