@@ -1,5 +1,6 @@
 #include "PeFileReader.h"
 
+#include <cstring>
 #include <stdexcept>
 
 namespace {
@@ -104,8 +105,8 @@ PeFileReader::PeFileReader(std::vector<uint8_t> file) : file_(std::move(file)) {
         const size_t header = table + 40 * size_t{i};
         if (header + 40 > file_.size())
             throw bad("section table runs past the end of the file");
-        std::string name(reinterpret_cast<const char*>(&file_[header]), 8);
-        name = name.c_str(); // up to the first zero
+        const char* raw = reinterpret_cast<const char*>(&file_[header]);
+        const std::string name(raw, strnlen(raw, 8)); // up to the first zero
         sections_.push_back({name, read32(header + 12), read32(header + 8), read32(header + 20),
                              read32(header + 16)});
         if (size_t{sections_.back().rawOffset} + sections_.back().rawSize > file_.size())
