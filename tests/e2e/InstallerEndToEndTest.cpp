@@ -513,7 +513,8 @@ TEST_F(InstallerEndToEnd, SilentShowsOnlyTheProgressWindowAndEndsByItself) {
     }
     const auto status = installer->Wait(0ms);
     ASSERT_TRUE(status) << "the installer did not end by itself";
-    ASSERT_TRUE(WIFEXITED(*status));
+    ASSERT_TRUE(WIFEXITED(*status))
+        << "signal " << WTERMSIG(*status) << ": " << ReadLinuxFile(ErrorsFile()).value_or("");
     EXPECT_EQ(WEXITSTATUS(*status), 0) << ReadLinuxFile(ErrorsFile()).value_or("");
     EXPECT_EQ(ids.size(), 1u);
     EXPECT_EQ(sizes, std::set<std::string>{"588x358"});
