@@ -66,6 +66,16 @@ bool SharingConflict(dev_t device, ino_t inode, DWORD access, DWORD share) {
     return conflict;
 }
 
+// Deleting or renaming a file is refused while a handle of it does not share delete access, or
+// while it is a loaded library; the refusal is the last error.
+bool DeletingIsRefused(const struct stat& st) {
+    if (!SharingConflict(st.st_dev, st.st_ino, DELETE_ACCESS,
+                         FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE))
+        return false;
+    SetLastError(ERROR_SHARING_VIOLATION);
+    return true;
+}
+
 // The code for a failed lookup of path: ENOENT means a missing file when its folder exists,
 // otherwise a missing path, as Windows distinguishes them.
 void SetLastErrorForPath(int err, const std::string& path) {
@@ -335,11 +345,8 @@ BOOL DeleteFileA(LPCSTR fileName) {
         SetLastError(ERROR_ACCESS_DENIED);
         return FALSE;
     }
-    if (SharingConflict(st.st_dev, st.st_ino, DELETE_ACCESS,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)) {
-        SetLastError(ERROR_SHARING_VIOLATION);
+    if (DeletingIsRefused(st))
         return FALSE;
-    }
     if (unlink(path->c_str()) != 0) {
         winapi::SetLastErrorFromErrno(errno);
         return FALSE;
@@ -362,11 +369,8 @@ BOOL MoveFileA(LPCSTR existingFileName, LPCSTR newFileName) {
         SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
-    if (SharingConflict(st.st_dev, st.st_ino, DELETE_ACCESS,
-                        FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE)) {
-        SetLastError(ERROR_SHARING_VIOLATION);
+    if (DeletingIsRefused(st))
         return FALSE;
-    }
     if (rename(from->c_str(), to->c_str()) != 0) {
         SetLastErrorForPath(errno, *to);
         return FALSE;
