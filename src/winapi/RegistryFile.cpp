@@ -694,8 +694,9 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// Writes text beside path and renames it over path; 0 or an errno value.
-int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
+// Writes text beside path and renames it over path; 0 or an errno value. The rename is made
+// durable only when syncFolder is set.
+int ReplaceFile(const std::string& path, std::string_view text, mode_t mode, bool syncFolder) {
     std::string temporary = path + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -714,13 +715,8 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
         unlink(temporary.c_str());
         return error;
     }
-    // Make the rename itself durable.
-    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    if (syncFolder)
+        SyncRegistryFolder(path);
     return 0;
 }
 
@@ -758,8 +754,17 @@ std::optional<RegistryFile> ParseOrEmpty(std::string_view text, std::string_view
 
 } // namespace
 
+void SyncRegistryFolder(const std::string& path) {
+    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
 DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
-                       std::string_view arch) {
+                       std::string_view arch, bool* unsynced) {
     LockedFile file(path, true);
     if (file.Error() != 0)
         return Win32ErrorFromErrno(file.Error());
@@ -775,8 +780,10 @@ DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(Regist
     const std::string changed = registry->Text();
     if (changed == *text)
         return ERROR_SUCCESS;
-    if (const int error = ReplaceFile(path, changed, file.Mode()); error != 0)
+    if (const int error = ReplaceFile(path, changed, file.Mode(), !unsynced); error != 0)
         return Win32ErrorFromErrno(error);
+    if (unsynced)
+        *unsynced = true;
     return ERROR_SUCCESS;
 }
 
