@@ -223,6 +223,52 @@ TEST_F(Registry, AnEditLeftUnflushedReportsOnlyAReplacedFile) {
               std::make_pair(DWORD{ERROR_BADDB}, false));
 }
 
+// Successive edits reuse the parsed file only while nobody else has touched it: a file another
+// writer replaced or rewrote in place is read again, and a failed edit's half is never kept.
+TEST_F(Registry, EditsSeeWhatOtherWritersDidBetweenThem) {
+    auto setValue = [&](std::u16string_view key, std::u16string_view name, DWORD result) {
+        return winapi::EditRegistryFile(FilePath(), [&](winapi::RegistryFile& file) {
+            winapi::ApplyChanges(
+                file, key, {{std::u16string(name), winapi::RegistryValue{REG_DWORD, "\1\0\0\0"}}});
+            return result;
+        });
+    };
+    WriteLinuxFile(FilePath(), kWineFile);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"first", ERROR_SUCCESS), ERROR_SUCCESS);
+
+    // Replaced by another writer: its file is the one edited next.
+    const std::string other = FilePath() + ".other";
+    WriteLinuxFile(other, kWineFile + "\n[Software\\\\Theirs] 1796761772\n");
+    ASSERT_EQ(std::rename(other.c_str(), FilePath().c_str()), 0);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"second", ERROR_SUCCESS), ERROR_SUCCESS);
+    auto file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->HasKey(u"Software\\Theirs"));
+    EXPECT_FALSE(file->GetValue(u"Software\\Mine", u"first"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"second"));
+
+    // Rewritten in place, keeping the inode.
+    const std::string before = FileText();
+    WriteLinuxFile(FilePath(), before + "\n[Software\\\\InPlace] 1796761772\n");
+    ASSERT_EQ(setValue(u"Software\\Mine", u"third", ERROR_SUCCESS), ERROR_SUCCESS);
+    file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->HasKey(u"Software\\InPlace"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"third"));
+
+    // A failed edit leaves the file as it was, and the next edit does not carry its change.
+    const std::string held = FileText();
+    EXPECT_EQ(setValue(u"Software\\Failed", u"v", ERROR_ACCESS_DENIED),
+              static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(FileText(), held);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"fourth", ERROR_SUCCESS), ERROR_SUCCESS);
+    file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->HasKey(u"Software\\Failed"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"fourth"));
+    EXPECT_EQ(FileText().rfind(kWineFile, 0), 0u);
+}
+
 // Values written through a handle are in the file before it is closed, so a writer that edits
 // the file meanwhile keeps them, and the handle's later writes keep that writer's.
 TEST_F(Registry, AnOpenHandlesWritesAndAnotherWritersAreBothKept) {
