@@ -9,6 +9,7 @@
 #include <ctime>
 #include <dirent.h>
 #include <fcntl.h>
+#include <mutex>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -640,7 +641,7 @@ public:
             }, current{};
             if (fstat(fd_, &held) == 0 && stat(path.c_str(), &current) == 0 &&
                 held.st_dev == current.st_dev && held.st_ino == current.st_ino) {
-                mode_ = held.st_mode & 07777;
+                held_ = held;
                 return;
             }
             close(fd_);
@@ -673,12 +674,13 @@ public:
         }
     }
 
-    mode_t Mode() const { return mode_; }
+    mode_t Mode() const { return held_.st_mode & 07777; }
+    const struct stat& Held() const { return held_; }
 
 private:
     int fd_ = -1;
     int error_ = 0;
-    mode_t mode_ = 0644;
+    struct stat held_ {};
 };
 
 bool WriteAll(int fd, std::string_view data) {
@@ -694,8 +696,62 @@ bool WriteAll(int fd, std::string_view data) {
     return true;
 }
 
-// Writes text beside path and renames it over path; 0 or an errno value.
-int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
+// What tells one state of a registry file from another: a writer replacing the file makes a
+// new inode, one rewriting it in place changes its modification time and mostly its size.
+struct FileIdentity {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    timespec modified{};
+
+    explicit FileIdentity(const struct stat& st)
+        : device(st.st_dev), inode(st.st_ino), size(st.st_size), modified(st.st_mtim) {}
+    bool operator==(const FileIdentity& other) const {
+        return device == other.device && inode == other.inode && size == other.size &&
+               modified.tv_sec == other.modified.tv_sec &&
+               modified.tv_nsec == other.modified.tv_nsec;
+    }
+};
+
+// The registry file this process last wrote or found unchanged under its exclusive lock, parsed.
+// Installing sets one value after another, and a Wine prefix's system.reg takes far longer to
+// parse than to stat, so while the file keeps its identity the parsed form is used again.
+struct ParsedFile {
+    std::string path;
+    FileIdentity identity;
+    std::string text;
+    RegistryFile registry;
+};
+
+std::mutex& CacheMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+
+std::optional<ParsedFile>& Cache() {
+    static std::optional<ParsedFile> cache;
+    return cache;
+}
+
+// Takes the cached form of the file when the file is still in the state it was cached in.
+std::optional<ParsedFile> TakeCached(const std::string& path, const FileIdentity& identity) {
+    std::lock_guard lock(CacheMutex());
+    std::optional<ParsedFile> cached = std::move(Cache());
+    Cache().reset();
+    if (cached && cached->path == path && cached->identity == identity)
+        return cached;
+    return std::nullopt;
+}
+
+void StoreCached(ParsedFile parsed) {
+    std::lock_guard lock(CacheMutex());
+    Cache() = std::move(parsed);
+}
+
+// Writes text beside path and renames it over path; 0 or an errno value, and the identity the
+// new file has. The rename is made durable only when syncFolder is set.
+int ReplaceFile(const std::string& path, std::string_view text, mode_t mode, bool syncFolder,
+                std::optional<FileIdentity>& replaced) {
     std::string temporary = path + ".XXXXXX";
     const int fd = mkostemp(temporary.data(), O_CLOEXEC);
     if (fd < 0)
@@ -704,7 +760,8 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
     // one a killed writer left.
     flock(fd, LOCK_EX);
     int error = 0;
-    if (!WriteAll(fd, text) || fchmod(fd, mode) != 0 || fsync(fd) != 0)
+    struct stat written {};
+    if (!WriteAll(fd, text) || fchmod(fd, mode) != 0 || fsync(fd) != 0 || fstat(fd, &written) != 0)
         error = errno;
     if (close(fd) != 0 && error == 0)
         error = errno;
@@ -714,13 +771,10 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode) {
         unlink(temporary.c_str());
         return error;
     }
-    // Make the rename itself durable.
-    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
+    if (syncFolder)
+        SyncRegistryFolder(path);
+    // The rename leaves the modification time as it is.
+    replaced.emplace(written);
     return 0;
 }
 
@@ -758,25 +812,51 @@ std::optional<RegistryFile> ParseOrEmpty(std::string_view text, std::string_view
 
 } // namespace
 
+void SyncRegistryFolder(const std::string& path) {
+    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
+    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
 DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
-                       std::string_view arch) {
+                       std::string_view arch, bool* unsynced) {
     LockedFile file(path, true);
     if (file.Error() != 0)
         return Win32ErrorFromErrno(file.Error());
     RemoveDeadTemporaries(path);
-    const auto text = file.ReadAll();
-    if (!text)
-        return Win32ErrorFromErrno(file.Error());
-    auto registry = ParseOrEmpty(*text, arch);
+    const FileIdentity identity(file.Held());
+    std::optional<std::string> text;
+    std::optional<RegistryFile> registry;
+    // An empty file is read again: what it starts as depends on arch.
+    if (auto cached = identity.size > 0 ? TakeCached(path, identity) : std::nullopt) {
+        text = std::move(cached->text);
+        registry = std::move(cached->registry);
+    } else {
+        text = file.ReadAll();
+        if (!text)
+            return Win32ErrorFromErrno(file.Error());
+        registry = ParseOrEmpty(*text, arch);
+    }
     if (!registry)
         return ERROR_BADDB;
+    // A failed edit may have changed part of the parsed form, which is then not kept.
     if (const DWORD error = edit(*registry); error != ERROR_SUCCESS)
         return error;
-    const std::string changed = registry->Text();
-    if (changed == *text)
+    std::string changed = registry->Text();
+    if (changed == *text) {
+        if (identity.size > 0)
+            StoreCached({path, identity, std::move(changed), std::move(*registry)});
         return ERROR_SUCCESS;
-    if (const int error = ReplaceFile(path, changed, file.Mode()); error != 0)
+    }
+    std::optional<FileIdentity> replaced;
+    if (const int error = ReplaceFile(path, changed, file.Mode(), !unsynced, replaced); error != 0)
         return Win32ErrorFromErrno(error);
+    StoreCached({path, *replaced, std::move(changed), std::move(*registry)});
+    if (unsynced)
+        *unsynced = true;
     return ERROR_SUCCESS;
 }
 

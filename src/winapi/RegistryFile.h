@@ -95,9 +95,15 @@ std::u16string FromUtf16Le(std::string_view bytes);
 // the file is written only when it returns ERROR_SUCCESS and changed something. A damaged
 // file is never rewritten: the result is then ERROR_BADDB and the file stays as it is. A missing
 // file starts as the branch of an arch ("win32" or "win64") prefix. Temporaries that killed
-// editors left beside the file are removed.
+// editors left beside the file are removed. The new file's content is flushed before the rename
+// in any case; the rename itself is flushed at once unless unsynced is given, which is then set
+// when the file was replaced, so that a caller making several edits flushes the folder once
+// (SyncRegistryFolder) when it is done.
 DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
-                       std::string_view arch = "win64");
+                       std::string_view arch = "win64", bool* unsynced = nullptr);
+
+// Flushes the renames made in the folder of the registry file at path.
+void SyncRegistryFolder(const std::string& path);
 
 // Reads the file under a shared lock; nullopt with the error code when it cannot be read or is
 // damaged. A missing file reads as empty.

@@ -12,8 +12,9 @@
 
 namespace {
 
-// An open key: its path below HKEY_LOCAL_MACHINE, the access it was opened with, and the
-// changes collected for Wine while a server runs.
+// An open key: its path below HKEY_LOCAL_MACHINE, the access it was opened with, the changes
+// collected for Wine while a server runs, and the registry file whose replacement through this
+// handle is still to be flushed.
 class RegistryKey : public winapi::KernelObject {
 public:
     RegistryKey(std::u16string path, REGSAM access, bool collect)
@@ -29,6 +30,9 @@ public:
         return std::move(pending_);
     }
     bool HasPending() const { return collect_ || !pending_.empty(); }
+    // The renames of the handle's edits are flushed once, at RegCloseKey.
+    void NoteUnsynced(const std::string& file) { unsyncedFile_ = file; }
+    std::string TakeUnsynced() { return std::move(unsyncedFile_); }
     // Whether the last collected change of the value sets it (true) or deletes it (false);
     // nullopt when none was collected.
     std::optional<bool> PendingSet(std::u16string_view name) const {
@@ -47,6 +51,7 @@ private:
     REGSAM access_;
     bool collect_;
     std::vector<winapi::RegistryChange> pending_;
+    std::string unsyncedFile_;
 };
 
 std::optional<std::string> Root(DWORD& error) {
@@ -60,16 +65,22 @@ std::string MachineFile(const std::string& root) {
     return root + "/system.reg";
 }
 
-// Applies changes to the file directly, as done without a server.
+// Applies changes to the file directly, as done without a server; with a handle, the rename is
+// left for its RegCloseKey to flush.
 DWORD EditDirectly(const std::string& root, std::u16string_view key,
-                   const std::vector<winapi::RegistryChange>& changes) {
-    return winapi::EditRegistryFile(
+                   const std::vector<winapi::RegistryChange>& changes,
+                   RegistryKey* handle = nullptr) {
+    bool unsynced = false;
+    const DWORD error = winapi::EditRegistryFile(
         MachineFile(root),
         [&](winapi::RegistryFile& registry) {
             winapi::ApplyChanges(registry, key, changes);
             return ERROR_SUCCESS;
         },
-        winapi::WineArchitecture());
+        winapi::WineArchitecture(), handle ? &unsynced : nullptr);
+    if (unsynced)
+        handle->NoteUnsynced(MachineFile(root));
+    return error;
 }
 
 std::shared_ptr<RegistryKey> OpenedKey(HKEY key, REGSAM access, DWORD& error) {
@@ -151,6 +162,7 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
     if (!root)
         return static_cast<LSTATUS>(error);
     bool created = false;
+    bool unsynced = false;
     const bool viaWine = winapi::WineServerRunning(*root);
     if (viaWine) {
         // The key is made with the changes at RegCloseKey; the server tells whether it exists.
@@ -167,12 +179,14 @@ LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*cla
                 created = registry.CreateKey(*path);
                 return ERROR_SUCCESS;
             },
-            winapi::WineArchitecture());
+            winapi::WineArchitecture(), &unsynced);
         if (error != ERROR_SUCCESS)
             return static_cast<LSTATUS>(error);
     }
-    *result = reinterpret_cast<HKEY>(
-        winapi::InsertHandle(std::make_shared<RegistryKey>(std::move(*path), desired, viaWine)));
+    auto object = std::make_shared<RegistryKey>(std::move(*path), desired, viaWine);
+    if (unsynced)
+        object->NoteUnsynced(MachineFile(*root));
+    *result = reinterpret_cast<HKEY>(winapi::InsertHandle(std::move(object)));
     if (disposition)
         *disposition = created ? REG_CREATED_NEW_KEY : REG_OPENED_EXISTING_KEY;
     return ERROR_SUCCESS;
@@ -228,7 +242,7 @@ LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD typ
     }
     // The key may have been created by this handle's open and removed since; it is made again,
     // since the handle still names it.
-    return static_cast<LSTATUS>(EditDirectly(*root, object->Path(), {change}));
+    return static_cast<LSTATUS>(EditDirectly(*root, object->Path(), {change}, object.get()));
 }
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
@@ -255,11 +269,17 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
         object->Collect({std::move(*name), std::nullopt});
         return ERROR_SUCCESS;
     }
-    return static_cast<LSTATUS>(
-        winapi::EditRegistryFile(MachineFile(*root), [&](winapi::RegistryFile& registry) {
+    bool unsynced = false;
+    const DWORD deleted = winapi::EditRegistryFile(
+        MachineFile(*root),
+        [&](winapi::RegistryFile& registry) {
             return registry.DeleteValue(object->Path(), *name) ? ERROR_SUCCESS
                                                                : ERROR_FILE_NOT_FOUND;
-        }));
+        },
+        "win64", &unsynced);
+    if (unsynced)
+        object->NoteUnsynced(MachineFile(*root));
+    return static_cast<LSTATUS>(deleted);
 }
 
 LSTATUS RegCloseKey(HKEY key) {
@@ -269,6 +289,9 @@ LSTATUS RegCloseKey(HKEY key) {
     if (!object)
         return ERROR_INVALID_HANDLE;
     winapi::RemoveHandle(reinterpret_cast<HANDLE>(key));
+    // What the handle wrote is durable once it is closed.
+    if (const std::string file = object->TakeUnsynced(); !file.empty())
+        winapi::SyncRegistryFolder(file);
     if (!object->HasPending())
         return ERROR_SUCCESS;
     DWORD error = ERROR_SUCCESS;

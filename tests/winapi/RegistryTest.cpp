@@ -191,6 +191,112 @@ TEST_F(Registry, DeletingAValueRemovesOnlyItsLine) {
     EXPECT_EQ(FileText(), expected);
 }
 
+// An edit that leaves its folder unflushed says so only when it replaced the file, so the one
+// flush at the end is never skipped; the file itself is complete at once.
+TEST_F(Registry, AnEditLeftUnflushedReportsOnlyAReplacedFile) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    auto edit = [&](const std::function<DWORD(winapi::RegistryFile&)>& change) {
+        bool unsynced = false;
+        const DWORD error = winapi::EditRegistryFile(FilePath(), change, "win64", &unsynced);
+        return std::make_pair(error, unsynced);
+    };
+    EXPECT_EQ(edit([](winapi::RegistryFile& file) {
+                  return file.CreateKey(u"Software\\New") ? ERROR_SUCCESS : ERROR_ALREADY_EXISTS;
+              }),
+              std::make_pair(DWORD{ERROR_SUCCESS}, true));
+    EXPECT_TRUE(winapi::ReadRegistryFile(FilePath())->HasKey(u"software\\new"));
+    const std::string replaced = FileText();
+    // Nothing changed, the edit failed, or the file is damaged: the file was not replaced.
+    EXPECT_EQ(edit([](winapi::RegistryFile& file) {
+                  file.CreateKey(u"Software\\New");
+                  return ERROR_SUCCESS;
+              }),
+              std::make_pair(DWORD{ERROR_SUCCESS}, false));
+    EXPECT_EQ(edit([](winapi::RegistryFile& file) {
+                  file.CreateKey(u"Software\\Other");
+                  return ERROR_FILE_NOT_FOUND;
+              }),
+              std::make_pair(DWORD{ERROR_FILE_NOT_FOUND}, false));
+    EXPECT_EQ(FileText(), replaced);
+    WriteLinuxFile(FilePath(), "REGEDIT4\n");
+    EXPECT_EQ(edit([](winapi::RegistryFile&) { return ERROR_SUCCESS; }),
+              std::make_pair(DWORD{ERROR_BADDB}, false));
+}
+
+// Successive edits reuse the parsed file only while nobody else has touched it: a file another
+// writer replaced or rewrote in place is read again, and a failed edit's half is never kept.
+TEST_F(Registry, EditsSeeWhatOtherWritersDidBetweenThem) {
+    auto setValue = [&](std::u16string_view key, std::u16string_view name, DWORD result) {
+        return winapi::EditRegistryFile(FilePath(), [&](winapi::RegistryFile& file) {
+            winapi::ApplyChanges(
+                file, key, {{std::u16string(name), winapi::RegistryValue{REG_DWORD, "\1\0\0\0"}}});
+            return result;
+        });
+    };
+    WriteLinuxFile(FilePath(), kWineFile);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"first", ERROR_SUCCESS), ERROR_SUCCESS);
+
+    // Replaced by another writer: its file is the one edited next.
+    const std::string other = FilePath() + ".other";
+    WriteLinuxFile(other, kWineFile + "\n[Software\\\\Theirs] 1796761772\n");
+    ASSERT_EQ(std::rename(other.c_str(), FilePath().c_str()), 0);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"second", ERROR_SUCCESS), ERROR_SUCCESS);
+    auto file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->HasKey(u"Software\\Theirs"));
+    EXPECT_FALSE(file->GetValue(u"Software\\Mine", u"first"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"second"));
+
+    // Rewritten in place, keeping the inode.
+    const std::string before = FileText();
+    WriteLinuxFile(FilePath(), before + "\n[Software\\\\InPlace] 1796761772\n");
+    ASSERT_EQ(setValue(u"Software\\Mine", u"third", ERROR_SUCCESS), ERROR_SUCCESS);
+    file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_TRUE(file->HasKey(u"Software\\InPlace"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"third"));
+
+    // A failed edit leaves the file as it was, and the next edit does not carry its change.
+    const std::string held = FileText();
+    EXPECT_EQ(setValue(u"Software\\Failed", u"v", ERROR_ACCESS_DENIED),
+              static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(FileText(), held);
+    ASSERT_EQ(setValue(u"Software\\Mine", u"fourth", ERROR_SUCCESS), ERROR_SUCCESS);
+    file = winapi::ReadRegistryFile(FilePath());
+    ASSERT_TRUE(file);
+    EXPECT_FALSE(file->HasKey(u"Software\\Failed"));
+    EXPECT_TRUE(file->GetValue(u"Software\\Mine", u"fourth"));
+    EXPECT_EQ(FileText().rfind(kWineFile, 0), 0u);
+}
+
+// Values written through a handle are in the file before it is closed, so a writer that edits
+// the file meanwhile keeps them, and the handle's later writes keep that writer's.
+TEST_F(Registry, AnOpenHandlesWritesAndAnotherWritersAreBothKept) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    HKEY key = Create(kRunKey);
+    ASSERT_EQ(SetString(key, "first", "1"), ERROR_SUCCESS);
+    EXPECT_EQ(StringValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"first"), u"1");
+    const pid_t other = fork();
+    ASSERT_GE(other, 0);
+    if (other == 0) {
+        HKEY otherKey = nullptr;
+        const bool done =
+            RegCreateKeyExA(HKEY_LOCAL_MACHINE, "Software\\Other", 0, nullptr, 0, KEY_ALL_ACCESS,
+                            nullptr, &otherKey, nullptr) == ERROR_SUCCESS &&
+            SetString(otherKey, "v", "2") == ERROR_SUCCESS &&
+            RegCloseKey(otherKey) == ERROR_SUCCESS;
+        _exit(done ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(other, &status, 0), other);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(SetString(key, "second", "3"), ERROR_SUCCESS);
+    EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
+    EXPECT_EQ(StringValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"first"), u"1");
+    EXPECT_EQ(StringValue(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"second"), u"3");
+    EXPECT_EQ(StringValue(u"Software\\Other", u"v"), u"2");
+}
+
 TEST_F(Registry, LongBinaryDataWrapsAsWineWritesIt) {
     winapi::RegistryFile file = winapi::RegistryFile::Empty();
     file.CreateKey(u"A");
