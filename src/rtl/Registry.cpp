@@ -104,7 +104,10 @@ void TRegistry::CloseKey() {
     const AnsiString path = currentPath_;
     currentKey_ = nullptr;
     currentPath_.clear();
-    if (status != ERROR_SUCCESS)
+    if (status != ERROR_SUCCESS) {
+        // Left as the last error too, so that a caller's message can give the reason.
+        SetLastError(static_cast<DWORD>(status));
         throw ERegistryException("Failed to close key " + path + ": " +
                                  SysErrorMessage(static_cast<DWORD>(status)));
+    }
 }

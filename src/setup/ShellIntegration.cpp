@@ -170,6 +170,8 @@ void SetAutoRun(const AnsiString& command, bool enable) {
         } else if (!registry.DeleteValue(name) && GetLastError() != ERROR_FILE_NOT_FOUND) {
             RaiseRegistryError(kRunKey);
         }
+        // With a Wine server running, the changes reach it only at the close.
+        registry.CloseKey();
     } catch (const ERegistryException&) {
         RaiseRegistryError(kRunKey);
     }
@@ -203,6 +205,7 @@ void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainEx
         registry.WriteInteger("EstimatedSize", size);
         registry.WriteInteger("NoModify", 1);
         registry.WriteInteger("NoRepair", 1);
+        registry.CloseKey();
     } catch (const ERegistryException&) {
         RaiseRegistryError(kUninstallKey);
     }

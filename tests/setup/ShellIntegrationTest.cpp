@@ -1,6 +1,7 @@
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/QtTestApplication.h"
+#include "support/QuietShell.h"
 #include "support/RaisedMessage.h"
 #include "support/TempSystemRoot.h"
 #include "support/VersionPe.h"
@@ -254,6 +255,39 @@ TEST_F(ShellIntegration, RegistryFailuresRaiseWithTheSystemsText) {
               gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " + reason);
     EXPECT_EQ(RegistryText(), damaged);
+}
+
+// With a Wine server running, the values reach Wine only when their key is closed. A hand-over
+// that fails there fails the step, with the reason, instead of passing unseen.
+TEST_F(ShellIntegration, AHandOverToARunningWineThatFailsFailsTheStep) {
+    ASSERT_EQ(testing_support::QuietShell("wine wineboot -i"), 0);
+    testing_support::QuietShell("wineserver -w");
+    ASSERT_EQ(testing_support::QuietShell("wineserver -p"), 0);
+    const std::string savedPath = std::getenv("PATH");
+    const std::string noWine = systemRoot.Folder() + "/no-wine";
+    std::filesystem::create_directories(noWine);
+    setenv("PATH", noWine.c_str(), 1);
+    auto message = [](auto step) { return testing_support::RaisedMessage(step); };
+    const std::string autoRun =
+        message([] { SetAutoRun(kInstallDir + "mervo.exe Minimize", true); });
+    const std::string entry = message(
+        [] { WriteUninstallEntry(kInstallDir + "UnInstall.exe", kInstallDir + "mervo.exe"); });
+    setenv("PATH", savedPath.c_str(), 1);
+    const std::string uninstallQuery = testing_support::QuietShellOutput(
+        "wine reg query 'HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo'");
+    testing_support::QuietShell("wineserver -k");
+    testing_support::QuietShell("wineserver -w");
+    if (auto name = ReadLinuxFile(systemRoot.Root() + "/wineserver"); name && !name->empty())
+        testing_support::RemoveTree("/tmp/" + *name);
+
+    const AnsiString reason = SysErrorMessage(ERROR_REGISTRY_IO_FAILED);
+    ASSERT_FALSE(reason.empty());
+    EXPECT_EQ(autoRun, gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                           "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run: " + reason);
+    EXPECT_EQ(entry,
+              gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
+                  "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " + reason);
+    EXPECT_EQ(uninstallQuery.find("Talvimo"), std::string::npos) << uninstallQuery;
 }
 
 TEST_F(ShellIntegration, TheUninstallEntryHoldsTheWorkedExampleInOrder) {

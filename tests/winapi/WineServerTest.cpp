@@ -1,6 +1,7 @@
 // The registry against a real Wine: a prefix made by wineboot, a server kept running with
 // "wineserver -p", and "wine reg query" reading back what the layer wrote.
 #include "support/LockHolder.h"
+#include "support/QuietShell.h"
 #include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
 
@@ -20,46 +21,32 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+using testing_support::QuietShell;
+using testing_support::QuietShellOutput;
 using testing_support::ReadLinuxFile;
 using testing_support::WriteLinuxFile;
 
 namespace {
 
-// Runs a shell command with Wine quiet; its exit code.
-int Shell(const std::string& command) {
-    const int status = std::system(("WINEDEBUG=-all " + command + " >/dev/null 2>&1").c_str());
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-}
-
-// The output of a shell command.
-std::string Output(const std::string& command) {
-    std::string out;
-    if (FILE* pipe = popen(("WINEDEBUG=-all " + command + " 2>/dev/null").c_str(), "r")) {
-        char buffer[4096];
-        for (size_t got; (got = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
-            out.append(buffer, got);
-        pclose(pipe);
-    }
-    return out;
-}
-
 class WineServer : public testing_support::SystemRootTest {
 protected:
     void TearDown() override {
         // Stop the server and remove the server folder Debian's Wine made for the root.
-        Shell("wineserver -k");
-        Shell("wineserver -w");
+        QuietShell("wineserver -k");
+        QuietShell("wineserver -w");
         if (auto name = ReadLinuxFile(systemRoot.Root() + "/wineserver"); name && !name->empty())
             testing_support::RemoveTree("/tmp/" + *name);
     }
 
     // Waits for the server wineboot leaves running, so a test can start its own.
     void MakePrefix() {
-        ASSERT_EQ(Shell("wine wineboot -i"), 0);
-        Shell("wineserver -w");
+        ASSERT_EQ(QuietShell("wine wineboot -i"), 0);
+        QuietShell("wineserver -w");
     }
 
-    std::string Query(const std::string& key) { return Output("wine reg query '" + key + "'"); }
+    std::string Query(const std::string& key) {
+        return QuietShellOutput("wine reg query '" + key + "'");
+    }
 
     std::u16string FileString(std::u16string_view key, std::u16string_view name) {
         auto file = winapi::ReadRegistryFile(systemRoot.Root() + "/system.reg");
@@ -85,7 +72,7 @@ LSTATUS SetString(HKEY key, const char* name, const std::string& value) {
 
 TEST_F(WineServer, ChangesReachARunningServerAndOutliveIt) {
     MakePrefix();
-    ASSERT_EQ(Shell("wineserver -p"), 0);
+    ASSERT_EQ(QuietShell("wineserver -p"), 0);
     ASSERT_TRUE(winapi::WineServerRunning(systemRoot.Root()));
 
     HKEY key = CreateKey("Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo");
@@ -121,8 +108,8 @@ TEST_F(WineServer, ChangesReachARunningServerAndOutliveIt) {
               static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
 
     // The server saves what it holds when it ends: our values are in the file then.
-    ASSERT_EQ(Shell("wineserver -k"), 0);
-    Shell("wineserver -w");
+    ASSERT_EQ(QuietShell("wineserver -k"), 0);
+    QuietShell("wineserver -w");
     EXPECT_FALSE(winapi::WineServerRunning(systemRoot.Root()));
     const std::u16string key16 =
         u"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo";
@@ -132,7 +119,7 @@ TEST_F(WineServer, ChangesReachARunningServerAndOutliveIt) {
 
 TEST_F(WineServer, WithoutAServerTheFileIsWrittenAndWineReadsIt) {
     MakePrefix();
-    Shell("wineserver -w");
+    QuietShell("wineserver -w");
     ASSERT_FALSE(winapi::WineServerRunning(systemRoot.Root()));
     HKEY key = CreateKey("Software\\Microsoft\\Windows\\CurrentVersion\\Run");
     ASSERT_EQ(SetString(key, "mervo", "C:\\Program Files\\Vostrel\\mervo.exe"), ERROR_SUCCESS);
@@ -146,7 +133,7 @@ TEST_F(WineServer, WithoutAServerTheFileIsWrittenAndWineReadsIt) {
 
 TEST_F(WineServer, AHandOverThatCannotRunWineFailsTheClose) {
     MakePrefix();
-    ASSERT_EQ(Shell("wineserver -p"), 0);
+    ASSERT_EQ(QuietShell("wineserver -p"), 0);
     const std::string savedPath = std::getenv("PATH");
     const std::string empty = systemRoot.Folder() + "/no-wine";
     mkdir(empty.c_str(), 0700);
@@ -180,10 +167,10 @@ TEST_F(WineServer, AFreshRootMadeHereIsOnlyUpdatedByWine) {
     const std::string profile = systemRoot.DriveC() + "/users/" + winapi::WineUserName();
     ASSERT_TRUE(std::filesystem::is_symlink(profile + "/Desktop"));
 
-    ASSERT_EQ(Shell("wine wineboot"), 0);
+    ASSERT_EQ(QuietShell("wine wineboot"), 0);
     EXPECT_NE(Query("HKLM\\Software\\Microsoft\\Windows\\CurrentVersion\\Run").find("mervo"),
               std::string::npos);
-    Shell("wineserver -w");
+    QuietShell("wineserver -w");
     EXPECT_EQ(FileString(u"Software\\Microsoft\\Windows\\CurrentVersion\\Run", u"mervo"),
               u"C:\\mervo.exe");
     EXPECT_EQ(std::filesystem::read_symlink(profile + "/Desktop"), desktop);
