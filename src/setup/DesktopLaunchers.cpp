@@ -15,6 +15,8 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
+#include <fstream>
+#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -299,6 +301,22 @@ std::string CreateDesktopLauncher(const LauncherEntry& entry) {
     return launcher;
 }
 
+namespace {
+
+// True when path already holds exactly these bytes. The icon goes with every launcher, and a
+// rewrite of identical bytes would only cost a temporary file and a rename each time.
+bool HoldsExactly(const std::string& path, std::string_view bytes) {
+    struct stat st {};
+    if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
+        static_cast<size_t>(st.st_size) != bytes.size())
+        return false;
+    std::ifstream in(path, std::ios::binary);
+    const std::string existing((std::istreambuf_iterator<char>(in)), {});
+    return existing == bytes;
+}
+
+} // namespace
+
 std::vector<std::string> InstallProgramIcon(const AnsiString& program,
                                             const std::string& iconName) {
     std::vector<std::string> written;
@@ -312,7 +330,8 @@ std::vector<std::string> InstallProgramIcon(const AnsiString& program,
         const std::string side = std::to_string(size);
         const std::string file =
             DataHome() + "/icons/hicolor/" + side + "x" + side + "/apps/" + iconName + ".png";
-        WriteFile(file, image);
+        if (!HoldsExactly(file, image))
+            WriteFile(file, image);
         written.push_back(file);
     }
     return written;

@@ -547,6 +547,27 @@ TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondC
               std::string::npos);
 }
 
+// An icon left by an earlier install with other pictures is replaced; one that already holds
+// the product's picture is kept as it is, not written again for every launcher.
+TEST_F(Launchers, AStaleIconIsReplacedAndACurrentOneIsLeftInPlace) {
+    PlaceProductWithIcon();
+    std::string stale = SquarePng(48);
+    stale[stale.size() / 2] ^= 0x55; // the same size, other bytes
+    WriteLinuxFile(Icon(48), stale);
+    WriteLinuxFile(Icon(16), SquarePng(16));
+    struct stat before {};
+    ASSERT_EQ(stat(Icon(16).c_str(), &before), 0);
+
+    CreateProductShortcutsWith("1", "0");
+
+    EXPECT_EQ(ReadLinuxFile(Icon(48)), SquarePng(48));
+    EXPECT_EQ(ReadLinuxFile(Icon(256)), SquarePng(256));
+    struct stat after {};
+    ASSERT_EQ(stat(Icon(16).c_str(), &after), 0);
+    EXPECT_EQ(after.st_ino, before.st_ino);
+    EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, Icon(16)));
+}
+
 TEST_F(Launchers, TheDesktopIsWhereTheUsersDirectoriesFileSaysAndExecIsQuotedSafely) {
     WriteLinuxFile(systemRoot.Home() + "/.config/user-dirs.dirs",
                    "XDG_DESKTOP_DIR=\"$HOME/Schreibtisch\"\n");
