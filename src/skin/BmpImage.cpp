@@ -129,6 +129,26 @@ QRgb PixelAt(std::span<const std::uint8_t> row, int x, const BmpHeader& h,
     }
 }
 
+// One row into 32-bit pixels. The common uncompressed depths run as plain loops; the rest go
+// pixel by pixel through PixelAt.
+void DecodeRow(std::span<const std::uint8_t> row, QRgb* line, const BmpHeader& h,
+               const std::vector<QRgb>& table) {
+    const std::uint8_t* p = row.data();
+    if (h.compression == kBiRgb && h.bitCount == 24) {
+        for (int x = 0; x < h.width; ++x, p += 3)
+            line[x] = qRgb(p[2], p[1], p[0]);
+    } else if (h.compression == kBiRgb && h.bitCount == 32) {
+        for (int x = 0; x < h.width; ++x, p += 4)
+            line[x] = qRgb(p[2], p[1], p[0]);
+    } else if (h.bitCount == 8 && table.size() == 256) {
+        for (int x = 0; x < h.width; ++x)
+            line[x] = table[p[x]]; // every byte indexes the full table
+    } else {
+        for (int x = 0; x < h.width; ++x)
+            line[x] = PixelAt(row, x, h, table);
+    }
+}
+
 std::size_t RowStride(int width, int bitCount) {
     return ((static_cast<std::size_t>(width) * bitCount + 31) / 32) * 4;
 }
@@ -169,9 +189,7 @@ QImage DecodeBmp(std::span<const std::uint8_t> file) {
     for (int y = 0; y < rows; ++y) {
         int fileRow = h.height < 0 ? y : rows - 1 - y;
         auto row = file.subspan(start + static_cast<std::size_t>(fileRow) * stride, stride);
-        auto* line = reinterpret_cast<QRgb*>(image.scanLine(y));
-        for (int x = 0; x < h.width; ++x)
-            line[x] = PixelAt(row, x, h, table);
+        DecodeRow(row, reinterpret_cast<QRgb*>(image.scanLine(y)), h, table);
     }
     return image;
 }

@@ -2,42 +2,37 @@
 
 #include "skin/SkinErrors.h"
 
+#include "rtl/ZlibStream.h"
+
 #include <zlib.h>
 
+#include <algorithm>
+
 namespace {
-// The block is inflated in steps of this many output bytes.
-constexpr std::size_t kInflateStep = 4096;
+// The stream does not say how long it inflates to. Deflate cannot expand one input byte to
+// more than 1032 output bytes, so the buffer grows from a first guess up to that bound; past it
+// the stream is damaged. Stored skins are mostly flat bitmap rows, around a hundred times their
+// compressed size.
+constexpr std::size_t kFirstGuess = std::size_t{1} << 20;
+constexpr std::size_t kMaxExpansion = 1032;
+constexpr std::size_t kZlibFrame = 6; // two header bytes, four checksum bytes
 } // namespace
 
 std::vector<std::uint8_t> InflateBlock(std::span<const std::uint8_t> block) {
-    z_stream stream{};
-    if (inflateInit(&stream) != Z_OK)
-        throw EDecompressionError();
-    stream.next_in = const_cast<Bytef*>(block.data());
-    stream.avail_in = static_cast<uInt>(block.size());
-
+    const std::size_t bound = std::max(block.size(), kZlibFrame) * kMaxExpansion;
     std::vector<std::uint8_t> out;
-    int status = Z_OK;
-    while (status != Z_STREAM_END) {
-        std::size_t used = out.size();
-        out.resize(used + kInflateStep);
-        stream.next_out = out.data() + used;
-        stream.avail_out = static_cast<uInt>(kInflateStep);
-        status = inflate(&stream, Z_NO_FLUSH);
-        out.resize(used + (kInflateStep - stream.avail_out));
-        // Z_BUF_ERROR with input left over cannot happen; without input it means the
-        // stream ends early.
-        if (status != Z_OK && status != Z_STREAM_END) {
-            inflateEnd(&stream);
-            throw EDecompressionError();
+    for (std::size_t capacity = std::min(std::max(kFirstGuess, block.size() * 16), bound);;
+         capacity = std::min(capacity * 2, bound)) {
+        out.resize(capacity);
+        std::size_t produced = 0;
+        const TInflateResult result = InflateZlib(block, out, produced);
+        if (result == TInflateResult::Done) {
+            out.resize(produced);
+            return out;
         }
-        if (status == Z_OK && stream.avail_in == 0 && stream.avail_out != 0) {
-            inflateEnd(&stream);
+        if (result == TInflateResult::Damaged || capacity == bound)
             throw EDecompressionError();
-        }
     }
-    inflateEnd(&stream);
-    return out;
 }
 
 std::vector<std::uint8_t> DeflateBlock(std::span<const std::uint8_t> data, int level) {

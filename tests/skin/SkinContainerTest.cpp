@@ -99,6 +99,19 @@ TEST(SkinContainer, VersionFourOrMoreLeavesTheSkinEmpty) {
     EXPECT_TRUE(skin.CtrlList.empty());
 }
 
+TEST(SkinContainer, BlocksOfAnyExpansionInflateWhole) {
+    // Far past the first buffer, and as flat as deflate can pack (about 1000 to 1).
+    std::vector<std::uint8_t> flat(24u << 20, 0x5A);
+    flat[12345] = 1;
+    EXPECT_EQ(InflateBlock(DeflateBlock(flat)), flat);
+    EXPECT_TRUE(InflateBlock(DeflateBlock({})).empty());
+    // Data after the stream's end is not part of it.
+    const std::vector<std::uint8_t> ini = Bytes(kMinimalIni);
+    auto trailed = DeflateBlock(ini);
+    trailed.insert(trailed.end(), {1, 2, 3});
+    EXPECT_EQ(InflateBlock(trailed), ini);
+}
+
 TEST(SkinContainer, DamagedSkinsRaiseTheirMessages) {
     auto good = DeflateBlock(WriteSkinContainer({}, {}, {}, {}, Bytes(kMinimalIni)));
     auto corrupt = good;
@@ -145,4 +158,12 @@ TEST(BmpImage, EncodedPicturesDecodeToTheSamePixels) {
     QImage decoded = DecodeBmp(EncodeBmp(indexed, 8));
     EXPECT_EQ(decoded.pixel(3, 0), qRgb(200, 100, 50));
     EXPECT_EQ(decoded.pixel(0, 3), qRgb(9, 8, 7));
+
+    QImage fullTable(16, 16, QImage::Format_Indexed8);
+    fullTable.setColorCount(256);
+    for (int i = 0; i < 256; ++i) {
+        fullTable.setColor(i, qRgb(i, 255 - i, i / 2));
+        fullTable.setPixel(i % 16, i / 16, static_cast<uint>(255 - i));
+    }
+    EXPECT_EQ(DecodeBmp(EncodeBmp(fullTable, 8)), fullTable.convertToFormat(QImage::Format_RGB32));
 }
