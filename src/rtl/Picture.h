@@ -71,10 +71,3 @@ private:
     mutable std::shared_ptr<PendingPng> pending_;
     PictureTwin twin_;
 };
-
-// Decodes PNG bytes as the picture holds them; a null image when they are not a PNG file.
-QImage DecodePng(std::span<const std::uint8_t> png);
-
-// The image size a PNG file declares, when the file is whole: the signature, a valid header
-// first, every chunk within the file with a matching checksum, image data, and the end chunk.
-std::optional<QSize> CheckPngStructure(const TBytes& png);

@@ -1,6 +1,6 @@
 #include "PictureTwin.h"
 
-#include "Picture.h"
+#include "PngFile.h"
 
 #include "winapi/kernel32.h"
 
