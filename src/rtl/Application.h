@@ -36,6 +36,11 @@ public:
     template <class T> void CreateForm(T*& reference) {
         T* form = new T(this);
         reference = form;
+        const bool first = !mainForm_;
+        // The first form is shown first: its pictures decode while it and the other forms are
+        // read.
+        if (first)
+            form->DecodePicturesAhead();
         try {
             form->AfterConstruction();
         } catch (...) {
@@ -43,11 +48,8 @@ public:
             delete form;
             throw;
         }
-        if (!mainForm_) {
+        if (first)
             mainForm_ = form;
-            // Shown first: its pictures decode while the other forms are made.
-            form->DecodePicturesAhead();
-        }
     }
     TCustomForm* MainForm() const { return mainForm_; }
 

@@ -80,6 +80,7 @@ void TCustomForm::UpdateWindowTitle() {
 }
 
 void TCustomForm::DecodePicturesAhead() {
+    decodesPicturesAhead_ = true;
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* image = dynamic_cast<TImage*>(Components(i)); image && image->Visible())
             image->Picture()->DecodeAhead();

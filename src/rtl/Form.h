@@ -39,8 +39,11 @@ public:
     virtual void SysCommand(WPARAM command);
 
     void UpdateWindowTitle();
-    // Starts decoding the pictures of the form's visible images, for a form shown soon.
+    // For a form shown soon: the pictures of its visible images decode on threads, those set
+    // already from now and the others as soon as they are set (so a form read afterwards
+    // decodes its pictures while the rest of it is read).
     void DecodePicturesAhead();
+    bool DecodesPicturesAhead() const { return decodesPicturesAhead_; }
     bool WidgetEvent(QEvent* event) override;
 
     TNotifyEvent OnCreate;
@@ -56,6 +59,7 @@ private:
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
     bool shownBefore_ = false;
+    bool decodesPicturesAhead_ = false;
 };
 
 class TForm : public TCustomForm {

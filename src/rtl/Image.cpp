@@ -1,5 +1,7 @@
 #include "Image.h"
 
+#include "Form.h"
+
 TImage::TImage(TComponent* owner) : TGraphicControl(owner), picture_(std::make_unique<TPicture>()) {
     SetBounds(0, 0, 105, 105);
     picture_->OnChanging = [this] {
@@ -37,6 +39,9 @@ TCanvas* TImage::Canvas() {
 void TImage::PictureChanged() {
     if (autoSize_ && !picture_->Empty())
         SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    if (auto* form = dynamic_cast<TCustomForm*>(Owner());
+        form && form->DecodesPicturesAhead() && Visible())
+        picture_->DecodeAhead();
     Invalidate();
 }
 

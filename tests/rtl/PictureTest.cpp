@@ -137,4 +137,24 @@ TEST_F(PictureControls, AnAutoSizedImageTakesThePictureSizeBeforeItIsDrawn) {
               Gradient(31, 9).convertToFormat(QImage::Format_ARGB32));
 }
 
+TEST_F(PictureControls, PicturesSetAfterAFormDecodesAheadDrawAsTheyAre) {
+    TTestForm* form = MakeForm("object F: TTestForm\n"
+                               "  BorderStyle = bsNone\n"
+                               "  ClientWidth = 40\n"
+                               "  ClientHeight = 20\n"
+                               "  object Image1: TImage\n"
+                               "    Width = 40\n"
+                               "    Height = 20\n"
+                               "  end\n"
+                               "end\n");
+    auto* image = static_cast<TImage*>(form->FindComponent("Image1"));
+    ASSERT_NE(image, nullptr);
+    form->DecodePicturesAhead();
+    image->Picture()->SetData(PngBytes(Gradient(40, 20)));
+    image->Picture()->SetData(PngBytes(Gradient(40, 20).mirrored())); // replaced while decoding
+    form->Show();
+    EXPECT_EQ(Grab(form).convertToFormat(QImage::Format_ARGB32),
+              Gradient(40, 20).mirrored().convertToFormat(QImage::Format_ARGB32));
+}
+
 } // namespace
