@@ -28,6 +28,7 @@ protected:
 private:
     QProgressBar* Bar() const;
     void Update();
+    void MoveTo(int position);
 
     int min_ = 0;
     int max_ = 100;

@@ -6,8 +6,11 @@
 #include "rtl/ProgressBar.h"
 #include "winapi/Gbk.h"
 
+#include <QGuiApplication>
 #include <QLineEdit>
+#include <QPaintEvent>
 #include <QProgressBar>
+#include <QScreen>
 #include <QTest>
 
 namespace {
@@ -36,6 +39,54 @@ TEST_F(ControlsTest, TheProgressBarKeepsItsPositionWithinItsRange) {
     bar->SetPosition(-3);
     EXPECT_EQ(bar->Position(), 0);
     EXPECT_FALSE(q->isTextVisible());
+}
+
+// The window as it is on the screen, where a partly painted bar would show.
+QImage OnScreen(TWinControl* control) {
+    QWidget* widget = control->Widget();
+    return QGuiApplication::primaryScreen()
+        ->grabWindow(widget->window()->winId())
+        .toImage()
+        .copy(QRect(widget->mapTo(widget->window(), QPoint(0, 0)), widget->size()));
+}
+
+class PaintedRects : public QObject {
+public:
+    std::vector<QRect> rects;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        if (event->type() == QEvent::Paint)
+            rects.push_back(static_cast<QPaintEvent*>(event)->rect());
+        return QObject::eventFilter(watched, event);
+    }
+};
+
+TEST_F(ControlsTest, AMovingProgressBarPaintsOnlyWhereItChangedAndLooksAsIfPaintedWhole) {
+    auto* bar = new TProgressBar(Form());
+    bar->SetParent(static_cast<TWinControl*>(bar->Owner()));
+    bar->SetBounds(20, 20, 248, 7);
+    bar->SetMax(86'000'000);
+    QCoreApplication::processEvents();
+    PaintedRects painted;
+    bar->Widget()->installEventFilter(&painted);
+    std::vector<int> positions;
+    for (int p = 0; p <= 86'000'000; p += 425'000 + (p % 7) * 90'000)
+        positions.push_back(p);
+    positions.insert(positions.begin() + 40, {30'000'000, 2'000'000, 55'000'000});
+    positions.push_back(86'000'000);
+    int narrow = 0;
+    for (int position : positions) {
+        const size_t paints = painted.rects.size();
+        bar->SetPosition(position);
+        if (painted.rects.size() == paints)
+            continue; // as with Qt's own bar, a move by less than a chunk waits for the next
+        narrow += painted.rects.back().width() < 100;
+        const QImage moved = OnScreen(bar);
+        bar->Widget()->repaint();
+        ASSERT_EQ(moved, OnScreen(bar)) << "at " << position;
+    }
+    EXPECT_GT(narrow, 20);
 }
 
 TEST_F(ControlsTest, TheEditBoxHoldsGbkTextAndCanBeDisabled) {
