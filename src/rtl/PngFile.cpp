@@ -122,6 +122,13 @@ void ToPremultiplied(const std::uint8_t* row, QRgb* line, int width, bool alpha)
     }
 }
 
+QImage DecodeWithQt(std::span<const std::uint8_t> png) {
+    QImage image;
+    if (!image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"))
+        return QImage();
+    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
+}
+
 } // namespace
 
 std::optional<QImage> DecodePlainPng(const PngLayout& layout) {
@@ -168,17 +175,6 @@ std::optional<QImage> DecodePlainPng(const PngLayout& layout) {
         image.setDotsPerMeterY(layout.dotsPerMeterY);
     return image;
 }
-
-namespace {
-
-QImage DecodeWithQt(std::span<const std::uint8_t> png) {
-    QImage image;
-    if (!image.loadFromData(png.data(), static_cast<int>(png.size()), "PNG"))
-        return QImage();
-    return image.convertToFormat(QImage::Format_ARGB32_Premultiplied);
-}
-
-} // namespace
 
 std::optional<PngLayout> ReadPngLayout(std::span<const std::uint8_t> png) {
     if (png.size() < sizeof kPngSignature ||
