@@ -80,10 +80,11 @@ void TCustomForm::UpdateWindowTitle() {
 }
 
 void TCustomForm::DecodePicturesAhead() {
-    decodesPicturesAhead_ = true;
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    decodeAheadScale_ = screen ? screen->devicePixelRatio() : 1.0;
     for (int i = 0; i < ComponentCount(); ++i)
         if (auto* image = dynamic_cast<TImage*>(Components(i)); image && image->Visible())
-            image->Picture()->DecodeAhead();
+            image->Picture()->DecodeAhead(*decodeAheadScale_);
 }
 
 bool TCustomForm::WidgetEvent(QEvent* event) {

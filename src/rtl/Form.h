@@ -10,6 +10,8 @@
 
 #include "winapi/windef.h"
 
+#include <optional>
+
 struct TObjectDescription;
 
 // WM_SYSCOMMAND values.
@@ -39,11 +41,13 @@ public:
     virtual void SysCommand(WPARAM command);
 
     void UpdateWindowTitle();
-    // For a form shown soon: the pictures of its visible images decode on threads, those set
-    // already from now and the others as soon as they are set (so a form read afterwards
-    // decodes its pictures while the rest of it is read).
+    // For a form shown soon: the pictures of its visible images decode on threads, for the
+    // device pixel ratio of the primary screen, where the form shows; those set already from
+    // now and the others as soon as they are set (so a form read afterwards decodes its
+    // pictures while the rest of it is read).
     void DecodePicturesAhead();
-    bool DecodesPicturesAhead() const { return decodesPicturesAhead_; }
+    // The device pixel ratio the pictures decode ahead for; nothing when they do not.
+    std::optional<qreal> DecodeAheadScale() const { return decodeAheadScale_; }
     bool WidgetEvent(QEvent* event) override;
 
     TNotifyEvent OnCreate;
@@ -59,7 +63,7 @@ private:
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
     bool shownBefore_ = false;
-    bool decodesPicturesAhead_ = false;
+    std::optional<qreal> decodeAheadScale_;
 };
 
 class TForm : public TCustomForm {

@@ -39,9 +39,12 @@ TCanvas* TImage::Canvas() {
 void TImage::PictureChanged() {
     if (autoSize_ && !picture_->Empty())
         SetBounds(Left(), Top(), picture_->Width(), picture_->Height());
+    // A picture read from a description keeps the twin named after this image.
+    if (ComponentState().Contains(csLoading) && !picture_->Empty())
+        picture_->SetTwin(PictureTwin(TwinResourceName(*this)));
     if (auto* form = dynamic_cast<TCustomForm*>(Owner());
-        form && form->DecodesPicturesAhead() && Visible())
-        picture_->DecodeAhead();
+        form && form->DecodeAheadScale() && Visible())
+        picture_->DecodeAhead(*form->DecodeAheadScale());
     Invalidate();
 }
 
@@ -51,12 +54,6 @@ void TImage::Paint() {
     TCanvas* canvas = TGraphicControl::Canvas();
     if (!picture_->Empty())
         canvas->Draw(0, 0, picture_->ImageForScale(canvas->Scale()));
-}
-
-void TImage::Loaded() {
-    TGraphicControl::Loaded();
-    if (!picture_->Empty())
-        picture_->SetTwin(PictureTwin(TwinResourceName(*this)));
 }
 
 const TClassInfo& TImage::StaticClassInfo() {

@@ -26,7 +26,6 @@ public:
 
 protected:
     void Paint() override;
-    void Loaded() override;
 
 private:
     void PictureChanged();

@@ -3,8 +3,6 @@
 #include "PngFile.h"
 #include "TypeInfo.h"
 
-#include <cstdint>
-#include <cstring>
 #include <system_error>
 
 void TPicture::SetData(const TBytes& png) {
@@ -31,7 +29,11 @@ void TPicture::Replace(const QImage& image, std::shared_ptr<PendingPng> pending)
     Changed();
 }
 
-void TPicture::DecodeAhead() {
+void TPicture::DecodeAhead(qreal scale) {
+    if (WantsTwin(scale) && twin_.Named()) {
+        twin_.DecodeAhead();
+        return;
+    }
     if (!pending_ || pending_->decoded || pending_->decoding.valid())
         return;
     const TBytes* png = &pending_->png;
@@ -53,6 +55,12 @@ const QImage& TPicture::Image() const {
         pending_.reset();
     }
     return image_;
+}
+
+const QImage& TPicture::ImageForScale(qreal scale) const {
+    if (const QImage* twin = twin_.Fitting(QSize(Width(), Height()), scale))
+        return *twin;
+    return Image();
 }
 
 QImage& TPicture::MutableImage() {

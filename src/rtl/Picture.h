@@ -35,13 +35,14 @@ public:
     // A picture not decoded yet is shared, not decoded: it is decoded once for both.
     void Assign(const TPersistent* source) override;
 
-    // Starts decoding a picture not decoded yet on a thread of its own, for a picture that is
-    // about to be drawn while other start-up work runs; Image() waits for it.
-    void DecodeAhead();
+    // Starts decoding on a thread of its own what a surface of device pixel ratio scale will
+    // paint, for a picture about to be drawn while other start-up work runs: the twin when the
+    // scale wants one and the picture has one, else the picture. The first use waits for it.
+    void DecodeAhead(qreal scale = 1);
     const QImage& Image() const;
     // What to paint on a surface of device pixel ratio scale: the twin when there is a fitting
-    // one, else Image().
-    const QImage& ImageForScale(qreal scale) const { return twin_.ForScale(Image(), scale); }
+    // one (the picture itself is then not decoded), else Image().
+    const QImage& ImageForScale(qreal scale) const;
     // Names the twin of the picture as it is now; any change to the picture drops it.
     void SetTwin(PictureTwin twin) { twin_ = std::move(twin); }
     // For drawing into the picture (which drops the twin); call Changed() afterwards.

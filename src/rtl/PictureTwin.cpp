@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <system_error>
 
 namespace {
 
@@ -36,24 +37,44 @@ AnsiString TwinResourceName(const TComponent& component, const AnsiString& part)
 }
 
 PictureTwin::PictureTwin(AnsiString resourceName) {
-    if (!resourceName.empty())
-        state_ = std::make_shared<State>(State{std::move(resourceName), false, QImage()});
+    if (!resourceName.empty()) {
+        state_ = std::make_shared<State>();
+        state_->name = std::move(resourceName);
+    }
 }
 
 std::span<const std::uint8_t> PictureTwin::Resource() const {
     return state_ ? ProgramResource(state_->name) : std::span<const std::uint8_t>();
 }
 
-const QImage& PictureTwin::ForScale(const QImage& picture, qreal scale) const {
-    if (!state_ || !WantsTwin(scale) || picture.isNull())
-        return picture;
+void PictureTwin::DecodeAhead() const {
+    if (!state_ || state_->looked || state_->decoding.valid())
+        return;
+    const std::span<const std::uint8_t> png = Resource(); // mapped for the program's life
+    if (png.empty())
+        return;
+    try {
+        state_->decoding = std::async(std::launch::async, [png] { return DecodePng(png); });
+    } catch (const std::system_error&) {
+        // No thread to be had: the twin is decoded when first drawn.
+    }
+}
+
+const QImage& PictureTwin::Look() const {
     if (!state_->looked) {
         state_->looked = true;
-        std::span<const std::uint8_t> png = Resource();
-        if (!png.empty()) {
+        if (state_->decoding.valid())
+            state_->image = state_->decoding.get();
+        else if (std::span<const std::uint8_t> png = Resource(); !png.empty())
             state_->image = DecodePng(png);
-            state_->image.setDevicePixelRatio(2);
-        }
+        state_->image.setDevicePixelRatio(2);
     }
-    return state_->image.size() == picture.size() * 2 ? state_->image : picture;
+    return state_->image;
+}
+
+const QImage* PictureTwin::Fitting(QSize pictureSize, qreal scale) const {
+    if (!state_ || !WantsTwin(scale) || pictureSize.isEmpty())
+        return nullptr;
+    const QImage& twin = Look();
+    return !twin.isNull() && twin.size() == pictureSize * 2 ? &twin : nullptr;
 }

@@ -10,14 +10,18 @@
 // index, a stored skin's picture file name). A twin is used only when it is exactly twice the
 // picture's size; otherwise, without one, or at a ratio of 1 the 1x picture is painted. Every
 // position, size and hit area stays in logical (1x) pixels: the twin only fills the device
-// pixels of the same place. Twins are looked up and decoded on first use on a scaled screen,
-// so a ratio of 1 never touches them.
+// pixels of the same place. Twins are looked up and decoded on first use on a scaled screen
+// (or ahead, on a thread, for a window about to be shown on one), so a ratio of 1 never touches
+// them.
 #pragma once
 
 #include "Classes.h"
 
 #include <QImage>
 
+#include <QSize>
+
+#include <future>
 #include <memory>
 #include <span>
 
@@ -38,9 +42,17 @@ public:
     explicit PictureTwin(AnsiString resourceName);
 
     bool Named() const { return state_ != nullptr; }
-    // The picture to paint on a surface of device pixel ratio scale: the twin when the scale
-    // wants one and the program carries one of exactly twice picture's size, else picture.
-    const QImage& ForScale(const QImage& picture, qreal scale) const;
+    // The twin to paint for a picture of pictureSize on a surface of device pixel ratio scale:
+    // when the scale wants one and the program carries one of exactly twice the size; else
+    // nothing, and the picture itself is painted.
+    const QImage* Fitting(QSize pictureSize, qreal scale) const;
+    const QImage& ForScale(const QImage& picture, qreal scale) const {
+        const QImage* twin = picture.isNull() ? nullptr : Fitting(picture.size(), scale);
+        return twin ? *twin : picture;
+    }
+    // Starts decoding the twin on a thread of its own, for a picture about to be drawn on a
+    // scaled screen; the first use waits for it.
+    void DecodeAhead() const;
     // The twin's PNG file, or empty bytes when the program carries none (for pictures that
     // decode their PNG files their own way).
     std::span<const std::uint8_t> Resource() const;
@@ -50,6 +62,8 @@ private:
         AnsiString name;
         bool looked = false;
         QImage image;
+        std::future<QImage> decoding;
     };
+    const QImage& Look() const;
     std::shared_ptr<State> state_;
 };

@@ -95,4 +95,20 @@ TEST_F(PictureTwins, ACopiedPictureKeepsItsTwinAReplacedOneLosesIt) {
     EXPECT_EQ(copy.ImageForScale(2).size(), QSize(22, 22)) << "the copy is its own picture";
 }
 
+TEST_F(PictureTwins, PicturesDecodedAheadForAScaledScreenShowTheirTwinOrElseThemselves) {
+    // Picture2's twin resource does not fit its 9 x 9 picture; the plain picture has no twin.
+    const QImage small = glyph.copy(0, 0, 9, 9);
+    TTestForm* form = MakeForm(FormWith(glyph, small));
+    form->Picture1->Picture()->DecodeAhead(2);
+    static_cast<TImage*>(form->FindComponent("Picture2"))->Picture()->DecodeAhead(2);
+    TPicture plain;
+    plain.SetData(PngBytes(glyph));
+    plain.DecodeAhead(2);
+    const QImage painted = Painted(form, 2);
+    EXPECT_EQ(Square(painted, 3, 4), OnWhite(twin, 2));
+    EXPECT_EQ(Square(painted, 20, 4), OnWhite(small, 2));
+    EXPECT_EQ(plain.ImageForScale(2), glyph);
+    EXPECT_EQ(form->Picture1->Picture()->ImageForScale(1), glyph) << "the 1x picture still decodes";
+}
+
 } // namespace
