@@ -9,19 +9,26 @@
 
 namespace {
 
-// Qt's bar, knowing the value it shows: every paint leaves the whole bar showing value().
+// Qt's bar, knowing what it shows: every paint leaves the whole bar showing value() in its
+// range at the time.
 class TQtProgressBar : public QProgressBar {
 public:
     int PaintedValue() const { return painted_; }
+    bool PaintedInRange() const {
+        return paintedMinimum_ == minimum() && paintedMaximum_ == maximum() &&
+               painted_ >= minimum() && painted_ <= maximum();
+    }
 
 protected:
     void paintEvent(QPaintEvent* event) override {
         QProgressBar::paintEvent(event);
         painted_ = value();
+        paintedMinimum_ = minimum();
+        paintedMaximum_ = maximum();
     }
 
 private:
-    int painted_ = -1;
+    int painted_ = -1, paintedMinimum_ = 0, paintedMaximum_ = -1;
 };
 
 } // namespace
@@ -75,7 +82,7 @@ void TProgressBar::MoveTo(int position) {
     if (position == bar->value())
         return;
     if (bar->orientation() != Qt::Horizontal || bar->isTextVisible() || bar->invertedAppearance() ||
-        painted < min_ || painted > max_ || !bar->isVisible() || !bar->updatesEnabled()) {
+        !bar->PaintedInRange() || !bar->isVisible() || !bar->updatesEnabled()) {
         bar->setValue(position);
         return;
     }
