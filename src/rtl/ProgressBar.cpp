@@ -86,6 +86,20 @@ void TProgressBar::MoveTo(int position) {
         bar->setValue(position);
         return;
     }
+    // The new value is set without Qt's own repaint of the whole bar.
+    bar->setAttribute(Qt::WA_UpdatesDisabled, true);
+    bar->setValue(position);
+    bar->setAttribute(Qt::WA_UpdatesDisabled, false);
+    // Qt's rule for when the bar needs painting at all: at either end of the range, or once
+    // the fill has moved by a chunk (measured here on the whole width, a hair wider than the
+    // groove Qt measures on, so no paint Qt would make is left out).
+    const int chunk =
+        std::max(bar->style()->pixelMetric(QStyle::PM_ProgressBarChunkWidth, nullptr, bar), 1);
+    const auto steps = std::max<qint64>(1, qint64(max_) - min_);
+    const qint64 moved = qAbs(qint64(position) - painted);
+    if (position != min_ && position != max_ && moved * bar->width() <= chunk * steps)
+        return;
+
     QStyleOptionProgressBar option;
     option.initFrom(bar);
     option.state |= QStyle::State_Horizontal;
@@ -94,22 +108,9 @@ void TProgressBar::MoveTo(int position) {
     option.progress = position;
     const QRect contents =
         bar->style()->subElementRect(QStyle::SE_ProgressBarContents, &option, bar);
-    const int chunk =
-        std::max(bar->style()->pixelMetric(QStyle::PM_ProgressBarChunkWidth, &option, bar), 1);
-    const auto steps = std::max<qint64>(1, qint64(max_) - min_);
     const auto fillEdge = [&](int value) {
         return static_cast<int>((qint64(value) - min_) * contents.width() / steps);
     };
-
-    // The new value is set without Qt's own repaint of the whole bar.
-    bar->setAttribute(Qt::WA_UpdatesDisabled, true);
-    bar->setValue(position);
-    bar->setAttribute(Qt::WA_UpdatesDisabled, false);
-    // Qt's rule for when the bar needs painting at all: at either end of the range, or once
-    // the fill has moved by a chunk.
-    const qint64 moved = qAbs(qint64(position) - painted);
-    if (position != min_ && position != max_ && moved * contents.width() <= chunk * steps)
-        return;
     const int from = std::min(fillEdge(painted), fillEdge(position)) - chunk;
     const int to = std::max(fillEdge(painted), fillEdge(position)) + chunk;
     bar->repaint(QRect(contents.left() + from, 0, to - from, bar->height()));
