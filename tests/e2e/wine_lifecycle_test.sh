@@ -102,7 +102,21 @@ check "the installer exits with 0" test "$status" -eq 0
 
 install='C:\Program Files\Vostrel\'
 install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
-check "the product's window opens" wait_window 'Talvimo 播放器' 60
+if ! wait_window 'Talvimo 播放器' 60 >/dev/null; then
+  # What there is instead, for the report: the product's processes and the windows by name.
+  {
+    echo "FAIL ($mode): the product's window opens"
+    echo "processes:"
+    ps -eo pid,stat,etime,args | grep -iE 'mervo|regsvr32|wineserver' | grep -v grep
+    echo "windows:"
+    for id in $(xdotool search --name . 2>/dev/null); do
+      echo "  $id $(xdotool getwindowname "$id" 2>/dev/null)"
+    done
+  } >&2
+  failures=$((failures + 1))
+else
+  passed=$((passed + 1))
+fi
 run_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Run'
 uninstall_key='HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\Talvimo'
 check "Wine reads the start-with-Windows value" wine reg query "$run_key" /v mervo
