@@ -126,7 +126,9 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
         err = errno;
     if (err == 0)
         err = CopyFileRange(self.fd, offset, size, out.fd);
-    if (err == 0 && close(out.fd) != 0)
+    // Closed on every way: a descriptor left open on a failed copy would keep the unlinked
+    // temporary's blocks taken on the disk that just ran full.
+    if (close(out.fd) != 0 && err == 0)
         err = errno; // a delayed write error surfaces here
     out.fd = -1;
     if (err == 0 && rename(temporary.c_str(), target->c_str()) != 0)

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sys/mount.h>
@@ -105,8 +106,10 @@ protected:
         }
     }
     void TearDown() override {
-        if (mounted)
-            umount(folder.c_str());
+        // Fails while anything of the test still holds a file on the small file system.
+        if (mounted) {
+            EXPECT_EQ(umount(folder.c_str()), 0) << std::strerror(errno);
+        }
     }
     std::string folder;
     bool mounted = false;
@@ -122,6 +125,12 @@ TEST_F(FullDiskTest, AFullDiskKeepsTheOldFileAndLeavesNoPartialFile) {
     }
     EXPECT_EQ(ReadLinuxFile(folder + "/out.bin"), "old");
     EXPECT_EQ(FilesIn(folder), (std::vector<std::string>{"filler", "out.bin"}));
+    // Nothing of the attempt stays open: a deleted temporary held open keeps its blocks.
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd")) {
+        std::error_code error;
+        const std::string opened = std::filesystem::read_symlink(entry.path(), error).string();
+        EXPECT_NE(opened.rfind(folder, 0), 0u) << "still open: " << opened;
+    }
 }
 
 // An old file made by root, mode 444, met by an unprivileged user: replaced when the user owns
