@@ -10,6 +10,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
+#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -188,8 +189,17 @@ TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
 }
 
 // The real folder picker: where it opens, and the Windows path of the folder confirmed in it.
+// Qt keeps the folder picker's state in its user settings, whose folder it takes from
+// XDG_CONFIG_HOME only once per process; each picker test points it at its own root, so that
+// a later test does not write into an earlier test's removed root.
+void UseSettingsOf(const testing_support::TempSystemRoot& systemRoot) {
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       QString::fromStdString(systemRoot.Home() + "/.config"));
+}
+
 TEST_F(ApplicationTest, TheQtFolderPickerShowsAndTakesWindowsPaths) {
     testing_support::TempSystemRoot systemRoot;
+    UseSettingsOf(systemRoot);
     std::filesystem::create_directories(systemRoot.DriveC() + "/Apps/Tools");
     QtDialogService picker;
     QString shown;
@@ -210,6 +220,7 @@ TEST_F(ApplicationTest, TheQtFolderPickerShowsAndTakesWindowsPaths) {
 
 TEST_F(ApplicationTest, TheQtFolderPickerStartsAtDriveCAndGivesTheWindowsPath) {
     testing_support::TempSystemRoot systemRoot;
+    UseSettingsOf(systemRoot);
     const std::string apps = systemRoot.DriveC() + "/Apps";
     std::filesystem::create_directories(apps);
     QtDialogService picker;
