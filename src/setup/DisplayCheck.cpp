@@ -12,10 +12,9 @@
 #include <xcb/xcb.h>
 
 const char* const kNoDisplayMessage =
-    "VostrelSetup: 需要图形显示（X11 或 Wayland）才能运行；没有显示时，请在源码目录中运行 "
-    "bash scripts/run.sh（在虚拟 X 服务器上安装）。 A graphical display (X11 or Wayland) is "
-    "needed; without one, run bash scripts/run.sh in the source folder (it installs on a "
-    "virtual X server).";
+    "VostrelSetup: 需要图形显示（X11 或 Wayland）；没有显示时，"
+    "VostrelSetup /VERYSILENT 可以不显示窗口直接安装。 A graphical display (X11 or Wayland) "
+    "is needed; without one, VostrelSetup /VERYSILENT installs without any window.";
 
 namespace {
 
