@@ -5,17 +5,18 @@ set -euo pipefail
 
 packages=(
   build-essential cmake ninja-build pkg-config binutils
-  qt6-base-dev qt6-qpa-plugins qt6-translations-l10n libgl-dev libxcb1-dev
+  qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev libxcb1-dev
   zlib1g-dev libpng-dev libdeflate-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   p7zip-full
   fonts-wqy-microhei fonts-liberation fontconfig
   xvfb xdotool x11-apps imagemagick
+  dbus dbus-x11 at-spi2-core
   liblnk-utils
   file
   wine wine64
   gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils
-  xdg-utils xdg-user-dirs desktop-file-utils
+  xdg-utils xdg-user-dirs desktop-file-utils libglib2.0-bin
 )
 
 missing=()

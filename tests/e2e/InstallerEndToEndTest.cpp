@@ -200,12 +200,16 @@ protected:
     }
 
     // Starts the installer (or a copy of it) with these arguments and a PATH that holds only
-    // the wine stand-in; its standard error goes to ErrorsFile().
+    // the wine stand-in, or nothing at all without wine; its standard error goes to
+    // ErrorsFile().
     void StartInstaller(const std::vector<std::string>& arguments = {},
-                        const std::string& program = VOSTREL_SETUP) {
+                        const std::string& program = VOSTREL_SETUP, bool withWine = true) {
         const std::string path = systemRoot.Folder() + "/bin";
-        testing_support::WriteLinuxFile(path + "/wine", WineStandIn(startLog));
-        ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
+        fs::create_directories(path);
+        if (withWine) {
+            testing_support::WriteLinuxFile(path + "/wine", WineStandIn(startLog));
+            ASSERT_EQ(chmod((path + "/wine").c_str(), 0755), 0);
+        }
         // Laid out as a Wine that runs 32- and 64-bit programs, so the finish window starts.
         for (const char* unixSide : {"/lib/wine/i386-unix", "/lib/wine/x86_64-unix"})
             std::filesystem::create_directories(systemRoot.Folder() + unixSide);
@@ -288,21 +292,39 @@ protected:
     }
 
     // Clicks install, follows the progress window to the finish window, clicks finish and
-    // waits for the installer to end with 0. Prints the install time and the peak memory.
+    // waits for the installer to end with 0.
     void InstallAndFinish(const Window& options) {
+        const auto finish = InstallToFinishWindow(options);
+        ASSERT_TRUE(finish);
+        ClickControl(*finish, 168, 296, 241, 41);
+        const auto status = installer->Wait(30s);
+        ASSERT_TRUE(status) << "the installer did not end after the finish click";
+        ASSERT_TRUE(WIFEXITED(*status));
+        EXPECT_EQ(WEXITSTATUS(*status), 0);
+    }
+
+    // Clicks install and follows the progress window to the finish window, which it returns.
+    // Prints the install time and the peak memory.
+    std::optional<Window> InstallToFinishWindow(const Window& options) {
         ClickControl(options, 196, 336, 197, 47);
         const auto clicked = Clock::now();
 
         const auto progress =
             WaitForWindow([&](const Window& w) { return w.id != options.id; }, 30s);
-        ASSERT_TRUE(progress) << "no progress window after the install click";
+        if (!progress) {
+            ADD_FAILURE() << "no progress window after the install click";
+            return std::nullopt;
+        }
         std::printf("install click to progress window: %.2f s\n",
                     std::chrono::duration<double>(Clock::now() - clicked).count());
         EXPECT_EQ(progress->width, 588);
         EXPECT_EQ(progress->height, 358);
         const auto finish = WaitForWindow(
             [&](const Window& w) { return w.id != options.id && w.id != progress->id; }, 180s);
-        ASSERT_TRUE(finish) << "no finish window";
+        if (!finish) {
+            ADD_FAILURE() << "no finish window";
+            return std::nullopt;
+        }
         const double seconds = std::chrono::duration<double>(Clock::now() - clicked).count();
         std::printf("install click to finish window: %.1f s\n", seconds);
         RecordProperty("install_seconds", std::to_string(seconds));
@@ -320,11 +342,7 @@ protected:
         std::printf("installer peak memory (VmHWM) before the finish click: %ld kB\n",
                     peakKilobytes);
         RecordProperty("peak_memory_kb", std::to_string(peakKilobytes));
-        ClickControl(*finish, 168, 296, 241, 41);
-        const auto status = installer->Wait(30s);
-        ASSERT_TRUE(status) << "the installer did not end after the finish click";
-        ASSERT_TRUE(WIFEXITED(*status));
-        EXPECT_EQ(WEXITSTATUS(*status), 0);
+        return finish;
     }
 
     // The starts recorded by the wine stand-in in the order they were made, once count of
@@ -528,6 +546,34 @@ TEST_F(InstallerEndToEnd, SilentShowsOnlyTheProgressWindowAndEndsByItself) {
     ASSERT_EQ(starts.size(), 1u) << ReadLinuxFile(startLog).value_or("(no log)");
     EXPECT_EQ(starts[0].arguments,
               (std::vector<std::string>{"Regsvr32.exe", "/s", installFolder + "npmervo.dll"}));
+}
+
+// Without a Windows loader on PATH the finish button says so in a message box over the finish
+// window and starts nothing; the installer ends with 0 once the box is answered. The box is
+// photographed into the build folder's screenshots/ for a look.
+TEST_F(InstallerEndToEnd, WithoutWineTheFinishButtonSaysSoInAMessageBox) {
+    ASSERT_NO_FATAL_FAILURE(StartInstaller({}, VOSTREL_SETUP, false));
+    const auto options = WaitForOptionsWindow();
+    ASSERT_TRUE(options) << "the installer showed no window";
+    const auto finish = InstallToFinishWindow(*options);
+    ASSERT_TRUE(finish);
+    ClickControl(*finish, 168, 296, 241, 41);
+    const auto box = WaitForWindow([&](const Window& w) { return w.id != finish->id; }, 30s);
+    ASSERT_TRUE(box) << "no message box after the finish click: "
+                     << ReadLinuxFile(ErrorsFile()).value_or("");
+    EXPECT_EQ(XdoTool("getwindowname " + box->id), "Talvimo安装向导\n");
+    std::this_thread::sleep_for(300ms);
+    fs::create_directories(SCREENSHOT_DIR);
+    const std::string screenshot = SCREENSHOT_DIR "/finish-without-wine.png";
+    EXPECT_EQ(
+        std::system(("DISPLAY=" + display + " import -window root '" + screenshot + "'").c_str()),
+        0);
+    XdoTool("key Return");
+    const auto status = installer->Wait(30s);
+    ASSERT_TRUE(status) << "the installer did not end after the message box";
+    ASSERT_TRUE(WIFEXITED(*status));
+    EXPECT_EQ(WEXITSTATUS(*status), 0);
+    EXPECT_FALSE(fs::exists(startLog));
 }
 
 // A broken copy run on a display: one message box titled as the installer, answered with the

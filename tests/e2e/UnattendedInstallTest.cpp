@@ -39,15 +39,6 @@ protected:
         fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
     }
 
-    // The plug-in registration starts wine, whose server would outlive the test's root.
-    ~UnattendedInstall() override {
-        const std::string command =
-            "WINEPREFIX='" + *winapi::SystemRootPath() + "' wineserver -k >/dev/null 2>&1";
-        if (std::system(command.c_str()) != 0) {
-            // No server was running for the root: nothing to end.
-        }
-    }
-
     // Runs the installer (or a copy of it) with these switches, each quoted for the shell,
     // without a display.
     SetupRun Install(const std::vector<std::string>& switches,

@@ -43,7 +43,9 @@ xvfb=
 app=
 cleanup() {
   [ -n "$app" ] && kill "$app" 2>/dev/null
+  # The root goes only after every Wine process of it has ended.
   wineserver -k >/dev/null 2>&1
+  wineserver -w >/dev/null 2>&1
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
 }

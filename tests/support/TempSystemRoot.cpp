@@ -1,5 +1,6 @@
 #include "support/TempSystemRoot.h"
 
+#include "support/RootProcesses.h"
 #include "winapi/SystemRoot.h"
 
 #include <cstdlib>
@@ -41,6 +42,8 @@ TempSystemRoot::~TempSystemRoot() {
     for (const auto& [name, value] : saved_)
         setenv(name.c_str(), value.c_str(), 1);
     winapi::ResetSystemRoot();
+    // Wine started in the root (by the test, or by a program the installer started) goes first.
+    EndRootProcesses(folder_, root_);
     RemoveTree(folder_);
 }
 

@@ -1,7 +1,8 @@
 // A fresh Windows system root for one test: WINEPREFIX points at a new temporary folder (the
 // layer creates its layout on first use), HOME, XDG_DATA_HOME and XDG_CONFIG_HOME at a home
-// folder beside it, and the folder is removed afterwards. The previous values are restored, so
-// the real ~/.wine and the real home folder are never touched.
+// folder beside it, and the folder is removed afterwards, once every Wine process of the root
+// has ended. The previous values are restored, so the real ~/.wine and the real home folder are
+// never touched.
 #pragma once
 
 #include <gtest/gtest.h>
