@@ -249,6 +249,12 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, PWSTR commandLine, i
     (void)previous;
     (void)commandLine;
     (void)show;
+    // A folder cannot be removed while it is a process's working folder, and a launcher or link
+    // starts the uninstaller inside the install folder: work from the temporary folder (the
+    // copy started at the end inherits it).
+    wchar_t temp[MAX_PATH];
+    if (GetTempPathW(MAX_PATH, temp))
+        SetCurrentDirectoryW(temp);
     int argumentCount = 0;
     wchar_t** arguments = CommandLineToArgvW(GetCommandLineW(), &argumentCount);
     if (!arguments)
