@@ -29,12 +29,14 @@ source "$source_root/scripts/virtual-display.sh"
 xvfb=
 app=
 cleanup() {
+  local status=$?
   [ -n "$app" ] && kill "$app" 2>/dev/null
   # The root goes only once every Wine process of it has ended.
-  wineserver -k >/dev/null 2>&1
-  wineserver -w >/dev/null 2>&1
+  wineserver -k >/dev/null 2>&1 || true
+  wineserver -w >/dev/null 2>&1 || true
   [ -n "$xvfb" ] && kill "$xvfb" 2>/dev/null
   rm -rf "$work"
+  exit "$status"
 }
 trap cleanup EXIT
 fail() {
