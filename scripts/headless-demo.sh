@@ -129,6 +129,11 @@ screenshot player
 # The player is closed as a user would (Alt+F4 on its window); the uninstaller closes it too.
 xdotool windowfocus --sync "$player_id" key alt+F4 2>/dev/null || true
 for _ in $(seq 50); do [ -n "$(window 'Talvimo 播放器')" ] || break; sleep 0.1; done
+if [ -n "$(window 'Talvimo 播放器')" ]; then
+  echo "demo: the player did not close on Alt+F4; the uninstaller closes it"
+else
+  echo "demo: the player is closed"
+fi
 
 launcher=$(grep -rlx 'Name=卸载' "$XDG_DATA_HOME/applications" | head -n 1)
 [ -n "$launcher" ] || fail "there is no 卸载 launcher"
