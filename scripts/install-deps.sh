@@ -16,7 +16,7 @@ packages=(
   file
   wine wine64
   gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils
-  xdg-utils xdg-user-dirs desktop-file-utils libglib2.0-bin
+  xdg-utils xdg-user-dirs desktop-file-utils libglib2.0-bin python3-xdg
 )
 
 missing=()

@@ -188,9 +188,20 @@ std::string QuoteExecArgument(std::string_view argument) {
     return quoted + "\"";
 }
 
-// The .directory file of a submenu, named as Wine names it.
-std::string DirectoryText(const std::string& name) {
-    return "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(name) + "\nIcon=folder\n";
+// The .directory file of a submenu, as Wine writes it: its Wine menu has Wine's icon, every
+// folder below it the folder icon.
+std::string DirectoryText(const std::string& name, const std::string& icon = "folder") {
+    return "[Desktop Entry]\nType=Directory\nName=" + EscapeValue(name) + "\nIcon=" + icon + "\n";
+}
+
+// The window class the program's windows carry under Wine, its file name in lower case, so a
+// desktop groups the running program under its launcher.
+std::string WindowClass(const AnsiString& program) {
+    std::string name = Utf8(program.substr(program.find_last_of('\\') + 1));
+    for (char& c : name)
+        if (c >= 'A' && c <= 'Z')
+            c = static_cast<char>(c - 'A' + 'a');
+    return name;
 }
 
 // Text safe inside XML character data.
@@ -249,7 +260,7 @@ std::string LauncherText(const LauncherEntry& entry) {
         text += "Path=" + EscapeValue(*folder) + "\n";
     if (!entry.icon.empty())
         text += "Icon=" + EscapeValue(entry.icon) + "\n";
-    text += "StartupNotify=true\n";
+    text += "StartupNotify=true\nStartupWMClass=" + EscapeValue(WindowClass(entry.target)) + "\n";
     return text;
 }
 
@@ -261,23 +272,32 @@ std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
     WriteFile(launcher, LauncherText(entry));
     written.push_back(launcher);
 
-    // One nested <Menu> per folder of the path, each with its .directory file; the launcher's
-    // desktop-file id is its path below applications/ with "/" as "-".
+    // As Wine nests a Windows program's menu: Applications > Wine > Programs > <folder>, one
+    // <Menu> per level, each with its .directory file; the launcher's desktop-file id is its
+    // path below applications/ with "/" as "-". A .directory file that exists already (Wine's
+    // own, for the user's other programs) is left as it is and is not ours.
     std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
                        "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
                        "<Menu>\n  <Name>Applications</Name>\n";
-    std::string id;
-    size_t folders = 0;
-    for (size_t start = 0, slash; (slash = path.find('/', start)) != std::string::npos;
-         start = slash + 1, ++folders) {
-        const std::string folder = path.substr(start, slash - start);
-        id += (id.empty() ? "" : "-") + folder;
+    auto submenu = [&](const std::string& id, const std::string& directoryText) {
         menu += "  <Menu>\n    <Name>" + XmlText(kVendor + id) + "</Name>\n    <Directory>" +
                 XmlText(kVendor + id) + ".directory</Directory>\n";
         const std::string directory =
             DataHome() + "/desktop-directories/" + kVendor + id + ".directory";
-        WriteFile(directory, DirectoryText(folder));
+        struct stat st {};
+        if (lstat(directory.c_str(), &st) == 0)
+            return;
+        WriteFile(directory, directoryText);
         written.push_back(directory);
+    };
+    submenu("wine", DirectoryText("Wine", "wine"));
+    std::string id;
+    size_t folders = 1;
+    for (size_t start = 0, slash; (slash = path.find('/', start)) != std::string::npos;
+         start = slash + 1, ++folders) {
+        const std::string folder = path.substr(start, slash - start);
+        id += (id.empty() ? "" : "-") + folder;
+        submenu(id, DirectoryText(folder));
     }
     std::string launcherId = path;
     for (char& c : launcherId)

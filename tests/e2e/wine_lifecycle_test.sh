@@ -24,7 +24,7 @@ check() { # description, command...
   fi
 }
 
-for tool in wine wineserver Xvfb xdotool desktop-file-validate; do
+for tool in wine wineserver Xvfb xdotool desktop-file-validate /usr/bin/python3; do
   command -v "$tool" >/dev/null || { echo "wine_lifecycle_test: $tool is missing" >&2; exit 1; }
 done
 
@@ -37,6 +37,20 @@ export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR"
 chmod 700 "$XDG_RUNTIME_DIR"
 printf 'XDG_DESKTOP_DIR="$HOME/Desktop"\n' >"$XDG_CONFIG_HOME/user-dirs.dirs"
+# The desktop's base menu, as a desktop installs it system-wide: every merged menu file and
+# launcher folder of the user's below Applications.
+export XDG_CONFIG_DIRS=$work/xdg XDG_DATA_DIRS=$work/xdg-data
+mkdir -p "$XDG_CONFIG_DIRS/menus" "$XDG_DATA_DIRS"
+cat >"$XDG_CONFIG_DIRS/menus/applications.menu" <<'MENU'
+<!DOCTYPE Menu PUBLIC "-//freedesktop//DTD Menu 1.0//EN"
+"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd">
+<Menu>
+  <Name>Applications</Name>
+  <DefaultAppDirs/>
+  <DefaultDirectoryDirs/>
+  <DefaultMergeDirs/>
+</Menu>
+MENU
 
 source "$(dirname "$0")/../../scripts/virtual-display.sh"
 xvfb=
@@ -135,9 +149,29 @@ for _ in $(seq 60); do registered && break; sleep 0.5; done
 check "the plug-in's class is registered" registered
 launchers=$(find "$XDG_DATA_HOME/applications" "$HOME/Desktop" -name '*.desktop' 2>/dev/null)
 check "launchers are made" test -n "$launchers"
+# The desktop's menu, read by a freedesktop menu parser: Wine's submenu holds the product.
+menu_entries() {
+  /usr/bin/python3 - <<'PYTHON'
+import xdg.Menu
+
+def walk(menu, path):
+    for entry in menu.getEntries():
+        if isinstance(entry, xdg.Menu.Menu):
+            yield from walk(entry, path + [entry.getName()])
+        elif isinstance(entry, xdg.Menu.MenuEntry):
+            yield "/".join(path + [entry.DesktopEntry.getName()])
+
+for line in walk(xdg.Menu.parse(), []):
+    print(line)
+PYTHON
+}
+check "the menu shows Wine > Programs > Talvimo > Talvimo" \
+  bash -c "$(declare -f menu_entries); menu_entries | grep -qx 'Wine/Programs/Talvimo/Talvimo'"
 for launcher in $launchers; do
   check "$launcher validates" desktop-file-validate "$launcher"
   check "$launcher has an icon" grep -q '^Icon=' "$launcher"
+  check "$launcher names its program's window class" grep -qE '^StartupWMClass=[a-z]+\.exe$' \
+    "$launcher"
 done
 
 wine "${install}UnInstall.exe" /S
@@ -149,6 +183,8 @@ check "no product file is left" test ! -e "$install_dir"
 check "the start-with-Windows value is gone" bash -c "! wine reg query '$run_key' /v mervo"
 check "the uninstall entry is gone" bash -c "! wine reg query '$uninstall_key'"
 check "the plug-in's class is gone" bash -c "! wine reg query '$plugin_key'"
+check "the menu no longer shows the product" \
+  bash -c "$(declare -f menu_entries); ! menu_entries | grep -q Talvimo"
 check "Wine's list no longer has the product" \
   bash -c '! wine uninstaller --list 2>/dev/null | grep -q Talvimo'
 # The Windows layer lays out the profile's Quick Launch folder, as Windows has it; Wine's own

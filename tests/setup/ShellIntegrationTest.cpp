@@ -471,31 +471,37 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     EXPECT_EQ(ReadLinuxFile(MenuLauncher()),
               "[Desktop Entry]\nType=Application\nName=Talvimo\nExec=" + Exec() +
                   "\nPath=" + systemRoot.DriveC() +
-                  "/Program Files/Vostrel\nIcon=talvimo\nStartupNotify=true\n");
+                  "/Program Files/Vostrel\nIcon=talvimo\nStartupNotify=true\n"
+                  "StartupWMClass=mervo.exe\n");
     EXPECT_EQ(ReadLinuxFile(DesktopLauncher()), ReadLinuxFile(MenuLauncher()));
     EXPECT_EQ(fs::status(DesktopLauncher()).permissions() & fs::perms::owner_exec,
               fs::perms::owner_exec);
     const std::string uninstall = ReadLinuxFile(UninstallLauncher()).value_or("");
     EXPECT_NE(uninstall.find("\nName=卸载\n"), std::string::npos) << uninstall;
     EXPECT_NE(uninstall.find("Vostrel\\\\\\\\UnInstall.exe\"\n"), std::string::npos);
+    EXPECT_NE(uninstall.find("\nStartupWMClass=uninstall.exe\n"), std::string::npos);
 
-    // The menu file nests the launcher in the Programs and Talvimo submenus.
+    // The menu file nests the launcher as Wine does: Wine, Programs, Talvimo.
     EXPECT_EQ(ReadLinuxFile(MenuFile("Talvimo")),
               "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
               "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
               "<Menu>\n  <Name>Applications</Name>\n"
+              "  <Menu>\n    <Name>wine-wine</Name>\n"
+              "    <Directory>wine-wine.directory</Directory>\n"
               "  <Menu>\n    <Name>wine-Programs</Name>\n"
               "    <Directory>wine-Programs.directory</Directory>\n"
               "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
               "    <Directory>wine-Programs-Talvimo.directory</Directory>\n"
               "    <Include>\n      <Filename>wine-Programs-Talvimo-Talvimo.desktop</Filename>\n"
-              "    </Include>\n  </Menu>\n  </Menu>\n</Menu>\n");
+              "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
     EXPECT_TRUE(fs::exists(MenuFile("卸载")));
     const std::string directory =
         DataHome() + "/desktop-directories/wine-Programs-Talvimo.directory";
     EXPECT_EQ(ReadLinuxFile(directory),
               "[Desktop Entry]\nType=Directory\nName=Talvimo\nIcon=folder\n");
     EXPECT_EQ(ValidationErrors(directory), "");
+    EXPECT_EQ(ReadLinuxFile(DataHome() + "/desktop-directories/wine-wine.directory"),
+              "[Desktop Entry]\nType=Directory\nName=Wine\nIcon=wine\n");
 
     for (unsigned size : {16u, 48u, 256u}) {
         EXPECT_EQ(ReadLinuxFile(Icon(size)), SquarePng(size)) << size;
@@ -521,6 +527,23 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
                    strcasecmp(item.path.c_str(), windowsPath->c_str()) == 0;
         })) << link;
     }
+}
+
+// Wine's menu builder made the Wine and Programs submenus for the user's other programs: they
+// stay as they are and are not the install's, so its uninstaller leaves them.
+TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
+    const std::string directories = DataHome() + "/desktop-directories/";
+    const std::string winesOwn = "[Desktop Entry]\nType=Directory\nName=Programs\nIcon=folder\n"
+                                 "X-Made-By=wine\n";
+    WriteLinuxFile(directories + "wine-wine.directory", winesOwn);
+    WriteLinuxFile(directories + "wine-Programs.directory", winesOwn);
+    CreateProductShortcutsWith("0", "0");
+    for (const char* name : {"wine-wine.directory", "wine-Programs.directory"}) {
+        EXPECT_EQ(ReadLinuxFile(directories + name), winesOwn) << name;
+        EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, directories + name)) << name;
+    }
+    EXPECT_TRUE(
+        Recorded(TInstalledItems::Kind::Launcher, directories + "wine-Programs-Talvimo.directory"));
 }
 
 TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondCopy) {
