@@ -5,12 +5,15 @@
 # Add/Remove Programs list, the launchers; then the product's uninstaller with /S, after which
 # nothing the install made is left. Run once without a Wine server during the install and once
 # with a persistent one (`wineserver -p`), whose in-memory registry the installer must write
-# through. Everything lives in a temporary HOME and prefix.
+# through. The uninstaller runs as a user starts it: with /S, from the 卸载 launcher's command, or
+# from the Start menu's 卸载.lnk (the last two answer its two questions); each leaves nothing,
+# whatever folder it starts in. Everything lives in a temporary HOME and prefix.
 #
-# Usage: wine_lifecycle_test.sh <VostrelSetup> [server|noserver]
+# Usage: wine_lifecycle_test.sh <VostrelSetup> [server|noserver] [silent|launcher|link]
 set -uo pipefail
 setup=$1
 mode=${2:-noserver}
+uninstall_by=${3:-silent}
 failures=0
 passed=0
 check() { # description, command...
@@ -20,11 +23,11 @@ check() { # description, command...
     passed=$((passed + 1))
   else
     failures=$((failures + 1))
-    echo "FAIL ($mode): $what" >&2
+    echo "FAIL ($mode, $uninstall_by): $what" >&2
   fi
 }
 
-for tool in wine wineserver Xvfb xdotool desktop-file-validate /usr/bin/python3; do
+for tool in wine wineserver Xvfb xdotool desktop-file-validate /usr/bin/python3 gio; do
   command -v "$tool" >/dev/null || { echo "wine_lifecycle_test: $tool is missing" >&2; exit 1; }
 done
 
@@ -174,8 +177,32 @@ for launcher in $launchers; do
     "$launcher"
 done
 
-wine "${install}UnInstall.exe" /S
-check "the uninstaller exits with 0" test $? -eq 0
+# Answers the uninstaller's question and its closing message with Return (Yes is the default).
+answer_uninstaller() {
+  local box
+  for _ in 1 2; do
+    box=$(wait_window 'Talvimo 卸载程序' 60) || return 1
+    xdotool windowfocus --sync "${box%% *}" key Return
+    for _ in $(seq 50); do [ -n "$(window 'Talvimo 卸载程序')" ] || break; sleep 0.1; done
+  done
+}
+case $uninstall_by in
+  silent)
+    wine "${install}UnInstall.exe" /S
+    check "the uninstaller exits with 0" test $? -eq 0
+    ;;
+  launcher)
+    uninstaller=$(grep -rlx 'Name=卸载' "$XDG_DATA_HOME/applications")
+    check "there is a 卸载 launcher" test -n "$uninstaller"
+    gio launch "$uninstaller"
+    check "the uninstaller from the launcher asks and confirms" answer_uninstaller
+    ;;
+  link)
+    start_menu="$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Windows/Start Menu"
+    wine start /unix "$start_menu/Programs/Talvimo/卸载.lnk"
+    check "the uninstaller from the link asks and confirms" answer_uninstaller
+    ;;
+esac
 # The uninstaller's temporary copy removes the rest once the uninstaller has ended. (No
 # `wineserver -w` here: a persistent server never ends.)
 for _ in $(seq 100); do [ -e "$install_dir" ] || break; sleep 0.2; done
@@ -200,5 +227,5 @@ if [ "$failures" -gt 0 ]; then
   diff <(echo "$home_before") <(echo "$home_after") >&2
 fi
 
-echo "$mode: $passed passed, $failures failed"
+echo "$mode, uninstalled by $uninstall_by: $passed passed, $failures failed"
 [ "$failures" -eq 0 ]
