@@ -120,12 +120,14 @@ bool MakeUserFolder(const std::string& path, const std::string& xdgName, const s
     return MakeFolders(path);
 }
 
+// The folders Wine makes for a new prefix, where they are missing; a root Wine made already has
+// them all, so nothing is added to it that the install does not record. (Wine makes no Quick
+// Launch folder, and neither does this: that link is made only where a user has the folder.)
 bool MakeLayout(const std::string& root) {
     const std::string profile = root + "/drive_c/users/" + WineUserName();
-    const std::string roaming = profile + "/AppData/Roaming/Microsoft";
     for (const std::string& folder :
-         {root + "/drive_c/Program Files", roaming + "/Windows/Start Menu/Programs",
-          roaming + "/Internet Explorer/Quick Launch", root + "/dosdevices"})
+         {root + "/drive_c/Program Files",
+          profile + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs", root + "/dosdevices"})
         if (!MakeFolders(folder))
             return false;
     static const struct {

@@ -106,6 +106,8 @@ protected:
 
 TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWindow) {
     PlacePayload();
+    // A user who has a Quick Launch folder gets the link there too.
+    fs::create_directories(testing_support::QuickLaunchFolder());
     std::vector<AnsiString> statusDuringWaits;
     clock.OnSleep([&](DWORD) {
         if (statusDuringWaits.empty() || statusDuringWaits.back() != Status())

@@ -69,6 +69,7 @@ protected:
 };
 
 TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
+    fs::create_directories(QuickLaunchFolder());
     CreateProductShortcutsWith("1", "1");
     for (const std::string& link : {DesktopLink(), QuickLaunchLink(), StartMenuLink()}) {
         const std::string info = LnkInfo(link);
@@ -101,6 +102,7 @@ TEST_F(ShellIntegration, AMissingQuickLaunchFolderIsNotCreated) {
 }
 
 TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLinks) {
+    fs::create_directories(QuickLaunchFolder());
     WriteLinuxFile(StartMenuFolder(), "a file where the folder should be");
     try {
         CreateProductShortcutsWith("1", "1");

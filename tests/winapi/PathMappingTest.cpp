@@ -1,3 +1,4 @@
+#include "support/QuietShell.h"
 #include "support/TempSystemRoot.h"
 
 #include "winapi/Gbk.h"
@@ -5,10 +6,12 @@
 #include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <filesystem>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <vector>
 
 using testing_support::TempSystemRoot;
 using testing_support::WriteLinuxFile;
@@ -32,11 +35,30 @@ TEST_F(PathMapping, CreatesTheWineLayoutOnFirstUse) {
     const std::string profile = systemRoot.DriveC() + "/users/" + winapi::WineUserName();
     for (const std::string& folder :
          {systemRoot.DriveC() + "/Program Files", profile + "/Desktop",
-          profile + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs",
-          profile + "/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch"})
+          profile + "/AppData/Roaming/Microsoft/Windows/Start Menu/Programs"})
         EXPECT_TRUE(fs::is_directory(folder)) << folder;
+    // Wine's new prefix has no Quick Launch folder, and neither has ours.
+    EXPECT_FALSE(fs::exists(profile + "/AppData/Roaming/Microsoft/Internet Explorer"));
     EXPECT_EQ(fs::read_symlink(systemRoot.Root() + "/dosdevices/c:"), "../drive_c");
     EXPECT_EQ(fs::read_symlink(systemRoot.Root() + "/dosdevices/z:"), "/");
+}
+
+// A prefix Wine made has every folder of the layout: nothing is added to it, so the uninstaller,
+// which removes what the install recorded, leaves it as it was.
+TEST_F(PathMapping, ARootWineMadeGetsNothingAdded) {
+    ASSERT_EQ(testing_support::QuietShell("wine wineboot -i"), 0);
+    testing_support::QuietShell("wineserver -w");
+    auto entries = [&] {
+        std::vector<std::string> found;
+        for (const auto& entry : fs::recursive_directory_iterator(systemRoot.Root()))
+            found.push_back(entry.path().string());
+        std::sort(found.begin(), found.end());
+        return found;
+    };
+    const std::vector<std::string> before = entries();
+    winapi::ResetSystemRoot();
+    ASSERT_EQ(winapi::SystemRootPath(), systemRoot.Root());
+    EXPECT_EQ(entries(), before);
 }
 
 TEST_F(PathMapping, DrivesCAndZAndEitherSeparator) {
