@@ -12,6 +12,8 @@
 #include "winapi/version.h"
 
 #include <cerrno>
+#include <cstdint>
+#include <cstdio>
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
@@ -31,7 +33,7 @@ namespace {
 
 // Wine's menu builder prefixes every menu, submenu and desktop-file id with this.
 const std::string kVendor = "wine-";
-// The product's icon in the icon theme.
+// The product's icon in the icon theme, before its root's tag.
 const std::string kIconName = "talvimo";
 
 std::string Utf8(const AnsiString& gbkText) {
@@ -247,6 +249,15 @@ unsigned SquarePngSize(const std::string& image) {
 
 } // namespace
 
+std::string LauncherRootTag() {
+    std::uint32_t hash = 2166136261u; // FNV-1a over the root's path
+    for (const unsigned char c : winapi::SystemRootPath().value_or(""))
+        hash = (hash ^ c) * 16777619u;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", hash);
+    return text;
+}
+
 std::string LauncherText(const LauncherEntry& entry) {
     const std::string prefix = winapi::SystemRootPath().value_or("");
     std::string text = "[Desktop Entry]\nType=Application\nName=" + EscapeValue(entry.name) + "\n";
@@ -266,7 +277,7 @@ std::string LauncherText(const LauncherEntry& entry) {
 
 std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
                                             const LauncherEntry& entry) {
-    const std::string path = "Programs/" + menuPath;
+    const std::string path = "Programs/" + menuPath + "-" + LauncherRootTag();
     std::vector<std::string> written;
     const std::string launcher = DataHome() + "/applications/wine/" + path + ".desktop";
     WriteFile(launcher, LauncherText(entry));
@@ -316,7 +327,8 @@ std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
 }
 
 std::string CreateDesktopLauncher(const LauncherEntry& entry) {
-    const std::string launcher = DesktopFolder() + "/" + entry.name + ".desktop";
+    const std::string launcher =
+        DesktopFolder() + "/" + entry.name + "-" + LauncherRootTag() + ".desktop";
     WriteFile(launcher, LauncherText(entry), 0755);
     return launcher;
 }
@@ -361,13 +373,14 @@ void CreateLaunchersFor(int csidl, const AnsiString& name, const AnsiString& tar
                         const AnsiString& description, const AnsiString& iconProgram) {
     if (csidl != CSIDL_PROGRAMS && csidl != CSIDL_DESKTOPDIRECTORY)
         return;
-    std::vector<std::string> written = InstallProgramIcon(iconProgram, kIconName);
+    const std::string iconName = kIconName + "-" + LauncherRootTag();
+    std::vector<std::string> written = InstallProgramIcon(iconProgram, iconName);
     std::string path = Utf8(name);
     for (char& c : path)
         if (c == '\\')
             c = '/';
     LauncherEntry entry{path.substr(path.rfind('/') + 1), Utf8(description), target,
-                        written.empty() ? std::string() : kIconName};
+                        written.empty() ? std::string() : iconName};
     if (csidl == CSIDL_PROGRAMS) {
         for (std::string& file : CreateMenuLauncher(path, entry))
             written.push_back(std::move(file));

@@ -1,10 +1,12 @@
 // Freedesktop launchers beside the installer's shell links, laid out as Wine's menu builder lays
 // them out for a Windows installer, so the desktop's menu and the desktop show the product:
-//   $XDG_DATA_HOME/applications/wine/Programs/<folder>/<name>.desktop     the menu launcher
-//   $XDG_CONFIG_HOME/menus/applications-merged/wine-Programs-<folder>-<name>.menu
-//   $XDG_DATA_HOME/desktop-directories/wine-Programs[-<folder>].directory  the submenus
-//   <xdg-user-dir DESKTOP>/<name>.desktop                                  the desktop launcher
-//   $XDG_DATA_HOME/icons/hicolor/<N>x<N>/apps/<icon>.png                     the icon
+//   $XDG_DATA_HOME/applications/wine/Programs/<folder>/<name>-<tag>.desktop   the menu launcher
+//   $XDG_CONFIG_HOME/menus/applications-merged/wine-Programs-<folder>-<name>-<tag>.menu
+//   $XDG_DATA_HOME/desktop-directories/wine-wine.directory, wine-Programs[-<folder>].directory
+//   <xdg-user-dir DESKTOP>/<name>-<tag>.desktop                                the desktop launcher
+//   $XDG_DATA_HOME/icons/hicolor/<N>x<N>/apps/talvimo-<tag>.png                  the icon
+// <tag> names the system root (LauncherRootTag). The menu nests as Wine nests it: Applications >
+// Wine > Programs > <folder>.
 // Each launcher starts the link's target through wine with the system root as WINEPREFIX.
 // Files are rewritten whole under the same names, so a reinstall makes no second copy.
 #pragma once
@@ -20,6 +22,11 @@ struct LauncherEntry {
     AnsiString target;   // GBK: the Windows path of the program the link starts
     std::string icon;    // the icon's name in the icon theme; may be empty
 };
+
+// The tag of the system root in launcher and icon names: 8 hex digits of a hash of its path.
+// Installs into several roots can share one home, and each must have launchers of its own, so
+// that its uninstaller removes only those (Wine's icon names carry a hash of the program's path).
+std::string LauncherRootTag();
 
 // The .desktop text of a launcher.
 std::string LauncherText(const LauncherEntry& entry);

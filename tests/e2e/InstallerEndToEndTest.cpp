@@ -456,6 +456,9 @@ void ExpectProductLinks(const std::string& installFolder, bool desktop, bool qui
 }
 
 TEST_F(InstallerEndToEnd, ClickedThroughItInstallsTheProductAndEnds) {
+    // A user with a Quick Launch folder gets that link too; the other tests' users have none.
+    fs::create_directories(testing_support::QuickLaunchFolder());
+    quickLaunchExists = true;
     ASSERT_NO_FATAL_FAILURE(StartInstaller());
     const auto options = WaitForOptionsWindow();
     ASSERT_TRUE(options) << "the installer showed no window";

@@ -82,6 +82,8 @@ protected:
 };
 
 TEST_F(UnattendedInstall, TheDefaultsInstallEverythingQuietly) {
+    // A user who has a Quick Launch folder gets that link too.
+    fs::create_directories(testing_support::QuickLaunchFolder());
     const SetupRun run = Install({"/VERYSILENT"});
     ASSERT_EQ(run.exitCode, 0) << run.errors;
     const std::string folder = Folder("C:\\Program Files\\Vostrel");

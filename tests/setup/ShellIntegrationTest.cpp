@@ -424,20 +424,25 @@ protected:
         ShellIntegration::TearDown();
     }
     std::string DataHome() { return systemRoot.Home() + "/.local/share"; }
+    // Launcher and icon names end in the root's tag.
+    std::string Tagged(const std::string& name) { return name + "-" + LauncherRootTag(); }
     std::string MenuLauncher() {
-        return DataHome() + "/applications/wine/Programs/Talvimo/Talvimo.desktop";
+        return DataHome() + "/applications/wine/Programs/Talvimo/" + Tagged("Talvimo") + ".desktop";
     }
     std::string UninstallLauncher() {
-        return DataHome() + "/applications/wine/Programs/Talvimo/卸载.desktop";
+        return DataHome() + "/applications/wine/Programs/Talvimo/" + Tagged("卸载") + ".desktop";
     }
-    std::string DesktopLauncher() { return systemRoot.Home() + "/Desktop/Talvimo.desktop"; }
+    std::string DesktopLauncher() {
+        return systemRoot.Home() + "/Desktop/" + Tagged("Talvimo") + ".desktop";
+    }
     std::string MenuFile(const std::string& id) {
         return systemRoot.Home() + "/.config/menus/applications-merged/wine-Programs-Talvimo-" +
-               id + ".menu";
+               Tagged(id) + ".menu";
     }
     std::string Icon(unsigned size) {
         const std::string side = std::to_string(size);
-        return DataHome() + "/icons/hicolor/" + side + "x" + side + "/apps/talvimo.png";
+        return DataHome() + "/icons/hicolor/" + side + "x" + side + "/apps/" + Tagged("talvimo") +
+               ".png";
     }
     void PlaceProductWithIcon() {
         WriteLinuxFile(
@@ -471,9 +476,9 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     for (const std::string& launcher : {MenuLauncher(), UninstallLauncher(), DesktopLauncher()})
         EXPECT_EQ(ValidationErrors(launcher), "") << launcher;
     EXPECT_EQ(ReadLinuxFile(MenuLauncher()),
-              "[Desktop Entry]\nType=Application\nName=Talvimo\nExec=" + Exec() +
-                  "\nPath=" + systemRoot.DriveC() +
-                  "/Program Files/Vostrel\nIcon=talvimo\nStartupNotify=true\n"
+              "[Desktop Entry]\nType=Application\nName=Talvimo\nExec=" + Exec() + "\nPath=" +
+                  systemRoot.DriveC() + "/Program Files/Vostrel\nIcon=" + Tagged("talvimo") +
+                  "\nStartupNotify=true\n"
                   "StartupWMClass=mervo.exe\n");
     EXPECT_EQ(ReadLinuxFile(DesktopLauncher()), ReadLinuxFile(MenuLauncher()));
     EXPECT_EQ(fs::status(DesktopLauncher()).permissions() & fs::perms::owner_exec,
@@ -494,8 +499,10 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
               "    <Directory>wine-Programs.directory</Directory>\n"
               "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
               "    <Directory>wine-Programs-Talvimo.directory</Directory>\n"
-              "    <Include>\n      <Filename>wine-Programs-Talvimo-Talvimo.desktop</Filename>\n"
-              "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
+              "    <Include>\n      <Filename>wine-Programs-Talvimo-" +
+                  Tagged("Talvimo") +
+                  ".desktop</Filename>\n"
+                  "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
     EXPECT_TRUE(fs::exists(MenuFile("卸载")));
     const std::string directory =
         DataHome() + "/desktop-directories/wine-Programs-Talvimo.directory";
@@ -548,6 +555,38 @@ TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
         Recorded(TInstalledItems::Kind::Launcher, directories + "wine-Programs-Talvimo.directory"));
 }
 
+// Two system roots in one home: each install has its own launchers and icons, so the second
+// leaves the first's untouched (and each uninstaller removes only what its list names).
+TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
+    PlaceProductWithIcon();
+    CreateProductShortcutsWith("1", "0");
+    const std::vector<std::string> first{MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
+                                         MenuFile("Talvimo"), Icon(48)};
+    std::vector<std::string> firstTexts;
+    for (const std::string& file : first)
+        firstTexts.push_back(ReadLinuxFile(file).value_or("(missing)"));
+
+    InstalledItems().Clear();
+    const std::string secondRoot = systemRoot.Folder() + "/second";
+    setenv("WINEPREFIX", secondRoot.c_str(), 1);
+    winapi::ResetSystemRoot();
+    PlaceProductWithIcon();
+    CreateProductShortcutsWith("1", "0");
+    for (size_t i = 0; i < first.size(); ++i) {
+        EXPECT_EQ(ReadLinuxFile(first[i]).value_or("(missing)"), firstTexts[i]) << first[i];
+        EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, first[i])) << first[i];
+    }
+    for (const std::string& launcher : {MenuLauncher(), DesktopLauncher()}) {
+        EXPECT_EQ(std::find(first.begin(), first.end(), launcher), first.end()) << launcher;
+        EXPECT_NE(ReadLinuxFile(launcher).value_or("").find("WINEPREFIX=" + secondRoot),
+                  std::string::npos)
+            << launcher;
+        EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, launcher)) << launcher;
+    }
+    setenv("WINEPREFIX", systemRoot.Root().c_str(), 1);
+    winapi::ResetSystemRoot();
+}
+
 TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondCopy) {
     CreateProductShortcutsWith("0", "0");
     EXPECT_FALSE(fs::exists(DesktopLauncher()));
@@ -568,7 +607,7 @@ TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondC
     for (const auto& entry : fs::recursive_directory_iterator(systemRoot.Home()))
         launchers += entry.path().extension() == ".desktop";
     EXPECT_EQ(launchers, 2u);
-    EXPECT_NE(ReadLinuxFile(MenuLauncher()).value_or("").find("\nIcon=talvimo\n"),
+    EXPECT_NE(ReadLinuxFile(MenuLauncher()).value_or("").find("\nIcon=" + Tagged("talvimo") + "\n"),
               std::string::npos);
 }
 
@@ -599,7 +638,7 @@ TEST_F(Launchers, TheDesktopIsWhereTheUsersDirectoriesFileSaysAndExecIsQuotedSaf
     const AnsiString folder = "C:\\Program Files\\100% $HOME `x` \"q\"\\";
     LauncherEntry entry{"Talvimo", "Talvimo 播放器", folder + "mervo.exe", ""};
     const std::string launcher = CreateDesktopLauncher(entry);
-    EXPECT_EQ(launcher, systemRoot.Home() + "/Schreibtisch/Talvimo.desktop");
+    EXPECT_EQ(launcher, systemRoot.Home() + "/Schreibtisch/" + Tagged("Talvimo") + ".desktop");
     EXPECT_EQ(ValidationErrors(launcher), "");
     const std::string text = ReadLinuxFile(launcher).value_or("");
     EXPECT_NE(text.find("\nComment=Talvimo 播放器\n"), std::string::npos) << text;
@@ -616,9 +655,9 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
         CreateDesktopLauncher({"Talvimo", "", kInstallDir + "mervo.exe", ""});
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(),
-                  gbk::Literal("无法写入文件 ") + systemRoot.Home() +
-                      "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
+        EXPECT_EQ(error.Message(), gbk::Literal("无法写入文件 ") + systemRoot.Home() + "/Desktop/" +
+                                       Tagged("Talvimo") +
+                                       ".desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
 }
 
@@ -677,9 +716,9 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
         CreateProductShortcutsWith("1", "0");
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
-        EXPECT_EQ(error.Message(),
-                  gbk::Literal("无法写入文件 ") + systemRoot.Home() +
-                      "/Desktop/Talvimo.desktop: " + SysErrorMessage(ERROR_DISK_FULL));
+        EXPECT_EQ(error.Message(), gbk::Literal("无法写入文件 ") + systemRoot.Home() + "/Desktop/" +
+                                       Tagged("Talvimo") +
+                                       ".desktop: " + SysErrorMessage(ERROR_DISK_FULL));
     }
     // Nothing cut short is left as a launcher the desktop would show, nor a temporary file.
     for (const auto& entry : fs::directory_iterator(systemRoot.Home() + "/Desktop"))
