@@ -6,6 +6,7 @@
 #include "winapi/version.h"
 
 #include <filesystem>
+#include <fstream>
 
 namespace fs = std::filesystem;
 
@@ -29,7 +30,33 @@ bool HasUnixSide(const fs::path& wine, const char* multiarch, const char* libFol
     return false;
 }
 
+// The architecture Wine made the root for: the "#arch=" line near the top of its system.reg;
+// WINEARCH for a root whose registry does not exist yet.
+std::string RootArchitecture(const std::string& root) {
+    std::ifstream registry(root + "/system.reg");
+    if (!registry)
+        return winapi::WineArchitecture();
+    std::string line;
+    for (int lines = 0; lines < 8 && std::getline(registry, line); ++lines)
+        if (line.rfind("#arch=", 0) == 0)
+            return line.substr(6, line.find_last_not_of("\r") - 5);
+    return "win64"; // a registry without the line is Wine's older 64-bit layout
+}
+
 } // namespace
+
+WORD ProductMachine() {
+    return VOSTREL_PRODUCT_MACHINE;
+}
+
+AnsiString RootArchitectureMessage(const std::string& root, WORD productMachine) {
+    if (productMachine != kMachineAmd64 || RootArchitecture(root) != "win32")
+        return AnsiString();
+    return gbk::Literal("Talvimo 是 64 位 Windows 程序，无法安装到 32 位的系统根目录 ") +
+           gbk::FromUtf8(root).value_or(root) +
+           gbk::Literal("（WINEARCH=win32）。请换用 64 位的系统根目录（WINEARCH=win64，"
+                        "例如另设一个 WINEPREFIX）后重新安装。");
+}
 
 AnsiString MissingWineMessage(const AnsiString& program) {
     const auto path = winapi::ToLinuxPath(program);
