@@ -55,28 +55,6 @@ screenshot() { # name
   echo "screenshot $file"
 }
 running() { kill -0 "$app" 2>/dev/null; }
-# The visible window with this name: "id x y", or nothing.
-window() {
-  local id
-  id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1) || true
-  [ -n "$id" ] || return 0
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  echo "$id $X $Y"
-}
-# Waits up to the given seconds for a visible window with this name other than the third
-# argument's; prints "id x y".
-wait_window() {
-  local deadline=$((SECONDS + $2)) current
-  while [ $SECONDS -lt $deadline ]; do
-    current=$(window "$1")
-    if [ -n "$current" ] && [ "${current%% *}" != "${3:-}" ]; then
-      echo "$current"
-      return 0
-    fi
-    sleep 0.2
-  done
-  return 1
-}
 click() { # x y, relative to the screen
   xdotool mousemove "$1" "$2" click 1
 }

@@ -78,25 +78,6 @@ if [ "$mode" = server ]; then
   wineserver -p
 fi
 
-window() { # name: "id x y" of the visible window with that name, or nothing
-  local id
-  id=$(xdotool search --onlyvisible --name "$1" 2>/dev/null | tail -n 1)
-  [ -n "$id" ] || return 0
-  eval "$(xdotool getwindowgeometry --shell "$id")"
-  echo "$id $X $Y"
-}
-wait_window() { # name, seconds; prints "id x y" of a window other than $3
-  local deadline=$((SECONDS + $2)) current
-  while [ $SECONDS -lt $deadline ]; do
-    current=$(window "$1")
-    if [ -n "$current" ] && [ "${current%% *}" != "${3:-}" ]; then
-      echo "$current"
-      return 0
-    fi
-    sleep 0.2
-  done
-  return 1
-}
 
 "$setup" &
 app=$!
