@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
             "BcjLzmaTwoFilesPerSolidBlock", {"-m0=BCJ", "-m1=LZMA:d=1m", "-ms=2f", "-mhc=off"}, 3},
         PackingCase{"Lzma2OneBlockPerFile", {"-m0=LZMA2:d=1m", "-ms=off", "-mhc=off"}, 5},
         PackingCase{"PayloadSwitches", {"-m0=LZMA:d=1m", "-mmt=on", "-mhe=off", "-mhc=off"}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PackingCase>& packing) {
+        return std::string(packing.param.name);
+    });
 
 TEST_F(ArchiveReseal, ResealingTwiceChangesNothing) {
     Bytes once = SmallArchive();
@@ -201,7 +203,7 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
     // Pack info with one-byte numbers: 01 04 06 <position> 01 09 <size>.
     ASSERT_EQ(Bytes(pristine.begin() + header, pristine.begin() + header + 6),
               (Bytes{0x01, 0x04, 0x06, 0x00, 0x01, 0x09}));
-    const size_t aes = Find(pristine, {0x06, 0xF1, 0x07, 0x01}, header);
+    const size_t aesMethod = Find(pristine, {0x06, 0xF1, 0x07, 0x01}, header);
 
     const std::vector<DamageCase> cases = {
         {"signature", [](Bytes& a, size_t, size_t) { a[0] = 'P'; }, false, "not a 7z archive"},
@@ -233,7 +235,7 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
     };
     for (const DamageCase& damage : cases) {
         Bytes archive = pristine;
-        damage.damage(archive, header, aes);
+        damage.damage(archive, header, aesMethod);
         if (damage.crcs)
             UpdateHeaderCrcs(archive, HeaderPlace(archive));
         EXPECT_EQ(ResealError(archive, kPassword), damage.message) << damage.name;
