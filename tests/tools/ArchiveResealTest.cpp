@@ -179,11 +179,11 @@ TEST_F(ArchiveReseal, AWrongPasswordIsRefused) {
     Bytes lzma = SmallArchive();
     ResealArchive(lzma, kPassword);
     EXPECT_EQ(ResealError(lzma, "qhtrwel$"),
-              "folder 1: wrong password (the decrypted data are not what its next coder reads)");
+              "folder 1: wrong password (the data do not decrypt to what 7-Zip wrote)");
     Bytes lzma2 = Pack("lzma2.7z", {"-m0=LZMA2:d=1m", "-mhc=off"});
     ResealArchive(lzma2, kPassword);
     EXPECT_EQ(ResealError(lzma2, "qhtrwel$"),
-              "folder 1: wrong password (the decrypted data are not what its next coder reads)");
+              "folder 1: wrong password (the data do not decrypt to what 7-Zip wrote)");
     EXPECT_EQ(ResealError(lzma, "\xff"), "the password is not UTF-8 text");
 }
 
@@ -214,12 +214,14 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
         {"header byte", [](Bytes& a, size_t, size_t) { a.back() ^= 1; }, false,
          "damaged archive: the header's CRC does not match"},
         {"header cut short",
-         [](Bytes& a, size_t h, size_t aes) { a[20] = static_cast<uint8_t>(aes - h); }, true,
-         "damaged archive: the header ends early"},
+         [](Bytes& a, size_t h, size_t aes) {
+             a[20] = static_cast<uint8_t>(Find(a, {0x03, 0x01, 0x01}, aes) + 1 - h);
+         },
+         true, "damaged archive: the header ends early"},
         {"pack position", [](Bytes& a, size_t h, size_t) { a[h + 3] = 0x7F; }, true,
          "damaged archive: a packed stream lies outside the archive's data"},
         {"pack size", [](Bytes& a, size_t h, size_t) { a[h + 6] -= 1; }, true,
-         "damaged archive: the packed stream of folder 1 is not whole AES blocks"},
+         "damaged archive: the packed stream of folder 1 is not its data in whole AES blocks"},
         {"coder flags", [](Bytes& a, size_t, size_t aes) { a[aes - 1] |= 0x80; }, true,
          "damaged archive: the header's folder list is inconsistent"},
         {"round count", [](Bytes& a, size_t, size_t aes) { a[aes + 5] = 0x40 | 30; }, true,
