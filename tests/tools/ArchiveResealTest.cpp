@@ -220,6 +220,8 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
          true, "damaged archive: the header ends early"},
         {"pack position", [](Bytes& a, size_t h, size_t) { a[h + 3] = 0x7F; }, true,
          "damaged archive: a packed stream lies outside the archive's data"},
+        {"pack size beyond the data", [](Bytes& a, size_t h, size_t) { a[h + 6] = 0x70; }, true,
+         "damaged archive: a packed stream lies outside the archive's data"},
         {"pack size", [](Bytes& a, size_t h, size_t) { a[h + 6] -= 1; }, true,
          "damaged archive: the packed stream of folder 1 is not its data in whole AES blocks"},
         {"coder flags", [](Bytes& a, size_t, size_t aes) { a[aes - 1] |= 0x80; }, true,

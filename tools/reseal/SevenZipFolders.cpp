@@ -223,6 +223,8 @@ StreamsInfo ReadStreamsInfo(HeaderReader& reader) {
 }
 
 std::vector<EncryptedFolder> EncryptedFolders(const StreamsInfo& info, size_t dataEnd) {
+    if (info.packPosition > dataEnd - kSignatureHeaderSize)
+        Damaged("a packed stream lies outside the archive's data");
     std::vector<size_t> packOffsets;
     uint64_t offset = kSignatureHeaderSize + info.packPosition;
     for (uint64_t size : info.packSizes) {
