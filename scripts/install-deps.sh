@@ -8,6 +8,7 @@ packages=(
   qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev libxcb1-dev
   zlib1g-dev libpng-dev libdeflate-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
+  libssl-dev
   p7zip-full
   fonts-wqy-microhei fonts-liberation fontconfig
   xvfb xdotool x11-apps imagemagick
