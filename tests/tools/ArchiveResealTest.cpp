@@ -154,7 +154,9 @@ INSTANTIATE_TEST_SUITE_P(
             "BcjLzmaTwoFilesPerSolidBlock", {"-m0=BCJ", "-m1=LZMA:d=1m", "-ms=2f", "-mhc=off"}, 3},
         PackingCase{"Lzma2OneBlockPerFile", {"-m0=LZMA2:d=1m", "-ms=off", "-mhc=off"}, 5},
         PackingCase{"PayloadSwitches", {"-m0=LZMA:d=1m", "-mmt=on", "-mhe=off", "-mhc=off"}, 1}),
-    [](const auto& info) { return std::string(info.param.name); });
+    [](const ::testing::TestParamInfo<PackingCase>& packing) {
+        return std::string(packing.param.name);
+    });
 
 TEST_F(ArchiveReseal, ResealingTwiceChangesNothing) {
     Bytes once = SmallArchive();
@@ -177,11 +179,11 @@ TEST_F(ArchiveReseal, AWrongPasswordIsRefused) {
     Bytes lzma = SmallArchive();
     ResealArchive(lzma, kPassword);
     EXPECT_EQ(ResealError(lzma, "qhtrwel$"),
-              "folder 1: wrong password (the decrypted data are not what its next coder reads)");
+              "folder 1: wrong password (the data do not decrypt to what 7-Zip wrote)");
     Bytes lzma2 = Pack("lzma2.7z", {"-m0=LZMA2:d=1m", "-mhc=off"});
     ResealArchive(lzma2, kPassword);
     EXPECT_EQ(ResealError(lzma2, "qhtrwel$"),
-              "folder 1: wrong password (the decrypted data are not what its next coder reads)");
+              "folder 1: wrong password (the data do not decrypt to what 7-Zip wrote)");
     EXPECT_EQ(ResealError(lzma, "\xff"), "the password is not UTF-8 text");
 }
 
@@ -201,7 +203,7 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
     // Pack info with one-byte numbers: 01 04 06 <position> 01 09 <size>.
     ASSERT_EQ(Bytes(pristine.begin() + header, pristine.begin() + header + 6),
               (Bytes{0x01, 0x04, 0x06, 0x00, 0x01, 0x09}));
-    const size_t aes = Find(pristine, {0x06, 0xF1, 0x07, 0x01}, header);
+    const size_t aesMethod = Find(pristine, {0x06, 0xF1, 0x07, 0x01}, header);
 
     const std::vector<DamageCase> cases = {
         {"signature", [](Bytes& a, size_t, size_t) { a[0] = 'P'; }, false, "not a 7z archive"},
@@ -212,12 +214,14 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
         {"header byte", [](Bytes& a, size_t, size_t) { a.back() ^= 1; }, false,
          "damaged archive: the header's CRC does not match"},
         {"header cut short",
-         [](Bytes& a, size_t h, size_t aes) { a[20] = static_cast<uint8_t>(aes - h); }, true,
-         "damaged archive: the header ends early"},
+         [](Bytes& a, size_t h, size_t aes) {
+             a[20] = static_cast<uint8_t>(Find(a, {0x03, 0x01, 0x01}, aes) + 1 - h);
+         },
+         true, "damaged archive: the header ends early"},
         {"pack position", [](Bytes& a, size_t h, size_t) { a[h + 3] = 0x7F; }, true,
          "damaged archive: a packed stream lies outside the archive's data"},
         {"pack size", [](Bytes& a, size_t h, size_t) { a[h + 6] -= 1; }, true,
-         "damaged archive: the packed stream of folder 1 is not whole AES blocks"},
+         "damaged archive: the packed stream of folder 1 is not its data in whole AES blocks"},
         {"coder flags", [](Bytes& a, size_t, size_t aes) { a[aes - 1] |= 0x80; }, true,
          "damaged archive: the header's folder list is inconsistent"},
         {"round count", [](Bytes& a, size_t, size_t aes) { a[aes + 5] = 0x40 | 30; }, true,
@@ -233,7 +237,7 @@ TEST_F(ArchiveReseal, DamagedArchivesAreRefusedWithTheirFault) {
     };
     for (const DamageCase& damage : cases) {
         Bytes archive = pristine;
-        damage.damage(archive, header, aes);
+        damage.damage(archive, header, aesMethod);
         if (damage.crcs)
             UpdateHeaderCrcs(archive, HeaderPlace(archive));
         EXPECT_EQ(ResealError(archive, kPassword), damage.message) << damage.name;

@@ -9,21 +9,21 @@
 
 namespace {
 
-// A wrong key decrypts to noise. Where the next coder is known, its stream's first byte tells:
-// an LZMA stream starts with the range coder's zero byte, an LZMA2 stream with its end mark or
-// a chunk that resets the dictionary. Other coders' data cannot be checked cheaply.
-bool StartsAsExpected(const std::vector<uint8_t>& plain, const std::optional<uint64_t>& next) {
-    if (plain.empty() || !next)
+// A wrong key decrypts to noise. 7-Zip fills the last AES block with zero bytes, and where the
+// next coder is known its stream's first byte tells too: an LZMA stream starts with the range
+// coder's zero byte, an LZMA2 stream with its end mark or a chunk that resets the dictionary.
+// Data that fill their last block exactly and go to another coder cannot be checked cheaply.
+bool DecryptedAsWritten(const std::vector<uint8_t>& plain, const EncryptedFolder& folder) {
+    if (!std::all_of(plain.begin() + static_cast<ptrdiff_t>(folder.plainSize), plain.end(),
+                     [](uint8_t byte) { return byte == 0; }))
+        return false;
+    if (folder.plainSize == 0 || !folder.nextMethod)
         return true;
-    if (*next == kLzmaMethod)
+    if (*folder.nextMethod == kLzmaMethod)
         return plain[0] == 0x00;
-    if (*next == kLzma2Method)
+    if (*folder.nextMethod == kLzma2Method)
         return plain[0] <= 0x01 || plain[0] >= 0xE0;
     return true;
-}
-
-std::string FolderName(const EncryptedFolder& folder) {
-    return "folder " + std::to_string(folder.folderNumber);
 }
 
 } // namespace
@@ -37,9 +37,6 @@ void ResealArchive(std::vector<uint8_t>& archive, const std::string& password) {
         const std::span<uint8_t> properties(archive.data() + folder.propertiesOffset,
                                             folder.propertiesSize);
         const AesProperties aes = ReadAesProperties(properties);
-        if (folder.packSize % 16 != 0)
-            throw std::runtime_error("damaged archive: the packed stream of " + FolderName(folder) +
-                                     " is not whole AES blocks");
         auto [known, added] = keys.try_emplace({aes.cyclesPower, aes.salt});
         if (added)
             known->second = DeriveAesKey(aes, passwordBytes);
@@ -47,10 +44,10 @@ void ResealArchive(std::vector<uint8_t>& archive, const std::string& password) {
 
         const std::span<uint8_t> packed(archive.data() + folder.packOffset, folder.packSize);
         const std::vector<uint8_t> plain = AesCbcDecrypt(key, aes.initVector, packed);
-        if (!StartsAsExpected(plain, folder.nextMethod))
-            throw std::runtime_error(FolderName(folder) +
-                                     ": wrong password (the decrypted data are not what its "
-                                     "next coder reads)");
+        if (!DecryptedAsWritten(plain, folder))
+            throw std::runtime_error("folder " + std::to_string(folder.folderNumber) +
+                                     ": wrong password (the data do not decrypt to what 7-Zip "
+                                     "wrote)");
         // Keyed, so the vector tells nothing about the data to one without the password.
         const auto digest = Sha256(key, plain);
         AesBlock initVector;

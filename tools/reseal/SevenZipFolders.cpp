@@ -20,6 +20,7 @@ enum : uint8_t {
     kSize = 0x09,
     kCrc = 0x0A,
     kFolder = 0x0B,
+    kCodersUnpackSize = 0x0C,
     kEncodedHeader = 0x17,
 };
 
@@ -110,7 +111,8 @@ void SkipDigests(HeaderReader& reader, size_t count) {
 
 struct Coder {
     uint64_t method = 0;
-    size_t firstInput = 0; // index of its first input stream in the folder
+    uint64_t unpackSize = 0; // of its one output
+    size_t firstInput = 0;   // index of its first input stream in the folder
     size_t inputs = 1;
     size_t propertiesOffset = 0;
     size_t propertiesSize = 0;
@@ -185,7 +187,7 @@ struct StreamsInfo {
     std::vector<Folder> folders;
 };
 
-// Pack info and folders; what follows them (sizes and CRCs of the files) is not needed.
+// Pack info, folders and their coders' output sizes; what follows them is not needed.
 StreamsInfo ReadStreamsInfo(HeaderReader& reader) {
     StreamsInfo info;
     uint8_t id = reader.Byte();
@@ -211,6 +213,11 @@ StreamsInfo ReadStreamsInfo(HeaderReader& reader) {
             Inconsistent();
         for (size_t i = 0; i < folderCount; ++i)
             info.folders.push_back(ReadFolder(reader));
+        if (reader.Byte() != kCodersUnpackSize)
+            Inconsistent();
+        for (Folder& folder : info.folders)
+            for (Coder& coder : folder.coders)
+                coder.unpackSize = reader.Number();
     }
     return info;
 }
@@ -240,12 +247,18 @@ std::vector<EncryptedFolder> EncryptedFolders(const StreamsInfo& info, size_t da
                 throw std::runtime_error("folder " + std::to_string(f + 1) +
                                          ": the 7zAES coder does not read a packed stream");
             const size_t stream = firstStream + (packed - folder.packedInputs.begin());
+            const uint64_t packSize = info.packSizes[stream];
+            if (packSize % 16 != 0 || coder.unpackSize > packSize ||
+                packSize - coder.unpackSize >= 16)
+                Damaged("the packed stream of folder " + std::to_string(f + 1) +
+                        " is not its data in whole AES blocks");
             EncryptedFolder& entry = encrypted.emplace_back();
             entry.folderNumber = f + 1;
             entry.propertiesOffset = coder.propertiesOffset;
             entry.propertiesSize = coder.propertiesSize;
             entry.packOffset = packOffsets[stream];
-            entry.packSize = static_cast<size_t>(info.packSizes[stream]);
+            entry.packSize = static_cast<size_t>(packSize);
+            entry.plainSize = static_cast<size_t>(coder.unpackSize);
             // The decrypted data go on to the coder whose input is bound to this coder's output.
             for (const auto& [input, output] : folder.bindPairs)
                 if (output == c)

@@ -20,6 +20,7 @@ struct EncryptedFolder {
     size_t propertiesSize = 0;
     size_t packOffset = 0; // of the packed stream the 7zAES coder decrypts, in the file
     size_t packSize = 0;
+    size_t plainSize = 0; // the data before the zero bytes that fill the last AES block
     std::optional<uint64_t> nextMethod; // coder that reads the decrypted data, if any
 };
 
