@@ -9,7 +9,9 @@
 #include "sevenzip/T7zStream.h"
 #include "winapi/Gbk.h"
 
+#include <cwctype>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace {
@@ -246,7 +248,13 @@ std::vector<std::vector<UInt32>> T7zInArchive::DecoderItemSets() {
     const UInt32 count = NumberOfItems();
     std::vector<std::optional<UInt32>> blockOf(count);
     std::vector<UInt64> blockSizes;
+    std::set<std::wstring> targets; // names match without regard to case, either separator
     for (UInt32 item = 0; item < count; ++item) {
+        std::wstring target = ItemPath(item);
+        for (wchar_t& c : target)
+            c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        if (!targets.insert(std::move(target)).second)
+            return {};
         blockOf[item] = ItemBlock(item);
         if (!blockOf[item])
             continue;

@@ -89,8 +89,9 @@ private:
     // The solid block that holds the item's data; none for an item without data.
     std::optional<UInt32> ItemBlock(UInt32 index);
     UInt64 ItemUnpackedSize(UInt32 index);
-    // The items per decoder thread: each solid block's items go to one thread. One set (all
-    // items) when the blocks are not worth more threads.
+    // The items per decoder thread: each solid block's items go to one thread. At most one set
+    // when more threads cannot be used or would not help, or when two items land on one file
+    // (the later must be written last).
     std::vector<std::vector<UInt32>> DecoderItemSets();
     // The items of sets extracted by readers of their own, one per thread, opened on the same
     // archive file with the same library, class and password.
