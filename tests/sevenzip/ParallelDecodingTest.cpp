@@ -120,6 +120,29 @@ TEST(DecodeInParallel, TheFirstFailureStopsTheOtherDecodersAndIsRaised) {
     EXPECT_EQ(stopped, 2);
 }
 
+HRESULT RefuseCounts(void*, bool total, Int64) {
+    return total ? S_OK : E_ABORT;
+}
+
+TEST(DecodeInParallel, AProgressCallbackThatRefusesStopsEveryDecoder) {
+    std::atomic<int> stopped{0};
+    const std::string error = testing_support::RaisedMessage([&] {
+        DecodeInParallel(
+            {{0}, {1}},
+            [&](const std::vector<UInt32>&, void* user, ProgressCallback progress) {
+                try {
+                    FakeDecode(100'000'000, 1, user, progress);
+                } catch (const Exception&) {
+                    ++stopped;
+                    throw;
+                }
+            },
+            nullptr, RefuseCounts);
+    });
+    EXPECT_EQ(error, testing_support::RaisedMessage([] { CheckLibraryResult(E_ABORT); }));
+    EXPECT_EQ(stopped, 2);
+}
+
 // Every file and folder under folder, by its path relative to it: a file's size and a hash
 // of its content, a folder's nothing.
 std::map<std::string, std::pair<size_t, size_t>> Tree(const fs::path& folder) {
