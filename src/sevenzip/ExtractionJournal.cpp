@@ -50,6 +50,7 @@ void TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
 }
 
 AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted) {
+    std::lock_guard lock(lock_);
     CreateMissingFolders(ExtractFilePath(wanted));
     if (!Exists(wanted, false)) {
         entries_.push_back({Kind::NewFile, wanted, {}});

@@ -6,6 +6,7 @@
 
 #include "rtl/SysUtils.h"
 
+#include <mutex>
 #include <vector>
 
 class TExtractionJournal {
@@ -18,6 +19,7 @@ public:
     // moves an existing file aside. Returns the path to create: target, spelt as the existing
     // file was when one is replaced. Raises EFCreateError "Cannot create file "<target>". <reason>"
     // when the existing file cannot be moved (a loaded library gives the file-in-use text).
+    // Several threads may call it at once.
     AnsiString PrepareFile(const AnsiString& target);
     // The extraction succeeded: the set-aside files are deleted (a failure to delete one leaves
     // it behind, harmlessly). Nothing is rolled back after this.
@@ -41,5 +43,6 @@ private:
 
     void CreateMissingFolders(const AnsiString& folder);
 
+    std::mutex lock_; // PrepareFile's, for extractions on several threads
     std::vector<Entry> entries_;
 };

@@ -88,6 +88,7 @@ constexpr PROPID kpidName = 4;
 constexpr PROPID kpidIsDir = 6;
 constexpr PROPID kpidSize = 7;
 constexpr PROPID kpidEncrypted = 15;
+constexpr PROPID kpidBlock = 27;
 
 // Ask modes of IArchiveExtractCallback::GetStream.
 constexpr Int32 kExtract = 0;

@@ -4,11 +4,14 @@
 #include "sevenzip/Bstr.h"
 #include "sevenzip/ItemPaths.h"
 #include "sevenzip/LibraryResult.h"
+#include "sevenzip/ParallelDecoding.h"
 #include "sevenzip/PropVariant.h"
 #include "sevenzip/T7zStream.h"
 #include "winapi/Gbk.h"
 
+#include <cwctype>
 #include <memory>
+#include <set>
 #include <utility>
 
 namespace {
@@ -71,7 +74,8 @@ AnsiString OperationResultText(Int32 result, bool encrypted) {
 } // namespace
 
 T7zInArchive::T7zInArchive(const AnsiString& libraryPath)
-    : T7zArchive(libraryPath), errorTrap_(std::make_shared<CallbackErrorTrap>()) {}
+    : T7zArchive(libraryPath), libraryPath_(libraryPath), decoderThreads_(UsableProcessors()),
+      errorTrap_(std::make_shared<CallbackErrorTrap>()) {}
 
 // The handler goes first (releasing the archive's input stream and so closing the file); the
 // library is unloaded afterwards by ~T7zPlugin.
@@ -99,9 +103,11 @@ void T7zInArchive::OpenFile(const AnsiString& path) {
     ComPtr<IInStream> input(new T7zStream(file.get(), soOwned, errorTrap_));
     file.release();
     OpenStream(input.Get());
+    archivePath_ = path;
 }
 
 void T7zInArchive::OpenStream(IInStream* stream) {
+    archivePath_.clear();
     ComPtr<IInArchive> handler = InArchive();
     errorTrap_->Clear();
     passwordAsked_ = false;
@@ -122,6 +128,7 @@ void T7zInArchive::OpenStream(IInStream* stream) {
 }
 
 void T7zInArchive::Close() {
+    archivePath_.clear();
     passwordKnown_ = false;
     subArchiveMode_ = false;
     if (handler_) {
@@ -166,6 +173,20 @@ bool T7zInArchive::ItemIsEncrypted(UInt32 index) {
     return PropVariantToBool(value.Value());
 }
 
+std::optional<UInt32> T7zInArchive::ItemBlock(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidBlock, &value);
+    if (value.Value().vt != VT_UI4)
+        return std::nullopt;
+    return value.Value().ulVal;
+}
+
+UInt64 T7zInArchive::ItemUnpackedSize(UInt32 index) {
+    PropVariantHolder value;
+    OpenedHandler()->GetProperty(index, kpidSize, &value);
+    return value.Value().vt == VT_UI8 ? value.Value().uhVal : 0;
+}
+
 ComPtr<IInArchive> T7zInArchive::InArchive() {
     if (!handler_)
         CreateObject(T7zArchive::ClassId(), IID_IInArchive,
@@ -197,17 +218,78 @@ void T7zInArchive::ExtractTo(const AnsiString& folder) {
 }
 
 void T7zInArchive::ExtractTo(const AnsiString& folder, TExtractionJournal& journal) {
-    bool hasDelimiter = gbk::EndsWithBackslash(folder) || (!folder.empty() && folder.back() == '/');
-    ScopedField extractFolder(extractFolder_, hasDelimiter ? folder : folder + "\\");
-    ScopedField journalField(journal_, &journal);
     try {
-        RunExtract(nullptr, kAllItems, false);
+        const auto sets = DecoderItemSets();
+        if (sets.size() > 1)
+            ExtractInParallel(sets, folder, journal);
+        else
+            ExtractItemsTo(nullptr, kAllItems, folder, journal);
     } catch (...) {
         // The library has released the last item's stream by now, so its file can go.
         journal.Rollback();
         throw;
     }
     journal.Commit();
+}
+
+void T7zInArchive::ExtractItemsTo(const UInt32* items, UInt32 count, const AnsiString& folder,
+                                  TExtractionJournal& journal) {
+    bool hasDelimiter = gbk::EndsWithBackslash(folder) || (!folder.empty() && folder.back() == '/');
+    ScopedField extractFolder(extractFolder_, hasDelimiter ? folder : folder + "\\");
+    ScopedField journalField(journal_, &journal);
+    RunExtract(items, count, false);
+}
+
+std::vector<std::vector<UInt32>> T7zInArchive::DecoderItemSets() {
+    // Other readers can open only a file, and must not ask the password callback from their
+    // threads.
+    if (decoderThreads_ < 2 || archivePath_.empty() || (!passwordKnown_ && passwordCallback_))
+        return {};
+    const UInt32 count = NumberOfItems();
+    std::vector<std::optional<UInt32>> blockOf(count);
+    std::vector<UInt64> blockSizes;
+    std::set<std::wstring> targets; // names match without regard to case, either separator
+    for (UInt32 item = 0; item < count; ++item) {
+        std::wstring target = ItemPath(item);
+        for (wchar_t& c : target)
+            c = c == L'/' ? L'\\' : static_cast<wchar_t>(std::towlower(static_cast<wint_t>(c)));
+        if (!targets.insert(std::move(target)).second)
+            return {};
+        blockOf[item] = ItemBlock(item);
+        if (!blockOf[item])
+            continue;
+        if (*blockOf[item] >= blockSizes.size())
+            blockSizes.resize(*blockOf[item] + 1);
+        blockSizes[*blockOf[item]] += ItemUnpackedSize(item);
+    }
+    const auto dealt = DealBlocks(blockSizes, decoderThreads_);
+    std::vector<size_t> decoderOf(blockSizes.size());
+    for (size_t decoder = 0; decoder < dealt.size(); ++decoder)
+        for (size_t block : dealt[decoder])
+            decoderOf[block] = decoder;
+    // Items without data need no decoder; the first set takes them.
+    std::vector<std::vector<UInt32>> sets(std::max<size_t>(dealt.size(), 1));
+    for (UInt32 item = 0; item < count; ++item)
+        sets[blockOf[item] ? decoderOf[*blockOf[item]] : 0].push_back(item);
+    return sets;
+}
+
+void T7zInArchive::ExtractInParallel(const std::vector<std::vector<UInt32>>& sets,
+                                     const AnsiString& folder, TExtractionJournal& journal) {
+    const CLSID classId = T7zArchive::ClassId();
+    const std::wstring password = passwordKnown_ ? password_ : std::wstring();
+    DecodeInParallel(
+        sets,
+        [&](const std::vector<UInt32>& items, void* user, ProgressCallback progress) {
+            ComPtr<T7zInArchive> reader(new T7zInArchive(libraryPath_));
+            reader->SetClassId(classId);
+            reader->SetPassword(password);
+            reader->SetProgressCallback(user, progress);
+            reader->OpenFile(archivePath_);
+            reader->ExtractItemsTo(items.data(), static_cast<UInt32>(items.size()), folder,
+                                   journal);
+        },
+        progressUser_, progressCallback_);
 }
 
 void T7zInArchive::SetPasswordCallback(void* user, PasswordCallback callback) {

@@ -12,6 +12,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 class T7zInArchive final : public T7zArchive,
                            public I7zArchiveReader,
@@ -49,6 +50,14 @@ public:
     void SetClassId(const CLSID& classId) override { T7zArchive::SetClassId(classId); }
     CLSID ClassId() override { return T7zArchive::ClassId(); }
 
+    // How many threads ExtractTo decodes on at most; at first, the usable processors. More than
+    // one are used only for an archive opened by path whose password is known (or not needed).
+    void SetDecoderThreads(unsigned threads) { decoderThreads_ = threads; }
+    // Writes the items (ascending) as files under folder, noting them in journal, which is
+    // neither committed nor rolled back here.
+    void ExtractItemsTo(const UInt32* items, UInt32 count, const AnsiString& folder,
+                        TExtractionJournal& journal);
+
     // IArchiveOpenCallback
     HRESULT SetTotal(const UInt64* files, const UInt64* bytes) noexcept override;
     HRESULT SetCompleted(const UInt64* files, const UInt64* bytes) noexcept override;
@@ -77,6 +86,17 @@ private:
 
     IInArchive* OpenedHandler();
     bool ItemIsEncrypted(UInt32 index);
+    // The solid block that holds the item's data; none for an item without data.
+    std::optional<UInt32> ItemBlock(UInt32 index);
+    UInt64 ItemUnpackedSize(UInt32 index);
+    // The items per decoder thread: each solid block's items go to one thread. At most one set
+    // when more threads cannot be used or would not help, or when two items land on one file
+    // (the later must be written last).
+    std::vector<std::vector<UInt32>> DecoderItemSets();
+    // The items of sets extracted by readers of their own, one per thread, opened on the same
+    // archive file with the same library, class and password.
+    void ExtractInParallel(const std::vector<std::vector<UInt32>>& sets, const AnsiString& folder,
+                           TExtractionJournal& journal);
     // Runs the handler's Extract with this reader as its callback and raises, in this order,
     // an error a callback raised, a failing result, or the first item that failed.
     void RunExtract(const UInt32* indices, UInt32 count, bool test);
@@ -84,6 +104,9 @@ private:
     HRESULT ReportProgress(bool total, UInt64 value);
     [[noreturn]] void RaiseItemFailure(const FailedItem& item);
 
+    const AnsiString libraryPath_;
+    AnsiString archivePath_; // the archive opened by OpenFile; empty for OpenStream
+    unsigned decoderThreads_;
     ComPtr<IInArchive> handler_;
     PasswordCallback passwordCallback_ = nullptr;
     void* passwordUser_ = nullptr;

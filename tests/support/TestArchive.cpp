@@ -19,6 +19,13 @@ void Run7zAdd(const std::string& archive, const std::string& switches, const std
     ASSERT_EQ(std::system(command.c_str()), 0) << command;
 }
 
+void Run7zExtract(const std::string& archive, const std::string& password,
+                  const std::string& folder) {
+    const std::string command = "LC_ALL=C.UTF-8 '" SEVEN_ZIP_COMMAND "' x -bd -bso0 -bsp0 -y '-p" +
+                                password + "' '-o" + folder + "' '" + archive + "' >/dev/null 2>&1";
+    ASSERT_EQ(std::system(command.c_str()), 0) << command;
+}
+
 void Make7zArchive(const std::string& archive,
                    const std::vector<std::pair<std::string, std::string>>& files,
                    const std::string& password) {

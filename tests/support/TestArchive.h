@@ -12,6 +12,10 @@ namespace testing_support {
 void Run7zAdd(const std::string& archive, const std::string& switches, const std::string& folder,
               const std::string& members);
 
+// Runs "7z x -p<password> -o<folder> <archive>"; fails the test when 7z fails.
+void Run7zExtract(const std::string& archive, const std::string& password,
+                  const std::string& folder);
+
 // Packs files (name, content) into a new 7z archive: file data encrypted with password, header
 // readable, no folder entries. Fails the test when 7z fails.
 void Make7zArchive(const std::string& archive,
