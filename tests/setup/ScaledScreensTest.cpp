@@ -111,6 +111,26 @@ std::string Differences(const QImage& a, const QImage& b) {
            std::to_string(first.y()) + ")";
 }
 
+// What a mouse user sees is the documented window, pixel for pixel: nothing that serves the
+// keyboard or a screen reader draws before a key is pressed.
+TEST(ScaledScreens, AMouseUserSeesTheDocumentedWindowsAtScalesOneAndTwo) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* scale : {"1", "2"}) {
+        ASSERT_EQ(Probe(scale, folder.path()).exitCode, 0);
+        for (const char* window : {"options", "progress", "finish"}) {
+            SCOPED_TRACE(std::string(window) + " at " + scale);
+            const QImage grabbed = QImage(folder.filePath(QString("%1.png").arg(window)))
+                                       .convertToFormat(QImage::Format_RGB32);
+            const QImage documented =
+                QImage(QString(SCREENSHOTS_DIR "/%1-%2x.png").arg(window, scale))
+                    .convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(documented.isNull());
+            EXPECT_EQ(Differences(grabbed, documented), "none");
+        }
+    }
+}
+
 class ScaledWindows : public testing_support::InstallerWindowsTest {
 protected:
     // The device pixels of area as 1x and 2x pictures over each other give them; the two
