@@ -16,7 +16,7 @@ packages=(
   wine wine64
   gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils
   xdg-utils xdg-user-dirs desktop-file-utils
-  openbox dbus at-spi2-core python3-pyatspi
+  openbox dbus at-spi2-core python3-pyatspi python3-fonttools
 )
 
 missing=()

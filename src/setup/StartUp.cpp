@@ -1,5 +1,6 @@
 #include "StartUp.h"
 
+#include "CarriedGlyphs.h"
 #include "FinishWindow.h"
 #include "OptionsWindow.h"
 #include "ProgressWindow.h"
@@ -39,6 +40,7 @@ void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
     UseProductIcon();
+    UseCarriedGlyphsWhenNeeded();
     Application->SetTitle(SetupTitle());
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
