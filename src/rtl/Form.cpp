@@ -166,9 +166,12 @@ void TCustomForm::KeepOnScreen() {
 }
 
 void TCustomForm::BoundsChanged() {
-    // Fixed for the window manager; the program alone sizes its windows.
-    Widget()->setFixedSize(Width(), Height());
+    // Fixed for the window manager; the program alone sizes its windows. The old limits are
+    // lifted while the window moves, or Qt would keep its old size (and report the old place).
+    Widget()->setMinimumSize(0, 0);
+    Widget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
     TWinControl::BoundsChanged();
+    Widget()->setFixedSize(Width(), Height());
     if (shownBefore_ && Visible())
         KeepOnScreen();
 }

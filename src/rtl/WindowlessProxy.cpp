@@ -8,11 +8,16 @@
 #include <QPainter>
 #include <vector>
 
+namespace {
+
+// Whether a control activates from the keyboard (a button or a link, not a status line).
 bool ActsOnKeyboard(const TControl* control) {
     const TAccessibleRole role = control->AccessibleRole();
     return role == TAccessibleRole::PushButton || role == TAccessibleRole::Link;
 }
 
+// The dotted focus rectangle inside rect: every other pixel around its edge, starting at the
+// top-left corner.
 void DrawFocusCue(QPainter& painter, const QRect& rect) {
     const int w = rect.width(), h = rect.height();
     if (w <= 0 || h <= 0)
@@ -30,6 +35,8 @@ void DrawFocusCue(QPainter& painter, const QRect& rect) {
     for (size_t i = 0; i < edge.size(); i += 2)
         painter.fillRect(QRect(rect.topLeft() + edge[i], QSize(1, 1)), Qt::black);
 }
+
+} // namespace
 
 WindowlessProxy::WindowlessProxy(TGraphicControl* control, QWidget* parent)
     : QWidget(parent), control_(control) {

@@ -33,9 +33,3 @@ private:
 
     TGraphicControl* control_;
 };
-
-// Whether a control activates from the keyboard (a button or a link, not a status line).
-bool ActsOnKeyboard(const class TControl* control);
-// Draws the dotted focus rectangle inside rect: every other pixel around its edge, starting
-// at the top-left corner.
-void DrawFocusCue(class QPainter& painter, const class QRect& rect);
