@@ -123,8 +123,9 @@ void TCustomForm::DecodePicturesAhead() {
 
 bool TCustomForm::WidgetEvent(QEvent* event) {
     if (event->type() == QEvent::Close) {
-        // Closing from outside (the window manager) ends the program only through the main
-        // form; other windows stay, so no window is ever lost while the program runs.
+        // Closing from outside (the window manager, Alt+F4) is the form's cancel control when
+        // it has one, else it ends the program only through the main form; other windows
+        // stay, so no window is ever lost while the program runs.
         event->ignore();
         if (cancelControl_)
             cancelControl_->KeyboardActivate();

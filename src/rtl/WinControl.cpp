@@ -208,7 +208,7 @@ void TWinControl::UpdateTabChain() {
     }
 }
 
-QWidget* TWinControl::FirstFocusWidget() const {
+QWidget* TWinControl::FirstFocusWidget() {
     const TWinControl* best = nullptr;
     std::function<void(const TWinControl*)> search = [&](const TWinControl* parent) {
         for (TControl* c : parent->controls_)
@@ -223,7 +223,7 @@ QWidget* TWinControl::FirstFocusWidget() const {
     search(this);
     if (best)
         return best->widget_;
-    for (const auto& stop : const_cast<TWinControl*>(this)->TabStops())
+    for (const auto& stop : TabStops())
         if (stop.first->focusPolicy() != Qt::NoFocus && stop.first->isEnabled() &&
             !stop.first->isHidden())
             return stop.first;

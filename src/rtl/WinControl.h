@@ -52,7 +52,7 @@ public:
     QWidget* AccessibleWidget() const override { return widget_; }
     // The control a window focuses first: the lowest TabOrder among those the keyboard can
     // reach, else the first in reading order; nullptr when none can take the focus.
-    QWidget* FirstFocusWidget() const;
+    QWidget* FirstFocusWidget();
     // Rebuilds a top-level window's tab chain in reading order and lets only the controls
     // inside its visible area take the focus. Runs when the window or a control moves.
     void UpdateTabChain();
@@ -121,7 +121,8 @@ private:
     void FollowWindowGeometry();
     void SetHovered(TControl* control);
     void ApplyFocusPolicy();
-    // The widgets Tab goes through, with their places in this window, in reading order.
+    // The widgets Tab goes through, with their places in this window, in reading order; lets
+    // only those inside the visible area take the focus.
     std::vector<std::pair<QWidget*, TRect>> TabStops();
 
     QWidget* widget_;
