@@ -18,6 +18,7 @@ packages=(
   wine wine64
   gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils
   xdg-utils xdg-user-dirs desktop-file-utils libglib2.0-bin python3-xdg
+  openbox python3-pyatspi python3-fonttools
 )
 
 missing=()

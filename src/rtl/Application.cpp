@@ -1,5 +1,6 @@
 #include "Application.h"
 
+#include "Accessibility.h"
 #include "Form.h"
 #include "TypeInfo.h"
 
@@ -81,6 +82,7 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
         qtApplication_ = std::make_unique<QApplication>(argc, argv);
     // Windows are hidden and shown by the program; ending is always Terminate.
     QApplication::setQuitOnLastWindowClosed(false);
+    InstallControlAccessibility();
     Application = this;
 }
 

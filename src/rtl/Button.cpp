@@ -17,6 +17,14 @@ void TButton::CaptionChanged() {
     static_cast<QPushButton*>(Widget())->setText(GbkToQString(Caption()));
 }
 
+void TButton::KeyDown(std::uint16_t& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    if (key != VK_RETURN)
+        return;
+    key = 0;
+    static_cast<QPushButton*>(Widget())->click();
+}
+
 const TClassInfo& TButton::StaticClassInfo() {
     static const TClassInfo info = TClassInfo::Define<TButton, TWinControl>("TButton");
     return info;

@@ -1,5 +1,5 @@
 // TButton: the native push button. It clicks on a left press and release over it and on the
-// space key while focused, as a Windows button does.
+// space key while focused, as a Windows button does, and on Return while focused.
 #pragma once
 
 #include "WinControl.h"
@@ -14,4 +14,5 @@ public:
 protected:
     bool NativePainting() const override { return true; }
     void CaptionChanged() override;
+    void KeyDown(std::uint16_t& key, TShiftState shift) override;
 };

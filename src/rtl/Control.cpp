@@ -1,6 +1,9 @@
 #include "Control.h"
 
+#include "Accessibility.h"
 #include "WinControl.h"
+
+#include <QWidget>
 
 namespace {
 TControl* g_capture = nullptr;
@@ -147,6 +150,17 @@ void TControl::SetCaption(const AnsiString& value) {
         return;
     caption_ = value;
     CaptionChanged();
+    if (accessibleName_.empty())
+        AnnounceNameChange(this);
+}
+
+void TControl::SetAccessibleName(const AnsiString& value) {
+    if (value == accessibleName_)
+        return;
+    accessibleName_ = value;
+    // Qt's own interfaces read the widget's name, and setting it tells the screen reader.
+    if (QWidget* widget = AccessibleWidget())
+        widget->setAccessibleName(GbkToQString(AccessibleName()));
 }
 
 void TControl::SetParentFont(bool value) {

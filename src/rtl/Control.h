@@ -15,9 +15,13 @@
 #include "TypeInfo.h"
 
 #include <memory>
+#include <optional>
 
 class TWinControl;
 class QWidget;
+
+// What a control is to assistive technology (a screen reader) and to the keyboard.
+enum class TAccessibleRole { None, Window, PushButton, CheckBox, Link, StatusLine };
 
 enum TControlStyleItem {
     csAcceptsControls,
@@ -85,6 +89,25 @@ public:
     TControlStyle ControlStyle() const { return controlStyle_; }
     void SetControlStyle(TControlStyle value) { controlStyle_ = value; }
 
+    // How assistive technology names the control: the name given, else its caption.
+    AnsiString AccessibleName() const {
+        return accessibleName_.empty() ? caption_ : accessibleName_;
+    }
+    void SetAccessibleName(const AnsiString& value);
+    // The role given, else the kind's own.
+    TAccessibleRole AccessibleRole() const {
+        return accessibleRole_.value_or(DefaultAccessibleRole());
+    }
+    void SetAccessibleRole(TAccessibleRole value) { accessibleRole_ = value; }
+    // Checked state for assistive technology; nothing for controls that cannot be checked.
+    virtual std::optional<bool> AccessibleChecked() const { return std::nullopt; }
+    // The widget that stands for the control to the keyboard and to assistive technology:
+    // a windowed control's own, a windowless one's stand-in when it has one.
+    virtual QWidget* AccessibleWidget() const { return nullptr; }
+    // The keyboard's click: Space or Return on the focused control, or a screen reader's
+    // press action.
+    virtual void KeyboardActivate() { Click(); }
+
     // Schedules a repaint; Repaint paints at once.
     virtual void Invalidate();
     virtual void Repaint();
@@ -117,6 +140,7 @@ protected:
     virtual void DblClick();
     virtual void MouseEnter() {}
     virtual void MouseLeave() {}
+    virtual TAccessibleRole DefaultAccessibleRole() const { return TAccessibleRole::None; }
 
     // Change hooks; windowed controls pass changes on to their widget.
     virtual void BoundsChanged();
@@ -151,6 +175,8 @@ private:
     bool updatingFont_ = false;
     TColor color_ = clBtnFace;
     AnsiString hint_;
+    AnsiString accessibleName_;
+    std::optional<TAccessibleRole> accessibleRole_;
     bool showHint_ = false;
     TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption};
     bool clicked_ = false;

@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "DescriptionReader.h"
+#include "GraphicControl.h"
 #include "Image.h"
 
 #include <QCloseEvent>
@@ -13,6 +14,12 @@
 TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int height) {
     // C++ division truncates toward zero, as the window rule asks.
     return {std::max(0, (desktopWidth - width) / 2), std::max(0, (desktopHeight - height) / 2)};
+}
+
+TRect InsideArea(const TRect& window, const TRect& area) {
+    const int left = std::max(area.Left, std::min(window.Left, area.Right - window.Width()));
+    const int top = std::max(area.Top, std::min(window.Top, area.Bottom - window.Height()));
+    return Bounds(left, top, window.Width(), window.Height());
 }
 
 void BeginWindowDrag(TCustomForm* form, TShiftState shift) {
@@ -34,12 +41,39 @@ void TCustomForm::AfterConstruction() {
     ReadComponentResource(this);
     if (OnCreate)
         OnCreate(this);
+    ExposeToKeyboard();
 }
 
 void TCustomForm::AfterConstruction(const TObjectDescription& description) {
     ReadComponent(this, description);
     if (OnCreate)
         OnCreate(this);
+    ExposeToKeyboard();
+}
+
+void TCustomForm::ExposeToKeyboard() {
+    std::function<void(TWinControl*)> expose = [&](TWinControl* parent) {
+        for (int i = 0; i < parent->ControlCount(); ++i) {
+            TControl* c = parent->Controls(i);
+            if (auto* graphic = dynamic_cast<TGraphicControl*>(c))
+                graphic->ExposeToKeyboard();
+            else if (auto* window = dynamic_cast<TWinControl*>(c))
+                expose(window);
+        }
+    };
+    expose(this);
+    UpdateTabChain();
+}
+
+void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
+    TWinControl::KeyDown(key, shift);
+    TControl* target = key == VK_RETURN   ? defaultControl_
+                       : key == VK_ESCAPE ? cancelControl_
+                                          : nullptr;
+    if (!target || shift.Contains(ssAlt) || shift.Contains(ssCtrl))
+        return;
+    key = 0;
+    target->KeyboardActivate();
 }
 
 void TCustomForm::SetBorderStyle(TFormBorderStyle value) {
@@ -89,23 +123,58 @@ void TCustomForm::DecodePicturesAhead() {
 
 bool TCustomForm::WidgetEvent(QEvent* event) {
     if (event->type() == QEvent::Close) {
-        // Closing from outside (the window manager) ends the program only through the main
-        // form; other windows stay, so no window is ever lost while the program runs.
+        // Closing from outside (the window manager, Alt+F4) is the form's cancel control when
+        // it has one, else it ends the program only through the main form; other windows
+        // stay, so no window is ever lost while the program runs.
         event->ignore();
-        if (Application && Application->MainForm() == this)
+        if (cancelControl_)
+            cancelControl_->KeyboardActivate();
+        else if (Application && Application->MainForm() == this)
             Close();
         return true;
     }
     return TWinControl::WidgetEvent(event);
 }
 
-void TCustomForm::CenterOnDesktop() {
+namespace {
+// Where windows may go: the primary screen without the panels; nothing without a screen.
+std::optional<TRect> AvailableArea() {
     QScreen* screen = QGuiApplication::primaryScreen();
     if (!screen)
+        return std::nullopt;
+    const QRect area = screen->availableGeometry();
+    return Bounds(area.x(), area.y(), area.width(), area.height());
+}
+} // namespace
+
+// On the primary screen only: centred on a desktop that spans two monitors, the window would
+// straddle their seam.
+void TCustomForm::CenterOnDesktop() {
+    const auto area = AvailableArea();
+    if (!area)
         return;
-    QSize desktop = position_ == poDesktopCenter ? screen->virtualSize() : screen->size();
-    TPoint origin = DesktopCenteredOrigin(desktop.width(), desktop.height(), Width(), Height());
-    SetBounds(origin.X, origin.Y, Width(), Height());
+    TPoint origin = DesktopCenteredOrigin(area->Width(), area->Height(), Width(), Height());
+    SetBounds(area->Left + origin.X, area->Top + origin.Y, Width(), Height());
+}
+
+void TCustomForm::KeepOnScreen() {
+    const auto area = AvailableArea();
+    if (!area)
+        return;
+    const TRect inside = InsideArea(BoundsRect(), *area);
+    if (inside != BoundsRect())
+        SetBounds(inside.Left, inside.Top, inside.Width(), inside.Height());
+}
+
+void TCustomForm::BoundsChanged() {
+    // Fixed for the window manager; the program alone sizes its windows. The old limits are
+    // lifted while the window moves, or Qt would keep its old size (and report the old place).
+    Widget()->setMinimumSize(0, 0);
+    Widget()->setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    TWinControl::BoundsChanged();
+    Widget()->setFixedSize(Width(), Height());
+    if (shownBefore_ && Visible())
+        KeepOnScreen();
 }
 
 void TCustomForm::VisibleChanged() {
@@ -113,8 +182,12 @@ void TCustomForm::VisibleChanged() {
         if (!shownBefore_ && (position_ == poDesktopCenter || position_ == poScreenCenter))
             CenterOnDesktop();
         shownBefore_ = true;
+        KeepOnScreen();
         Widget()->setGeometry(Left(), Top(), Width(), Height());
         Widget()->show();
+        if (!Widget()->focusWidget())
+            if (QWidget* first = FirstFocusWidget())
+                first->setFocus(Qt::ActiveWindowFocusReason);
         if (OnShow)
             OnShow(this);
     } else {

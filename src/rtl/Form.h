@@ -2,8 +2,14 @@
 // application title, restored from the stored description named after their class.
 //
 // First showing: with Position poDesktopCenter (or poScreenCenter) the form is centred on the
-// virtual screen the first time it is shown, with its size at that moment; later showings
-// keep its place, and a form that grows keeps its top-left corner.
+// primary screen's available area the first time it is shown, with its size at that moment;
+// later showings keep its place, and a form that grows keeps its top-left corner unless it
+// would leave the available area, where it moves back inside. A top-level form has a fixed
+// size for the window manager (minimum = maximum), so nothing maximises it.
+//
+// Keyboard: Return clicks the default control and Escape the cancel control (when the form
+// has them); a close request from the window manager (Alt+F4) clicks the cancel control too.
+// The first showing focuses the first control (WinControl.h).
 #pragma once
 
 #include "WinControl.h"
@@ -41,6 +47,11 @@ public:
     virtual void SysCommand(WPARAM command);
 
     void UpdateWindowTitle();
+    // What Return and Escape click; a close request from outside also clicks CancelControl.
+    TControl* DefaultControl() const { return defaultControl_; }
+    void SetDefaultControl(TControl* value) { defaultControl_ = value; }
+    TControl* CancelControl() const { return cancelControl_; }
+    void SetCancelControl(TControl* value) { cancelControl_ = value; }
     // For a form shown soon: the pictures of its visible images decode on threads, for the
     // device pixel ratio of the primary screen, where the form shows; those set already from
     // now and the others as soon as they are set (so a form read afterwards decodes its
@@ -56,13 +67,22 @@ public:
 
 protected:
     void VisibleChanged() override;
+    void BoundsChanged() override;
+    void KeyDown(std::uint16_t& key, TShiftState shift) override;
+    TAccessibleRole DefaultAccessibleRole() const override { return TAccessibleRole::Window; }
 
 private:
     void CenterOnDesktop();
+    // Moves the shown form back inside the primary screen's available area.
+    void KeepOnScreen();
+    // Gives every windowless control with a role its stand-in, then builds the tab chain.
+    void ExposeToKeyboard();
 
     TFormBorderStyle borderStyle_ = bsSizeable;
     TPosition position_ = poDesigned;
     bool shownBefore_ = false;
+    TControl* defaultControl_ = nullptr;
+    TControl* cancelControl_ = nullptr;
     std::optional<qreal> decodeAheadScale_;
 };
 
@@ -74,6 +94,9 @@ public:
 
 // Left and top that centre a window on a desktop: (desktop - window) div 2, each clamped at 0.
 TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int height);
+// The place of a window moved the least so that it lies inside area; a window larger than the
+// area keeps its top-left corner at the area's.
+TRect InsideArea(const TRect& window, const TRect& area);
 
 // The drag rule of the windows: when the left button is in the press's shift state, end the
 // mouse capture and send the form SC_MOVE + HTCAPTION; otherwise do nothing.

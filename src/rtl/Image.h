@@ -26,6 +26,10 @@ public:
 
 protected:
     void Paint() override;
+    // With a click handler the picture is a button.
+    TAccessibleRole DefaultAccessibleRole() const override {
+        return OnClick ? TAccessibleRole::PushButton : TAccessibleRole::None;
+    }
 
 private:
     void PictureChanged();

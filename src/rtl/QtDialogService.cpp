@@ -1,10 +1,11 @@
+#include "Accessibility.h"
 #include "Canvas.h"
 #include "DialogService.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QFileDialog>
@@ -39,13 +40,30 @@ void UseChineseDialogTexts() {
     installed = translator;
 }
 
+// The installer window the user sees, which the dialogs belong to: the window manager keeps
+// them above it and Qt centres them on it. Without one they stand alone.
+QWidget* VisibleInstallerWindow() {
+    if (QWidget* active = QApplication::activeWindow(); active && ControlOfWidget(active))
+        return active;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && ControlOfWidget(window))
+            return window;
+    return nullptr;
+}
+
+// Room for the whole caption in the window manager's title bar, beside its buttons.
+int TitleWidth(const QWidget& dialog) {
+    constexpr int kTitleBarButtons = 120;
+    return dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + kTitleBarButtons;
+}
+
 // The folder picker in the program's terms: it shows the Windows path (with its drive letter)
 // of the folder it is looking at, and takes a Windows path typed into its name box, as the
 // rest of the program speaks of folders. Linux paths typed in still work.
 class WindowsFolderDialog : public QFileDialog {
 public:
     WindowsFolderDialog(const QString& title, const QString& start)
-        : QFileDialog(nullptr, title, start) {
+        : QFileDialog(VisibleInstallerWindow(), title, start) {
         setFileMode(QFileDialog::Directory);
         setOption(QFileDialog::ShowDirsOnly);
         setOption(QFileDialog::DontUseNativeDialog);
@@ -82,7 +100,7 @@ private:
 
 int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& caption, unsigned flags) {
     UseChineseDialogTexts();
-    QMessageBox box;
+    QMessageBox box(VisibleInstallerWindow());
     box.setWindowTitle(GbkToQString(caption));
     box.setText(GbkToQString(text));
     box.setWindowModality(Qt::ApplicationModal);
@@ -117,6 +135,11 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
         box.setStandardButtons(QMessageBox::Ok);
         break;
     }
+    // A message box sizes itself to its text; a spacer below keeps its title whole.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(
+            new QSpacerItem(TitleWidth(box), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+            grid->rowCount(), 0, 1, grid->columnCount());
     // The nested loop keeps timers running; application modality disables the other windows.
     switch (box.exec()) {
     case QMessageBox::Yes:
@@ -132,7 +155,7 @@ int QtDialogService::MessageBox(const AnsiString& text, const AnsiString& captio
 
 void QtDialogService::ShowText(const AnsiString& text, const AnsiString& caption) {
     UseChineseDialogTexts();
-    QDialog dialog;
+    QDialog dialog(VisibleInstallerWindow());
     dialog.setWindowTitle(GbkToQString(caption));
     dialog.setWindowModality(Qt::ApplicationModal);
     // Black on white with 12-pixel text, as the installer's own windows are drawn.
@@ -147,7 +170,7 @@ void QtDialogService::ShowText(const AnsiString& text, const AnsiString& caption
     auto* layout = new QVBoxLayout(&dialog);
     layout->addWidget(view);
     layout->addWidget(buttons);
-    dialog.resize(520, 420);
+    dialog.resize(std::max(520, TitleWidth(dialog)), 420);
     dialog.exec();
 }
 

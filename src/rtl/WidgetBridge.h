@@ -26,6 +26,7 @@ private:
 class PaintedWidget : public QWidget {
 public:
     explicit PaintedWidget(TWinControl* owner);
+    TWinControl* Owner() const { return owner_; }
     void Detach() { owner_ = nullptr; }
 
 protected:

@@ -2,6 +2,7 @@
 
 #include "GraphicControl.h"
 #include "WidgetBridge.h"
+#include "WindowlessProxy.h"
 
 #include <QEnterEvent>
 #include <QKeyEvent>
@@ -134,31 +135,112 @@ void TWinControl::SetTabStop(bool value) {
 }
 
 void TWinControl::ApplyFocusPolicy() {
+    const bool stop = tabStop_ && reachable_;
     if (nativeFocus_)
-        widget_->setFocusPolicy(tabStop_ ? Qt::StrongFocus : Qt::ClickFocus);
+        widget_->setFocusPolicy(stop ? Qt::StrongFocus : reachable_ ? Qt::ClickFocus : Qt::NoFocus);
     else
-        widget_->setFocusPolicy(tabStop_ ? Qt::TabFocus : Qt::NoFocus);
+        widget_->setFocusPolicy(stop ? Qt::TabFocus : Qt::NoFocus);
+}
+
+std::vector<size_t> ReadingOrder(const std::vector<TRect>& places) {
+    std::vector<size_t> order(places.size());
+    for (size_t i = 0; i < order.size(); ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(),
+                     [&](size_t a, size_t b) { return places[a].Top < places[b].Top; });
+    // Each row left to right; a row ends at the first place whose top reaches the middle of
+    // the row's first place (doubled, so half a height stays exact).
+    size_t rowStart = 0;
+    for (size_t i = 1; i <= order.size(); ++i) {
+        const TRect& first = places[order[rowStart]];
+        if (i < order.size() && 2 * places[order[i]].Top < 2 * first.Top + first.Height())
+            continue;
+        std::stable_sort(order.begin() + rowStart, order.begin() + i,
+                         [&](size_t a, size_t b) { return places[a].Left < places[b].Left; });
+        rowStart = i;
+    }
+    return order;
+}
+
+std::vector<std::pair<QWidget*, TRect>> TWinControl::TabStops() {
+    std::vector<std::pair<QWidget*, TRect>> stops;
+    const TRect view = ClientRect();
+    std::function<void(TWinControl*, TPoint)> collect = [&](TWinControl* parent, TPoint origin) {
+        for (TControl* c : parent->controls_) {
+            const TRect place =
+                Bounds(origin.X + c->Left(), origin.Y + c->Top(), c->Width(), c->Height());
+            const bool reachable = place.Left < view.Right && place.Right > view.Left &&
+                                   place.Top < view.Bottom && place.Bottom > view.Top;
+            if (auto* w = dynamic_cast<TWinControl*>(c)) {
+                w->reachable_ = reachable;
+                w->ApplyFocusPolicy();
+                stops.emplace_back(w->widget_, place);
+                collect(w, {place.Left, place.Top});
+            } else if (auto* g = dynamic_cast<TGraphicControl*>(c); g && g->Proxy()) {
+                g->Proxy()->SetReachable(reachable);
+                stops.emplace_back(g->Proxy(), place);
+            }
+        }
+    };
+    collect(this, {0, 0});
+    std::vector<TRect> places;
+    for (const auto& stop : stops)
+        places.push_back(stop.second);
+    std::vector<std::pair<QWidget*, TRect>> ordered;
+    for (size_t i : ReadingOrder(places))
+        ordered.push_back(stops[i]);
+    return ordered;
 }
 
 void TWinControl::UpdateTabChain() {
-    std::vector<TWinControl*> chain;
-    std::function<void(TWinControl*)> collect = [&](TWinControl* parent) {
-        std::vector<TWinControl*> children;
+    if (Parent())
+        return;
+    const auto stops = TabStops();
+    for (size_t i = 1; i < stops.size(); ++i)
+        QWidget::setTabOrder(stops[i - 1].first, stops[i].first);
+    // The focus does not stay on a control the window no longer shows.
+    QWidget* focus = widget_->focusWidget();
+    if (focus && focus != widget_ && focus->focusPolicy() == Qt::NoFocus) {
+        if (QWidget* first = FirstFocusWidget())
+            first->setFocus(Qt::TabFocusReason);
+        else
+            widget_->setFocus(Qt::OtherFocusReason);
+    }
+}
+
+QWidget* TWinControl::FirstFocusWidget() {
+    const TWinControl* best = nullptr;
+    std::function<void(const TWinControl*)> search = [&](const TWinControl* parent) {
         for (TControl* c : parent->controls_)
-            if (auto* w = dynamic_cast<TWinControl*>(c))
-                children.push_back(w);
-        std::stable_sort(children.begin(), children.end(), [](TWinControl* a, TWinControl* b) {
-            return (a->tabOrder_ < 0 ? INT32_MAX : a->tabOrder_) <
-                   (b->tabOrder_ < 0 ? INT32_MAX : b->tabOrder_);
-        });
-        for (TWinControl* w : children) {
-            chain.push_back(w);
-            collect(w);
-        }
+            if (auto* w = dynamic_cast<TWinControl*>(c)) {
+                const bool takes = w->tabStop_ && w->reachable_ && w->CanFocus();
+                if (takes && (!best || (w->tabOrder_ >= 0 &&
+                                        (best->tabOrder_ < 0 || w->tabOrder_ < best->tabOrder_))))
+                    best = w;
+                search(w);
+            }
     };
-    collect(this);
-    for (size_t i = 1; i < chain.size(); ++i)
-        QWidget::setTabOrder(chain[i - 1]->widget_, chain[i]->widget_);
+    search(this);
+    if (best)
+        return best->widget_;
+    for (const auto& stop : TabStops())
+        if (stop.first->focusPolicy() != Qt::NoFocus && stop.first->isEnabled() &&
+            !stop.first->isHidden())
+            return stop.first;
+    return nullptr;
+}
+
+void TWinControl::ShowKeyboardCues() {
+    TWinControl* top = TopLevelOf(this);
+    if (top->keyboardCues_)
+        return;
+    top->keyboardCues_ = true;
+    if (QWidget* focus = top->widget_->focusWidget())
+        focus->update();
+}
+
+bool TWinControl::KeyboardCuesShown() const {
+    return TopLevelOf(const_cast<TWinControl*>(this))->keyboardCues_;
 }
 
 bool TWinControl::Focused() const {
@@ -314,6 +396,7 @@ bool TWinControl::WidgetEvent(QEvent* event) {
         SetHovered(nullptr);
         return false;
     case QEvent::KeyPress:
+        ShowKeyboardCues();
         return KeyPressed(*static_cast<QKeyEvent*>(event));
     case QEvent::KeyRelease:
         return KeyReleased(*static_cast<QKeyEvent*>(event));
@@ -407,6 +490,8 @@ void TWinControl::BoundsChanged() {
         widget_->setGeometry(Left(), Top(), Width(), Height());
     Realign();
     TControl::BoundsChanged();
+    if (!ComponentState().Contains(csLoading))
+        TopLevelOf(this)->UpdateTabChain();
 }
 
 void TWinControl::VisibleChanged() {

@@ -2,6 +2,11 @@
 // windowless children (later inserted on top) after its own surface and hands them their
 // mouse input; the windowless child under the pointer gets it, else the window itself.
 //
+// Keyboard: Tab goes through a window's controls and windowless stand-ins in the order the
+// eye reads them (ReadingOrder); TabOrder decides only which control has the focus first.
+// Controls that lie outside the window's visible area take no focus. Focus cues of the
+// stand-ins show once a key has been pressed in the window, so mouse users see none.
+//
 // Painting: Qt's paint event renders the whole surface into a 32-bit image first (PaintWindow:
 // background, then Paint of custom controls, then windowless children), then shows it. So a
 // canvas always has the pixels beneath under it, and tests can grab exact pixels.
@@ -44,6 +49,16 @@ public:
     bool TabStop() const { return tabStop_; }
     void SetTabStop(bool value);
     bool Focused() const;
+    QWidget* AccessibleWidget() const override { return widget_; }
+    // The control a window focuses first: the lowest TabOrder among those the keyboard can
+    // reach, else the first in reading order; nullptr when none can take the focus.
+    QWidget* FirstFocusWidget();
+    // Rebuilds a top-level window's tab chain in reading order and lets only the controls
+    // inside its visible area take the focus. Runs when the window or a control moves.
+    void UpdateTabChain();
+    // A key has been pressed in this top-level window: focus cues show from now on.
+    void ShowKeyboardCues();
+    bool KeyboardCuesShown() const;
     virtual bool CanFocus() const;
     void SetFocus();
 
@@ -106,7 +121,9 @@ private:
     void FollowWindowGeometry();
     void SetHovered(TControl* control);
     void ApplyFocusPolicy();
-    void UpdateTabChain();
+    // The widgets Tab goes through, with their places in this window, in reading order; lets
+    // only those inside the visible area take the focus.
+    std::vector<std::pair<QWidget*, TRect>> TabStops();
 
     QWidget* widget_;
     std::unique_ptr<WidgetBridge> bridge_;
@@ -115,7 +132,13 @@ private:
     int tabOrder_ = -1;
     bool tabStop_ = false;
     bool nativeFocus_ = false;
+    bool reachable_ = true;
+    bool keyboardCues_ = false;
 };
+
+// The order in which the eye reads places: rows from top to bottom, each left to right. A
+// place joins the row of the place above it when its top lies within that one's upper half.
+std::vector<size_t> ReadingOrder(const std::vector<TRect>& places);
 
 // The form a control lies on (its topmost windowed parent), or nullptr.
 TWinControl* TopLevelOf(TControl* control);

@@ -4,12 +4,18 @@
 
 #include "rtl/Application.h"
 
+#include "winapi/Gbk.h"
+
 TForm3* Form3 = nullptr;
 
 void TForm3::FormCreate(TObject* Sender) {
     (void)Sender;
     SetWidth(588);
     SetHeight(358);
+    // The screen reader hears the step; Return finishes.
+    SetAccessibleName(Application->Title() + gbk::Literal(" - 安装完成"));
+    Image2->SetAccessibleName(gbk::Literal("完成安装"));
+    SetDefaultControl(Image2);
 }
 
 void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,

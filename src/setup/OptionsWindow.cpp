@@ -82,6 +82,20 @@ void TForm1::FormCreate(TObject* Sender) {
     bsSkinCheckRadioBox2->SetChecked(true);
     bsSkinCheckRadioBox3->SetChecked(true);
     bsSkinCheckRadioBox4->SetChecked(true);
+    MakeReachableToEveryone();
+}
+
+// The keyboard and the screen reader: the picture-buttons are named by the words they show,
+// Return installs and Escape closes, and the window's name says which step it is.
+void TForm1::MakeReachableToEveryone() {
+    SetAccessibleName(Application->Title() + gbk::Literal(" - 安装选项"));
+    ImageMin->SetAccessibleName(gbk::Literal("最小化"));
+    ImageClose->SetAccessibleName(gbk::Literal("关闭"));
+    Image2->SetAccessibleName(gbk::Literal("一键安装"));
+    bsPngImageView1->SetAccessibleName(gbk::Literal("展开自定义选项"));
+    Edit1->SetAccessibleName(gbk::Literal("安装位置"));
+    SetDefaultControl(Image2);
+    SetCancelControl(ImageClose);
 }
 
 void TForm1::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,
@@ -123,6 +137,8 @@ void TForm1::bsPngImageView1Click(TObject* Sender) {
     bsPngImageView1->SetTop(h - 25);
     bsSkinLinkLabel2->SetTop(h - 25);
     bsPngImageView1->SetImageIndex(next);
+    bsPngImageView1->SetAccessibleName(next == kExpandedIndex ? gbk::Literal("收起自定义选项")
+                                                              : gbk::Literal("展开自定义选项"));
 }
 
 // The green picture stays until the next click: nothing undoes it when the pointer leaves.

@@ -44,6 +44,8 @@ public:
     TbsPngImageList* bsPngImageList1 = nullptr;
 
     void FormCreate(TObject* Sender);
+    // Names for the screen reader and the keys Return and Escape; FormCreate calls it.
+    void MakeReachableToEveryone();
     void Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void FormMouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void ImageCloseClick(TObject* Sender);

@@ -60,6 +60,18 @@ void TForm2::FormCreate(TObject* Sender) {
     Label1->SetTop(ImageProgressbar->Top() - 18);
     Label1->SetLeft(ImageProgressbar->Width() - 460);
     DrawProgressImage(0, 100);
+    MakeReachableToEveryone();
+}
+
+// The screen reader hears the step, the progress and each new status line; Escape and a
+// close request from the window manager ask, as the close picture-button does.
+void TForm2::MakeReachableToEveryone() {
+    SetAccessibleName(Application->Title() + gbk::Literal(" - 正在安装"));
+    ImageMin->SetAccessibleName(gbk::Literal("最小化"));
+    ImageClose->SetAccessibleName(gbk::Literal("关闭"));
+    ProgressBar1->SetAccessibleName(gbk::Literal("安装进度"));
+    Label1->SetAccessibleRole(TAccessibleRole::StatusLine);
+    SetCancelControl(ImageClose);
 }
 
 void TForm2::Timer1Timer(TObject* Sender) {

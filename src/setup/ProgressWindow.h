@@ -45,6 +45,8 @@ public:
     bool Completed = false;
 
     void FormCreate(TObject* Sender);
+    // Names for the screen reader and the key Escape; FormCreate calls it.
+    void MakeReachableToEveryone();
     void Timer1Timer(TObject* Sender);
     void ImageClose11Click(TObject* Sender);
     void ImageMinClick(TObject* Sender);

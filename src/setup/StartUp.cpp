@@ -1,20 +1,46 @@
 #include "StartUp.h"
 
+#include "CarriedGlyphs.h"
 #include "FinishWindow.h"
 #include "OptionsWindow.h"
 #include "ProgressWindow.h"
+#include "ResourceFiles.h"
 #include "SetupClasses.h"
 
 #include "rtl/Application.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/kernel32.h"
+
+#include <QApplication>
+#include <QBuffer>
+#include <QIcon>
+#include <QImageReader>
+#include <QPixmap>
 
 #include <cstdio>
 #include <cstdlib>
 
+void UseProductIcon() {
+    if (!FindResourceA(nullptr, kProductIconResource, RT_RCDATA))
+        return;
+    const std::string_view bytes = ResourceBytes(kProductIconResource);
+    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
+    QBuffer buffer(&data);
+    buffer.open(QIODevice::ReadOnly);
+    QImageReader reader(&buffer, "ico");
+    QIcon icon;
+    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i)
+        if (QImage image = reader.read(); !image.isNull())
+            icon.addPixmap(QPixmap::fromImage(image));
+    QApplication::setWindowIcon(icon);
+}
+
 void CreateSetupWindows() {
     RegisterSetupClasses();
     Application->Initialize();
+    UseProductIcon();
+    UseCarriedGlyphsWhenNeeded();
     Application->SetTitle(SetupTitle());
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);

@@ -8,6 +8,13 @@
 
 #include <optional>
 
+// Resource name of the product's icon (the ICO file of the product's programs).
+inline constexpr char kProductIconResource[] = "MAINICON";
+
+// The product's icon for every window and message box, shown by the window manager beside
+// the title; a build without the icon resource (the tests') leaves Qt's default.
+void UseProductIcon();
+
 void CreateSetupWindows();
 
 // The switches' choices as the options window's starting values, for a run with windows: /DIR's

@@ -36,6 +36,10 @@ public:
 
 protected:
     void Paint() override;
+    // With a click handler the view is a button (the options window's toggle).
+    TAccessibleRole DefaultAccessibleRole() const override {
+        return OnClick ? TAccessibleRole::PushButton : TAccessibleRole::None;
+    }
     void MouseEnter() override;
     void MouseLeave() override;
     void EnabledChanged() override;

@@ -2,6 +2,7 @@
 
 #include "skin/Raster.h"
 
+#include "rtl/Accessibility.h"
 #include "rtl/Colors.h"
 
 #include "winapi/Gbk.h"
@@ -157,6 +158,7 @@ void TbsSkinCheckRadioBox::SetChecked(bool value) {
     else if (state_ == cbChecked)
         state_ = cbUnchecked;
     Repaint();
+    AnnounceCheckedChange(this);
     if (value && groupIndex_ != 0)
         UncheckGroup();
     if ((!radio_ || value) && OnClick)
@@ -178,6 +180,7 @@ void TbsSkinCheckRadioBox::SetState(TCheckBoxState value) {
     state_ = value;
     checked_ = value == cbChecked;
     Repaint();
+    AnnounceCheckedChange(this);
     if (OnClick)
         OnClick(this);
 }

@@ -121,9 +121,14 @@ public:
 
     bool CanFocus() const override { return canFocused_ && TbsSkinCustomControl::CanFocus(); }
 
+    std::optional<bool> AccessibleChecked() const override { return checked_; }
+    // The keyboard's and the screen reader's toggle.
+    void KeyboardActivate() override { Toggle(); }
+
 protected:
     void GetSkinData() override;
     void Paint() override;
+    TAccessibleRole DefaultAccessibleRole() const override { return TAccessibleRole::CheckBox; }
     // OnClick belongs to the check logic; the framework's click adds nothing.
     void Click() override {}
     void MouseEnter() override;

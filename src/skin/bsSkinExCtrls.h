@@ -37,6 +37,7 @@ public:
 
 protected:
     void DoDrawText(TRect& rect, unsigned flags) override;
+    TAccessibleRole DefaultAccessibleRole() const override { return TAccessibleRole::Link; }
     void Click() override;
     void MouseEnter() override;
     void MouseLeave() override;

@@ -28,15 +28,29 @@ end
 
 class FormTest : public GuiTest {};
 
-TEST_F(FormTest, FirstShowingCentresOnTheVirtualScreenLaterShowingsKeepThePlace) {
+TEST(InsideArea, AWindowMovesTheLeastToLieInsideAndALargerOneKeepsTheAreasCorner) {
+    const TRect area = Bounds(100, 50, 800, 600); // a second screen's, or one under a panel
+    struct Case {
+        TRect window, expected;
+    };
+    for (const Case& c : std::vector<Case>{
+             {Bounds(200, 100, 588, 400), Bounds(200, 100, 588, 400)},
+             {Bounds(500, 300, 588, 550), Bounds(312, 100, 588, 550)},
+             {Bounds(0, 0, 588, 400), Bounds(100, 50, 588, 400)},
+             {Bounds(300, 300, 900, 700), Bounds(100, 50, 900, 700)},
+         })
+        EXPECT_EQ(InsideArea(c.window, area), c.expected);
+}
+
+TEST_F(FormTest, FirstShowingCentresOnThePrimaryScreenLaterShowingsKeepThePlace) {
     TTestForm* form = MakeForm(kCentred);
     EXPECT_FALSE(form->Visible());
     EXPECT_FALSE(form->Widget()->isVisible());
-    QSize desktop = QGuiApplication::primaryScreen()->virtualSize();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
     form->Show();
-    TPoint expected = DesktopCenteredOrigin(desktop.width(), desktop.height(), 588, 400);
-    EXPECT_EQ(form->Left(), expected.X);
-    EXPECT_EQ(form->Top(), expected.Y);
+    TPoint expected = DesktopCenteredOrigin(area.width(), area.height(), 588, 400);
+    EXPECT_EQ(form->Left(), area.x() + expected.X);
+    EXPECT_EQ(form->Top(), area.y() + expected.Y);
     EXPECT_TRUE(form->Widget()->isVisible());
     form->SetBounds(3, 4, 588, 400);
     form->Hide();
@@ -45,6 +59,19 @@ TEST_F(FormTest, FirstShowingCentresOnTheVirtualScreenLaterShowingsKeepThePlace)
     form->SetHeight(550);
     EXPECT_EQ(form->BoundsRect(), Bounds(3, 4, 588, 550));
     EXPECT_EQ(form->Widget()->geometry(), QRect(3, 4, 588, 550));
+    // Grown past the bottom of the screen, it moves up to stay whole.
+    form->SetBounds(3, area.bottom() - 450, 588, 400);
+    form->SetHeight(550);
+    EXPECT_EQ(form->BoundsRect(), Bounds(3, area.bottom() + 1 - 550, 588, 550));
+}
+
+TEST_F(FormTest, AFormsSizeIsFixedForTheWindowManager) {
+    TTestForm* form = MakeForm(kCentred);
+    for (int height : {400, 550}) {
+        form->SetHeight(height);
+        EXPECT_EQ(form->Widget()->minimumSize(), QSize(588, height));
+        EXPECT_EQ(form->Widget()->maximumSize(), QSize(588, height));
+    }
 }
 
 TEST_F(FormTest, FormsAreFramelessAndTitledWithTheApplicationTitle) {

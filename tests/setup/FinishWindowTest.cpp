@@ -8,6 +8,8 @@
 
 #include "winapi/shell32.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
 #include <QTest>
@@ -66,6 +68,26 @@ TEST_F(FinishWindow, TheButtonRegistersThePluginStartsTheProductAndEndsTheInstal
     EXPECT_EQ(starter.starts[1].showCommand, 1);
     EXPECT_TRUE(app->Terminated());
     EXPECT_TRUE(dialogs->messages.empty());
+}
+
+TEST_F(FinishWindow, ReturnFinishesAsTheButtonDoesAndAScreenReaderHearsTheLastStep) {
+    PlacePrograms();
+    ShowAt(40, 30);
+    QApplication::setActiveWindow(Form3->Widget());
+    QWidget* button = Form3->Image2->AccessibleWidget();
+    EXPECT_EQ(QApplication::focusWidget(), button) << "the one button has the focus";
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(button);
+    ASSERT_NE(seen, nullptr);
+    EXPECT_EQ(seen->role(), QAccessible::Button);
+    EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8("完成安装"));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Form3->Widget())->text(QAccessible::Name),
+              QString::fromUtf8("Talvimo安装向导 - 安装完成"));
+    QTest::keyClick(button, Qt::Key_Escape);
+    Form3->Widget()->close();
+    EXPECT_FALSE(app->Terminated()) << "the finish button is the only way out";
+    QTest::keyClick(button, Qt::Key_Return);
+    EXPECT_EQ(starter.starts.size(), 2u);
+    EXPECT_TRUE(app->Terminated());
 }
 
 // Runs the button with PATH holding only folder, and restores PATH.

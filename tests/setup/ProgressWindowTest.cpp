@@ -8,8 +8,11 @@
 #include "setup/ProgressWindow.h"
 #include "sevenzip/sevenzip.h"
 
+#include <QAccessible>
+#include <QApplication>
 #include <QCoreApplication>
 #include <QImage>
+#include <QTest>
 #include <QWidget>
 #include <cstdlib>
 #include <filesystem>
@@ -118,6 +121,47 @@ TEST_F(ProgressWindow, TheStatusLineAndTheBarShowOverTheSlide) {
     EXPECT_NE(shot.pixel(20 + 100, 341), shot.pixel(20 + 400, 341));
     EXPECT_EQ(shot.pixel(20 + 100, 341), shot.pixel(20 + 150, 341));
     EXPECT_EQ(shot.pixel(20 + 400, 341), shot.pixel(20 + 450, 341));
+}
+
+TEST_F(ProgressWindow, EscapeAndTheWindowManagersCloseAskAsTheClosePictureDoes) {
+    Form2->Show();
+    QApplication::setActiveWindow(Form2->Widget());
+    dialogs->answers = {IDNO, IDYES};
+    QTest::keyClick(Form2->Widget(), Qt::Key_Escape);
+    ASSERT_EQ(dialogs->messages.size(), 1u);
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("正在安装Talvimo播放器，确定要退出吗？"));
+    EXPECT_EQ(dialogs->messages[0].flags, 0x34u);
+    EXPECT_FALSE(app->Terminated()) << "answered No, the install goes on";
+    Form2->Widget()->close(); // Alt+F4
+    EXPECT_EQ(dialogs->messages.size(), 2u);
+    EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(ProgressWindow, AScreenReaderHearsTheStepTheBarAndEachStatusLine) {
+    Form2->Show();
+    struct Expected {
+        TControl* control;
+        QAccessible::Role role;
+        const char* name;
+    };
+    for (const Expected& e : std::vector<Expected>{
+             {Form2, QAccessible::Window, "Talvimo安装向导 - 正在安装"},
+             {Form2->ImageMin, QAccessible::Button, "最小化"},
+             {Form2->ImageClose, QAccessible::Button, "关闭"},
+             {Form2->ProgressBar1, QAccessible::ProgressBar, "安装进度"},
+             {Form2->Label1, QAccessible::StatusBar, ""},
+         }) {
+        SCOPED_TRACE(e.name);
+        QAccessibleInterface* seen =
+            QAccessible::queryAccessibleInterface(e.control->AccessibleWidget());
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(seen->role(), e.role);
+        EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8(e.name));
+    }
+    Form2->Label1->SetCaption(gbk::Literal("正在解压文件，完成:42% ."));
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(Form2->Label1->AccessibleWidget())
+                  ->text(QAccessible::Name),
+              QString::fromUtf8("正在解压文件，完成:42% ."));
 }
 
 TEST_F(ProgressWindow, ProgressReportsTakeTheLow32Bits) {

@@ -24,12 +24,15 @@ struct ProbeRun {
     int exitCode = -1;
 };
 
-// window-probe on the offscreen platform at a scale, grabbing the windows into folder.
-ProbeRun Probe(const char* scale, const QString& folder) {
+// window-probe on the offscreen platform at a scale, grabbing the windows into folder; with
+// fontconfig's configuration from fontconfigFile when one is given.
+ProbeRun Probe(const char* scale, const QString& folder, const QString& fontconfigFile = {}) {
     QProcess probe;
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert("QT_QPA_PLATFORM", "offscreen");
     environment.insert("QT_SCALE_FACTOR", scale);
+    if (!fontconfigFile.isEmpty())
+        environment.insert("FONTCONFIG_FILE", fontconfigFile);
     probe.setProcessEnvironment(environment);
     probe.start(WINDOW_PROBE, {"--grab", folder});
     probe.waitForFinished(60000);
@@ -109,6 +112,54 @@ std::string Differences(const QImage& a, const QImage& b) {
         return "none";
     return std::to_string(count) + " from (" + std::to_string(first.x()) + ", " +
            std::to_string(first.y()) + ")";
+}
+
+// What a mouse user sees is the documented window, pixel for pixel: nothing that serves the
+// keyboard or a screen reader draws before a key is pressed.
+TEST(ScaledScreens, AMouseUserSeesTheDocumentedWindowsAtScalesOneAndTwo) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* scale : {"1", "2"}) {
+        const ProbeRun run = Probe(scale, folder.path());
+        ASSERT_EQ(run.exitCode, 0);
+        EXPECT_TRUE(run.printed.contains("carried glyphs unused")) << "the machine has its own";
+        for (const char* window : {"options", "progress", "finish"}) {
+            SCOPED_TRACE(std::string(window) + " at " + scale);
+            const QImage grabbed = QImage(folder.filePath(QString("%1.png").arg(window)))
+                                       .convertToFormat(QImage::Format_RGB32);
+            const QImage documented =
+                QImage(QString(SCREENSHOTS_DIR "/%1-%2x.png").arg(window, scale))
+                    .convertToFormat(QImage::Format_RGB32);
+            ASSERT_FALSE(documented.isNull());
+            EXPECT_EQ(Differences(grabbed, documented), "none");
+        }
+    }
+}
+
+// On a machine whose fonts have no Chinese characters the installer draws its texts with the
+// glyphs it carries, the very glyphs of the font they were cut from.
+TEST(ScaledScreens, WithoutAChineseFontTheCarriedGlyphsDrawTheDocumentedTexts) {
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    const QString config = folder.filePath("latin-only.conf");
+    QFile file(config);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(QString("<?xml version=\"1.0\"?>\n<fontconfig>\n"
+                       "  <dir>/usr/share/fonts/truetype/liberation</dir>\n"
+                       "  <cachedir>%1/cache</cachedir>\n"
+                       "  <include ignore_missing=\"yes\">/etc/fonts/conf.d</include>\n"
+                       "</fontconfig>\n")
+                   .arg(folder.path())
+                   .toUtf8());
+    file.close();
+    const ProbeRun run = Probe("1", folder.path(), config);
+    ASSERT_EQ(run.exitCode, 0);
+    EXPECT_TRUE(run.printed.contains("carried glyphs used"));
+    const QImage grabbed =
+        QImage(folder.filePath("options.png")).convertToFormat(QImage::Format_RGB32);
+    const QImage documented =
+        QImage(SCREENSHOTS_DIR "/options-1x.png").convertToFormat(QImage::Format_RGB32);
+    EXPECT_EQ(Differences(grabbed, documented), "none");
 }
 
 class ScaledWindows : public testing_support::InstallerWindowsTest {

@@ -17,6 +17,7 @@
 #include "winapi/SystemRoot.h"
 #include "winapi/shell32.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QMouseEvent>
 #include <QTest>
@@ -131,14 +132,118 @@ TEST_F(OptionsWindowTest, StartsCollapsedWithItsControlsInPlaceAndEveryOptionTic
     EXPECT_EQ(Form1->bsSkinLinkLabel1->SkinData(), nullptr);
 }
 
-TEST_F(OptionsWindowTest, TabGoesThroughTheBoxesInOrderThenSkipsTheFolderBoxToBrowse) {
-    Form1->bsSkinCheckRadioBox1->SetFocus();
-    std::vector<TWinControl*> order = {Form1->bsSkinCheckRadioBox2, Form1->bsSkinCheckRadioBox3,
-                                       Form1->bsSkinCheckRadioBox4, Form1->Button1};
-    for (TWinControl* next : order) {
+// The control of the options window that has the keyboard focus, or nullptr.
+TControl* FocusedControl() {
+    for (int i = 0; i < Form1->ComponentCount(); ++i)
+        if (auto* control = dynamic_cast<TControl*>(Form1->Components(i)))
+            if (control->AccessibleWidget() &&
+                control->AccessibleWidget() == QApplication::focusWidget())
+                return control;
+    return nullptr;
+}
+
+// The controls Tab visits from the focused one on, once round the window.
+std::vector<TControl*> TabRound() {
+    std::vector<TControl*> visited;
+    QWidget* start = QApplication::focusWidget();
+    do {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        EXPECT_TRUE(next->Focused()) << next->Name();
+        visited.push_back(FocusedControl());
+    } while (QApplication::focusWidget() != start && visited.size() < 20);
+    return visited;
+}
+
+TEST_F(OptionsWindowTest, TabGoesThroughWhatTheWindowShowsInTheOrderTheEyeReadsIt) {
+    ASSERT_TRUE(Form1->bsSkinCheckRadioBox1->Focused()) << "the agreement box has the focus first";
+    const std::vector<TControl*> collapsed = {Form1->bsSkinLinkLabel1,    Form1->bsPngImageView1,
+                                              Form1->bsSkinLinkLabel2,    Form1->ImageMin,
+                                              Form1->ImageClose,          Form1->Image2,
+                                              Form1->bsSkinCheckRadioBox1};
+    EXPECT_EQ(TabRound(), collapsed) << "nothing below the bottom edge takes the focus";
+    Click(kToggleAtStart);
+    // The folder box is disabled: the user browses.
+    const std::vector<TControl*> expanded = {Form1->bsSkinLinkLabel1,
+                                             Form1->bsPngImageView1,
+                                             Form1->bsSkinLinkLabel2,
+                                             Form1->ImageMin,
+                                             Form1->ImageClose,
+                                             Form1->Image2,
+                                             Form1->Button1,
+                                             Form1->bsSkinCheckRadioBox4,
+                                             Form1->bsSkinCheckRadioBox3,
+                                             Form1->bsSkinCheckRadioBox2,
+                                             Form1->bsSkinCheckRadioBox1};
+    Form1->bsSkinCheckRadioBox1->SetFocus();
+    EXPECT_EQ(TabRound(), expanded);
+}
+
+TEST_F(OptionsWindowTest, TheKeyboardAloneOpensTheOptionsUnticksOneAndInstalls) {
+    Form1->bsSkinCheckRadioBox1->SetFocus();
+    auto press = [](Qt::Key key) { QTest::keyClick(QApplication::focusWidget(), key); };
+    press(Qt::Key_Tab);
+    press(Qt::Key_Tab);
+    ASSERT_EQ(FocusedControl(), Form1->bsPngImageView1);
+    press(Qt::Key_Space);
+    EXPECT_EQ(Form1->Height(), 550);
+    EXPECT_EQ(Form1->bsPngImageView1->AccessibleName(), gbk::Literal("收起自定义选项"));
+    Form1->bsSkinCheckRadioBox4->SetFocus();
+    press(Qt::Key_Space);
+    EXPECT_FALSE(Form1->bsSkinCheckRadioBox4->Checked());
+    press(Qt::Key_Return); // on a check box: the install button
+    EXPECT_TRUE(Form2->Visible());
+    EXPECT_EQ(Form2->DesktopShortcutOption, "0");
+    EXPECT_EQ(Form2->QuickLaunchOption, "1");
+}
+
+TEST_F(OptionsWindowTest, ReturnOnTheBrowseButtonBrowsesAndEscapeEndsTheProgram) {
+    Click(kToggleAtStart);
+    dialogs->folders.push_back(std::nullopt);
+    Form1->Button1->SetFocus();
+    QTest::keyClick(Form1->Button1->Widget(), Qt::Key_Return);
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u);
+    EXPECT_FALSE(Form2->Visible());
+    EXPECT_FALSE(app->Terminated());
+    QTest::keyClick(Form1->Button1->Widget(), Qt::Key_Escape);
+    EXPECT_TRUE(app->Terminated());
+    ExpectNoInstallHandedOver();
+}
+
+TEST_F(OptionsWindowTest, AScreenReaderFindsEveryControlWithItsRoleNameAndState) {
+    struct Expected {
+        TControl* control;
+        QAccessible::Role role;
+        const char* name;
+    };
+    const std::vector<Expected> controls = {
+        {Form1, QAccessible::Window, "Talvimo安装向导 - 安装选项"},
+        {Form1->ImageMin, QAccessible::Button, "最小化"},
+        {Form1->ImageClose, QAccessible::Button, "关闭"},
+        {Form1->Image2, QAccessible::Button, "一键安装"},
+        {Form1->bsSkinCheckRadioBox1, QAccessible::CheckBox, "阅读并同意"},
+        {Form1->bsSkinLinkLabel1, QAccessible::Link, "许可协议"},
+        {Form1->bsPngImageView1, QAccessible::Button, "展开自定义选项"},
+        {Form1->bsSkinLinkLabel2, QAccessible::Link, "自定义选项"},
+        {Form1->Edit1, QAccessible::EditableText, "安装位置"},
+        {Form1->Button1, QAccessible::Button, "浏览"},
+        {Form1->bsSkinCheckRadioBox4, QAccessible::CheckBox, "生成桌面快捷方式"},
+        {Form1->bsSkinCheckRadioBox3, QAccessible::CheckBox, "添加到快速启动栏"},
+        {Form1->bsSkinCheckRadioBox2, QAccessible::CheckBox, "开机自动启动"},
+    };
+    for (const Expected& e : controls) {
+        SCOPED_TRACE(e.name);
+        QAccessibleInterface* seen =
+            QAccessible::queryAccessibleInterface(e.control->AccessibleWidget());
+        ASSERT_NE(seen, nullptr);
+        EXPECT_EQ(seen->role(), e.role);
+        EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8(e.name));
+        EXPECT_EQ(seen->state().checked, e.role == QAccessible::CheckBox);
     }
+    QAccessibleInterface* box =
+        QAccessible::queryAccessibleInterface(Form1->bsSkinCheckRadioBox2->AccessibleWidget());
+    box->actionInterface()->doAction(QAccessibleActionInterface::toggleAction());
+    EXPECT_FALSE(Form1->bsSkinCheckRadioBox2->Checked());
+    EXPECT_FALSE(box->state().checked);
+    EXPECT_TRUE(box->state().checkable);
 }
 
 TEST_F(OptionsWindowTest, InstallingWithTheDefaultsWritesThePayloadAndHandsOver) {

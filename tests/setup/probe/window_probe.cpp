@@ -14,6 +14,7 @@
 #include "winapi/Gbk.h"
 
 #include <QApplication>
+#include <QFontDatabase>
 #include <QWidget>
 
 #include <cstdio>
@@ -107,6 +108,9 @@ int main(int argc, char** argv) {
     TApplication app(argc, argv);
     app.SetDialogs(std::make_unique<ScriptedDialogService>());
     CreateSetupWindows();
+    // Whether the texts are drawn with the installer's own glyphs (application font 0).
+    std::printf("carried glyphs %s\n",
+                QFontDatabase::applicationFontFamilies(0).isEmpty() ? "unused" : "used");
     Probe(Form1, "options", grabFolder);
     // The progress window as it shows during the unpacking.
     ExtractProgress(nullptr, true, 1000);
