@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # The installer for users who do not use the mouse, on a virtual X server with a window
-# manager (openbox), inside a D-Bus session of its own, with a temporary HOME and prefix.
+# manager (openbox), inside a D-Bus session of its own (ctest starts it through
+# scripts/private-session.sh), with a temporary HOME and prefix.
 #   keyboard  Tab, Space and Return only: the custom options opened, the desktop shortcut
 #             unticked, installed and finished; on the way xprop sees the window icon, the
 #             fixed size hints and the options window centred on the screen
@@ -16,10 +17,6 @@ set -uo pipefail
 setup=$1
 mode=$2
 here=$(cd "$(dirname "$0")" && pwd)
-if [ -z "${KEYBOARD_READER_SESSION:-}" ]; then
-  export KEYBOARD_READER_SESSION=1
-  exec dbus-run-session -- bash "$0" "$@"
-fi
 
 failures=0
 check() { # description, command...
@@ -46,6 +43,8 @@ export XDG_CONFIG_HOME=$HOME/.config XDG_DATA_HOME=$HOME/.local/share
 export XDG_RUNTIME_DIR=$work/runtime
 export WINEPREFIX=$work/prefix
 mkdir -p "$HOME/Desktop" "$XDG_CONFIG_HOME" "$XDG_RUNTIME_DIR" "$work/bin"
+# A user who has a Quick Launch folder, so that ticked box makes its link.
+mkdir -p "$WINEPREFIX/drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch"
 chmod 700 "$XDG_RUNTIME_DIR"
 
 source "$here/../../scripts/virtual-display.sh"
@@ -62,10 +61,13 @@ trap cleanup EXIT
 start_virtual_display 220 || { echo "keyboard_reader_test: Xvfb did not start" >&2; exit 1; }
 openbox >/dev/null 2>&1 &
 wm=$!
-for _ in $(seq 50); do
-  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+# The installer's window must map under a running window manager, or nothing gives it the focus.
+managed=
+for _ in $(seq 300); do
+  xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && managed=1 && break
   sleep 0.1
 done
+[ -n "$managed" ] || { echo "keyboard_reader_test: openbox did not start" >&2; exit 1; }
 
 # "id width height x y" of the visible installer windows, one a line.
 windows() {
@@ -75,7 +77,7 @@ windows() {
     echo "$id $WIDTH $HEIGHT $X $Y"
   done
 }
-wait_window() { # width, height, seconds, id not to take; prints "id x y" of the window
+wait_sized_window() { # width, height, seconds, id not to take; prints "id x y" of the window
   local deadline=$((SECONDS + $3)) line
   while [ $SECONDS -lt $deadline ]; do
     while read -r id w h x y; do
@@ -89,7 +91,7 @@ wait_window() { # width, height, seconds, id not to take; prints "id x y" of the
   return 1
 }
 wait_focus() { # id: until the window manager has given the window the keyboard
-  for _ in $(seq 50); do
+  for _ in $(seq 150); do
     [ "$(xdotool getwindowfocus 2>/dev/null)" = "$1" ] && return 0
     sleep 0.1
   done
@@ -102,6 +104,20 @@ keys() { # key...: one at a time, as a person types
     sleep 0.15
   done
 }
+# The installer's exit status once it has ended; one still running is ended (status 124), so a
+# lost key fails the test instead of hanging it.
+ended_status() {
+  if kill -0 "$app" 2>/dev/null; then
+    kill "$app"
+    wait "$app"
+    app=
+    return 124
+  fi
+  wait "$app"
+  local status=$?
+  app=
+  return $status
+}
 # Presses Return on each message box until the installer ends; its exit status.
 finish_with_return() {
   for _ in $(seq 100); do
@@ -111,10 +127,7 @@ finish_with_return() {
     fi
     sleep 0.2
   done
-  wait "$app"
-  local status=$?
-  app=
-  return $status
+  ended_status
 }
 hints() { # id: the WM_NORMAL_HINTS lines of the window
   xprop -id "$1" WM_NORMAL_HINTS
@@ -129,7 +142,7 @@ environment=(PATH="$work/bin" QT_QPA_PLATFORM=xcb)
 [ "$mode" = reader ] && environment+=(QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1)
 env "${environment[@]}" "$setup" &
 app=$!
-options=$(wait_window 588 400 30) || { echo "FAIL ($mode): the options window shows" >&2; exit 1; }
+options=$(wait_sized_window 588 400 30) || { echo "FAIL ($mode): the options window shows" >&2; exit 1; }
 read -r options_id x y <<<"$options"
 check "the window manager gives the options window the keyboard" wait_focus "$options_id"
 
@@ -145,13 +158,13 @@ keyboard)
   sleep 0.3
   check "the expanded options window cannot be resized" fixed_size "$options_id" 588 550
   keys Tab Tab Tab Tab Tab Tab space Return
-  progress=$(wait_window 588 358 30 "$options_id")
+  progress=$(wait_sized_window 588 358 30 "$options_id")
   read -r progress_id _ _ <<<"$progress"
   check "the progress window shows" test -n "$progress_id"
   check "the progress window carries the product icon" \
     bash -c "xprop -id $progress_id _NET_WM_ICON | grep -q 'Icon ('"
   check "the progress window cannot be resized" fixed_size "$progress_id" 588 358
-  finish=$(wait_window 588 358 120 "$progress_id")
+  finish=$(wait_sized_window 588 358 120 "$progress_id")
   read -r finish_id _ _ <<<"$finish"
   check "the finish window shows" test -n "$finish_id"
   check "the window manager gives the finish window the keyboard" wait_focus "$finish_id"
@@ -167,7 +180,7 @@ keyboard)
   ;;
 cancel)
   keys Return
-  progress=$(wait_window 588 358 30 "$options_id")
+  progress=$(wait_sized_window 588 358 30 "$options_id")
   read -r progress_id _ _ <<<"$progress"
   check "the progress window shows" test -n "$progress_id"
   wait_focus "$progress_id"
@@ -181,16 +194,16 @@ cancel)
   check "Escape asks whether to end the install" test -n "$question"
   check "the question belongs to the progress window" \
     bash -c "xprop -id $question WM_TRANSIENT_FOR | grep -q \"$(printf '0x%x' "$progress_id")\""
+  wait_focus "$question"
   keys Return
   shown_finish=0
   for _ in $(seq 600); do
     kill -0 "$app" 2>/dev/null || break
-    wait_window 588 358 0 "$progress_id" >/dev/null && shown_finish=1
+    wait_sized_window 588 358 0 "$progress_id" >/dev/null && shown_finish=1
     sleep 0.2
   done
-  wait "$app"
+  ended_status
   status=$?
-  app=
   check "the installer ends with 0" test "$status" -eq 0
   check "the finish window never shows" test "$shown_finish" -eq 0
   ;;
@@ -198,11 +211,11 @@ reader)
   check "a screen reader finds every control of the options window" \
     "$python" "$here/atspi_walk.py" options 30
   keys Return
-  progress=$(wait_window 588 358 30 "$options_id")
+  progress=$(wait_sized_window 588 358 30 "$options_id")
   read -r progress_id _ _ <<<"$progress"
   check "a screen reader finds the progress window's controls" \
     "$python" "$here/atspi_walk.py" progress 10
-  finish=$(wait_window 588 358 120 "$progress_id")
+  finish=$(wait_sized_window 588 358 120 "$progress_id")
   check "a screen reader finds the finish window's button" \
     "$python" "$here/atspi_walk.py" finish 30
   keys Return
