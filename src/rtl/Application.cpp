@@ -8,15 +8,17 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <fontconfig/fontconfig.h>
 #include <system_error>
 
 TApplication* Application = nullptr;
 
 namespace {
-// Length of the last character of a GBK string (1 or 2 bytes).
+// Byte offset of the last character of a GBK string (0 for an empty one).
 size_t LastCharStart(const AnsiString& s) {
     size_t i = 0, last = 0;
     while (i < s.size()) {
@@ -66,6 +68,15 @@ void DispatchSafely(const std::function<void()>& handler) noexcept {
     } catch (...) {
         std::fprintf(stderr, "%s\n", error.c_str());
     }
+}
+
+void RequireGuiThread(const char* what) {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application && QThread::currentThread() == application->thread())
+        return;
+    // Widgets touched from another thread corrupt Qt's state silently; stop at the cause.
+    std::fprintf(stderr, "%s called off the window thread\n", what);
+    std::abort();
 }
 
 TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {

@@ -85,6 +85,10 @@ private:
 
 extern TApplication* Application;
 
+// Ends the program with what's name on standard error unless called on the thread of the Qt
+// application, the only one that may touch widgets.
+void RequireGuiThread(const char* what);
+
 // Runs a handler; an error escaping it is shown by the application's error box.
 void DispatchSafely(const std::function<void()>& handler) noexcept;
 
