@@ -2,6 +2,7 @@
 
 #include "FinishWindow.h"
 #include "OptionsWindow.h"
+#include "ProductInfo.h"
 #include "ProgressWindow.h"
 #include "SetupClasses.h"
 
@@ -12,10 +13,14 @@
 #include <cstdio>
 #include <cstdlib>
 
-void CreateSetupWindows() {
+void InitializeSetupApplication() {
     RegisterSetupClasses();
     Application->Initialize();
     Application->SetTitle(SetupTitle());
+}
+
+void CreateSetupWindows() {
+    InitializeSetupApplication();
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
@@ -30,10 +35,6 @@ void TakeSwitchesAsStartingValues(const TCommandLine& line) {
         Form1->bsSkinCheckRadioBox3->SetChecked(false);
     if (!line.autoStart)
         Form1->bsSkinCheckRadioBox2->SetChecked(false);
-}
-
-AnsiString SetupTitle() {
-    return gbk::Literal("Talvimo安装向导");
 }
 
 std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line) {

@@ -8,15 +8,17 @@
 
 #include <optional>
 
+// The application as every run needs it, windows or none: the classes the stored descriptions
+// name, COM and the dialogs, the title.
+void InitializeSetupApplication();
+
+// InitializeSetupApplication, then the three windows.
 void CreateSetupWindows();
 
 // The switches' choices as the options window's starting values, for a run with windows: /DIR's
 // folder in the folder box (as given, without the product folder a browse appends), and the
 // boxes of the NO-switches unticked. The user can still change them before installing.
 void TakeSwitchesAsStartingValues(const TCommandLine& line);
-
-// The application's title (GBK), which message boxes without a caption of their own show.
-AnsiString SetupTitle();
 
 // Reads the switches before Qt starts. Returns the exit code when the run ends here (help
 // printed, or a bad switch reported on standard error); otherwise fills line and, for
