@@ -36,7 +36,7 @@ for kind in "${kinds[@]}"; do
         log=$build/sanitize/$program.log
         # SelfKill.* runs only as a child of the process-closing tests.
         (cd "$build" && QT_QPA_PLATFORM=offscreen \
-            TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1" \
+            TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1 suppressions=$root/scripts/sanitize-threads.supp" \
             ASAN_OPTIONS="halt_on_error=0 detect_leaks=1" \
             UBSAN_OPTIONS="print_stacktrace=1" \
             LSAN_OPTIONS="suppressions=$root/scripts/sanitize-leaks.supp print_suppressions=0" \

@@ -14,6 +14,7 @@
 #include <cstdlib>
 #include <fontconfig/fontconfig.h>
 #include <system_error>
+#include <thread>
 
 TApplication* Application = nullptr;
 
@@ -83,21 +84,24 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
     // The font configuration takes milliseconds to read; it is read beside Qt's start, which
     // needs no fonts, instead of at the first text. Fontconfig keeps one configuration
     // for the process whichever thread made it.
+    std::thread fontSetUp;
     try {
-        fontSetUp_ = std::thread([] { FcInit(); });
+        fontSetUp = std::thread([] { FcInit(); });
     } catch (const std::system_error&) {
         // No thread: the first text reads it.
     }
     if (!QApplication::instance())
         qtApplication_ = std::make_unique<QApplication>(argc, argv);
+    // Joined before anything can draw text, so that the configuration is complete without
+    // relying on fontconfig's internal locking, which the thread checker cannot see.
+    if (fontSetUp.joinable())
+        fontSetUp.join();
     // Windows are hidden and shown by the program; ending is always Terminate.
     QApplication::setQuitOnLastWindowClosed(false);
     Application = this;
 }
 
 TApplication::~TApplication() {
-    if (fontSetUp_.joinable())
-        fontSetUp_.join();
     // The forms go while Qt still runs.
     while (ComponentCount() > 0)
         delete Components(ComponentCount() - 1);

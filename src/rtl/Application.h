@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QApplication;
 class TCustomForm;
@@ -74,7 +73,6 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    std::thread fontSetUp_;
     std::unique_ptr<QApplication> qtApplication_;
     std::unique_ptr<DialogService> dialogs_;
     AnsiString title_;
