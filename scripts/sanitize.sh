@@ -15,6 +15,11 @@ kinds=("$@")
 [ ${#kinds[@]} -gt 0 ] || kinds=(thread address)
 jobs=${SANITIZE_JOBS:-2}
 status=0
+# For the tests and for the build's own tools, which run instrumented too.
+export TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1 suppressions=$root/scripts/sanitize-threads.supp"
+export ASAN_OPTIONS="halt_on_error=0 detect_leaks=1"
+export UBSAN_OPTIONS="print_stacktrace=1"
+export LSAN_OPTIONS="suppressions=$root/scripts/sanitize-leaks.supp print_suppressions=0"
 
 for kind in "${kinds[@]}"; do
     case $kind in
@@ -36,10 +41,6 @@ for kind in "${kinds[@]}"; do
         log=$build/sanitize/$program.log
         # SelfKill.* runs only as a child of the process-closing tests.
         (cd "$build" && QT_QPA_PLATFORM=offscreen \
-            TSAN_OPTIONS="halt_on_error=0 second_deadlock_stack=1 suppressions=$root/scripts/sanitize-threads.supp" \
-            ASAN_OPTIONS="halt_on_error=0 detect_leaks=1" \
-            UBSAN_OPTIONS="print_stacktrace=1" \
-            LSAN_OPTIONS="suppressions=$root/scripts/sanitize-leaks.supp print_suppressions=0" \
             "$(find "$build/tests" -name "$program" -type f -perm -u+x | head -1)" \
             --gtest_filter=-SelfKill.* >"$log" 2>&1)
         code=$?
