@@ -9,15 +9,18 @@
 
 #include <QAbstractEventDispatcher>
 #include <QApplication>
+#include <QThread>
 #include <QWidget>
 #include <cstdio>
+#include <cstdlib>
 #include <fontconfig/fontconfig.h>
 #include <system_error>
+#include <thread>
 
 TApplication* Application = nullptr;
 
 namespace {
-// Length of the last character of a GBK string (1 or 2 bytes).
+// Byte offset of the last character of a GBK string (0 for an empty one).
 size_t LastCharStart(const AnsiString& s) {
     size_t i = 0, last = 0;
     while (i < s.size()) {
@@ -69,17 +72,31 @@ void DispatchSafely(const std::function<void()>& handler) noexcept {
     }
 }
 
+void RequireGuiThread(const char* what) {
+    const QCoreApplication* application = QCoreApplication::instance();
+    if (application && QThread::currentThread() == application->thread())
+        return;
+    // Widgets touched from another thread corrupt Qt's state silently; stop at the cause.
+    std::fprintf(stderr, "%s called off the window thread\n", what);
+    std::abort();
+}
+
 TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
     // The font configuration takes milliseconds to read; it is read beside Qt's start, which
     // needs no fonts, instead of at the first text. Fontconfig keeps one configuration
     // for the process whichever thread made it.
+    std::thread fontSetUp;
     try {
-        fontSetUp_ = std::thread([] { FcInit(); });
+        fontSetUp = std::thread([] { FcInit(); });
     } catch (const std::system_error&) {
         // No thread: the first text reads it.
     }
     if (!QApplication::instance())
         qtApplication_ = std::make_unique<QApplication>(argc, argv);
+    // Joined before anything can draw text, so that the configuration is complete without
+    // relying on fontconfig's internal locking, which the thread checker cannot see.
+    if (fontSetUp.joinable())
+        fontSetUp.join();
     // Windows are hidden and shown by the program; ending is always Terminate.
     QApplication::setQuitOnLastWindowClosed(false);
     InstallControlAccessibility();
@@ -87,8 +104,6 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
 }
 
 TApplication::~TApplication() {
-    if (fontSetUp_.joinable())
-        fontSetUp_.join();
     // The forms go while Qt still runs.
     while (ComponentCount() > 0)
         delete Components(ComponentCount() - 1);

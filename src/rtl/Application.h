@@ -12,7 +12,6 @@
 
 #include <functional>
 #include <memory>
-#include <thread>
 
 class QApplication;
 class TCustomForm;
@@ -74,7 +73,6 @@ protected:
     void Notification(TComponent* component, TOperation operation) override;
 
 private:
-    std::thread fontSetUp_;
     std::unique_ptr<QApplication> qtApplication_;
     std::unique_ptr<DialogService> dialogs_;
     AnsiString title_;
@@ -84,6 +82,10 @@ private:
 };
 
 extern TApplication* Application;
+
+// Ends the program with what's name on standard error unless called on the thread of the Qt
+// application, the only one that may touch widgets.
+void RequireGuiThread(const char* what);
 
 // Runs a handler; an error escaping it is shown by the application's error box.
 void DispatchSafely(const std::function<void()>& handler) noexcept;

@@ -10,7 +10,7 @@ void TPicture::SetData(const TBytes& png) {
     if (!layout)
         throw EInvalidGraphic("Picture data is not a PNG image");
     auto pending = std::make_shared<PendingPng>();
-    pending->png = png;
+    pending->png = std::make_shared<const TBytes>(png);
     pending->size = layout->size;
     Replace(QImage(), std::move(pending));
 }
@@ -36,9 +36,12 @@ void TPicture::DecodeAhead(qreal scale) {
     }
     if (!pending_ || pending_->decoded || pending_->decoding.valid())
         return;
-    const TBytes* png = &pending_->png;
+    // The thread shares the bytes, so they live as long as it needs them whatever becomes
+    // of the picture meanwhile.
+    std::shared_ptr<const TBytes> png = pending_->png;
     try {
-        pending_->decoding = std::async(std::launch::async, [png] { return DecodePng(*png); });
+        pending_->decoding =
+            std::async(std::launch::async, [png = std::move(png)] { return DecodePng(*png); });
     } catch (const std::system_error&) {
         // No thread to be had: the picture is decoded when first drawn, as any other.
     }
@@ -48,8 +51,8 @@ const QImage& TPicture::Image() const {
     if (pending_) {
         if (!pending_->decoded) {
             pending_->decoded =
-                pending_->decoding.valid() ? pending_->decoding.get() : DecodePng(pending_->png);
-            pending_->png = TBytes(); // the bytes have served their purpose
+                pending_->decoding.valid() ? pending_->decoding.get() : DecodePng(*pending_->png);
+            pending_->png.reset(); // the bytes have served their purpose
         }
         image_ = *pending_->decoded;
         pending_.reset();

@@ -58,9 +58,9 @@ public:
 
 private:
     // PNG bytes waiting for their first use, their decoding ahead when it was started, and
-    // their image once decoded. The decoding reads png, which outlives it.
+    // their image once decoded. A decoding thread holds the bytes it reads.
     struct PendingPng {
-        TBytes png;
+        std::shared_ptr<const TBytes> png;
         QSize size;
         std::future<QImage> decoding;
         std::optional<QImage> decoded;

@@ -8,6 +8,7 @@
 #include "winapi/Gbk.h"
 #include "winapi/LinuxErrors.h"
 #include "winapi/SystemRoot.h"
+#include "winapi/WholeFile.h"
 #include "winapi/shell32.h"
 #include "winapi/version.h"
 
@@ -45,9 +46,6 @@ std::string Utf8(const AnsiString& gbkText) {
                     SysErrorMessage(winapi::Win32ErrorFromErrno(error)));
 }
 
-// Writes text as the whole file at path, creating its folders. The text goes to a temporary
-// file beside it that is renamed over path, so a failure (a full disk included) leaves the
-// earlier file or none, never a launcher cut short; raises with the system's text.
 AnsiString ZDrivePath(const std::string& linuxPath);
 
 // Creates the folders above path that are missing, outermost first, and records each in the
@@ -66,38 +64,11 @@ void CreateFoldersFor(const std::string& path) {
     }
 }
 
+// Writes text as the whole file at path, creating its folders; raises with the system's text.
 void WriteFile(const std::string& path, std::string_view text, mode_t mode = 0644) {
     CreateFoldersFor(path);
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        RaiseFileError(path, errno);
-    auto fail = [&](int error) {
-        close(fd);
-        unlink(temporary.c_str());
+    if (const int error = winapi::WriteWholeFile(path, text, {mode}); error != 0)
         RaiseFileError(path, error);
-    };
-    size_t written = 0;
-    while (written < text.size()) {
-        const ssize_t step = write(fd, text.data() + written, text.size() - written);
-        if (step < 0 && errno == EINTR)
-            continue;
-        if (step <= 0)
-            fail(step < 0 ? errno : ENOSPC);
-        written += static_cast<size_t>(step);
-    }
-    if (fchmod(fd, mode) != 0)
-        fail(errno);
-    if (close(fd) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        RaiseFileError(path, error);
-    }
-    if (rename(temporary.c_str(), path.c_str()) != 0) {
-        const int error = errno;
-        unlink(temporary.c_str());
-        RaiseFileError(path, error);
-    }
 }
 
 std::string HomeFolder() {

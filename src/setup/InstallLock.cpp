@@ -16,15 +16,14 @@ std::string lockedRoot;
 } // namespace
 
 bool TryLockInstall() {
+    // A root that cannot be had is no other install's: the install's own steps report why.
     const auto root = winapi::SystemRootPath();
     if (!root)
-        return false;
+        return true;
     if (lockedFolder >= 0 && lockedRoot == *root)
         return true;
     UnlockInstall();
     const int folder = open(root->c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    // A root that cannot be opened cannot be installed into either; the install's own steps
-    // report why.
     if (folder < 0)
         return true;
     if (flock(folder, LOCK_EX | LOCK_NB) != 0) {

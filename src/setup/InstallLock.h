@@ -7,7 +7,8 @@
 #include "rtl/SysUtils.h"
 
 // Takes the lock for the current system root, or confirms this process holds it already.
-// false when another process holds it.
+// false only when another process holds it: a root that cannot be made or opened is left to
+// the install's own steps, which say why.
 bool TryLockInstall();
 
 // Lets go of the lock (tests; the process's end does it otherwise).

@@ -3,7 +3,6 @@
 #include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
-#include "ProgressWindow.h"
 #include "ShellIntegration.h"
 #include "WineSupport.h"
 
@@ -47,10 +46,13 @@ HRESULT ReportProgress(void* observer, bool isTotal, Int64 value) {
 
 } // namespace
 
-int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
-                   IInstallObserver& observer, TExtractionJournal& journal) {
+void ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
+                    IInstallObserver& observer, TExtractionJournal& journal) {
+    // Nothing unpacked (the archive gone since the payload check, or the folder no longer
+    // creatable) stops the install like any other error, rather than deleting the archive and
+    // reporting an install of files that are not there.
     if (!IsExistingFile(archivePath))
-        return 0;
+        throw Exception(NothingUnpackedMessage(archivePath));
     // The reader (and with it the library) is released on every way out, errors included.
     ComPtr<I7zArchiveReader> reader =
         CreateInArchive(CLSID_CFormat7z, destDir + kArchiveLibraryName);
@@ -58,21 +60,20 @@ int ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
     reader->SetProgressCallback(&observer, ReportProgress);
     reader->OpenFile(archivePath);
     if (!ForceDirectories(destDir))
-        return 0;
+        throw Exception(NothingUnpackedMessage(archivePath));
     reader->ExtractTo(destDir, journal);
-    return 1;
 }
 
-void RunInstallSequence(IInstallObserver& observer) {
-    const AnsiString installDir = Form2->InstallDir;
+void RunInstallSequence(const TInstallState& state, IInstallObserver& observer) {
+    const AnsiString& installDir = state.installDir;
     const AnsiString archive = installDir + kPayloadArchiveName;
     const AnsiString mainProgram = installDir + kMainProgramName;
     const AnsiString uninstaller = installDir + kUninstallerName;
 
-    // 1. Without the payload there is nothing to install.
+    // Without the payload there is nothing to install.
     if (!IsExistingFile(archive))
         throw EPayloadMissing(MissingArchiveMessage());
-    // 2. Close running product processes, pass after pass, until none is left to close.
+    // Close running product processes, pass after pass, until none is left to close.
     for (int pass = 0; pass < kClosingPasses; ++pass) {
         observer.Status(gbk::Literal("正在关闭Talvimo播放器主程序..."));
         if (KillProcessesByName(kProductProcesses) == 0)
@@ -80,16 +81,13 @@ void RunInstallSequence(IInstallObserver& observer) {
         observer.Note(gbk::Literal("已结束正在运行的产品进程"));
         observer.Wait(kPauseAfterClosing);
     }
-    // 3. Let the closed processes release their files.
+    // Let the closed processes release their files.
     observer.Wait(kSettlingWait);
-    // 4.
+    // The extraction pumps no messages: the one pump before it shows this text.
     observer.Status(gbk::Literal("正在释放文件..."));
-    // 5. Unpack. Nothing unpacked (the archive gone since the check, or the folder no longer
-    // creatable) stops here like any other error, rather than deleting the archive and
-    // reporting an install of files that are not there.
+    observer.ProcessMessages();
     TExtractionJournal journal;
-    if (ExtractArchive(archive, installDir, observer, journal) == 0)
-        throw Exception(NothingUnpackedMessage(archive));
+    ExtractArchive(archive, installDir, observer, journal);
     // The library the install action wrote stays in the folder with the product's files.
     // The install folder comes first, so the uninstaller takes it last, and only once empty.
     TInstalledItems& items = InstalledItems();
@@ -101,20 +99,17 @@ void RunInstallSequence(IInstallObserver& observer) {
         items.AddFile(file);
         observer.Note(gbk::Literal("写入文件 ") + file);
     }
-    // 6.
     observer.Status(gbk::Literal("完成:100% ."));
-    // 7. The archive has served its purpose; a failure to delete it is harmless.
+    // The archive has served its purpose; a failure to delete it is harmless.
     DeleteFileA(archive.c_str());
-    // 8. Also creates the Start-menu folder "Talvimo" that step 9 saves into.
-    Form2->CreateProductShortcuts();
-    // 9.
+    // Also creates the Start-menu folder "Talvimo" that the uninstall link is saved into.
+    CreateProductShortcuts(state);
     CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
-    // 10. The start-with-Windows value follows the user's choice: an unticked box writes no
+    // The start-with-Windows value follows the user's choice: an unticked box writes no
     // value and removes one an earlier install left behind.
-    SetAutoRun(mainProgram + " Minimize", Form2->AutoStartOption == "1");
-    // 11.
+    SetAutoRun(mainProgram + " Minimize", state.autoStart);
     WriteUninstallEntry(uninstaller, mainProgram);
-    // 12. The uninstall list, which lists itself so the uninstaller removes it last.
+    // The uninstall list, which lists itself so the uninstaller removes it last.
     const AnsiString listFile = installDir + kUninstallListName;
     items.AddFile(listFile);
     items.SaveToFile(listFile);
@@ -134,15 +129,16 @@ std::vector<AnsiString> FinishInstall(const AnsiString& installDir, bool startPr
     if (AnsiString missing = MissingWineMessage(product); !missing.empty())
         return {missing};
     std::vector<AnsiString> problems;
-    auto start = [&](const AnsiString& file, const AnsiString& parameters) {
+    auto start = [&](const char* verb, const AnsiString& file, const AnsiString& parameters) {
         const auto code = static_cast<INT>(reinterpret_cast<std::intptr_t>(ShellExecuteA(
-            nullptr, "open", file.c_str(), parameters.empty() ? nullptr : parameters.c_str(),
-            nullptr, SW_SHOWNORMAL)));
+            nullptr, verb, file.c_str(), parameters.empty() ? nullptr : parameters.c_str(), nullptr,
+            SW_SHOWNORMAL)));
         if (code <= 32)
             problems.push_back(StartFailureMessage(file, code));
     };
-    start("Regsvr32.exe", "/s \"" + installDir + kPlugInName + "\"");
+    start("open", "Regsvr32.exe", "/s \"" + installDir + kPlugInName + "\"");
+    // No verb: the file's default action.
     if (startProduct)
-        start(product, AnsiString());
+        start(nullptr, product, AnsiString());
     return problems;
 }

@@ -1,10 +1,16 @@
 #include "InstalledItems.h"
 
 #include "rtl/Streams.h"
+#include "rtl/SysErrorMessage.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/LinuxErrors.h"
+#include "winapi/SystemRoot.h"
+#include "winapi/WholeFile.h"
+#include "winapi/kernel32.h"
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -59,10 +65,14 @@ std::string TInstalledItems::ListText() const {
 
 void TInstalledItems::SaveToFile(const AnsiString& fileName) const {
     const std::string text = ListText();
-    TFileStream file(fileName, fmCreate);
-    const auto size = static_cast<std::uint32_t>(text.size());
-    if (file.Write(text.data(), size) != size)
-        throw EStreamError("Stream write error");
+    const std::optional<std::string> path = winapi::ToLinuxPath(fileName);
+    const int error = path ? winapi::WriteWholeFile(*path, text) : 0;
+    if (!path || error != 0)
+        throw EFCreateError("Cannot create file \"" + fileName + "\". " +
+                            SysErrorMessage(!path ? GetLastError()
+                                            : error == ENOENT
+                                                ? ERROR_PATH_NOT_FOUND
+                                                : winapi::Win32ErrorFromErrno(error)));
 }
 
 TInstalledItems& InstalledItems() {

@@ -43,8 +43,8 @@ public:
 
     // The uninstall list's text, UTF-8 as above. Raises when an entry is not valid GBK.
     std::string ListText() const;
-    // Writes the list as fileName (a Windows path), replacing it whole; raises EFCreateError or
-    // EStreamError with the system's reason.
+    // Writes the list whole as fileName (a Windows path), replacing the earlier one; raises
+    // EFCreateError "Cannot create file "<fileName>". <reason>" when it cannot.
     void SaveToFile(const AnsiString& fileName) const;
 
 private:

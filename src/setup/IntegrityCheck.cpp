@@ -1,8 +1,8 @@
 #include "IntegrityCheck.h"
 
 #include "DisplayCheck.h"
+#include "ProductInfo.h"
 #include "ResourceFiles.h"
-#include "StartUp.h"
 
 #include "rtl/Application.h"
 #include "rtl/SysUtils.h"
@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QEvent>
+#include <QSocketNotifier>
 #include <QTimer>
 #include <cstdio>
 #include <cstdlib>
@@ -20,6 +21,7 @@
 #include <link.h>
 #include <mutex>
 #include <optional>
+#include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -136,18 +138,38 @@ std::string FirstDamagedResource() {
 std::once_flag started;
 std::shared_future<std::string> result;
 
+// Starts a notifier on the application's thread that runs EndIfResourcesDamaged there once the
+// check's thread has ended. That thread only writes to an eventfd: it touches nothing of Qt,
+// which the main thread may be building or tearing down meanwhile. The descriptor is never
+// closed, so a check that ends after the application has gone writes to it harmlessly.
+int WatchForEndOfCheck(QCoreApplication& application) {
+    const int done = eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK);
+    if (done < 0)
+        return -1;
+    auto* notifier = new QSocketNotifier(done, QSocketNotifier::Read, &application);
+    QObject::connect(notifier, &QSocketNotifier::activated, notifier, [notifier] {
+        notifier->setEnabled(false);
+        EndIfResourcesDamaged();
+    });
+    return done;
+}
+
 } // namespace
 
 static void LaunchResourceCheck() {
     std::call_once(started, [] {
-        result = std::async(std::launch::async, [] {
+        // A damaged file found while the options window is open ends the program at once,
+        // rather than when the user asks to install.
+        QCoreApplication* application = QCoreApplication::instance();
+        const int done = application ? WatchForEndOfCheck(*application) : -1;
+        result = std::async(std::launch::async, [done] {
             std::string damaged = FirstDamagedResource();
-            // A damaged file found while the options window is open ends the program at once,
-            // from the window's thread, rather than when the user asks to install.
-            if (!damaged.empty() && QCoreApplication::instance())
-                QMetaObject::invokeMethod(
-                    QCoreApplication::instance(), [] { EndIfResourcesDamaged(); },
-                    Qt::QueuedConnection);
+            if (done >= 0) {
+                const std::uint64_t one = 1;
+                if (write(done, &one, sizeof one) != sizeof one) {
+                    // Cannot fail on an eventfd far from its limit; the install still waits.
+                }
+            }
             return damaged;
         });
     });
@@ -196,9 +218,13 @@ void EndIfResourcesDamaged() {
     try {
         AwaitIntactResources();
     } catch (const Exception& e) {
-        std::fprintf(stderr, "VostrelSetup: %s\n", DamagedResourceMessage(result.get()).c_str());
-        Application->MessageBox(e.Message(), AnsiString(), MB_OK | MB_ICONERROR);
-        std::fflush(nullptr);
-        std::_Exit(kDamagedResourceExitCode);
+        EndForDamagedSetup(e.Message());
     }
+}
+
+void EndForDamagedSetup(const AnsiString& message) {
+    std::fprintf(stderr, "VostrelSetup: %s\n", gbk::ToUtf8(message).value_or(message).c_str());
+    Application->MessageBox(message, AnsiString(), MB_OK | MB_ICONERROR);
+    std::fflush(nullptr);
+    std::_Exit(kDamagedResourceExitCode);
 }

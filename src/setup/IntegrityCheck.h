@@ -1,6 +1,8 @@
 // The start-up check that the setup program's own file arrived whole.
 #pragma once
 
+#include "rtl/SysUtils.h"
+
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -35,9 +37,9 @@ inline constexpr int kIncompleteExecutableExitCode = 4;
 // The CRC-32 of every carried resource (stamped by respack) compared with the executable file,
 // read with pread into a small buffer so that peak memory stays low. StartResourceCheck, called
 // in main() once the application exists, runs it in a thread of its own beside the options
-// window, once the first window has painted (called before the application exists, at once); a
-// damaged resource then ends the program through EndIfResourcesDamaged, queued to the application's
-// thread.
+// window, once the first window has painted (called before the application exists, at once).
+// When the application existed at that start, a damaged resource then ends the program through
+// EndIfResourcesDamaged on the application's thread; the check's thread itself touches no Qt.
 void StartResourceCheck();
 
 // Waits for the resource check, starting it here when main() did not, and raises
@@ -49,8 +51,11 @@ void AwaitIntactResources();
 // The message for a damaged resource, in UTF-8.
 std::string DamagedResourceMessage(std::string_view resourceName);
 
-// For the options window: when AwaitIntactResources raises, shows its message in a message box
-// and ends the program with kDamagedResourceExitCode, before anything is written.
+// For the options window: when AwaitIntactResources raises, ends as EndForDamagedSetup does.
 void EndIfResourcesDamaged();
+
+// Prints message (GBK) on standard error in UTF-8, shows it in an error box and ends the
+// program with kDamagedResourceExitCode, before anything is written.
+[[noreturn]] void EndForDamagedSetup(const AnsiString& message);
 
 inline constexpr int kDamagedResourceExitCode = 4;

@@ -1,16 +1,13 @@
 #include "OptionsWindow.h"
 
-#include "InstallLock.h"
+#include "InstallAction.h"
 #include "IntegrityCheck.h"
-
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 
 #include "rtl/Application.h"
 #include "rtl/FileUtils.h"
-#include "rtl/SysErrorMessage.h"
 #include "winapi/kernel32.h"
-#include "winapi/shell32.h"
 
 #include "winapi/Gbk.h"
 
@@ -29,9 +26,6 @@ constexpr int kCollapsedHoverIndex = 1;
 constexpr int kExpandedIndex = 2;
 constexpr int kExpandedHoverIndex = 3;
 
-// Where the programs folder usually is, for a system whose shell cannot say.
-constexpr char kFallbackProgramFiles[] = "C:\\Program Files\\";
-
 // The product's licence, carried as resource LICENSE: UTF-8, perhaps with a byte-order mark.
 constexpr char kLicenceResource[] = "LICENSE";
 
@@ -43,10 +37,6 @@ AnsiString LicenceText() {
     if (!gbkText)
         throw Exception(gbk::Literal("许可协议的文字无法显示"));
     return *gbkText;
-}
-
-const char* Option(const TbsSkinCheckRadioBox* box) {
-    return box->Checked() ? "1" : "0";
 }
 
 // Sets the process error mode for its lifetime and restores the previous one.
@@ -73,10 +63,7 @@ void TForm1::FormCreate(TObject* Sender) {
     Image2->SetBounds(static_cast<int>(std::nearbyint((Width() - 197) / 2.0)), Image2->Top(), 197,
                       47);
     Edit1->SetBounds(Image2->Left() - 20, Edit1->Top(), Image2->Width() + 40, Edit1->Height());
-    AnsiString programFiles = GetSpecialFolderPath(CSIDL_PROGRAM_FILES);
-    if (programFiles.empty())
-        programFiles = kFallbackProgramFiles;
-    Edit1->SetText(programFiles + "Vostrel\\");
+    Edit1->SetText(DefaultInstallDir());
     Button1->SetTop(Edit1->Top());
     bsSkinCheckRadioBox1->SetChecked(true);
     bsSkinCheckRadioBox2->SetChecked(true);
@@ -170,44 +157,27 @@ void TForm1::Image2Click(TObject* Sender) {
         Application->MessageBox(gbk::Literal("请先阅读并同意许可协议"), AnsiString(), MB_OK);
         return;
     }
-    // A second installer on the same system root would write under the first one's feet.
-    if (!TryLockInstall()) {
-        Application->MessageBox(InstallRunningMessage(), AnsiString(), MB_OK | MB_ICONEXCLAMATION);
+    const TInstallState state{IncludeTrailingBackslash(Edit1->Text()),
+                              bsSkinCheckRadioBox4->Checked(), bsSkinCheckRadioBox3->Checked(),
+                              bsSkinCheckRadioBox2->Checked()};
+    try {
+        PerformInstallAction(state);
+    } catch (const EInstallRunning& e) {
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK | MB_ICONEXCLAMATION);
         Application->Terminate();
         return;
-    }
-    EndIfResourcesDamaged(); // before the install folder is made
-    const AnsiString installDir = IncludeTrailingBackslash(Edit1->Text());
-    if (!ForceDirectories(installDir)) {
-        Application->MessageBox(SysErrorMessage(GetLastError()), AnsiString(), MB_OK);
-        return;
-    }
-    // Without both payload files whole the install cannot go on: stay here with the error.
-    try {
-        WriteInstallPayload(installDir);
+    } catch (const EDamagedSetup& e) {
+        EndForDamagedSetup(e.Message());
     } catch (const Exception& e) {
+        // Without the folder and both payload files whole the install cannot go on: stay here
+        // with the error.
         Application->MessageBox(e.Message(), AnsiString(), MB_OK);
         return;
     }
     Form2->Show();
     Hide();
-    Form2->DesktopShortcutOption = Option(bsSkinCheckRadioBox4);
-    Form2->QuickLaunchOption = Option(bsSkinCheckRadioBox3);
-    Form2->AutoStartOption = Option(bsSkinCheckRadioBox2);
-    Form2->InstallDir = installDir;
+    Form2->TakeInstallState(state);
     Form2->TimerStartDownload->SetEnabled(true);
-}
-
-AnsiString GetSpecialFolderPath(int folder) {
-    LPITEMIDLIST itemList = nullptr;
-    if (FAILED(SHGetSpecialFolderLocation(nullptr, folder, &itemList)) || !itemList)
-        return AnsiString();
-    char path[MAX_PATH + 1] = {};
-    BOOL found = SHGetPathFromIDListA(itemList, path);
-    ILFree(itemList);
-    if (!found || path[0] == '\0')
-        return AnsiString();
-    return IncludeTrailingBackslash(path);
 }
 
 bool BrowseForDirectory(const AnsiString& caption, const std::wstring& root, AnsiString& folder) {

@@ -5,6 +5,8 @@
 // The install action creates the folder, writes the payload into it and hands over to Form2.
 #pragma once
 
+#include "InstallState.h"
+
 #include "rtl/Button.h"
 #include "rtl/Edit.h"
 #include "rtl/Form.h"
@@ -60,10 +62,6 @@ public:
 };
 
 extern TForm1* Form1;
-
-// The path of a shell special folder (a CSIDL) with a trailing backslash; empty when the shell
-// cannot resolve the folder.
-AnsiString GetSpecialFolderPath(int folder);
 
 // The folder picker, captioned with caption. It opens on folder when that names an existing
 // folder (folder is emptied otherwise), else on root when given. True, with the chosen path in

@@ -11,3 +11,7 @@ const AnsiString& ProductPublisher() {
     static const AnsiString publisher = gbk::Literal("Talvimo 网络科技有限公司");
     return publisher;
 }
+
+AnsiString SetupTitle() {
+    return gbk::Literal("Talvimo安装向导");
+}

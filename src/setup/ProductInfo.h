@@ -19,3 +19,6 @@ inline constexpr const char* kProductName = "Talvimo";
 
 const AnsiString& ProductWebAddress();
 const AnsiString& ProductPublisher(); // GBK
+
+// The application's title (GBK), which message boxes without a caption of their own show.
+AnsiString SetupTitle();

@@ -1,21 +1,12 @@
 #include "ProgressWindow.h"
 
-#include "DesktopLaunchers.h"
-
 #include "FinishWindow.h"
 #include "InstallSequence.h"
-#include "InstalledItems.h"
 #include "ProcessClosing.h"
-#include "ProductInfo.h"
-#include "ShellIntegration.h"
 
 #include "rtl/Application.h"
-#include "rtl/FileUtils.h"
-#include "rtl/SysErrorMessage.h"
 
 #include "winapi/Gbk.h"
-#include "winapi/kernel32.h"
-#include "winapi/shell32.h"
 
 #include <cstdint>
 
@@ -29,13 +20,10 @@ namespace {
 class TWindowObserver final : public IInstallObserver {
 public:
     explicit TWindowObserver(TForm2& form) : form_(form) {}
-    void Status(const AnsiString& text) override {
-        form_.Label1->SetCaption(text);
-        // The extraction that may follow pumps nothing: the text must show first.
-        Application->ProcessMessages();
-    }
+    void Status(const AnsiString& text) override { form_.Label1->SetCaption(text); }
     void Progress(bool isTotal, Int64 value) override { ExtractProgress(&form_, isTotal, value); }
     void Wait(DWORD milliseconds) override { WaitPumping(milliseconds); }
+    void ProcessMessages() override { Application->ProcessMessages(); }
     void Note(const AnsiString&) override {}
 
 private:
@@ -127,10 +115,18 @@ void TForm2::TimerStartDownloadTimer(TObject* Sender) {
     RunInstall();
 }
 
+void TForm2::TakeInstallState(const TInstallState& state) {
+    install_ = state;
+    DesktopShortcutOption = OptionString(state.desktopShortcut);
+    QuickLaunchOption = OptionString(state.quickLaunch);
+    AutoStartOption = OptionString(state.autoStart);
+    InstallDir = state.installDir;
+}
+
 void TForm2::RunInstall() {
     TWindowObserver observer(*this);
     try {
-        RunInstallSequence(observer);
+        RunInstallSequence(install_, observer);
     } catch (const EPayloadMissing& missing) {
         Application->MessageBox(missing.Message(), "", MB_OK);
         Application->Terminate();
@@ -153,39 +149,11 @@ void TForm2::RunInstall() {
     Hide();
 }
 
-void TForm2::CreateProductShortcuts() {
-    const AnsiString target = InstallDir + kMainProgramName;
-    TShellLink link;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
-    link->SetDescription(kProductName);
-    link->SetIconLocation(target.c_str(), 0);
-
-    const AnsiString linkName = AnsiString(kProductName) + ".lnk";
-    if (DesktopShortcutOption == "1") {
-        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName);
-        CreateLaunchersFor(CSIDL_DESKTOPDIRECTORY, kProductName, target, kProductName, target);
-    }
-    // The Quick Launch folder is not created: without it that link is not made.
-    const AnsiString quickLaunch =
-        SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\";
-    if (QuickLaunchOption == "1" && DirectoryExists(quickLaunch))
-        link.Save(quickLaunch + linkName);
-
-    const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
-    const AnsiString productFolder = programs + "\\" + kProductName + "\\";
-    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
-        throw Exception(gbk::Literal("无法创建文件夹 ") + productFolder + ": " +
-                        SysErrorMessage(GetLastError()));
-    // Recorded even when an earlier install made it: the uninstaller removes it only empty.
-    InstalledItems().AddFolder(productFolder);
-    link.Save(productFolder + linkName);
-    const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
-    CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);
-}
-
 HRESULT ExtractProgress(void* sender, bool isTotal, Int64 value) {
     (void)sender;
+    // The archive library calls this during the extraction; only the window thread may touch
+    // the bar.
+    RequireGuiThread("ExtractProgress");
     // The bar's range is 32-bit; the payload's total is far below 2^31.
     const auto low = static_cast<int>(static_cast<std::int32_t>(static_cast<std::uint32_t>(value)));
     if (isTotal)

@@ -1,7 +1,9 @@
 // The progress window: a slideshow over its whole surface, a status line and a progress bar,
-// minimise and close picture-buttons; it holds the install state the options window fills and
+// minimise and close picture-buttons; it takes the install state the options window fills and
 // runs the install sequence from its one-shot start timer.
 #pragma once
+
+#include "InstallState.h"
 
 #include "rtl/Form.h"
 #include "rtl/Image.h"
@@ -32,7 +34,8 @@ public:
     TTimer* Timer1 = nullptr;
     TTimer* TimerStartDownload = nullptr;
 
-    // Install state, written by the options window's install action.
+    // The install state as the window shows it ("1" or "0" for the options), filled from the
+    // value TakeInstallState is given.
     AnsiString DesktopShortcutOption;
     AnsiString QuickLaunchOption;
     AnsiString AutoStartOption;
@@ -53,16 +56,17 @@ public:
     void Image6MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X, int Y);
     void TimerStartDownloadTimer(TObject* Sender);
 
+    // The install this window is to run: kept for the sequence and copied into the four fields.
+    void TakeInstallState(const TInstallState& state);
     // The install sequence (InstallSequence.h) shown in this window, then the finish window in
     // its place. A missing payload is a message box and the end of the program.
     void RunInstall();
-    // Links to InstallDir + "mervo.exe": on the desktop and in the quick-launch folder when their
-    // option is exactly "1", and always in the Start-menu folder "Talvimo" (created when
-    // missing; a failure to create it raises). A link that cannot be saved is silently not made.
-    void CreateProductShortcuts();
     // Paints the image strip: done blue columns, then remaining gray ones, stretched to the
     // strip's width.
     void DrawProgressImage(int done, int remaining);
+
+private:
+    TInstallState install_;
 };
 
 extern TForm2* Form2;

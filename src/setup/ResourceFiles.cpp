@@ -1,11 +1,9 @@
 #include "ResourceFiles.h"
 
-#include "IntegrityCheck.h"
-#include "ProductInfo.h"
-
 #include "rtl/SysErrorMessage.h"
 #include "winapi/LinuxErrors.h"
 #include "winapi/SystemRoot.h"
+#include "winapi/WholeFile.h"
 #include "winapi/kernel32.h"
 
 std::string_view ResourceBytes(const char* name) {
@@ -108,39 +106,13 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
     const std::optional<std::string> target = winapi::ToLinuxPath(fileName);
     if (!target)
         RaiseCreateError(fileName, GetLastError());
-    const std::string folder = target->substr(0, target->rfind('/') + 1);
-
-    // The bytes go to a temporary name in the same folder and are renamed over the old file
-    // only when all of them are there: a failure leaves the old file or none, never a partial
-    // one, and an old file that cannot be replaced is never taken for the resource.
-    std::string temporary = folder + ".vostrel-XXXXXX";
-    Descriptor out{mkstemp(temporary.data())};
-    if (out.fd < 0) {
-        const int err = errno;
+    // Written whole: a failure leaves the old file or none, never a partial one, and an old
+    // file that cannot be replaced is never taken for the resource.
+    const int err = winapi::WriteWholeFile(*target, [&](int out) {
+        Descriptor self{open("/proc/self/exe", O_RDONLY | O_CLOEXEC)};
+        return self.fd < 0 ? errno : CopyFileRange(self.fd, offset, size, out);
+    });
+    if (err != 0)
         RaiseCreateError(fileName,
                          err == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(err));
-    }
-    Descriptor self{open("/proc/self/exe", O_RDONLY | O_CLOEXEC)};
-    int err = self.fd < 0 ? errno : 0;
-    if (err == 0 && fchmod(out.fd, 0644) != 0)
-        err = errno;
-    if (err == 0)
-        err = CopyFileRange(self.fd, offset, size, out.fd);
-    // Closed on every way: a descriptor left open on a failed copy would keep the unlinked
-    // temporary's blocks taken on the disk that just ran full.
-    if (close(out.fd) != 0 && err == 0)
-        err = errno; // a delayed write error surfaces here
-    out.fd = -1;
-    if (err == 0 && rename(temporary.c_str(), target->c_str()) != 0)
-        err = errno;
-    if (err != 0) {
-        unlink(temporary.c_str());
-        RaiseCreateError(fileName, winapi::Win32ErrorFromErrno(err));
-    }
-}
-
-void WriteInstallPayload(const AnsiString& installDir) {
-    AwaitIntactResources();
-    SaveResourceToFile("F1", installDir + kPayloadArchiveName);
-    SaveResourceToFile("F7z", installDir + kArchiveLibraryName);
 }

@@ -22,9 +22,3 @@ std::int64_t FileOffsetOf(const void* address);
 // for any failure to create, fill or put the file in place (a full disk gives the disk-full
 // text).
 void SaveResourceToFile(const char* name, const AnsiString& fileName);
-
-// Writes the payload into installDir (ending in a backslash): the archive resource F1 as
-// kPayloadArchiveName and the library resource F7z as kArchiveLibraryName. Raises as
-// SaveResourceToFile does; the archive is left in place when the library fails. Waits for the
-// resource check first and raises its message, writing nothing, when a resource is damaged.
-void WriteInstallPayload(const AnsiString& installDir);

@@ -130,6 +130,37 @@ AnsiString SpecialFolder(int csidl) {
     return path;
 }
 
+void CreateProductShortcuts(const TInstallState& state) {
+    const AnsiString target = state.installDir + kMainProgramName;
+    TShellLink link;
+    link->SetPath(target.c_str());
+    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+    link->SetDescription(kProductName);
+    link->SetIconLocation(target.c_str(), 0);
+
+    const AnsiString linkName = AnsiString(kProductName) + ".lnk";
+    if (state.desktopShortcut) {
+        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName);
+        CreateLaunchersFor(CSIDL_DESKTOPDIRECTORY, kProductName, target, kProductName, target);
+    }
+    // The Quick Launch folder is not created: without it that link is not made.
+    const AnsiString quickLaunch =
+        SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\";
+    if (state.quickLaunch && DirectoryExists(quickLaunch))
+        link.Save(quickLaunch + linkName);
+
+    const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
+    const AnsiString productFolder = programs + "\\" + kProductName + "\\";
+    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
+        throw Exception(gbk::Literal("无法创建文件夹 ") + productFolder + ": " +
+                        SysErrorMessage(GetLastError()));
+    // Recorded even when an earlier install made it: the uninstaller removes it only empty.
+    InstalledItems().AddFolder(productFolder);
+    link.Save(productFolder + linkName);
+    const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
+    CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);
+}
+
 void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name) {
     TShellLink link;
     link->SetPath(target.c_str());

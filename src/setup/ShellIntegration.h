@@ -1,7 +1,9 @@
 // Tying the installed product into the shell: shell links, the start-with-Windows value and the
 // entry in the list of installed programs, all under the system's special folders and
-// HKEY_LOCAL_MACHINE. The progress window's TForm2::CreateProductShortcuts builds on these.
+// HKEY_LOCAL_MACHINE.
 #pragma once
+
+#include "InstallState.h"
 
 #include "rtl/SysUtils.h"
 
@@ -33,6 +35,12 @@ private:
 // The path of a special folder; the results of the shell calls are not examined, so a folder
 // that cannot be resolved gives an empty path.
 AnsiString SpecialFolder(int csidl);
+
+// Links to the install folder's "mervo.exe": on the desktop and in the quick-launch folder when
+// state chooses them, and always in the Start-menu folder "Talvimo" (created when missing; a
+// failure to create it raises). The quick-launch link is skipped when its folder is missing;
+// any other link that cannot be saved raises as TShellLink::Save does.
+void CreateProductShortcuts(const TInstallState& state);
 
 // Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
 // folder csidl, with the desktop launcher that goes with it. Creates no folder: a link into a

@@ -3,6 +3,7 @@
 #include "CarriedGlyphs.h"
 #include "FinishWindow.h"
 #include "OptionsWindow.h"
+#include "ProductInfo.h"
 #include "ProgressWindow.h"
 #include "ResourceFiles.h"
 #include "SetupClasses.h"
@@ -36,12 +37,16 @@ void UseProductIcon() {
     QApplication::setWindowIcon(icon);
 }
 
-void CreateSetupWindows() {
+void InitializeSetupApplication() {
     RegisterSetupClasses();
     Application->Initialize();
     UseProductIcon();
     UseCarriedGlyphsWhenNeeded();
     Application->SetTitle(SetupTitle());
+}
+
+void CreateSetupWindows() {
+    InitializeSetupApplication();
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);
@@ -56,10 +61,6 @@ void TakeSwitchesAsStartingValues(const TCommandLine& line) {
         Form1->bsSkinCheckRadioBox3->SetChecked(false);
     if (!line.autoStart)
         Form1->bsSkinCheckRadioBox2->SetChecked(false);
-}
-
-AnsiString SetupTitle() {
-    return gbk::Literal("Talvimo安装向导");
 }
 
 std::optional<int> ReadSwitches(int argc, char* argv[], TCommandLine& line) {

@@ -15,15 +15,17 @@ inline constexpr char kProductIconResource[] = "MAINICON";
 // the title; a build without the icon resource (the tests') leaves Qt's default.
 void UseProductIcon();
 
+// The application as every run needs it, windows or none: the classes the stored descriptions
+// name, COM and the dialogs, the title, the product's icon and the carried glyphs.
+void InitializeSetupApplication();
+
+// InitializeSetupApplication, then the three windows.
 void CreateSetupWindows();
 
 // The switches' choices as the options window's starting values, for a run with windows: /DIR's
 // folder in the folder box (as given, without the product folder a browse appends), and the
 // boxes of the NO-switches unticked. The user can still change them before installing.
 void TakeSwitchesAsStartingValues(const TCommandLine& line);
-
-// The application's title (GBK), which message boxes without a caption of their own show.
-AnsiString SetupTitle();
 
 // Reads the switches before Qt starts. Returns the exit code when the run ends here (help
 // printed, or a bad switch reported on standard error); otherwise fills line and, for

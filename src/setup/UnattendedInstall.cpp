@@ -1,22 +1,16 @@
 #include "UnattendedInstall.h"
 
-#include "InstallLock.h"
+#include "InstallAction.h"
 #include "InstallLog.h"
 #include "InstallSequence.h"
 #include "InstalledItems.h"
-#include "IntegrityCheck.h"
-#include "OptionsWindow.h"
 #include "ProcessClosing.h"
 #include "ProgressWindow.h"
-#include "ResourceFiles.h"
 #include "StartUp.h"
 
 #include "rtl/Application.h"
-#include "rtl/FileUtils.h"
-#include "rtl/SysErrorMessage.h"
 
 #include "winapi/Gbk.h"
-#include "winapi/kernel32.h"
 
 #include <chrono>
 #include <cstdio>
@@ -61,6 +55,7 @@ public:
         }
     }
     void Wait(DWORD milliseconds) override { WaitPumping(milliseconds); }
+    void ProcessMessages() override {} // no window to answer
     void Note(const AnsiString& text) override { log_.Line(text); }
 
     // A line for the person and the log alike.
@@ -89,34 +84,24 @@ int Fail(TInstallLog& log, const AnsiString& message, int code) {
     return code;
 }
 
-// The options window's install action with the command line's choices: the folder and the
-// payload, then the progress window's state.
-int PrepareInstall(const TCommandLine& line, TInstallLog& log) {
-    // A damaged setup file is reported before the install folder is made.
+// The command line's choices, the default folder unless /DIR gives one.
+TInstallState InstallStateFrom(const TCommandLine& line) {
+    return {line.installDir ? *line.installDir : DefaultInstallDir(), line.desktopIcon,
+            line.quickLaunch, line.autoStart};
+}
+
+// The install action with the command line's choices; kExitInstalled when the sequence can run.
+int PrepareInstall(const TInstallState& state, TInstallLog& log) {
+    log.Line(gbk::Literal("安装文件夹 ") + state.installDir);
     try {
-        AwaitIntactResources();
-    } catch (const Exception& e) {
+        PerformInstallAction(state);
+    } catch (const EInstallRunning& e) {
+        return Fail(log, e.Message(), kExitInstallRunning);
+    } catch (const EDamagedSetup& e) {
         return Fail(log, e.Message(), kExitPayloadDamaged);
-    }
-    const AnsiString installDir =
-        line.installDir ? *line.installDir : IncludeTrailingBackslash(Form1->Edit1->Text());
-    log.Line(gbk::Literal("安装文件夹 ") + installDir);
-    if (!ForceDirectories(installDir))
-        return Fail(log, SysErrorMessage(GetLastError()), kExitInstallFailed);
-    try {
-        WriteInstallPayload(installDir);
-    } catch (const EFCreateError& e) {
-        return Fail(log, e.Message(), kExitInstallFailed);
-    } catch (const EStreamError& e) {
-        return Fail(log, e.Message(), kExitInstallFailed);
     } catch (const Exception& e) {
-        // Anything else means the carried payload itself is not usable.
-        return Fail(log, e.Message(), kExitPayloadDamaged);
+        return Fail(log, e.Message(), kExitInstallFailed);
     }
-    Form2->InstallDir = installDir;
-    Form2->DesktopShortcutOption = line.desktopIcon ? "1" : "0";
-    Form2->QuickLaunchOption = line.quickLaunch ? "1" : "0";
-    Form2->AutoStartOption = line.autoStart ? "1" : "0";
     return kExitInstalled;
 }
 
@@ -141,22 +126,25 @@ void LogInstalledItems(TInstallLog& log) {
     }
 }
 
-int RunWithoutWindows(const TCommandLine& line, TInstallLog& log, TConsoleObserver& observer) {
+int RunWithoutWindows(const TInstallState& state, const TCommandLine& line, TInstallLog& log,
+                      TConsoleObserver& observer) {
     try {
-        RunInstallSequence(observer);
+        RunInstallSequence(state, observer);
     } catch (const EPayloadMissing& e) {
         return Fail(log, e.Message(), kExitPayloadDamaged);
     } catch (const Exception& e) {
         return Fail(log, e.Message(), kExitInstallFailed);
     }
     LogInstalledItems(log);
-    for (const AnsiString& problem : FinishInstall(Form2->InstallDir, line.run))
+    for (const AnsiString& problem : FinishInstall(state.installDir, line.run))
         observer.Say(problem);
     observer.Say(gbk::Literal("安装完成"));
     return kExitInstalled;
 }
 
-int RunInProgressWindow(const TCommandLine& line, TInstallLog& log) {
+// Only the progress window: it shows the sequence and closes at its end.
+int RunInProgressWindow(const TInstallState& state, const TCommandLine& line, TInstallLog& log) {
+    Form2->TakeInstallState(state);
     Form2->FinishWithoutWindow = true;
     Form2->StartProductWhenDone = line.run;
     Form2->Show();
@@ -182,21 +170,18 @@ int RunUnattendedInstall(const TCommandLine& line) {
         }
     }
     TConsoleObserver observer(log, isatty(STDERR_FILENO) || log.IsOpen());
-    bool created = false;
-    AnsiString startError;
+    const bool withWindow = line.mode == TCommandLine::Mode::Silent;
     try {
-        CreateSetupWindows();
-        created = true;
+        InitializeSetupApplication();
+        if (withWindow)
+            Application->CreateForm(Form2);
     } catch (const Exception& e) {
-        startError = e.Message();
+        return Fail(log, e.Message(), kExitInstallFailed);
     }
-    if (!created)
-        return Fail(log, startError, kExitInstallFailed);
-    if (!TryLockInstall())
-        return Fail(log, InstallRunningMessage(), kExitInstallRunning);
-    if (const int code = PrepareInstall(line, log); code != kExitInstalled)
+    const TInstallState state = InstallStateFrom(line);
+    if (const int code = PrepareInstall(state, log); code != kExitInstalled)
         return code;
-    if (line.mode == TCommandLine::Mode::Silent)
-        return RunInProgressWindow(line, log);
-    return RunWithoutWindows(line, log, observer);
+    if (withWindow)
+        return RunInProgressWindow(state, line, log);
+    return RunWithoutWindows(state, line, log, observer);
 }

@@ -8,5 +8,5 @@
 #include "CommandLine.h"
 
 // Runs the install the command line asks for and returns the exit code. The application
-// object must exist; the setup windows are created here.
+// object must exist; /SILENT creates the progress window here, /VERYSILENT no window at all.
 int RunUnattendedInstall(const TCommandLine& line);

@@ -1,5 +1,7 @@
 #include "RegistryFile.h"
 
+#include "WholeFile.h"
+
 #include "LinuxErrors.h"
 #include "advapi32.h"
 #include "kernel32.h"
@@ -683,19 +685,6 @@ private:
     struct stat held_ {};
 };
 
-bool WriteAll(int fd, std::string_view data) {
-    while (!data.empty()) {
-        const ssize_t written = write(fd, data.data(), data.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            return false;
-        }
-        data.remove_prefix(static_cast<size_t>(written));
-    }
-    return true;
-}
-
 // What tells one state of a registry file from another: a writer replacing the file makes a
 // new inode, one rewriting it in place changes its modification time and mostly its size.
 struct FileIdentity {
@@ -748,31 +737,13 @@ void StoreCached(ParsedFile parsed) {
     Cache() = std::move(parsed);
 }
 
-// Writes text beside path and renames it over path; 0 or an errno value, and the identity the
-// new file has. The rename is made durable only when syncFolder is set.
+// Writes text as the whole file at path; 0 or an errno value, and the identity the new file
+// has. The rename is made durable only when syncFolder is set.
 int ReplaceFile(const std::string& path, std::string_view text, mode_t mode, bool syncFolder,
                 std::optional<FileIdentity>& replaced) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    if (fd < 0)
-        return errno;
-    // Held until the temporary is renamed or removed: it tells a live writer's temporary from
-    // one a killed writer left.
-    flock(fd, LOCK_EX);
-    int error = 0;
     struct stat written {};
-    if (!WriteAll(fd, text) || fchmod(fd, mode) != 0 || fsync(fd) != 0 || fstat(fd, &written) != 0)
-        error = errno;
-    if (close(fd) != 0 && error == 0)
-        error = errno;
-    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0)
-        error = errno;
-    if (error != 0) {
-        unlink(temporary.c_str());
+    if (const int error = WriteWholeFile(path, text, {mode, syncFolder, &written}); error != 0)
         return error;
-    }
-    if (syncFolder)
-        SyncRegistryFolder(path);
     // The rename leaves the modification time as it is.
     replaced.emplace(written);
     return 0;
@@ -811,15 +782,6 @@ std::optional<RegistryFile> ParseOrEmpty(std::string_view text, std::string_view
 }
 
 } // namespace
-
-void SyncRegistryFolder(const std::string& path) {
-    const std::string folder = path.substr(0, path.find_last_of('/') + 1);
-    const int dir = open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (dir >= 0) {
-        fsync(dir);
-        close(dir);
-    }
-}
 
 DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
                        std::string_view arch, bool* unsynced) {

@@ -89,8 +89,8 @@ std::string RegistryString(std::u16string_view text);
 // The text of UTF-16LE bytes (an odd last byte is left out).
 std::u16string FromUtf16Le(std::string_view bytes);
 
-// Edits the registry file at a Linux path under an exclusive lock and replaces it atomically
-// (temporary file, flush, rename), so concurrent editors lose nothing and a crash leaves the
+// Edits the registry file at a Linux path under an exclusive lock and replaces it whole
+// (WriteWholeFile), so concurrent editors lose nothing and a crash leaves the
 // old or the new file. A missing or empty file starts empty. edit returns a Win32 error code;
 // the file is written only when it returns ERROR_SUCCESS and changed something. A damaged
 // file is never rewritten: the result is then ERROR_BADDB and the file stays as it is. A missing
@@ -98,12 +98,9 @@ std::u16string FromUtf16Le(std::string_view bytes);
 // editors left beside the file are removed. The new file's content is flushed before the rename
 // in any case; the rename itself is flushed at once unless unsynced is given, which is then set
 // when the file was replaced, so that a caller making several edits flushes the folder once
-// (SyncRegistryFolder) when it is done.
+// (SyncFolderOf) when it is done.
 DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
                        std::string_view arch = "win64", bool* unsynced = nullptr);
-
-// Flushes the renames made in the folder of the registry file at path.
-void SyncRegistryFolder(const std::string& path);
 
 // Reads the file under a shared lock; nullopt with the error code when it cannot be read or is
 // damaged. A missing file reads as empty.

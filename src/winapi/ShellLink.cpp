@@ -1,5 +1,7 @@
 #include "ShellLink.h"
 
+#include "WholeFile.h"
+
 #include "Gbk.h"
 #include "LinuxErrors.h"
 #include "SystemRoot.h"
@@ -165,20 +167,9 @@ public:
         auto linuxPath = winapi::ToLinuxPath(*name);
         if (!linuxPath)
             return HRESULT_FROM_WIN32(GetLastError());
-        const std::string data = Build();
-        const int fd = open(linuxPath->c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-        if (fd < 0)
-            return HRESULT_FROM_WIN32(errno == ENOENT ? ERROR_PATH_NOT_FOUND
-                                                      : winapi::Win32ErrorFromErrno(errno));
-        int error = 0;
-        if (write(fd, data.data(), data.size()) != static_cast<ssize_t>(data.size()))
-            error = errno ? errno : ENOSPC;
-        if (close(fd) != 0 && error == 0)
-            error = errno;
-        if (error != 0) {
-            unlink(linuxPath->c_str());
-            return HRESULT_FROM_WIN32(winapi::Win32ErrorFromErrno(error));
-        }
+        if (const int error = winapi::WriteWholeFile(*linuxPath, Build()); error != 0)
+            return HRESULT_FROM_WIN32(error == ENOENT ? ERROR_PATH_NOT_FOUND
+                                                      : winapi::Win32ErrorFromErrno(error));
         return S_OK;
     }
 

@@ -281,10 +281,7 @@ std::string WineArchitecture() {
     return arch ? arch : "win64";
 }
 
-std::optional<std::string> SystemRootPath() {
-    std::lock_guard lock(rootMutex);
-    if (cachedRoot)
-        return cachedRoot;
+std::optional<std::string> SystemRootLocation() {
     if (const std::string arch = WineArchitecture(); arch != "win32" && arch != "win64") {
         SetLastError(ERROR_BAD_ENVIRONMENT);
         return std::nullopt;
@@ -301,7 +298,15 @@ std::optional<std::string> SystemRootPath() {
         SetLastError(ERROR_PATH_NOT_FOUND);
         return std::nullopt;
     }
-    if (!MakeLayout(root))
+    return root;
+}
+
+std::optional<std::string> SystemRootPath() {
+    std::lock_guard lock(rootMutex);
+    if (cachedRoot)
+        return cachedRoot;
+    const std::optional<std::string> root = SystemRootLocation();
+    if (!root || !MakeLayout(*root))
         return std::nullopt;
     cachedRoot = root;
     return cachedRoot;

@@ -16,6 +16,10 @@ namespace winapi {
 // "win32" or "win64", which Wine refuses too.
 std::optional<std::string> SystemRootPath();
 
+// Where the root is, whether it exists or not: nothing is created. nullopt with the last error
+// set as SystemRootPath sets it for a setting Wine refuses.
+std::optional<std::string> SystemRootLocation();
+
 // The architecture a new registry of the root names: $WINEARCH, "win64" when unset.
 std::string WineArchitecture();
 

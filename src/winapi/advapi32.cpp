@@ -4,6 +4,7 @@
 #include "Handles.h"
 #include "RegistryFile.h"
 #include "SystemRoot.h"
+#include "WholeFile.h"
 #include "WineReg.h"
 #include "WineServer.h"
 #include "kernel32.h"
@@ -291,7 +292,7 @@ LSTATUS RegCloseKey(HKEY key) {
     winapi::RemoveHandle(reinterpret_cast<HANDLE>(key));
     // What the handle wrote is durable once it is closed.
     if (const std::string file = object->TakeUnsynced(); !file.empty())
-        winapi::SyncRegistryFolder(file);
+        winapi::SyncFolderOf(file);
     if (!object->HasPending())
         return ERROR_SUCCESS;
     DWORD error = ERROR_SUCCESS;

@@ -1,10 +1,13 @@
 // shell32 special folders. Each CSIDL the program asks for is a folder of the Wine profile in
-// the system root (created with the root); its item list carries the Windows path.
+// the system root; its item list carries the Windows path. Naming a folder creates nothing:
+// the root is made when a file in it is first touched.
 #include "shell32.h"
 
+#include "Gbk.h"
 #include "SystemRoot.h"
 #include "kernel32.h"
 
+#include <algorithm>
 #include <cstring>
 #include <optional>
 #include <string>
@@ -60,17 +63,16 @@ HRESULT SHGetSpecialFolderLocation(HWND /*owner*/, int folder, LPITEMIDLIST* ite
     const SpecialFolder* special = FindSpecialFolder(folder);
     if (!special)
         return E_INVALIDARG;
-    const auto root = winapi::SystemRootPath();
-    if (!root)
+    if (!winapi::SystemRootLocation())
         return HRESULT_FROM_WIN32(GetLastError());
-    const std::string linuxPath =
-        special->underProfile
-            ? *root + "/drive_c/users/" + winapi::WineUserName() + "/" + special->underProfile
-            : *root + "/drive_c/" + special->underDriveC;
-    const auto windowsPath = winapi::ToWindowsPath(linuxPath);
-    if (!windowsPath)
-        return HRESULT_FROM_WIN32(GetLastError());
-    *itemList = MakePathItemList(*windowsPath);
+    const std::optional<std::string> user = gbk::FromUtf8(winapi::WineUserName());
+    if (!user)
+        return HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
+    std::string windowsPath = special->underProfile
+                                  ? "C:\\users\\" + *user + "\\" + special->underProfile
+                                  : std::string("C:\\") + special->underDriveC;
+    std::replace(windowsPath.begin(), windowsPath.end(), '/', '\\');
+    *itemList = MakePathItemList(windowsPath);
     return *itemList ? S_OK : E_OUTOFMEMORY;
 }
 

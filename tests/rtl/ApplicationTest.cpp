@@ -10,12 +10,13 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileDialog>
-#include <QSettings>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMessageBox>
+#include <QSettings>
 #include <QTimer>
 #include <filesystem>
+#include <thread>
 
 namespace {
 
@@ -56,6 +57,14 @@ TEST_F(ApplicationTest, COMIsOnFromInitializeUntilTheApplicationGoes) {
     EXPECT_EQ(TryCreateShellLink(), S_OK);
     app.reset();
     EXPECT_EQ(TryCreateShellLink(), CO_E_NOTINITIALIZED);
+}
+
+// Code that touches widgets stops the program when it runs on any other thread than Qt's.
+TEST_F(ApplicationTest, WidgetCodeOffTheWindowThreadStopsTheProgram) {
+    RequireGuiThread("on the window thread");
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    EXPECT_DEATH(std::thread([] { RequireGuiThread("SetPosition"); }).join(),
+                 "SetPosition called off the window thread");
 }
 
 TEST_F(ApplicationTest, AnErrorEscapingAHandlerIsShownAndTheLoopCarriesOn) {

@@ -72,7 +72,9 @@ TBytes FilteredPng(const QImage& image, bool alpha, const std::vector<int>& filt
             const int aboveLeft = y > 0 && i >= pixelBytes ? raw[y - 1][i - pixelBytes] : 0;
             const int predictions[5] = {0, left, above, (left + above) / 2,
                                         PaethOf(left, above, aboveLeft)};
-            filtered.push_back(static_cast<std::uint8_t>(raw[y][i] - predictions[filter]));
+            // A filter type the format does not know keeps its row's bytes as they are.
+            const int prediction = filter < 5 ? predictions[filter] : 0;
+            filtered.push_back(static_cast<std::uint8_t>(raw[y][i] - prediction));
         }
     }
     uLongf packedSize = compressBound(static_cast<uLong>(filtered.size()));

@@ -26,6 +26,7 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <algorithm>
 #include <csignal>
@@ -74,14 +75,11 @@ protected:
 
     // The options window's hand-over, then the start timer's tick: returns once the whole
     // sequence has run inside it.
-    void Install(const AnsiString& options = "1") {
+    void Install(bool options = true) {
         Form2->Show();
         Form2->SetLeft(123);
         Form2->SetTop(77);
-        Form2->DesktopShortcutOption = options;
-        Form2->QuickLaunchOption = options;
-        Form2->AutoStartOption = options;
-        Form2->InstallDir = kInstallDir;
+        Form2->TakeInstallState({kInstallDir, options, options, options});
         Form2->TimerStartDownload->SetEnabled(true);
         QElapsedTimer elapsed;
         elapsed.start();
@@ -160,7 +158,7 @@ TEST_F(InstallSequence, ACompleteRunInstallsEverythingAndHandsOverToTheFinishWin
 TEST_F(InstallSequence, UntickedOptionsMakeOnlyTheStartMenuLinksAndNoStartWithWindows) {
     SetAutoRun(kInstallDir + "mervo.exe Minimize", true); // an earlier install's
     PlacePayload();
-    Install("0");
+    Install(false);
     EXPECT_FALSE(fs::exists(DesktopLink()));
     EXPECT_FALSE(fs::exists(QuickLaunchLink()));
     EXPECT_TRUE(fs::exists(StartMenuLink()));
@@ -168,6 +166,33 @@ TEST_F(InstallSequence, UntickedOptionsMakeOnlyTheStartMenuLinksAndNoStartWithWi
     EXPECT_EQ(RegistryValue(kRunKey, u"mervo"), std::nullopt);
     EXPECT_EQ(RegistryValue(kUninstallKey, u"DisplayName"), u"Talvimo");
     EXPECT_TRUE(Form3->Visible());
+}
+
+// Messages are handled only in the waits and in the one pump before the extraction: a click
+// made during the extraction is answered once the finish window stands, never between the
+// status "完成:100% ." and the links.
+TEST_F(InstallSequence, MessagesAreHandledOnlyInTheWaitsAndBeforeTheExtraction) {
+    PlacePayload();
+    std::vector<std::pair<AnsiString, bool>> handledAt; // the status, and the finish window shown
+    QTimer everyTurn;
+    everyTurn.setInterval(0);
+    QObject::connect(&everyTurn, &QTimer::timeout,
+                     [&] { handledAt.emplace_back(Status(), Form3->Visible()); });
+    clock.OnSleep([&](DWORD) {
+        if (clock.Sleeps().size() == 3000)
+            everyTurn.start();
+    });
+    Install();
+    everyTurn.stop();
+
+    ASSERT_FALSE(handledAt.empty());
+    const auto afterWaits = std::find_if(handledAt.begin(), handledAt.end(), [](const auto& at) {
+        return at.first == gbk::Literal("正在释放文件...");
+    });
+    EXPECT_NE(afterWaits, handledAt.end()) << "no pump before the extraction";
+    for (const auto& [status, finished] : handledAt)
+        EXPECT_TRUE(status != gbk::Literal("完成:100% .") || finished)
+            << "a message was handled between the extraction and the finish window";
 }
 
 TEST_F(InstallSequence, AMissingArchiveIsReportedAndEndsTheProgramWithNothingWritten) {

@@ -35,6 +35,7 @@ public:
     void Status(const AnsiString& text) override { statuses.push_back(text); }
     void Progress(bool isTotal, Int64 value) override { (isTotal ? total : done) = value; }
     void Wait(DWORD milliseconds) override { waited += milliseconds; }
+    void ProcessMessages() override {}
     void Note(const AnsiString& text) override { notes.push_back(text); }
 
     std::vector<AnsiString> statuses;

@@ -1,6 +1,7 @@
 // The progress window as the user sees it: slideshow, image strip, status line and bar; and
 // the extraction routines it calls.
 #include "InstallerWindows.h"
+#include "support/RaisedMessage.h"
 #include "support/TestArchive.h"
 
 #include "winapi/Gbk.h"
@@ -200,9 +201,9 @@ protected:
                                        password);
         fs::copy_file(SEVENZIP_LIBRARY, Folder() + "/7z.dll");
     }
-    int Extract() {
+    void Extract() {
         TExtractionJournal journal;
-        return ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\", observer, journal);
+        ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\", observer, journal);
     }
     testing_support::RecordingObserver observer;
 };
@@ -216,7 +217,7 @@ TEST_F(ExtractArchiveTest, UnpacksAndReleasesTheLibraryAndTheArchive) {
         ASSERT_TRUE(ProcessHolds(Folder() + "/7z.dll"));
         ASSERT_TRUE(ProcessHolds(Folder() + "/Vostrel.7z"));
     }
-    EXPECT_EQ(Extract(), 1);
+    Extract();
     EXPECT_EQ(testing_support::ReadLinuxFile(Folder() + "/mervo.exe"), "program");
     // The progress went to the observer, up to the whole size.
     EXPECT_EQ(observer.total, 7);
@@ -232,11 +233,17 @@ TEST_F(ExtractArchiveTest, AnArchiveOfAnotherPasswordRaisesAndReleasesEverything
     EXPECT_FALSE(ProcessHolds(Folder() + "/Vostrel.7z"));
 }
 
-TEST_F(ExtractArchiveTest, NoArchiveMeansNothingToDo) {
-    // Not even the missing library is touched.
-    EXPECT_EQ(Extract(), 0);
-    fs::create_directories(Folder() + "/Vostrel.7z");
-    EXPECT_EQ(Extract(), 0);
+// No archive file (none, or a folder by its name) is an error of its own, raised before the
+// missing library is even looked for.
+TEST_F(ExtractArchiveTest, NoArchiveRaisesThatNothingWasUnpacked) {
+    const AnsiString expected = gbk::Literal(
+        "未能解压安装包“C:\\unpack\\Vostrel.7z”：安装包已不存在，或无法创建安装文件夹");
+    for (const bool folderInItsPlace : {false, true}) {
+        if (folderInItsPlace)
+            fs::create_directories(Folder() + "/Vostrel.7z");
+        EXPECT_EQ(testing_support::RaisedMessage([this] { Extract(); }), expected)
+            << folderInItsPlace;
+    }
 }
 
 } // namespace

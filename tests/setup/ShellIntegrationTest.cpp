@@ -1,6 +1,5 @@
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
-#include "support/QtTestApplication.h"
 #include "support/QuietShell.h"
 #include "support/RaisedMessage.h"
 #include "support/TempSystemRoot.h"
@@ -13,7 +12,6 @@
 #include "setup/DesktopLaunchers.h"
 #include "setup/InstalledItems.h"
 #include "setup/ProductInfo.h"
-#include "setup/ProgressWindow.h"
 #include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
@@ -48,15 +46,9 @@ namespace {
 
 const AnsiString kInstallDir = "C:\\Program Files\\Vostrel\\";
 
-// The product links made by a progress window holding these options.
-void CreateProductShortcutsWith(const AnsiString& desktopOption,
-                                const AnsiString& quickLaunchOption) {
-    testing_support::EnsureQtApplication();
-    TForm2 progressWindow(nullptr);
-    progressWindow.InstallDir = kInstallDir;
-    progressWindow.DesktopShortcutOption = desktopOption;
-    progressWindow.QuickLaunchOption = quickLaunchOption;
-    progressWindow.CreateProductShortcuts();
+// The product links made for an install with these choices.
+void CreateProductShortcutsWith(bool desktop, bool quickLaunch) {
+    CreateProductShortcuts({kInstallDir, desktop, quickLaunch, true});
 }
 
 class ShellIntegration : public testing_support::SystemRootTest {
@@ -70,7 +62,7 @@ protected:
 
 TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
     fs::create_directories(QuickLaunchFolder());
-    CreateProductShortcutsWith("1", "1");
+    CreateProductShortcutsWith(true, true);
     for (const std::string& link : {DesktopLink(), QuickLaunchLink(), StartMenuLink()}) {
         const std::string info = LnkInfo(link);
         EXPECT_EQ(LnkField(info, "Local path"), "C:\\Program Files\\Vostrel\\mervo.exe") << link;
@@ -81,14 +73,18 @@ TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
     }
 }
 
-TEST_F(ShellIntegration, OnlyAnOptionOfExactlyOneMakesItsLink) {
-    for (const AnsiString option : {"0", "", " 1", "1 ", "yes", "11"}) {
-        CreateProductShortcutsWith(option, option);
-        EXPECT_FALSE(fs::exists(DesktopLink())) << option;
-        EXPECT_FALSE(fs::exists(QuickLaunchLink())) << option;
-        EXPECT_TRUE(fs::exists(StartMenuLink())) << option; // the folder is reused after the first
+TEST_F(ShellIntegration, EachChoiceMakesOnlyItsOwnLink) {
+    for (int pass = 0; pass < 2; ++pass) {
+        CreateProductShortcutsWith(false, false);
+        EXPECT_FALSE(fs::exists(DesktopLink()));
+        EXPECT_FALSE(fs::exists(QuickLaunchLink()));
+        EXPECT_TRUE(fs::exists(StartMenuLink())) << pass; // the folder is reused the second time
     }
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(false, true);
+    EXPECT_FALSE(fs::exists(DesktopLink()));
+    EXPECT_TRUE(fs::exists(QuickLaunchLink()));
+    fs::remove(QuickLaunchLink());
+    CreateProductShortcutsWith(true, false);
     EXPECT_TRUE(fs::exists(DesktopLink()));
     EXPECT_FALSE(fs::exists(QuickLaunchLink()));
 }
@@ -96,7 +92,7 @@ TEST_F(ShellIntegration, OnlyAnOptionOfExactlyOneMakesItsLink) {
 TEST_F(ShellIntegration, AMissingQuickLaunchFolderIsNotCreated) {
     const std::string quickLaunchFolder = QuickLaunchFolder();
     fs::remove_all(quickLaunchFolder);
-    CreateProductShortcutsWith("0", "1");
+    CreateProductShortcutsWith(false, true);
     EXPECT_FALSE(fs::exists(quickLaunchFolder));
     EXPECT_TRUE(fs::exists(StartMenuLink()));
 }
@@ -105,7 +101,7 @@ TEST_F(ShellIntegration, AStartMenuFolderThatCannotBeMadeRaisesAfterTheOtherLink
     fs::create_directories(QuickLaunchFolder());
     WriteLinuxFile(StartMenuFolder(), "a file where the folder should be");
     try {
-        CreateProductShortcutsWith("1", "1");
+        CreateProductShortcutsWith(true, true);
         FAIL() << "no error raised";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message().rfind(gbk::Literal("无法创建文件夹 "), 0), 0u) << error.Message();
@@ -129,7 +125,7 @@ TEST_F(ShellIntegration, TheUninstallLinkGoesIntoTheProductFolder) {
                                        SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
     EXPECT_FALSE(fs::exists(StartMenuFolder()));
-    CreateProductShortcutsWith("0", "0");
+    CreateProductShortcutsWith(false, false);
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, name);
     const std::string info = LnkInfo(StartMenuFolder() + "/卸载.lnk");
     EXPECT_EQ(LnkField(info, "Local path"), "C:\\Program Files\\Vostrel\\UnInstall.exe") << info;
@@ -174,7 +170,7 @@ TEST_F(ShellIntegration, AMissingInterfaceOrLinkObjectRaises) {
     EXPECT_THROW(
         {
             try {
-                CreateProductShortcutsWith("1", "1");
+                CreateProductShortcutsWith(true, true);
             } catch (const EIntfCastError& error) {
                 EXPECT_EQ(error.Message(), "Interface not supported");
                 throw;
@@ -470,7 +466,7 @@ protected:
 
 TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIcon) {
     PlaceProductWithIcon();
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
     CreateShortcut(kInstallDir + "UnInstall.exe", CSIDL_PROGRAMS, L"Talvimo\\卸载");
 
     for (const std::string& launcher : {MenuLauncher(), UninstallLauncher(), DesktopLauncher()})
@@ -546,7 +542,7 @@ TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
                                  "X-Made-By=wine\n";
     WriteLinuxFile(directories + "wine-wine.directory", winesOwn);
     WriteLinuxFile(directories + "wine-Programs.directory", winesOwn);
-    CreateProductShortcutsWith("0", "0");
+    CreateProductShortcutsWith(false, false);
     for (const char* name : {"wine-wine.directory", "wine-Programs.directory"}) {
         EXPECT_EQ(ReadLinuxFile(directories + name), winesOwn) << name;
         EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, directories + name)) << name;
@@ -559,7 +555,7 @@ TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
 // leaves the first's untouched (and each uninstaller removes only what its list names).
 TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
     PlaceProductWithIcon();
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
     const std::vector<std::string> first{MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
                                          MenuFile("Talvimo"), Icon(48)};
     std::vector<std::string> firstTexts;
@@ -571,7 +567,7 @@ TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
     setenv("WINEPREFIX", secondRoot.c_str(), 1);
     winapi::ResetSystemRoot();
     PlaceProductWithIcon();
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
     for (size_t i = 0; i < first.size(); ++i) {
         EXPECT_EQ(ReadLinuxFile(first[i]).value_or("(missing)"), firstTexts[i]) << first[i];
         EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, first[i])) << first[i];
@@ -588,7 +584,7 @@ TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
 }
 
 TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondCopy) {
-    CreateProductShortcutsWith("0", "0");
+    CreateProductShortcutsWith(false, false);
     EXPECT_FALSE(fs::exists(DesktopLauncher()));
     EXPECT_TRUE(fs::exists(MenuLauncher()));
     // A program without an icon gives a launcher without one, still valid.
@@ -598,10 +594,10 @@ TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondC
 
     PlaceProductWithIcon();
     const size_t recorded = InstalledItems().Items().size();
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
     const size_t withDesktop = InstalledItems().Items().size();
     EXPECT_GT(withDesktop, recorded);
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
     EXPECT_EQ(InstalledItems().Items().size(), withDesktop);
     size_t launchers = 0;
     for (const auto& entry : fs::recursive_directory_iterator(systemRoot.Home()))
@@ -622,7 +618,7 @@ TEST_F(Launchers, AStaleIconIsReplacedAndACurrentOneIsLeftInPlace) {
     struct stat before {};
     ASSERT_EQ(stat(Icon(16).c_str(), &before), 0);
 
-    CreateProductShortcutsWith("1", "0");
+    CreateProductShortcutsWith(true, false);
 
     EXPECT_EQ(ReadLinuxFile(Icon(48)), SquarePng(48));
     EXPECT_EQ(ReadLinuxFile(Icon(256)), SquarePng(256));
@@ -703,7 +699,7 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
         if (!windowsDesktop.Mounted())
             GTEST_SKIP() << "needs root to mount a small tmpfs";
         try {
-            CreateProductShortcutsWith("1", "0");
+            CreateProductShortcutsWith(true, false);
             ADD_FAILURE() << "no error raised";
         } catch (const Exception& error) {
             EXPECT_EQ(error.Message(), gbk::Literal("无法创建快捷方式 ") +
@@ -713,7 +709,7 @@ TEST_F(Launchers, AFullDiskFailsTheLinkAndTheLauncherWithTheDiskFullText) {
     }
     FullFolder linuxDesktop(systemRoot.Home() + "/Desktop");
     try {
-        CreateProductShortcutsWith("1", "0");
+        CreateProductShortcutsWith(true, false);
         ADD_FAILURE() << "no error raised";
     } catch (const Exception& error) {
         EXPECT_EQ(error.Message(), gbk::Literal("无法写入文件 ") + systemRoot.Home() + "/Desktop/" +
@@ -733,7 +729,7 @@ TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
         FullFolder startMenu(StartMenuFolder(), true);
         if (!startMenu.Mounted())
             GTEST_SKIP() << "needs root to mount a read-only tmpfs";
-        EXPECT_EQ(message([] { CreateProductShortcutsWith("0", "0"); }),
+        EXPECT_EQ(message([] { CreateProductShortcutsWith(false, false); }),
                   gbk::Literal("无法创建快捷方式 ") + SpecialFolder(CSIDL_PROGRAMS) +
                       "\\Talvimo\\Talvimo.lnk: " + SysErrorMessage(ERROR_WRITE_PROTECT));
     }
@@ -748,6 +744,35 @@ TEST_F(Launchers, ReadOnlyFoldersFailTheLinkAndTheRegistryWithTheSystemsText) {
               gbk::Literal("无法写入注册表项 HKEY_LOCAL_MACHINE\\") +
                   "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Talvimo: " +
                   SysErrorMessage(ERROR_WRITE_PROTECT));
+}
+
+// The uninstall list replaces an earlier one whole; a list that cannot be written leaves the
+// earlier one as it was and says which file and why.
+TEST_F(ShellIntegration, TheUninstallListIsWrittenWholeOrNotAtAll) {
+    TInstalledItems items;
+    items.AddFile(kInstallDir + "mervo.exe");
+    const AnsiString list = kInstallDir + "UnInstall.lst";
+    fs::create_directories(systemRoot.LinuxPath(kInstallDir));
+    WriteLinuxFile(systemRoot.LinuxPath(list),
+                   "an earlier list, longer than the new one\n" + std::string(4096, '#'));
+    items.SaveToFile(list);
+    EXPECT_EQ(ReadLinuxFile(systemRoot.LinuxPath(list)), items.ListText());
+    EXPECT_EQ(std::distance(fs::directory_iterator(systemRoot.LinuxPath(kInstallDir)),
+                            fs::directory_iterator()),
+              1);
+
+    const struct {
+        AnsiString file;
+        DWORD reason;
+    } failures[] = {{"C:\\Missing\\UnInstall.lst", ERROR_PATH_NOT_FOUND},
+                    {"UnInstall.lst", ERROR_PATH_NOT_FOUND},
+                    {kInstallDir + "mervo.exe\\UnInstall.lst", ERROR_PATH_NOT_FOUND}};
+    WriteLinuxFile(systemRoot.LinuxPath(kInstallDir + "mervo.exe"), "program");
+    for (const auto& [file, reason] : failures)
+        EXPECT_EQ(testing_support::RaisedMessage([&] { items.SaveToFile(file); }),
+                  "Cannot create file \"" + file + "\". " + SysErrorMessage(reason))
+            << file;
+    EXPECT_EQ(ReadLinuxFile(systemRoot.LinuxPath(kInstallDir + "mervo.exe")), "program");
 }
 
 } // namespace

@@ -214,10 +214,15 @@ TEST(SystemRoot, ARootThatCannotBeCreatedFailsEveryCDrivePath) {
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     EXPECT_FALSE(CreateDirectoryA("C:\\Program Files\\Vostrel", nullptr));
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+    // The shell still names its folders, which creates nothing, but none of them can be used.
     LPITEMIDLIST itemList = nullptr;
-    EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &itemList),
-              HRESULT_FROM_WIN32(ERROR_PATH_NOT_FOUND));
-    EXPECT_EQ(itemList, nullptr);
+    ASSERT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &itemList), S_OK);
+    char path[MAX_PATH + 1] = {};
+    EXPECT_TRUE(SHGetPathFromIDListA(itemList, path));
+    ILFree(itemList);
+    EXPECT_STREQ(path, "C:\\Program Files");
+    EXPECT_EQ(GetFileAttributesA(path), INVALID_FILE_ATTRIBUTES);
+    EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
     // Z: needs no root.
     EXPECT_EQ(winapi::ToLinuxPath("Z:\\tmp"), "/tmp");
 }

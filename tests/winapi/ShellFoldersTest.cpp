@@ -4,6 +4,7 @@
 #include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 
+#include <cstdlib>
 #include <filesystem>
 
 namespace {
@@ -33,6 +34,38 @@ TEST_F(ShellFolders, SpecialFoldersAreTheProfileFoldersOfTheRoot) {
               profile + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
     for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA, CSIDL_PROGRAMS})
         EXPECT_EQ(GetFileAttributesA(FolderPath(csidl).c_str()), FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The start-up only names folders; the root appears when a file in it is first touched.
+TEST_F(ShellFolders, NamingAFolderCreatesNothing) {
+    EXPECT_EQ(FolderPath(CSIDL_PROGRAM_FILES), "C:\\Program Files");
+    EXPECT_FALSE(std::filesystem::exists(systemRoot.Root()));
+    EXPECT_EQ(GetFileAttributesA("C:\\Program Files"), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(std::filesystem::is_directory(systemRoot.Root() + "/drive_c/Program Files"));
+}
+
+// Settings Wine refuses name no folder.
+TEST_F(ShellFolders, ARootWineRefusesNamesNoFolder) {
+    const struct {
+        const char* variable;
+        const char* value;
+        DWORD error;
+    } refused[] = {{"WINEARCH", "win16", ERROR_BAD_ENVIRONMENT},
+                   {"WINEPREFIX", "relative/prefix", ERROR_PATH_NOT_FOUND}};
+    for (const auto& [variable, value, error] : refused) {
+        const char* saved = std::getenv(variable);
+        const std::string savedValue = saved ? saved : "";
+        setenv(variable, value, 1);
+        LPITEMIDLIST itemList = nullptr;
+        EXPECT_EQ(SHGetSpecialFolderLocation(nullptr, CSIDL_PROGRAM_FILES, &itemList),
+                  HRESULT_FROM_WIN32(error))
+            << variable;
+        EXPECT_EQ(itemList, nullptr);
+        if (saved)
+            setenv(variable, savedValue.c_str(), 1);
+        else
+            unsetenv(variable);
+    }
 }
 
 TEST_F(ShellFolders, UnknownFoldersAndEmptyItemListsFail) {

@@ -11,10 +11,12 @@
 
 #include "rtl/Application.h"
 #include "rtl/ScriptedDialogService.h"
+#include "rtl/SysErrorMessage.h"
 #include "support/QtTestApplication.h"
 #include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
+#include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 
 #include <QAccessible>
@@ -462,7 +464,8 @@ TEST_F(OptionsWindowTest, CloseEndsTheProgramAtOnceAndWritesNothing) {
     Application->Run();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_TRUE(dialogs->messages.empty());
-    EXPECT_FALSE(std::filesystem::exists(Linux("C:\\Program Files\\Vostrel")));
+    // Not even the system root was made: only the install action makes it.
+    EXPECT_FALSE(std::filesystem::exists(systemRoot.Root()));
     EXPECT_EQ(Form2->InstallDir, "");
     EXPECT_FALSE(Form2->Visible());
 }
@@ -470,16 +473,22 @@ TEST_F(OptionsWindowTest, CloseEndsTheProgramAtOnceAndWritesNothing) {
 // A system whose shell cannot name the programs folder still gets a usable default.
 TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
     testing_support::TempSystemRoot root;
-    testing_support::WriteLinuxFile(root.Folder() + "/file", "not a folder");
-    setenv("WINEPREFIX", (root.Folder() + "/file/prefix").c_str(), 1);
+    setenv("WINEPREFIX", "relative/prefix", 1);
     winapi::ResetSystemRoot();
     testing_support::EnsureQtApplication();
     {
         TApplication app(g_argc, g_argv);
-        app.SetDialogs(std::make_unique<ScriptedDialogService>());
+        auto scripted = std::make_unique<ScriptedDialogService>();
+        ScriptedDialogService* dialogs = scripted.get();
+        app.SetDialogs(std::move(scripted));
         CreateSetupWindows();
         EXPECT_EQ(GetSpecialFolderPath(CSIDL_PROGRAM_FILES), "");
         EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
+        // Installing there says the folder cannot be made, not that another install runs.
+        Form1->Image2Click(Form1->Image2);
+        ASSERT_EQ(dialogs->messages.size(), 1u);
+        EXPECT_EQ(dialogs->messages[0].text, SysErrorMessage(ERROR_PATH_NOT_FOUND));
+        EXPECT_FALSE(app.Terminated());
     }
     Form1 = nullptr;
     Form2 = nullptr;

@@ -1,0 +1,34 @@
+#include "InstallAction.h"
+
+#include "InstallLock.h"
+#include "IntegrityCheck.h"
+#include "ProductInfo.h"
+#include "ResourceFiles.h"
+
+#include "rtl/FileUtils.h"
+#include "rtl/Streams.h"
+#include "rtl/SysErrorMessage.h"
+
+#include "winapi/kernel32.h"
+
+void PerformInstallAction(const TInstallState& state) {
+    // A second installer on the same system root would write under the first one's feet.
+    if (!TryLockInstall())
+        throw EInstallRunning(InstallRunningMessage());
+    try {
+        AwaitIntactResources();
+    } catch (const Exception& e) {
+        throw EDamagedSetup(e.Message());
+    }
+    if (!ForceDirectories(state.installDir))
+        throw Exception(SysErrorMessage(GetLastError()));
+    try {
+        // The library last: an archive without it is never taken for a whole payload.
+        SaveResourceToFile("F1", state.installDir + kPayloadArchiveName);
+        SaveResourceToFile("F7z", state.installDir + kArchiveLibraryName);
+    } catch (const EStreamError&) { // EFCreateError included
+        throw;
+    } catch (const Exception& e) {
+        throw EDamagedSetup(e.Message());
+    }
+}

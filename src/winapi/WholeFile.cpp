@@ -1,0 +1,73 @@
+#include "WholeFile.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace winapi {
+
+namespace {
+
+int WriteAll(int fd, std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t written = write(fd, bytes.data(), bytes.size());
+        if (written < 0 && errno == EINTR)
+            continue;
+        if (written < 0)
+            return errno;
+        if (written == 0)
+            return ENOSPC;
+        bytes.remove_prefix(static_cast<size_t>(written));
+    }
+    return 0;
+}
+
+} // namespace
+
+int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fill,
+                   const WholeFileOptions& options) {
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    flock(fd, LOCK_EX);
+    int error = fill(fd);
+    if (error == 0 && fchmod(fd, options.mode) != 0)
+        error = errno;
+    if (error == 0 && fsync(fd) != 0)
+        error = errno;
+    if (error == 0 && options.written && fstat(fd, options.written) != 0)
+        error = errno;
+    // Closed on every way: a descriptor left open would keep the removed temporary's blocks
+    // taken on a disk that may just have run full.
+    if (close(fd) != 0 && error == 0)
+        error = errno; // a delayed write error surfaces here
+    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0)
+        error = errno;
+    if (error != 0) {
+        unlink(temporary.c_str());
+        return error;
+    }
+    if (options.syncFolder)
+        SyncFolderOf(path);
+    return 0;
+}
+
+int WriteWholeFile(const std::string& path, std::string_view bytes,
+                   const WholeFileOptions& options) {
+    return WriteWholeFile(
+        path, [bytes](int fd) { return WriteAll(fd, bytes); }, options);
+}
+
+void SyncFolderOf(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int dir = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (dir >= 0) {
+        fsync(dir);
+        close(dir);
+    }
+}
+
+} // namespace winapi
