@@ -4,14 +4,21 @@
 #include "IntegrityCheck.h"
 #include "ProductInfo.h"
 #include "ResourceFiles.h"
+#include "WineSupport.h"
 
 #include "rtl/FileUtils.h"
 #include "rtl/Streams.h"
 #include "rtl/SysErrorMessage.h"
 
+#include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
 void PerformInstallAction(const TInstallState& state) {
+    // A product the system root cannot run is not installed into it at all.
+    if (const auto root = winapi::SystemRootLocation())
+        if (const AnsiString unfit = RootArchitectureMessage(*root, ProductMachine());
+            !unfit.empty())
+            throw Exception(unfit);
     // A second installer on the same system root would write under the first one's feet.
     if (!TryLockInstall())
         throw EInstallRunning(InstallRunningMessage());

@@ -19,7 +19,8 @@ public:
     using Exception::Exception;
 };
 
-// Prepares state's install folder. Raises, before anything is written: EInstallRunning with
+// Prepares state's install folder. Raises, before anything is written: Exception with
+// RootArchitectureMessage() for a system root that cannot run the product, EInstallRunning with
 // InstallRunningMessage(), EDamagedSetup with the damaged resource's message. Then raises
 // Exception with the system's reason when the folder cannot be created, EFCreateError or
 // EStreamError when a payload file cannot be written whole, and EDamagedSetup when the program

@@ -19,6 +19,7 @@
 
 namespace fs = std::filesystem;
 using testing_support::ReadLinuxFile;
+using testing_support::WriteLinuxFile;
 
 namespace {
 
@@ -176,6 +177,25 @@ TEST_F(UnattendedInstall, AMissingOrDamagedPayloadEndsWithCodeFourAndWritesNothi
     ExpectNoFileInTheSystemRoot();
     EXPECT_FALSE(fs::exists(Folder("C:\\Program Files\\Vostrel")));
     EXPECT_TRUE(NothingRegistered());
+}
+
+// A 32-bit root (as Wine records it in system.reg) cannot run the 64-bit product: the install
+// is refused with what to do, and nothing is written into the root.
+TEST_F(UnattendedInstall, A32BitRootIsRefusedBeforeAnythingIsWritten) {
+    const std::string registry = "WINE REGISTRY Version 2\n;; All keys relative to \\\\Machine\n\n"
+                                 "#arch=win32\n";
+    WriteLinuxFile(systemRoot.Root() + "/system.reg", registry);
+    const SetupRun run = Install({"/VERYSILENT"});
+    EXPECT_EQ(run.exitCode, 2) << run.errors;
+    EXPECT_NE(run.errors.find("Talvimo 是 64 位 Windows 程序，无法安装到 32 位的系统根目录 " +
+                              systemRoot.Root()),
+              std::string::npos)
+        << run.errors;
+    std::vector<std::string> entries;
+    for (const auto& entry : fs::recursive_directory_iterator(systemRoot.Root()))
+        entries.push_back(entry.path().filename());
+    EXPECT_EQ(entries, std::vector<std::string>{"system.reg"});
+    EXPECT_EQ(ReadLinuxFile(systemRoot.Root() + "/system.reg"), registry);
 }
 
 TEST_F(UnattendedInstall, ASecondInstallOnTheSameSystemRootEndsWithCodeThree) {
