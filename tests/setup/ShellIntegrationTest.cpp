@@ -74,6 +74,7 @@ TEST_F(ShellIntegration, ProductLinksPointToTheMainProgram) {
 }
 
 TEST_F(ShellIntegration, EachChoiceMakesOnlyItsOwnLink) {
+    fs::create_directories(QuickLaunchFolder());
     for (int pass = 0; pass < 2; ++pass) {
         CreateProductShortcutsWith(false, false);
         EXPECT_FALSE(fs::exists(DesktopLink()));
