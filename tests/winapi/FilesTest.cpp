@@ -1,12 +1,11 @@
+#include "support/SmallVolume.h"
 #include "support/TempSystemRoot.h"
 
 #include "winapi/kernel32.h"
 
 #include <filesystem>
-#include <sched.h>
 #include <string>
 #include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -190,14 +189,7 @@ TEST_F(Files, AFullDeviceReportsDiskFull) {
 // nothing is left mounted. Skipped where mounting is not permitted.
 TEST_F(Files, ASmallVolumeFillsUpAndAReadOnlyOneIsWriteProtected) {
     const std::string mountPoint = systemRoot.Folder() + "/volume";
-    fs::create_directories(mountPoint);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) ||
-            mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
-            _exit(77);
+    const auto result = testing_support::RunOnSmallVolume(mountPoint, [&] {
         const std::string file = "Z:" + mountPoint + "/big.bin";
         HANDLE h = CreateFileA(file.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
         const std::string block(256 * 1024, 'x');
@@ -208,7 +200,7 @@ TEST_F(Files, ASmallVolumeFillsUpAndAReadOnlyOneIsWriteProtected) {
             GetLastError() == ERROR_DISK_FULL && written < block.size();
         CloseHandle(h);
         if (mount(nullptr, mountPoint.c_str(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) != 0)
-            _exit(77);
+            return testing_support::kVolumeNotPermitted;
         const std::string other = "Z:" + mountPoint + "/other.bin";
         const bool writeProtected =
             CreateFileA(other.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr) ==
@@ -217,15 +209,12 @@ TEST_F(Files, ASmallVolumeFillsUpAndAReadOnlyOneIsWriteProtected) {
         const std::string folder = "Z:" + mountPoint + "/sub";
         const bool folderProtected =
             !CreateDirectoryA(folder.c_str(), nullptr) && GetLastError() == ERROR_WRITE_PROTECT;
-        _exit(full ? (writeProtected ? (folderProtected ? 0 : 3) : 2) : 1);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77)
+        return full ? (writeProtected ? (folderProtected ? 0 : 3) : 2) : 1;
+    });
+    if (!result)
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-    EXPECT_EQ(WEXITSTATUS(status), 0) << "1: no disk-full, 2: file not write-protected, "
-                                         "3: folder not write-protected";
+    EXPECT_EQ(*result, 0) << "1: no disk-full, 2: file not write-protected, "
+                             "3: folder not write-protected";
 }
 
 TEST_F(Files, MoveFileRenamesButNeverReplaces) {

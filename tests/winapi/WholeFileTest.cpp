@@ -2,15 +2,13 @@
 // it was, and never a temporary left behind.
 #include "winapi/WholeFile.h"
 
+#include "support/SmallVolume.h"
 #include "support/TempSystemRoot.h"
 
 #include <gtest/gtest.h>
 
 #include <cerrno>
 #include <filesystem>
-#include <sched.h>
-#include <sys/mount.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
 namespace fs = std::filesystem;
@@ -62,30 +60,20 @@ TEST_F(WholeFile, AFailureLeavesTheEarlierFileAndNoTemporary) {
 // ENOSPC and the earlier file is whole. Skipped where mounting is not permitted.
 TEST_F(WholeFile, AFullDiskKeepsTheEarlierFile) {
     const std::string mountPoint = systemRoot.Folder() + "/volume";
-    fs::create_directories(mountPoint);
-    const pid_t child = fork();
-    ASSERT_GE(child, 0);
-    if (child == 0) {
-        if (unshare(CLONE_NEWNS) != 0 ||
-            mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0 ||
-            mount("tmpfs", mountPoint.c_str(), "tmpfs", 0, "size=64k") != 0)
-            _exit(77);
+    const auto result = testing_support::RunOnSmallVolume(mountPoint, [&] {
         const std::string path = mountPoint + "/list.txt";
         const std::string earlier(16 * 1024, 'e');
         if (winapi::WriteWholeFile(path, earlier) != 0)
-            _exit(1);
+            return 1;
         const int error = winapi::WriteWholeFile(path, std::string(256 * 1024, 'n'));
         const bool kept =
             ReadLinuxFile(path) == earlier &&
             std::distance(fs::directory_iterator(mountPoint), fs::directory_iterator()) == 1;
-        _exit(error == ENOSPC ? (kept ? 0 : 3) : 2);
-    }
-    int status = 0;
-    ASSERT_EQ(waitpid(child, &status, 0), child);
-    ASSERT_TRUE(WIFEXITED(status));
-    if (WEXITSTATUS(status) == 77)
+        return error == ENOSPC ? (kept ? 0 : 3) : 2;
+    });
+    if (!result)
         GTEST_SKIP() << "mounting a tmpfs is not permitted here";
-    EXPECT_EQ(WEXITSTATUS(status), 0)
+    EXPECT_EQ(*result, 0)
         << "1: first write failed, 2: no ENOSPC, 3: earlier file or folder changed";
 }
 
