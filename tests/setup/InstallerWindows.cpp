@@ -7,9 +7,24 @@
 #include "setup/ProgressWindow.h"
 #include "setup/StartUp.h"
 
+#include "rtl/Control.h"
+
 #include "support/QtTestApplication.h"
 
+#include <QWidget>
+
 namespace testing_support {
+
+QAccessibleInterface* ExpectAccessible(TControl* control, QAccessible::Role role,
+                                       const char* name) {
+    QAccessibleInterface* seen = QAccessible::queryAccessibleInterface(control->AccessibleWidget());
+    EXPECT_NE(seen, nullptr) << name;
+    if (!seen)
+        return nullptr;
+    EXPECT_EQ(seen->role(), role) << name;
+    EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8(name));
+    return seen;
+}
 
 namespace {
 int g_argc = 1;

@@ -12,10 +12,18 @@
 
 #include "setup/InstallSequence.h"
 
+#include <QAccessible>
+
 #include <memory>
 #include <vector>
 
+class TControl;
+
 namespace testing_support {
+
+// What a screen reader sees of control: a failure unless it has this role and name. The
+// interface, for further checks; nullptr when there is none.
+QAccessibleInterface* ExpectAccessible(TControl* control, QAccessible::Role role, const char* name);
 
 class InstallerWindowsTest : public SystemRootTest {
 protected:

@@ -152,12 +152,7 @@ TEST_F(ProgressWindow, AScreenReaderHearsTheStepTheBarAndEachStatusLine) {
              {Form2->ProgressBar1, QAccessible::ProgressBar, "安装进度"},
              {Form2->Label1, QAccessible::StatusBar, ""},
          }) {
-        SCOPED_TRACE(e.name);
-        QAccessibleInterface* seen =
-            QAccessible::queryAccessibleInterface(e.control->AccessibleWidget());
-        ASSERT_NE(seen, nullptr);
-        EXPECT_EQ(seen->role(), e.role);
-        EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8(e.name));
+        testing_support::ExpectAccessible(e.control, e.role, e.name);
     }
     Form2->Label1->SetCaption(gbk::Literal("正在解压文件，完成:42% ."));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Form2->Label1->AccessibleWidget())

@@ -232,13 +232,9 @@ TEST_F(OptionsWindowTest, AScreenReaderFindsEveryControlWithItsRoleNameAndState)
         {Form1->bsSkinCheckRadioBox2, QAccessible::CheckBox, "开机自动启动"},
     };
     for (const Expected& e : controls) {
-        SCOPED_TRACE(e.name);
-        QAccessibleInterface* seen =
-            QAccessible::queryAccessibleInterface(e.control->AccessibleWidget());
+        QAccessibleInterface* seen = testing_support::ExpectAccessible(e.control, e.role, e.name);
         ASSERT_NE(seen, nullptr);
-        EXPECT_EQ(seen->role(), e.role);
-        EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8(e.name));
-        EXPECT_EQ(seen->state().checked, e.role == QAccessible::CheckBox);
+        EXPECT_EQ(seen->state().checked, e.role == QAccessible::CheckBox) << e.name;
     }
     QAccessibleInterface* box =
         QAccessible::queryAccessibleInterface(Form1->bsSkinCheckRadioBox2->AccessibleWidget());
