@@ -1,6 +1,7 @@
 // The run-time library's registry object: one root key, one current key opened below it, and
-// string, DWORD and raw values written to and read from the current key. Failures of writes raise
-// ERegistryException; every failure leaves the registry's error code as the last error.
+// string, DWORD and raw values written to and read from the current key. Failures of writes and
+// reads raise ERegistryException; every failure leaves the registry's error code as the last
+// error.
 #pragma once
 
 #include "SysUtils.h"

@@ -1,6 +1,4 @@
-// Registry values of every kind the installer may have to put back, each with data the GBK
-// functions could not carry unchanged: text GBK cannot write, strings without their terminating
-// zero, inner zeros, numbers of the wrong size, binary data long enough to wrap in the file.
+// Registry values the installer may have to put back byte for byte.
 #pragma once
 
 #include "winapi/RegistryFile.h"
@@ -15,6 +13,11 @@ struct NamedRegistryValue {
     winapi::RegistryValue value;
 };
 
-std::vector<NamedRegistryValue> RegistryValuesOfEveryKind();
+// One or more of each type, with what the GBK functions could not carry unchanged: text GBK
+// cannot write, inner zeros, binary data long enough to wrap in the file, no data at all.
+std::vector<NamedRegistryValue> RegistryValuesOfEveryType();
+// A string of odd size without its terminating zero and a number of two bytes: the file keeps
+// them, but Wine's "reg export" rewrites them.
+std::vector<NamedRegistryValue> OddlySizedRegistryValues();
 
 } // namespace testing_support

@@ -501,7 +501,9 @@ constexpr const char* kProductKey = "Software\\Vostrel\\Talvimo";
 
 TEST_F(Registry, ValuesOfEveryKindReadBackAsStoredAndRestoreTheFileByteForByte) {
     WriteLinuxFile(FilePath(), kWineFile);
-    const auto values = testing_support::RegistryValuesOfEveryKind();
+    auto values = testing_support::RegistryValuesOfEveryType();
+    for (auto& odd : testing_support::OddlySizedRegistryValues())
+        values.push_back(std::move(odd));
     TRegistry registry;
     ASSERT_TRUE(registry.OpenKey(kProductKey, true));
     for (const auto& [name, value] : values)
