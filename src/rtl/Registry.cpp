@@ -69,8 +69,11 @@ bool TRegistry::CreateKey(const AnsiString& key) {
 }
 
 void TRegistry::WriteData(const AnsiString& name, DWORD type, const void* data, DWORD size) {
-    const LSTATUS status =
-        RegSetValueExA(currentKey_, name.c_str(), 0, type, static_cast<const BYTE*>(data), size);
+    CheckWritten(name, RegSetValueExA(currentKey_, name.c_str(), 0, type,
+                                      static_cast<const BYTE*>(data), size));
+}
+
+void TRegistry::CheckWritten(const AnsiString& name, LSTATUS status) {
     if (status != ERROR_SUCCESS) {
         SetLastError(static_cast<DWORD>(status));
         throw ERegistryException("Failed to set data for '" + name + "'");
@@ -87,6 +90,50 @@ void TRegistry::WriteInteger(const AnsiString& name, DWORD value) {
 
 bool TRegistry::DeleteValue(const AnsiString& name) {
     const LSTATUS status = RegDeleteValueA(currentKey_, name.c_str());
+    if (status != ERROR_SUCCESS)
+        SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
+}
+
+bool TRegistry::ValueExists(const AnsiString& name) {
+    const LSTATUS status =
+        RegQueryValueExA(currentKey_, name.c_str(), nullptr, nullptr, nullptr, nullptr);
+    if (status != ERROR_SUCCESS)
+        SetLastError(static_cast<DWORD>(status));
+    return status == ERROR_SUCCESS;
+}
+
+std::optional<winapi::RegistryValue> TRegistry::ReadValue(const AnsiString& name) {
+    winapi::RegistryValue value;
+    const LSTATUS status = winapi::RegQueryValueRaw(currentKey_, name.c_str(), value);
+    if (status == ERROR_SUCCESS)
+        return value;
+    SetLastError(static_cast<DWORD>(status));
+    if (status == ERROR_FILE_NOT_FOUND)
+        return std::nullopt;
+    throw ERegistryException("Failed to get data for '" + name + "'");
+}
+
+void TRegistry::WriteValue(const AnsiString& name, const winapi::RegistryValue& value) {
+    CheckWritten(name, winapi::RegSetValueRaw(currentKey_, name.c_str(), value));
+}
+
+bool TRegistry::KeyExists(const AnsiString& key) {
+    const bool relative = IsRelative(key);
+    HKEY opened = nullptr;
+    const LSTATUS status = RegOpenKeyExA(BaseKey(relative), WithoutLeadingBackslash(key).c_str(), 0,
+                                         KEY_QUERY_VALUE, &opened);
+    if (status != ERROR_SUCCESS) {
+        SetLastError(static_cast<DWORD>(status));
+        return false;
+    }
+    RegCloseKey(opened);
+    return true;
+}
+
+bool TRegistry::DeleteKey(const AnsiString& key) {
+    const bool relative = IsRelative(key);
+    const LSTATUS status = RegDeleteKeyA(BaseKey(relative), WithoutLeadingBackslash(key).c_str());
     if (status != ERROR_SUCCESS)
         SetLastError(static_cast<DWORD>(status));
     return status == ERROR_SUCCESS;

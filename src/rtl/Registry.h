@@ -1,11 +1,15 @@
 // The run-time library's registry object: one root key, one current key opened below it, and
-// string and DWORD values written to the current key. Failures of writes raise
-// ERegistryException; every failure leaves the registry's error code as the last error.
+// string, DWORD and raw values written to and read from the current key. Failures of writes and
+// reads raise ERegistryException; every failure leaves the registry's error code as the last
+// error.
 #pragma once
 
 #include "SysUtils.h"
 
+#include "winapi/RegistryFile.h"
 #include "winapi/advapi32.h"
+
+#include <optional>
 
 class ERegistryException : public Exception {
 public:
@@ -34,6 +38,15 @@ public:
     // Writes a REG_DWORD value; raises as WriteString does.
     void WriteInteger(const AnsiString& name, DWORD value);
     bool DeleteValue(const AnsiString& name);
+    bool ValueExists(const AnsiString& name);
+    // The value's type and bytes exactly as stored, nullopt when it is missing; raises
+    // "Failed to get data for '<name>'" when it cannot be read.
+    std::optional<winapi::RegistryValue> ReadValue(const AnsiString& name);
+    // Puts back what ReadValue gave, byte for byte; raises as WriteString does.
+    void WriteValue(const AnsiString& name, const winapi::RegistryValue& value);
+    // Keys are given as for OpenKey. DeleteKey deletes a key without subkeys, with its values.
+    bool KeyExists(const AnsiString& key);
+    bool DeleteKey(const AnsiString& key);
     // Closes the current key. Changes held for a running Wine server are handed over here; a
     // failure raises "Failed to close key <path>: <system text>" (the key is closed all the
     // same).
@@ -42,6 +55,7 @@ public:
 private:
     HKEY BaseKey(bool relative) const;
     void WriteData(const AnsiString& name, DWORD type, const void* data, DWORD size);
+    void CheckWritten(const AnsiString& name, LSTATUS status);
 
     REGSAM access_;
     HKEY rootKey_ = HKEY_LOCAL_MACHINE;

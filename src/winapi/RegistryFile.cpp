@@ -475,6 +475,43 @@ bool RegistryFile::CreateKey(std::u16string_view path) {
     return true;
 }
 
+bool RegistryFile::HasSubKeys(std::u16string_view path) const {
+    const std::u16string prefix = JoinPath(SplitPath(path)) + u'\\';
+    for (const Key& key : keys_)
+        if (key.path.size() > prefix.size() &&
+            SameName(std::u16string_view(key.path).substr(0, prefix.size()), prefix))
+            return true;
+    return false;
+}
+
+DWORD RegistryFile::DeleteKey(std::u16string_view path) {
+    // Wine's file has blocks only for keys with values or without subkeys.
+    if (HasSubKeys(path))
+        return ERROR_ACCESS_DENIED;
+    Key* key = FindKey(path);
+    if (!key)
+        return ERROR_FILE_NOT_FOUND;
+    const auto at = keys_.begin() + (key - keys_.data());
+    // The blank line before a block belongs to the block (or header) before it; the last block
+    // has none after it, so that one goes with it.
+    if (at + 1 == keys_.end()) {
+        if (at != keys_.begin()) {
+            std::vector<Entry>& before = (at - 1)->entries;
+            if (before.back().filler && before.back().text == "\n")
+                before.pop_back();
+        } else if (header_.ends_with("\n\n")) {
+            header_.pop_back();
+        }
+    }
+    keys_.erase(at);
+    std::vector<std::u16string_view> parts = SplitPath(path);
+    parts.pop_back();
+    const std::u16string parent = JoinPath(parts);
+    if (!parent.empty() && !HasKey(parent) && !HasSubKeys(parent))
+        CreateKey(parent);
+    return ERROR_SUCCESS;
+}
+
 bool RegistryFile::SetValue(std::u16string_view keyPath, std::u16string_view name,
                             const RegistryValue& value) {
     Key* key = FindKey(keyPath);
@@ -546,10 +583,7 @@ bool HoldsChanges(const RegistryFile& file, std::u16string_view key,
             later = later || SameName(changes[k].name, change.name);
         if (later)
             continue;
-        const auto value = file.GetValue(key, change.name);
-        if (change.value
-                ? !value || value->type != change.value->type || value->data != change.value->data
-                : value.has_value())
+        if (file.GetValue(key, change.name) != change.value)
             return false;
     }
     return true;

@@ -17,6 +17,7 @@ namespace winapi {
 struct RegistryValue {
     DWORD type = 0;
     std::string data; // raw bytes; strings are UTF-16LE with their terminating zero
+    bool operator==(const RegistryValue&) const = default;
 };
 
 class RegistryFile {
@@ -32,9 +33,15 @@ public:
     // Key paths are relative to the branch root, components separated by "\"; names of keys
     // and values match without regard to case.
     bool HasKey(std::u16string_view path) const;
+    // Wine writes no block for a key without values that has subkeys: such a key exists too.
+    bool HasSubKeys(std::u16string_view path) const;
     // Adds a missing key; the parts of its path that exist keep their spelling. False when the
     // key was already there.
     bool CreateKey(std::u16string_view path);
+    // Removes a key with its values; ERROR_FILE_NOT_FOUND when it is missing, ERROR_ACCESS_DENIED
+    // when it has subkeys, as Windows refuses. A parent left with neither block nor subkeys gets
+    // a block of its own, since deleting a key never removes its parent.
+    DWORD DeleteKey(std::u16string_view path);
     // Sets a value of an existing key (false when the key is missing).
     bool SetValue(std::u16string_view key, std::u16string_view name, const RegistryValue& value);
     // False when the key or the value is missing.

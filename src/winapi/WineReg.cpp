@@ -155,4 +155,22 @@ DWORD WineRegApply(const std::string& root, std::u16string_view key,
     return held && HoldsChanges(*held, key, changes) ? ERROR_SUCCESS : ERROR_REGISTRY_IO_FAILED;
 }
 
+DWORD WineRegDeleteKey(const std::string& root, std::u16string_view key) {
+    ScratchFolder scratch;
+    if (!scratch.Made())
+        return ERROR_REGISTRY_IO_FAILED;
+    DWORD error = ERROR_SUCCESS;
+    auto held = Export(root, key, scratch, error);
+    if (!held)
+        return error;
+    // The export holds the key and its subkeys: deleting it there tells what Windows would.
+    if (const DWORD refused = held->DeleteKey(key); refused != ERROR_SUCCESS)
+        return refused;
+    if (RunWineReg(root, {"delete", *KeyArgument(key), "/f"}) != 0)
+        return ERROR_REGISTRY_IO_FAILED;
+    if (Export(root, key, scratch, error))
+        return ERROR_REGISTRY_IO_FAILED;
+    return error == ERROR_FILE_NOT_FOUND ? ERROR_SUCCESS : error;
+}
+
 } // namespace winapi

@@ -24,4 +24,10 @@ std::optional<RegistryFile> WineRegExport(const std::string& root, std::u16strin
 DWORD WineRegApply(const std::string& root, std::u16string_view key,
                    const std::vector<RegistryChange>& changes);
 
+// Deletes a key without subkeys with one "reg delete" (which would take the subkeys too, so an
+// export looks first), then reads back that it is gone. ERROR_FILE_NOT_FOUND when the key is
+// missing, ERROR_ACCESS_DENIED when it has subkeys, ERROR_REGISTRY_IO_FAILED when wine cannot
+// be run or the key is still there.
+DWORD WineRegDeleteKey(const std::string& root, std::u16string_view key);
+
 } // namespace winapi

@@ -31,6 +31,11 @@ public:
         return std::move(pending_);
     }
     bool HasPending() const { return collect_ || !pending_.empty(); }
+    // What the registry holds for this handle once its collected changes are made.
+    void ApplyPending(winapi::RegistryFile& registry) const {
+        if (HasPending())
+            winapi::ApplyChanges(registry, path_, pending_);
+    }
     // The renames of the handle's edits are flushed once, at RegCloseKey.
     void NoteUnsynced(const std::string& file) { unsyncedFile_ = file; }
     std::string TakeUnsynced() { return std::move(unsyncedFile_); }
@@ -150,6 +155,27 @@ std::optional<std::u16string> ValueName(LPCSTR name, DWORD& error) {
     return converted;
 }
 
+bool IsString(DWORD type) {
+    return type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ;
+}
+
+// The registry as a handle sees it: the server's copy of its key or the file, with the changes
+// the handle still holds for Wine.
+std::optional<winapi::RegistryFile> HeldRegistry(const std::string& root, const RegistryKey& key,
+                                                 DWORD& error) {
+    std::optional<winapi::RegistryFile> registry;
+    if (winapi::WineServerRunning(root)) {
+        registry = winapi::WineRegExport(root, key.Path(), error);
+        if (!registry && error == ERROR_FILE_NOT_FOUND && key.HasPending())
+            registry = winapi::RegistryFile::Empty();
+    } else {
+        registry = winapi::ReadRegistryFile(MachineFile(root), &error);
+    }
+    if (registry)
+        key.ApplyPending(*registry);
+    return registry;
+}
+
 } // namespace
 
 LSTATUS RegCreateKeyExA(HKEY key, LPCSTR subKey, DWORD /*reserved*/, LPSTR /*className*/,
@@ -208,7 +234,7 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
         auto registry = winapi::ReadRegistryFile(MachineFile(*root), &error);
         if (!registry)
             return static_cast<LSTATUS>(error);
-        if (!registry->HasKey(*path))
+        if (!registry->HasKey(*path) && !registry->HasSubKeys(*path))
             return ERROR_FILE_NOT_FOUND;
     }
     *result = reinterpret_cast<HKEY>(
@@ -218,32 +244,78 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD /*options*/, REGSAM desired
 
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD /*reserved*/, DWORD type, const BYTE* data,
                        DWORD size) {
-    DWORD error = ERROR_SUCCESS;
-    auto object = OpenedKey(key, KEY_SET_VALUE, error);
-    auto name = object ? ValueName(valueName, error) : std::nullopt;
-    if (!name)
-        return static_cast<LSTATUS>(error);
     if (!data && size > 0)
         return ERROR_INVALID_PARAMETER;
     const std::string_view bytes(reinterpret_cast<const char*>(data), data ? size : 0);
     winapi::RegistryValue value{type, std::string(bytes)};
-    if (type == REG_SZ || type == REG_EXPAND_SZ || type == REG_MULTI_SZ) {
+    if (IsString(type)) {
         auto text = gbk::ToUtf16(bytes);
         if (!text)
             return ERROR_NO_UNICODE_TRANSLATION;
         value.data = winapi::Utf16LeBytes(*text);
     }
-    auto root = Root(error);
+    return winapi::RegSetValueRaw(key, valueName, value);
+}
+
+LSTATUS winapi::RegSetValueRaw(HKEY key, LPCSTR valueName, const RegistryValue& value) {
+    DWORD error = ERROR_SUCCESS;
+    auto object = OpenedKey(key, KEY_SET_VALUE, error);
+    auto name = object ? ValueName(valueName, error) : std::nullopt;
+    auto root = name ? Root(error) : std::nullopt;
     if (!root)
         return static_cast<LSTATUS>(error);
-    winapi::RegistryChange change{std::move(*name), std::move(value)};
-    if (object->Collects() || winapi::WineServerRunning(*root)) {
+    RegistryChange change{std::move(*name), value};
+    if (object->Collects() || WineServerRunning(*root)) {
         object->Collect(std::move(change));
         return ERROR_SUCCESS;
     }
     // The key may have been created by this handle's open and removed since; it is made again,
     // since the handle still names it.
     return static_cast<LSTATUS>(EditDirectly(*root, object->Path(), {change}, object.get()));
+}
+
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD size) {
+    if (reserved || (data && !size))
+        return ERROR_INVALID_PARAMETER;
+    winapi::RegistryValue value;
+    const LSTATUS status = winapi::RegQueryValueRaw(key, valueName, value);
+    if (status != ERROR_SUCCESS)
+        return status;
+    if (type)
+        *type = value.type;
+    if (!size)
+        return ERROR_SUCCESS;
+    if (IsString(value.type)) {
+        auto utf8 = gbk::Utf8FromUtf16(winapi::FromUtf16Le(value.data));
+        auto text = utf8 ? gbk::FromUtf8(*utf8) : std::nullopt;
+        if (!text)
+            return ERROR_NO_UNICODE_TRANSLATION;
+        value.data = std::move(*text);
+    }
+    const DWORD room = *size;
+    *size = static_cast<DWORD>(value.data.size());
+    if (!data)
+        return ERROR_SUCCESS;
+    if (value.data.size() > room)
+        return ERROR_MORE_DATA;
+    std::copy(value.data.begin(), value.data.end(), data);
+    return ERROR_SUCCESS;
+}
+
+LSTATUS winapi::RegQueryValueRaw(HKEY key, LPCSTR valueName, RegistryValue& value) {
+    DWORD error = ERROR_SUCCESS;
+    auto object = OpenedKey(key, KEY_QUERY_VALUE, error);
+    auto name = object ? ValueName(valueName, error) : std::nullopt;
+    auto root = name ? Root(error) : std::nullopt;
+    auto registry = root ? HeldRegistry(*root, *object, error) : std::nullopt;
+    if (!registry)
+        return static_cast<LSTATUS>(error);
+    auto held = registry->GetValue(object->Path(), *name);
+    if (!held)
+        return ERROR_FILE_NOT_FOUND;
+    value = std::move(*held);
+    return ERROR_SUCCESS;
 }
 
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
@@ -281,6 +353,20 @@ LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName) {
     if (unsynced)
         object->NoteUnsynced(MachineFile(*root));
     return static_cast<LSTATUS>(deleted);
+}
+
+LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey) {
+    DWORD error = ERROR_SUCCESS;
+    auto path = SubKeyPath(key, subKey, 0, error);
+    auto root = path ? Root(error) : std::nullopt;
+    if (!root)
+        return static_cast<LSTATUS>(error);
+    if (winapi::WineServerRunning(*root))
+        return static_cast<LSTATUS>(winapi::WineRegDeleteKey(*root, *path));
+    return static_cast<LSTATUS>(winapi::EditRegistryFile(
+        MachineFile(*root),
+        [&](winapi::RegistryFile& registry) { return registry.DeleteKey(*path); },
+        winapi::WineArchitecture()));
 }
 
 LSTATUS RegCloseKey(HKEY key) {

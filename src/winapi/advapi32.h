@@ -6,6 +6,7 @@
 // (WineReg.h). Names are GBK; the file stores Unicode.
 #pragma once
 
+#include "RegistryFile.h"
 #include "windef.h"
 
 #include <cstdint>
@@ -50,6 +51,23 @@ LSTATUS RegOpenKeyExA(HKEY key, LPCSTR subKey, DWORD options, REGSAM desired, HK
 LSTATUS RegSetValueExA(HKEY key, LPCSTR valueName, DWORD reserved, DWORD type, const BYTE* data,
                        DWORD size);
 LSTATUS RegDeleteValueA(HKEY key, LPCSTR valueName);
+// Strings come back in GBK, their size counting the terminating zero when the stored one has
+// it. With data nullptr only type and size are given; with a size too small, ERROR_MORE_DATA
+// and the size needed. ERROR_NO_UNICODE_TRANSLATION for a string GBK cannot write.
+LSTATUS RegQueryValueExA(HKEY key, LPCSTR valueName, LPDWORD reserved, LPDWORD type, LPBYTE data,
+                         LPDWORD size);
+// Deletes a key without subkeys, with its values: ERROR_ACCESS_DENIED when it has subkeys.
+LSTATUS RegDeleteKeyA(HKEY key, LPCSTR subKey);
 // Hands the changes collected while a Wine server ran to Wine; the handle is closed even when
 // that fails, and the failure is the result.
 LSTATUS RegCloseKey(HKEY key);
+
+namespace winapi {
+
+// A value's type and bytes exactly as the registry stores them (strings as UTF-16LE), for a
+// caller that puts back what it read: no GBK conversion can lose or change them. Value names
+// are GBK, as for the A functions.
+LSTATUS RegQueryValueRaw(HKEY key, LPCSTR valueName, RegistryValue& value);
+LSTATUS RegSetValueRaw(HKEY key, LPCSTR valueName, const RegistryValue& value);
+
+} // namespace winapi

@@ -48,6 +48,7 @@ const std::map<DWORD, const char*>& MessageTable() {
         {ERROR_NEGATIVE_SEEK, "试图将文件指针移至文件开头之前。"},
         {ERROR_DIR_NOT_EMPTY, "目录不是空的。"},
         {ERROR_ALREADY_EXISTS, "当文件已存在时，无法创建该文件。"},
+        {ERROR_MORE_DATA, "有更多数据可用。"},
         {ERROR_BAD_EXE_FORMAT, "%1 不是有效的 Win32 应用程序。"},
         {ERROR_FILENAME_EXCED_RANGE, "文件名或扩展名太长。"},
         {ERROR_NO_UNICODE_TRANSLATION,

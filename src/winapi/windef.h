@@ -27,6 +27,7 @@ using LPOLESTR = OLECHAR*;
 using LPCOLESTR = const OLECHAR*;
 using LPVOID = void*;
 using LPCVOID = const void*;
+using LPBYTE = BYTE*;
 using LPDWORD = DWORD*;
 using PLONG = LONG*;
 using WPARAM = std::uintptr_t;

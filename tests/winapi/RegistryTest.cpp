@@ -1,6 +1,9 @@
 #include "support/LockHolder.h"
+#include "support/RegistryValues.h"
 #include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
+
+#include "rtl/Registry.h"
 
 #include "winapi/RegistryFile.h"
 #include "winapi/SystemRoot.h"
@@ -492,6 +495,183 @@ TEST_F(Registry, ATemporaryALiveWriterHoldsIsLeftAlone) {
     key = Create("Software\\Live2");
     EXPECT_EQ(RegCloseKey(key), ERROR_SUCCESS);
     EXPECT_FALSE(std::filesystem::exists(temporary));
+}
+
+constexpr const char* kProductKey = "Software\\Vostrel\\Talvimo";
+
+TEST_F(Registry, ValuesOfEveryKindReadBackAsStoredAndRestoreTheFileByteForByte) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    auto values = testing_support::RegistryValuesOfEveryType();
+    for (auto& odd : testing_support::OddlySizedRegistryValues())
+        values.push_back(std::move(odd));
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey(kProductKey, true));
+    for (const auto& [name, value] : values)
+        registry.WriteValue(name, value);
+    registry.CloseKey();
+    const std::string before = FileText();
+
+    // A later install overwrites each value; putting back what was read restores the file.
+    ASSERT_TRUE(registry.OpenKey(kProductKey, false));
+    std::vector<winapi::RegistryValue> read;
+    for (const auto& [name, value] : values) {
+        auto held = registry.ReadValue(name);
+        ASSERT_TRUE(held) << name;
+        EXPECT_EQ(*held, value) << name;
+        read.push_back(*held);
+        registry.WriteInteger(name, 7);
+    }
+    ASSERT_NE(FileText(), before);
+    for (size_t i = 0; i < values.size(); ++i)
+        registry.WriteValue(values[i].name, read[i]);
+    EXPECT_EQ(FileText(), before);
+
+    // So does a value Wine itself wrote, its continued hex lines included.
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Classes\\Wow6432Node\\AppId", false));
+    const auto link = registry.ReadValue("SymbolicLinkValue");
+    ASSERT_TRUE(link);
+    registry.WriteString("SymbolicLinkValue", "x");
+    registry.WriteValue("SymbolicLinkValue", *link);
+    EXPECT_EQ(FileText(), before);
+    EXPECT_FALSE(registry.ReadValue("Missing"));
+    EXPECT_FALSE(registry.ValueExists("Missing"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    EXPECT_TRUE(registry.ValueExists("symboliclinkvalue"));
+}
+
+TEST_F(Registry, QueriedValuesFollowWin32Sizes) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    HKEY key = nullptr;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, "System\\Select", 0, KEY_QUERY_VALUE, &key),
+              ERROR_SUCCESS);
+    const std::string name = gbk::Literal("Name中");
+    const std::string text = gbk::Literal("文a") + std::string(1, '\0');
+    struct Case {
+        const char* what;
+        const char* value;
+        DWORD room;
+        bool withData;
+        LSTATUS status;
+        DWORD type;
+        DWORD size;
+        std::string data;
+    };
+    const Case cases[] = {
+        {"size only", name.c_str(), 0, false, ERROR_SUCCESS, REG_SZ, 4, ""},
+        {"GBK text", name.c_str(), 16, true, ERROR_SUCCESS, REG_SZ, 4, text},
+        {"exact room", name.c_str(), 4, true, ERROR_SUCCESS, REG_SZ, 4, text},
+        {"too small", name.c_str(), 3, true, ERROR_MORE_DATA, REG_SZ, 4, ""},
+        {"number", "CURRENT", 4, true, ERROR_SUCCESS, REG_DWORD, 4, std::string("\1\0\0\0", 4)},
+        {"missing", "Absent", 16, true, ERROR_FILE_NOT_FOUND, 0, 16, ""},
+    };
+    for (const Case& c : cases) {
+        char buffer[16] = {};
+        DWORD type = 0;
+        DWORD size = c.room;
+        EXPECT_EQ(RegQueryValueExA(key, c.value, nullptr, &type,
+                                   c.withData ? reinterpret_cast<BYTE*>(buffer) : nullptr, &size),
+                  c.status)
+            << c.what;
+        EXPECT_EQ(type, c.type) << c.what;
+        EXPECT_EQ(size, c.size) << c.what;
+        EXPECT_EQ(std::string(buffer, c.data.size()), c.data) << c.what;
+    }
+    RegCloseKey(key);
+}
+
+TEST_F(Registry, QueriesRefuseWhatWin32Refuses) {
+    HKEY key = Create(kProductKey);
+    const std::string emoji = winapi::RegistryString(u"\U0001F3AC");
+    ASSERT_EQ(winapi::RegSetValueRaw(key, "Film", {REG_SZ, emoji}), ERROR_SUCCESS);
+    DWORD reserved = 0;
+    DWORD size = 16;
+    BYTE buffer[16];
+    EXPECT_EQ(RegQueryValueExA(key, "Film", nullptr, nullptr, buffer, &size),
+              static_cast<LSTATUS>(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_EQ(RegQueryValueExA(key, "Film", &reserved, nullptr, nullptr, &size),
+              static_cast<LSTATUS>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegQueryValueExA(key, "Film", nullptr, nullptr, buffer, nullptr),
+              static_cast<LSTATUS>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegQueryValueExA(nullptr, "Film", nullptr, nullptr, nullptr, nullptr),
+              static_cast<LSTATUS>(ERROR_INVALID_HANDLE));
+    HKEY writeOnly = Create(kProductKey, KEY_SET_VALUE);
+    EXPECT_EQ(RegQueryValueExA(writeOnly, "Film", nullptr, nullptr, nullptr, nullptr),
+              static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+    RegCloseKey(writeOnly);
+    RegCloseKey(key);
+
+    TRegistry registry(KEY_SET_VALUE);
+    ASSERT_TRUE(registry.OpenKey(kProductKey, false));
+    std::string message;
+    try {
+        registry.ReadValue("Film");
+    } catch (const ERegistryException& error) {
+        message = error.Message();
+    }
+    EXPECT_EQ(message, "Failed to get data for 'Film'");
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+}
+
+TEST_F(Registry, AKeyIsDeletedOnlyWithoutSubkeysAndLeavesItsParent) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    TRegistry registry;
+    ASSERT_TRUE(registry.OpenKey("\\Software\\Vostrel\\Talvimo\\Plugins", true));
+    registry.WriteString("Name", "x");
+    registry.CloseKey();
+
+    EXPECT_FALSE(registry.DeleteKey("Software\\Vostrel"));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_FALSE(registry.DeleteKey("Software\\Vostrel\\Talvimo"));
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_TRUE(registry.DeleteKey("SOFTWARE\\vostrel\\talvimo\\plugins"));
+    EXPECT_FALSE(registry.KeyExists("Software\\Vostrel\\Talvimo\\Plugins"));
+    EXPECT_FALSE(registry.DeleteKey("Software\\Vostrel\\Talvimo\\Plugins"));
+    EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
+    // A key that only its subkeys' blocks imply exists too.
+    EXPECT_TRUE(registry.KeyExists("Software\\Microsoft\\Windows\\CurrentVersion"));
+    // The parent stays, as Wine keeps it, and goes in its own turn.
+    EXPECT_TRUE(registry.KeyExists("Software\\Vostrel\\Talvimo"));
+    ASSERT_TRUE(registry.OpenKey("Software\\Vostrel", false));
+    EXPECT_TRUE(registry.DeleteKey("Talvimo"));
+    EXPECT_TRUE(registry.DeleteKey("\\Software\\Vostrel"));
+    registry.CloseKey();
+    EXPECT_FALSE(registry.KeyExists("Software\\Vostrel"));
+    EXPECT_EQ(FileText(), kWineFile);
+
+    // Keys that are not there, or not keys, are refused with the file left alone.
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Nothing"),
+              static_cast<LSTATUS>(ERROR_FILE_NOT_FOUND));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, ""), static_cast<LSTATUS>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, nullptr),
+              static_cast<LSTATUS>(ERROR_INVALID_PARAMETER));
+    EXPECT_EQ(RegDeleteKeyA(nullptr, "Software"), static_cast<LSTATUS>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software"),
+              static_cast<LSTATUS>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(FileText(), kWineFile);
+}
+
+TEST_F(Registry, ADeletedKeyTakesItsBlockAndOneBlankLine) {
+    WriteLinuxFile(FilePath(), kWineFile);
+    ASSERT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Microsoft\\Windows\\CurrentVersion\\"
+                                                "Uninstall"),
+              ERROR_SUCCESS);
+    std::string expected = kWineFile;
+    const std::string block = "[Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall] "
+                              "1796761772\n#time=1dd8752d531e2b2\n\n";
+    expected.erase(expected.find(block), block.size());
+    EXPECT_EQ(FileText(), expected);
+
+    // Parents kept as blocks of their own go in turn, down to a file without keys.
+    const std::string empty = winapi::RegistryFile::Empty().Text();
+    WriteLinuxFile(FilePath(), empty);
+    HKEY key = Create(kProductKey);
+    ASSERT_EQ(SetString(key, "a", "b"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(key, ""), ERROR_SUCCESS); // a handle deletes its own key
+    RegCloseKey(key);
+    EXPECT_NE(FileText(), empty);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software\\Vostrel"), ERROR_SUCCESS);
+    EXPECT_EQ(RegDeleteKeyA(HKEY_LOCAL_MACHINE, "Software"), ERROR_SUCCESS);
+    EXPECT_EQ(FileText(), empty);
 }
 
 } // namespace
