@@ -127,5 +127,6 @@ std::string CommandLineHelp() {
            "  1  参数有误 / bad switches\n"
            "  2  安装失败 / the install failed\n"
            "  3  另一个安装程序正在运行 / another install is running for this system root\n"
-           "  4  安装包缺失或已损坏 / the payload is missing or damaged\n";
+           "  4  安装包缺失或已损坏 / the payload is missing or damaged\n"
+           "  5  安装被取消，已全部撤销 / cancelled (a signal or a lost display), all undone\n";
 }

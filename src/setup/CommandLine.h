@@ -44,4 +44,5 @@ enum ExitCode : int {
     kExitInstallFailed = 2,
     kExitInstallRunning = 3,
     kExitPayloadDamaged = 4,
+    kExitCancelled = 5, // a signal, a lost display or the user stopped it; all undone
 };

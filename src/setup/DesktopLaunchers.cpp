@@ -1,5 +1,6 @@
 #include "DesktopLaunchers.h"
 
+#include "InstallTransaction.h"
 #include "InstalledItems.h"
 
 #include "rtl/FileUtils.h"
@@ -9,6 +10,7 @@
 #include "winapi/LinuxErrors.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/WholeFile.h"
+#include "winapi/kernel32.h"
 #include "winapi/shell32.h"
 #include "winapi/version.h"
 
@@ -18,8 +20,6 @@
 #include <cstdlib>
 #include <fcntl.h>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <spawn.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -41,32 +41,27 @@ std::string Utf8(const AnsiString& gbkText) {
     return gbk::ToUtf8(gbkText).value_or(gbkText);
 }
 
-[[noreturn]] void RaiseFileError(const std::string& path, int error) {
+[[noreturn]] void RaiseWin32FileError(const std::string& path, DWORD code) {
     throw Exception(gbk::Literal("无法写入文件 ") + gbk::FromUtf8(path).value_or(path) + ": " +
-                    SysErrorMessage(winapi::Win32ErrorFromErrno(error)));
+                    SysErrorMessage(code));
+}
+
+[[noreturn]] void RaiseFileError(const std::string& path, int error) {
+    RaiseWin32FileError(path, winapi::Win32ErrorFromErrno(error));
 }
 
 AnsiString ZDrivePath(const std::string& linuxPath);
 
-// Creates the folders above path that are missing, outermost first, and records each in the
-// install record, so the uninstaller removes them again once they are empty.
-void CreateFoldersFor(const std::string& path) {
-    std::vector<fs::path> missing;
-    for (fs::path folder = fs::path(path).parent_path(); !folder.empty() && !fs::exists(folder);
-         folder = folder.parent_path())
-        missing.push_back(folder);
-    for (auto folder = missing.rbegin(); folder != missing.rend(); ++folder) {
-        std::error_code folderError;
-        fs::create_directory(*folder, folderError);
-        if (folderError)
-            RaiseFileError(path, folderError.value());
-        InstalledItems().AddFolder(ZDrivePath(folder->string()));
-    }
-}
-
 // Writes text as the whole file at path, creating its folders; raises with the system's text.
+// The install's transaction records the folders it creates and the file it replaces first.
 void WriteFile(const std::string& path, std::string_view text, mode_t mode = 0644) {
-    CreateFoldersFor(path);
+    TInstallTransaction& transaction = InstallTransaction();
+    if (!transaction.PrepareFolder(ZDrivePath(fs::path(path).parent_path().string()))) {
+        // A file where a folder belongs leaves no path to the file.
+        const DWORD error = GetLastError();
+        RaiseWin32FileError(path, error == ERROR_ALREADY_EXISTS ? ERROR_PATH_NOT_FOUND : error);
+    }
+    transaction.PrepareFile(ZDrivePath(path));
     if (const int error = winapi::WriteWholeFile(path, text, {mode}); error != 0)
         RaiseFileError(path, error);
 }
@@ -313,9 +308,8 @@ bool HoldsExactly(const std::string& path, std::string_view bytes) {
     if (stat(path.c_str(), &st) != 0 || !S_ISREG(st.st_mode) ||
         static_cast<size_t>(st.st_size) != bytes.size())
         return false;
-    std::ifstream in(path, std::ios::binary);
-    const std::string existing((std::istreambuf_iterator<char>(in)), {});
-    return existing == bytes;
+    std::string existing;
+    return winapi::ReadWholeFile(path, existing) == 0 && existing == bytes;
 }
 
 } // namespace

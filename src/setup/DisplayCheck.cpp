@@ -1,5 +1,7 @@
 #include "DisplayCheck.h"
 
+#include <QGuiApplication>
+
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -91,4 +93,11 @@ bool EnsureGraphicalDisplay(int argc, char* argv[]) {
         return true;
     std::fprintf(stderr, "%s\n", kNoDisplayMessage);
     return false;
+}
+
+bool DisplayConnectionLost() {
+    const auto* x11 =
+        qGuiApp ? qGuiApp->nativeInterface<QNativeInterface::QX11Application>() : nullptr;
+    xcb_connection_t* connection = x11 ? x11->connection() : nullptr;
+    return connection && xcb_connection_has_error(connection) != 0;
 }

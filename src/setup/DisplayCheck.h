@@ -15,3 +15,8 @@ bool EnsureGraphicalDisplay(int argc, char* argv[]);
 
 // The line EnsureGraphicalDisplay prints (UTF-8, as the terminal reads it).
 extern const char* const kNoDisplayMessage;
+
+// True once the X display the running application uses has gone away (the server ended, the
+// session logged out). Qt notices only when it next handles events and then ends the program;
+// an install that handles no events for a while asks here.
+bool DisplayConnectionLost();

@@ -1,6 +1,8 @@
 #include "InstallAction.h"
 
 #include "InstallLock.h"
+#include "InstallTransaction.h"
+#include "InstalledItems.h"
 #include "IntegrityCheck.h"
 #include "ProductInfo.h"
 #include "ResourceFiles.h"
@@ -12,6 +14,21 @@
 
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
+
+namespace {
+
+// Writes a carried file into the install folder, setting aside the one it replaces.
+void SavePayloadFile(const char* resource, const AnsiString& fileName) {
+    try {
+        SaveResourceToFile(resource, InstallTransaction().PrepareFile(fileName));
+    } catch (const EStreamError&) { // EFCreateError included
+        throw;
+    } catch (const Exception& e) {
+        throw EDamagedSetup(e.Message());
+    }
+}
+
+} // namespace
 
 void PerformInstallAction(const TInstallState& state) {
     // A product the system root cannot run is not installed into it at all.
@@ -27,15 +44,21 @@ void PerformInstallAction(const TInstallState& state) {
     } catch (const Exception& e) {
         throw EDamagedSetup(e.Message());
     }
-    if (!ForceDirectories(state.installDir))
-        throw Exception(SysErrorMessage(GetLastError()));
+    TInstallTransaction& transaction = InstallTransaction();
+    transaction.Begin();
     try {
+        // A reinstall keeps the earlier install's record: the uninstaller removes both.
+        TInstalledItems& items = InstalledItems();
+        items.Clear();
+        items.LoadFromFile(state.installDir + kUninstallListName);
+        if (!transaction.PrepareFolder(state.installDir))
+            throw Exception(SysErrorMessage(GetLastError()));
+        items.AddFolder(ExcludeTrailingBackslash(state.installDir));
         // The library last: an archive without it is never taken for a whole payload.
-        SaveResourceToFile("F1", state.installDir + kPayloadArchiveName);
-        SaveResourceToFile("F7z", state.installDir + kArchiveLibraryName);
-    } catch (const EStreamError&) { // EFCreateError included
+        SavePayloadFile("F1", state.installDir + kPayloadArchiveName);
+        SavePayloadFile("F7z", state.installDir + kArchiveLibraryName);
+    } catch (...) {
+        transaction.Rollback();
         throw;
-    } catch (const Exception& e) {
-        throw EDamagedSetup(e.Message());
     }
 }

@@ -21,8 +21,10 @@ public:
 
 // Prepares state's install folder. Raises, before anything is written: Exception with
 // RootArchitectureMessage() for a system root that cannot run the product, EInstallRunning with
-// InstallRunningMessage(), EDamagedSetup with the damaged resource's message. Then raises
-// Exception with the system's reason when the folder cannot be created, EFCreateError or
-// EStreamError when a payload file cannot be written whole, and EDamagedSetup when the program
-// does not carry one.
+// InstallRunningMessage(), EDamagedSetup with the damaged resource's message. Then starts the
+// install's transaction (InstallTransaction.h), which first undoes what a killed run left, and
+// takes up the earlier install's record. Raises Exception with the system's reason when the
+// folder cannot be created, EFCreateError or EStreamError when a payload file cannot be written
+// whole, and EDamagedSetup when the program does not carry one; the transaction has then undone
+// what it changed.
 void PerformInstallAction(const TInstallState& state);

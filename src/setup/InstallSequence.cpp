@@ -1,5 +1,6 @@
 #include "InstallSequence.h"
 
+#include "InstallTransaction.h"
 #include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
@@ -41,7 +42,76 @@ AnsiString NothingUnpackedMessage(const AnsiString& archive) {
 
 HRESULT ReportProgress(void* observer, bool isTotal, Int64 value) {
     static_cast<IInstallObserver*>(observer)->Progress(isTotal, value);
-    return S_OK;
+    // A cancel stops the extraction at its next report.
+    return InstallTransaction().CancelRequested() ? E_ABORT : S_OK;
+}
+
+// Writes the uninstall list as it stands, so that a killed run leaves a record of what it made.
+void SaveUninstallList(const AnsiString& listFile) {
+    InstalledItems().SaveToFile(InstallTransaction().PrepareFile(listFile));
+}
+
+void RunSteps(const TInstallState& state, IInstallObserver& observer,
+              TInstallTransaction& transaction) {
+    const AnsiString& installDir = state.installDir;
+    const AnsiString archive = installDir + kPayloadArchiveName;
+    const AnsiString mainProgram = installDir + kMainProgramName;
+    const AnsiString uninstaller = installDir + kUninstallerName;
+    const AnsiString listFile = installDir + kUninstallListName;
+
+    // Without the payload there is nothing to install.
+    if (!IsExistingFile(archive))
+        throw EPayloadMissing(MissingArchiveMessage());
+    // Close running product processes, pass after pass, until none is left to close.
+    for (int pass = 0; pass < kClosingPasses; ++pass) {
+        transaction.ThrowIfCancelled();
+        observer.Status(gbk::Literal("正在关闭Talvimo播放器主程序..."));
+        if (KillProcessesByName(kProductProcesses) == 0)
+            break;
+        observer.Note(gbk::Literal("已结束正在运行的产品进程"));
+        observer.Wait(kPauseAfterClosing);
+    }
+    // Let the closed processes release their files.
+    observer.Wait(kSettlingWait);
+    transaction.ThrowIfCancelled();
+    // The extraction pumps no messages: the one pump before it shows this text.
+    observer.Status(gbk::Literal("正在释放文件..."));
+    observer.ProcessMessages();
+    transaction.ThrowIfCancelled();
+    transaction.WithBatchedRecords(
+        [&] { ExtractArchive(archive, installDir, observer, transaction.Files()); });
+    transaction.ThrowIfCancelled();
+    // The library the install action wrote stays in the folder with the product's files; the
+    // archive goes below. The install folder comes first, so the uninstaller takes it last, and
+    // only once empty.
+    TInstalledItems& items = InstalledItems();
+    items.AddFolder(ExcludeTrailingBackslash(installDir));
+    items.AddFile(installDir + kArchiveLibraryName);
+    for (const AnsiString& file : transaction.Files().WrittenFiles()) {
+        if (file == archive)
+            continue;
+        items.AddFile(file);
+        observer.Note(gbk::Literal("写入文件 ") + file);
+    }
+    SaveUninstallList(listFile);
+    observer.Status(gbk::Literal("完成:100% ."));
+    // The archive has served its purpose; a failure to delete it is harmless.
+    DeleteFileA(archive.c_str());
+    // Also creates the Start-menu folder "Talvimo" that the uninstall link is saved into.
+    CreateProductShortcuts(state);
+    CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
+    SaveUninstallList(listFile);
+    transaction.ThrowIfCancelled();
+    // The start-with-Windows value follows the user's choice: an unticked box writes no
+    // value and removes one an earlier install left behind.
+    SetAutoRun(mainProgram + " Minimize", state.autoStart);
+    WriteUninstallEntry(uninstaller, mainProgram);
+    // The uninstall list, which lists itself so the uninstaller removes it last.
+    items.AddFile(listFile);
+    SaveUninstallList(listFile);
+    observer.Note(gbk::Literal("写入卸载列表 ") + listFile);
+    transaction.ThrowIfCancelled();
+    transaction.Commit();
 }
 
 } // namespace
@@ -59,61 +129,25 @@ void ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
     reader->SetPassword(kArchivePassword);
     reader->SetProgressCallback(&observer, ReportProgress);
     reader->OpenFile(archivePath);
-    if (!ForceDirectories(destDir))
+    if (!journal.PrepareFolder(destDir))
         throw Exception(NothingUnpackedMessage(archivePath));
     reader->ExtractTo(destDir, journal);
 }
 
 void RunInstallSequence(const TInstallState& state, IInstallObserver& observer) {
-    const AnsiString& installDir = state.installDir;
-    const AnsiString archive = installDir + kPayloadArchiveName;
-    const AnsiString mainProgram = installDir + kMainProgramName;
-    const AnsiString uninstaller = installDir + kUninstallerName;
-
-    // Without the payload there is nothing to install.
-    if (!IsExistingFile(archive))
-        throw EPayloadMissing(MissingArchiveMessage());
-    // Close running product processes, pass after pass, until none is left to close.
-    for (int pass = 0; pass < kClosingPasses; ++pass) {
-        observer.Status(gbk::Literal("正在关闭Talvimo播放器主程序..."));
-        if (KillProcessesByName(kProductProcesses) == 0)
-            break;
-        observer.Note(gbk::Literal("已结束正在运行的产品进程"));
-        observer.Wait(kPauseAfterClosing);
+    TInstallTransaction& transaction = InstallTransaction();
+    // Run on its own (by a test or a tool), the sequence is a transaction of its own.
+    if (!transaction.Active())
+        transaction.Begin();
+    try {
+        RunSteps(state, observer, transaction);
+    } catch (...) {
+        // A required step failed, or a cancel stopped a step part-way: all is undone.
+        transaction.Rollback();
+        if (transaction.WasCancelled())
+            throw ECancelled(CancelledMessage());
+        throw;
     }
-    // Let the closed processes release their files.
-    observer.Wait(kSettlingWait);
-    // The extraction pumps no messages: the one pump before it shows this text.
-    observer.Status(gbk::Literal("正在释放文件..."));
-    observer.ProcessMessages();
-    TExtractionJournal journal;
-    ExtractArchive(archive, installDir, observer, journal);
-    // The library the install action wrote stays in the folder with the product's files.
-    // The install folder comes first, so the uninstaller takes it last, and only once empty.
-    TInstalledItems& items = InstalledItems();
-    items.AddFolder(ExcludeTrailingBackslash(installDir));
-    items.AddFile(installDir + kArchiveLibraryName);
-    for (const AnsiString& folder : journal.CreatedFolders())
-        items.AddFolder(folder);
-    for (const AnsiString& file : journal.WrittenFiles()) {
-        items.AddFile(file);
-        observer.Note(gbk::Literal("写入文件 ") + file);
-    }
-    observer.Status(gbk::Literal("完成:100% ."));
-    // The archive has served its purpose; a failure to delete it is harmless.
-    DeleteFileA(archive.c_str());
-    // Also creates the Start-menu folder "Talvimo" that the uninstall link is saved into.
-    CreateProductShortcuts(state);
-    CreateShortcut(uninstaller, CSIDL_PROGRAMS, L"Talvimo\\卸载");
-    // The start-with-Windows value follows the user's choice: an unticked box writes no
-    // value and removes one an earlier install left behind.
-    SetAutoRun(mainProgram + " Minimize", state.autoStart);
-    WriteUninstallEntry(uninstaller, mainProgram);
-    // The uninstall list, which lists itself so the uninstaller removes it last.
-    const AnsiString listFile = installDir + kUninstallListName;
-    items.AddFile(listFile);
-    items.SaveToFile(listFile);
-    observer.Note(gbk::Literal("写入卸载列表 ") + listFile);
 }
 
 AnsiString StartFailureMessage(const AnsiString& file, INT code) {

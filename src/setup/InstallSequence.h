@@ -35,9 +35,12 @@ public:
     using Exception::Exception;
 };
 
-// Runs the sequence for state. Raises EPayloadMissing (with the message the user sees) when
-// the archive is missing, and any step's error otherwise; a failed extraction has removed what
-// it created and restored what it replaced.
+// Runs the sequence for state inside the transaction the install action began (or one of its own
+// when none runs), and commits it at the end; the extras that could not be made are then in
+// InstallTransaction().FailedExtras().
+// Raises EPayloadMissing (with the message the user sees) when the archive is missing,
+// ECancelled when a signal, a lost display or the user stopped it, and a required step's error
+// otherwise; the transaction has then undone every change of the install.
 void RunInstallSequence(const TInstallState& state, IInstallObserver& observer);
 
 // Unpacks the archive at archivePath into destDir (ending in a backslash) with the 7-Zip

@@ -32,6 +32,17 @@ const char* KindWord(TInstalledItems::Kind kind) {
     return "";
 }
 
+const std::string kListHeader = "VostrelUninstallList 1\n";
+
+std::optional<TInstalledItems::Kind> KindFromWord(const std::string& word) {
+    using Kind = TInstalledItems::Kind;
+    for (const Kind kind : {Kind::File, Kind::Folder, Kind::Link, Kind::Launcher,
+                            Kind::RegistryValue, Kind::RegistryKey})
+        if (word == KindWord(kind))
+            return kind;
+    return std::nullopt;
+}
+
 std::string Utf8(const AnsiString& gbkText) {
     if (auto utf8 = gbk::ToUtf8(gbkText))
         return *utf8;
@@ -49,7 +60,7 @@ void TInstalledItems::Add(Kind kind, const AnsiString& path, const AnsiString& n
 }
 
 std::string TInstalledItems::ListText() const {
-    std::string text = "VostrelUninstallList 1\n";
+    std::string text = kListHeader;
     for (const Item& item : items_) {
         text += KindWord(item.kind);
         text += '\t';
@@ -61,6 +72,40 @@ std::string TInstalledItems::ListText() const {
         text += '\n';
     }
     return text;
+}
+
+void TInstalledItems::LoadFromFile(const AnsiString& fileName) {
+    const std::optional<std::string> path = winapi::ToLinuxPath(fileName);
+    std::string text;
+    if (!path || winapi::ReadWholeFile(*path, text) != 0 || text.rfind(kListHeader, 0) != 0)
+        return;
+    std::vector<Item> earlier;
+    for (size_t start = kListHeader.size(), end; start < text.size(); start = end + 1) {
+        end = text.find('\n', start);
+        if (end == std::string::npos)
+            return; // cut short: not a list this installer wrote
+        std::vector<std::string> fields;
+        for (size_t field = start, tab;; field = tab + 1) {
+            tab = text.find('\t', field);
+            if (tab == std::string::npos || tab > end) {
+                fields.push_back(text.substr(field, end - field));
+                break;
+            }
+            fields.push_back(text.substr(field, tab - field));
+        }
+        const auto kind = KindFromWord(fields[0]);
+        const bool isRegistry = kind == Kind::RegistryValue || kind == Kind::RegistryKey;
+        const size_t wanted = kind == Kind::RegistryValue ? 3 : 2;
+        if (!kind || fields.size() != wanted || (isRegistry && fields[1].rfind("HKLM\\", 0) != 0))
+            return;
+        const auto itemPath = gbk::FromUtf8(isRegistry ? fields[1].substr(5) : fields[1]);
+        const auto name = gbk::FromUtf8(wanted == 3 ? fields[2] : std::string());
+        if (!itemPath || !name)
+            return;
+        earlier.push_back({*kind, *itemPath, *name});
+    }
+    for (const Item& item : earlier)
+        Add(item.kind, item.path, item.name);
 }
 
 void TInstalledItems::SaveToFile(const AnsiString& fileName) const {

@@ -43,6 +43,9 @@ public:
 
     // The uninstall list's text, UTF-8 as above. Raises when an entry is not valid GBK.
     std::string ListText() const;
+    // Adds the entries of the list file at fileName (a Windows path), an earlier install's
+    // record, in their order; a missing file or one that is not a whole list adds nothing.
+    void LoadFromFile(const AnsiString& fileName);
     // Writes the list whole as fileName (a Windows path), replacing the earlier one; raises
     // EFCreateError "Cannot create file "<fileName>". <reason>" when it cannot.
     void SaveToFile(const AnsiString& fileName) const;

@@ -1,7 +1,9 @@
 #include "ProgressWindow.h"
 
+#include "DisplayCheck.h"
 #include "FinishWindow.h"
 #include "InstallSequence.h"
+#include "InstallTransaction.h"
 #include "ProcessClosing.h"
 
 #include "rtl/Application.h"
@@ -20,13 +22,25 @@ namespace {
 class TWindowObserver final : public IInstallObserver {
 public:
     explicit TWindowObserver(TForm2& form) : form_(form) {}
-    void Status(const AnsiString& text) override { form_.Label1->SetCaption(text); }
-    void Progress(bool isTotal, Int64 value) override { ExtractProgress(&form_, isTotal, value); }
+    void Status(const AnsiString& text) override {
+        CancelWithoutDisplay();
+        form_.Label1->SetCaption(text);
+    }
+    void Progress(bool isTotal, Int64 value) override {
+        CancelWithoutDisplay();
+        ExtractProgress(&form_, isTotal, value);
+    }
     void Wait(DWORD milliseconds) override { WaitPumping(milliseconds); }
     void ProcessMessages() override { Application->ProcessMessages(); }
     void Note(const AnsiString&) override {}
 
 private:
+    // Without its display the window is gone for the user: the install is cancelled.
+    static void CancelWithoutDisplay() {
+        if (DisplayConnectionLost())
+            InstallTransaction().RequestCancel();
+    }
+
     TForm2& form_;
 };
 
@@ -131,7 +145,12 @@ void TForm2::RunInstall() {
         Application->MessageBox(missing.Message(), "", MB_OK);
         Application->Terminate();
         return;
+    } catch (const ECancelled&) {
+        // Asked for by the user or a signal: everything is undone, nothing more to say.
+        Application->Terminate();
+        return;
     }
+    ShowFailedExtras();
     if (FinishWithoutWindow) {
         // Run without the finish window: it ends as its button would.
         for (const AnsiString& problem : FinishInstall(InstallDir, StartProductWhenDone))
@@ -147,6 +166,17 @@ void TForm2::RunInstall() {
     Form3->SetLeft(Left());
     Form3->Show();
     Hide();
+}
+
+// One message for all the extras that could not be made; the install itself is complete.
+void TForm2::ShowFailedExtras() {
+    const std::vector<AnsiString>& failed = InstallTransaction().FailedExtras();
+    if (failed.empty())
+        return;
+    AnsiString text = gbk::Literal("安装已完成，但以下项目未能创建：");
+    for (const AnsiString& problem : failed)
+        text += "\n" + problem;
+    Application->MessageBox(text, "", MB_OK | MB_ICONEXCLAMATION);
 }
 
 HRESULT ExtractProgress(void* sender, bool isTotal, Int64 value) {

@@ -59,13 +59,16 @@ public:
     // The install this window is to run: kept for the sequence and copied into the four fields.
     void TakeInstallState(const TInstallState& state);
     // The install sequence (InstallSequence.h) shown in this window, then the finish window in
-    // its place. A missing payload is a message box and the end of the program.
+    // its place. A missing payload is a message box and the end of the program, and so is a
+    // cancelled install, without the box; extras that could not be made are one message.
     void RunInstall();
     // Paints the image strip: done blue columns, then remaining gray ones, stretched to the
     // strip's width.
     void DrawProgressImage(int done, int remaining);
 
 private:
+    void ShowFailedExtras();
+
     TInstallState install_;
 };
 

@@ -1,6 +1,7 @@
 #include "ShellIntegration.h"
 
 #include "DesktopLaunchers.h"
+#include "InstallTransaction.h"
 #include "InstalledItems.h"
 #include "ProductInfo.h"
 #include "rtl/ComObj.h"
@@ -25,6 +26,11 @@ const AnsiString kRunKey = "SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Run";
 const AnsiString kUninstallKey =
     AnsiString("SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\") + kProductName;
 const AnsiString kFallbackVersion = "1.0.0.1";
+// Every value the uninstall entry holds.
+const char* const kUninstallValueNames[] = {"DisplayName",    "UninstallString", "DisplayIcon",
+                                            "DisplayVersion", "URLInfoAbout",    "URLUpdateInfo",
+                                            "Publisher",      "InstallLocation", "EstimatedSize",
+                                            "NoModify",       "NoRepair"};
 
 // Byte offsets of the single-byte characters of a GBK string (second bytes of two-byte
 // characters are skipped, since they may equal "\").
@@ -103,7 +109,7 @@ TShellLink::TShellLink() {
 }
 
 void TShellLink::Save(const AnsiString& fileName) const {
-    const auto wide = gbk::ToWide(fileName);
+    const auto wide = gbk::ToWide(InstallTransaction().PrepareFile(fileName));
     const HRESULT result =
         wide ? file_->Save(wide->c_str(), FALSE) : HRESULT_FROM_WIN32(ERROR_NO_UNICODE_TRANSLATION);
     if (FAILED(result))
@@ -132,43 +138,58 @@ AnsiString SpecialFolder(int csidl) {
 
 void CreateProductShortcuts(const TInstallState& state) {
     const AnsiString target = state.installDir + kMainProgramName;
-    TShellLink link;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
-    link->SetDescription(kProductName);
-    link->SetIconLocation(target.c_str(), 0);
-
     const AnsiString linkName = AnsiString(kProductName) + ".lnk";
+    auto saveLink = [&](const AnsiString& fileName) {
+        TShellLink link;
+        link->SetPath(target.c_str());
+        link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+        link->SetDescription(kProductName);
+        link->SetIconLocation(target.c_str(), 0);
+        link.Save(fileName);
+    };
+    // Each link and launcher is an extra: one that cannot be made is reported, not fatal.
+    TInstallTransaction& transaction = InstallTransaction();
     if (state.desktopShortcut) {
-        link.Save(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName);
-        CreateLaunchersFor(CSIDL_DESKTOPDIRECTORY, kProductName, target, kProductName, target);
+        transaction.AttemptExtra(
+            [&] { saveLink(SpecialFolder(CSIDL_DESKTOPDIRECTORY) + "\\" + linkName); });
+        transaction.AttemptExtra([&] {
+            CreateLaunchersFor(CSIDL_DESKTOPDIRECTORY, kProductName, target, kProductName, target);
+        });
     }
     // The Quick Launch folder is not created: without it that link is not made.
     const AnsiString quickLaunch =
         SpecialFolder(CSIDL_APPDATA) + "\\Microsoft\\Internet Explorer\\Quick Launch\\";
     if (state.quickLaunch && DirectoryExists(quickLaunch))
-        link.Save(quickLaunch + linkName);
+        transaction.AttemptExtra([&] { saveLink(quickLaunch + linkName); });
 
     const AnsiString programs = SpecialFolder(CSIDL_PROGRAMS);
     const AnsiString productFolder = programs + "\\" + kProductName + "\\";
-    if (!DirectoryExists(productFolder) && !CreateDirectoryA(productFolder.c_str(), nullptr))
-        throw Exception(gbk::Literal("无法创建文件夹 ") + productFolder + ": " +
-                        SysErrorMessage(GetLastError()));
-    // Recorded even when an earlier install made it: the uninstaller removes it only empty.
-    InstalledItems().AddFolder(productFolder);
-    link.Save(productFolder + linkName);
+    transaction.AttemptExtra([&] {
+        if (!transaction.PrepareFolder(productFolder))
+            throw Exception(gbk::Literal("无法创建文件夹 ") + productFolder + ": " +
+                            SysErrorMessage(GetLastError()));
+        // Recorded even when an earlier install made it: the uninstaller removes it only empty.
+        InstalledItems().AddFolder(ExcludeTrailingBackslash(productFolder));
+        saveLink(productFolder + linkName);
+    });
     const AnsiString menuName = AnsiString(kProductName) + "\\" + kProductName;
-    CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target);
+    transaction.AttemptExtra(
+        [&] { CreateLaunchersFor(CSIDL_PROGRAMS, menuName, target, kProductName, target); });
 }
 
 void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name) {
-    TShellLink link;
-    link->SetPath(target.c_str());
-    link->SetWorkingDirectory(ExtractFilePath(target).c_str());
     const AnsiString gbkName = gbk::FromWide(name).value_or("");
-    link.Save(SpecialFolder(csidl) + "\\" + gbkName + ".lnk");
-    CreateLaunchersFor(csidl, gbkName, target, AnsiString(),
-                       ExtractFilePath(target) + kMainProgramName);
+    TInstallTransaction& transaction = InstallTransaction();
+    transaction.AttemptExtra([&] {
+        TShellLink link;
+        link->SetPath(target.c_str());
+        link->SetWorkingDirectory(ExtractFilePath(target).c_str());
+        link.Save(SpecialFolder(csidl) + "\\" + gbkName + ".lnk");
+    });
+    transaction.AttemptExtra([&] {
+        CreateLaunchersFor(csidl, gbkName, target, AnsiString(),
+                           ExtractFilePath(target) + kMainProgramName);
+    });
 }
 
 AnsiString AutoRunValueName(const AnsiString& path) {
@@ -193,6 +214,8 @@ void SetAutoRun(const AnsiString& command, bool enable) {
     TRegistry registry(KEY_ALL_ACCESS);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     try {
+        InstallTransaction().PrepareRegistryKey(kRunKey);
+        InstallTransaction().PrepareRegistryValue(kRunKey, name);
         if (!registry.OpenKey(kRunKey, true))
             RaiseRegistryError(kRunKey);
         if (enable) {
@@ -219,6 +242,11 @@ void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainEx
     TRegistry registry(KEY_ALL_ACCESS);
     registry.SetRootKey(HKEY_LOCAL_MACHINE);
     try {
+        // What the key held before, so that a failure puts it back.
+        TInstallTransaction& transaction = InstallTransaction();
+        transaction.PrepareRegistryKey(kUninstallKey);
+        for (const char* name : kUninstallValueNames)
+            transaction.PrepareRegistryValue(kUninstallKey, name);
         registry.CreateKey(kUninstallKey);
         if (!registry.OpenKey(kUninstallKey, true))
             RaiseRegistryError(kUninstallKey);

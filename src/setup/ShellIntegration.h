@@ -37,14 +37,15 @@ private:
 AnsiString SpecialFolder(int csidl);
 
 // Links to the install folder's "mervo.exe": on the desktop and in the quick-launch folder when
-// state chooses them, and always in the Start-menu folder "Talvimo" (created when missing; a
-// failure to create it raises). The quick-launch link is skipped when its folder is missing;
-// any other link that cannot be saved raises as TShellLink::Save does.
+// state chooses them, and always in the Start-menu folder "Talvimo" (created when missing),
+// each with its desktop launchers. The quick-launch link is skipped when its folder is missing.
+// Each link and each set of launchers is an extra of the install's transaction: one that cannot
+// be made (the folder, or TShellLink::Save's error) is undone and reported there, not raised.
 void CreateProductShortcuts(const TInstallState& state);
 
 // Saves a link to target (with its folder as working folder) as name + ".lnk" in the special
-// folder csidl, with the desktop launcher that goes with it. Creates no folder: a link into a
-// missing one raises as TShellLink::Save does.
+// folder csidl, with the desktop launcher that goes with it, both extras as above. Creates no
+// folder: a link into a missing one is reported as TShellLink::Save's error.
 void CreateShortcut(const AnsiString& target, int csidl, const std::wstring& name);
 
 // The Run value name for a command: its file name up to the first ".", or empty.
@@ -54,7 +55,8 @@ AnsiString AutoRunValueName(const AnsiString& path);
 AnsiString AutoRunCommandLine(const AnsiString& command);
 
 // Writes (enable) or deletes the start-with-Windows value for command; a value that is not
-// there needs no deleting. Raises "无法写入注册表项 HKEY_LOCAL_MACHINE\<key>: <reason>".
+// there needs no deleting. Raises "无法写入注册表项 HKEY_LOCAL_MACHINE\<key>: <reason>". The
+// value's earlier data is recorded in the install's transaction first.
 void SetAutoRun(const AnsiString& command, bool enable);
 
 // Writes the product's uninstall entry: the seven values the product has always had, then

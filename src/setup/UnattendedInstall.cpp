@@ -3,6 +3,7 @@
 #include "InstallAction.h"
 #include "InstallLog.h"
 #include "InstallSequence.h"
+#include "InstallTransaction.h"
 #include "InstalledItems.h"
 #include "ProcessClosing.h"
 #include "ProgressWindow.h"
@@ -126,15 +127,27 @@ void LogInstalledItems(TInstallLog& log) {
     }
 }
 
+// What could not be made of the extras: a warning each, the install stands.
+void WarnOfFailedExtras(TInstallLog& log) {
+    for (const AnsiString& problem : InstallTransaction().FailedExtras()) {
+        const AnsiString text = gbk::Literal("警告：") + problem;
+        log.Line(text);
+        std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+    }
+}
+
 int RunWithoutWindows(const TInstallState& state, const TCommandLine& line, TInstallLog& log,
                       TConsoleObserver& observer) {
     try {
         RunInstallSequence(state, observer);
     } catch (const EPayloadMissing& e) {
         return Fail(log, e.Message(), kExitPayloadDamaged);
+    } catch (const ECancelled& e) {
+        return Fail(log, e.Message(), kExitCancelled);
     } catch (const Exception& e) {
         return Fail(log, e.Message(), kExitInstallFailed);
     }
+    WarnOfFailedExtras(log);
     LogInstalledItems(log);
     for (const AnsiString& problem : FinishInstall(state.installDir, line.run))
         observer.Say(problem);
@@ -150,8 +163,11 @@ int RunInProgressWindow(const TInstallState& state, const TCommandLine& line, TI
     Form2->Show();
     // The window shows a failed step's error box itself and stays until it is closed.
     DispatchSafely([] { Form2->RunInstall(); });
+    if (InstallTransaction().WasCancelled())
+        return Fail(log, CancelledMessage(), kExitCancelled);
     if (!Form2->Completed)
         return Fail(log, gbk::Literal("安装未完成"), kExitInstallFailed);
+    WarnOfFailedExtras(log);
     LogInstalledItems(log);
     log.Line(gbk::Literal("安装完成"));
     return kExitInstalled;

@@ -2,6 +2,7 @@
 // other switches as the options window's starting values; those two install from the command
 // line (CommandLine.h). Qt reads its own platform options from argv.
 #include "DisplayCheck.h"
+#include "InstallTransaction.h"
 #include "IntegrityCheck.h"
 #include "StartUp.h"
 #include "UnattendedInstall.h"
@@ -40,5 +41,10 @@ int main(int argc, char* argv[]) {
     if (!started)
         return 1;
     Application->Run();
-    return 0;
+    // The window's close button, a signal or a lost display may have cancelled the install.
+    if (InstallTransaction().Active()) {
+        InstallTransaction().RequestCancel();
+        InstallTransaction().Rollback();
+    }
+    return InstallTransaction().WasCancelled() ? kExitCancelled : 0;
 }

@@ -8,6 +8,8 @@
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
+#include <algorithm>
+
 namespace {
 
 bool Exists(const AnsiString& path, bool folder) {
@@ -37,31 +39,50 @@ AnsiString ExistingSpelling(const AnsiString& target) {
 
 } // namespace
 
-void TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
-    const AnsiString trimmed = ExcludeTrailingBackslash(folder);
-    if (trimmed.empty() || Exists(trimmed, true))
-        return;
-    const AnsiString parent = ExtractFilePath(trimmed);
-    if (parent.size() < trimmed.size())
-        CreateMissingFolders(parent);
-    // A folder that cannot be made shows as the file's creation error that follows.
-    if (CreateDirectoryA(trimmed.c_str(), nullptr))
-        entries_.push_back({Kind::Folder, trimmed, {}});
+void TExtractionJournal::Record(Entry entry) {
+    if (recorder_)
+        recorder_(entry);
+    entries_.push_back(std::move(entry));
 }
 
-AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted) {
+bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
+    const AnsiString trimmed = ExcludeTrailingBackslash(folder);
+    if (trimmed.empty() || Exists(trimmed, true))
+        return true;
+    const AnsiString parent = ExtractFilePath(trimmed);
+    // A parent that cannot be made shows as this folder's failure ("C:" itself is never made).
+    if (parent.size() < trimmed.size())
+        CreateMissingFolders(parent);
+    // Recorded first: a killed run's record then names every folder it may have made.
+    Record({Kind::Folder, trimmed, {}});
+    if (CreateDirectoryA(trimmed.c_str(), nullptr))
+        return true;
+    entries_.pop_back(); // not made, so not to be removed
+    return false;
+}
+
+bool TExtractionJournal::PrepareFolder(const AnsiString& folder) {
     std::lock_guard lock(lock_);
-    CreateMissingFolders(ExtractFilePath(wanted));
+    return CreateMissingFolders(folder);
+}
+
+AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted, bool createFolders) {
+    std::lock_guard lock(lock_);
+    // A folder that cannot be made shows as the file's creation error that follows.
+    if (createFolders)
+        CreateMissingFolders(ExtractFilePath(wanted));
     if (!Exists(wanted, false)) {
-        entries_.push_back({Kind::NewFile, wanted, {}});
+        Record({Kind::NewFile, wanted, {}});
         return wanted;
     }
     const AnsiString target = ExistingSpelling(wanted);
     const AnsiString setAside = SetAsideName(target);
-    if (!MoveFileA(target.c_str(), setAside.c_str()))
-        throw EFCreateError("Cannot create file \"" + target + "\". " +
-                            SysErrorMessage(GetLastError()));
-    entries_.push_back({Kind::ReplacedFile, target, setAside});
+    Record({Kind::ReplacedFile, target, setAside});
+    if (!MoveFileA(target.c_str(), setAside.c_str())) {
+        const DWORD error = GetLastError();
+        entries_.pop_back(); // nothing was moved, so nothing is to be moved back
+        throw EFCreateError("Cannot create file \"" + target + "\". " + SysErrorMessage(error));
+    }
     return target;
 }
 
@@ -69,12 +90,12 @@ void TExtractionJournal::Commit() {
     for (const Entry& entry : entries_)
         if (entry.kind == Kind::ReplacedFile)
             DeleteFileA(entry.setAside.c_str());
-    for (Entry& entry : entries_)
-        entry.setAside.clear();
+    entries_.clear();
 }
 
-void TExtractionJournal::Rollback() noexcept {
-    for (auto it = entries_.rbegin(); it != entries_.rend(); ++it) {
+void TExtractionJournal::Rollback(size_t keep) noexcept {
+    for (auto it = entries_.rbegin(); it != entries_.rend() - std::min(keep, entries_.size());
+         ++it) {
         switch (it->kind) {
         case Kind::Folder:
             RemoveDirectoryA(it->path.c_str());
@@ -83,14 +104,15 @@ void TExtractionJournal::Rollback() noexcept {
             DeleteFileA(it->path.c_str());
             break;
         case Kind::ReplacedFile:
-            if (it->setAside.empty())
+            if (GetFileAttributesA(it->setAside.c_str()) == INVALID_FILE_ATTRIBUTES)
                 break;
             DeleteFileA(it->path.c_str());
             MoveFileA(it->setAside.c_str(), it->path.c_str());
             break;
         }
     }
-    entries_.clear();
+    entries_.erase(entries_.begin() + static_cast<std::ptrdiff_t>(std::min(keep, entries_.size())),
+                   entries_.end());
 }
 
 std::vector<AnsiString> TExtractionJournal::WrittenFiles() const {

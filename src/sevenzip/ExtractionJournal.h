@@ -1,48 +1,69 @@
-// The record of one extraction into a folder, so that a failed extraction leaves the folder as
-// it found it: every folder and file it creates is noted, and every file it replaces is first
+// The record of the files and folders an install writes, so that a failure leaves them as it
+// found them: every folder and file it creates is noted, and every file it replaces is first
 // moved aside under a temporary name beside it. Commit deletes the set-aside files; Rollback
-// deletes what was created and moves the set-aside files back.
+// deletes what was created and moves the set-aside files back. The extraction fills it item by
+// item; the installer uses the same record for the other files it writes.
+//
+// Each change is told to the recorder (when one is set) before it is made, so that a record
+// kept on disk can undo the changes of a process that was killed part-way.
 #pragma once
 
 #include "rtl/SysUtils.h"
 
+#include <functional>
 #include <mutex>
 #include <vector>
 
 class TExtractionJournal {
 public:
+    enum class Kind { Folder, NewFile, ReplacedFile };
+    struct Entry {
+        Kind kind;
+        AnsiString path;     // a Windows path
+        AnsiString setAside; // ReplacedFile only
+    };
+    using Recorder = std::function<void(const Entry&)>;
+
     TExtractionJournal() = default;
     TExtractionJournal(const TExtractionJournal&) = delete;
     TExtractionJournal& operator=(const TExtractionJournal&) = delete;
 
-    // Makes way for a new file at target (a Windows path): creates the folders it lacks and
-    // moves an existing file aside. Returns the path to create: target, spelt as the existing
-    // file was when one is replaced. Raises EFCreateError "Cannot create file "<target>". <reason>"
-    // when the existing file cannot be moved (a loaded library gives the file-in-use text).
-    // Several threads may call it at once.
-    AnsiString PrepareFile(const AnsiString& target);
-    // The extraction succeeded: the set-aside files are deleted (a failure to delete one leaves
-    // it behind, harmlessly). Nothing is rolled back after this.
-    void Commit();
-    // The extraction failed: created files are deleted, set-aside files moved back and created
-    // folders removed, newest first. Never raises; what cannot be undone stays.
-    void Rollback() noexcept;
+    // Told of each entry before its change is made; it may raise to stop the change.
+    void SetRecorder(Recorder recorder) { recorder_ = std::move(recorder); }
 
-    // Every file the extraction wrote, created or replaced, in the order it wrote them.
+    // Makes way for a new file at target (a Windows path): creates the folders it lacks (unless
+    // createFolders is false) and moves an existing file aside. Returns the path to create: target,
+    // spelt as the existing file was when one is replaced. Raises EFCreateError "Cannot create file
+    // "<target>". <reason>" when the existing file cannot be moved (a loaded library gives the
+    // file-in-use text). Several threads may call it at once.
+    AnsiString PrepareFile(const AnsiString& target, bool createFolders = true);
+    // Creates the folder and the folders above it that are missing; false when it cannot.
+    bool PrepareFolder(const AnsiString& folder);
+    // Takes an entry a killed run recorded, as though this journal had made the change.
+    void Adopt(const Entry& entry) { entries_.push_back(entry); }
+
+    // The changes are final: the set-aside files are deleted (a failure to delete one leaves
+    // it behind, harmlessly) and the record is emptied.
+    void Commit();
+    // Created files are deleted, set-aside files moved back and created folders removed when
+    // empty, newest first, down to the first keep entries, which stay. A set-aside name that
+    // does not exist (the move never happened) leaves the file in place. Never raises; what
+    // cannot be undone stays.
+    void Rollback(size_t keep = 0) noexcept;
+
+    // The entries so far, oldest first; not while an extraction adds to them.
+    const std::vector<Entry>& Entries() const { return entries_; }
+
+    // Every file written, created or replaced, in the order they were prepared.
     std::vector<AnsiString> WrittenFiles() const;
-    // Every folder the extraction created, parents before children.
+    // Every folder created, parents before children.
     std::vector<AnsiString> CreatedFolders() const;
 
 private:
-    enum class Kind { Folder, NewFile, ReplacedFile };
-    struct Entry {
-        Kind kind;
-        AnsiString path;
-        AnsiString setAside; // ReplacedFile only
-    };
-
-    void CreateMissingFolders(const AnsiString& folder);
+    bool CreateMissingFolders(const AnsiString& folder);
+    void Record(Entry entry);
 
     std::mutex lock_; // PrepareFile's, for extractions on several threads
+    Recorder recorder_;
     std::vector<Entry> entries_;
 };

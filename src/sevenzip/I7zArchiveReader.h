@@ -43,7 +43,8 @@ struct I7zArchiveReader : IUnknown {
     // Writes every item as a file under the folder, creating the folders on the way. All or
     // nothing: when it raises, the files it created are gone and the ones it replaced are back.
     virtual void ExtractTo(const AnsiString& folder) = 0;
-    // The same, leaving in journal (committed) the record of what was written.
+    // The same, adding to journal the record of what was written, for the caller to commit or
+    // roll back (also after a failure: the journal then holds what the extraction had made).
     virtual void ExtractTo(const AnsiString& folder, TExtractionJournal& journal) = 0;
     virtual void SetPasswordCallback(void* user, PasswordCallback callback) = 0;
     // An empty password leaves no password known.

@@ -214,22 +214,22 @@ void T7zInArchive::ExtractAll(bool test, void* user, ItemStreamCallback callback
 
 void T7zInArchive::ExtractTo(const AnsiString& folder) {
     TExtractionJournal journal;
-    ExtractTo(folder, journal);
-}
-
-void T7zInArchive::ExtractTo(const AnsiString& folder, TExtractionJournal& journal) {
     try {
-        const auto sets = DecoderItemSets();
-        if (sets.size() > 1)
-            ExtractInParallel(sets, folder, journal);
-        else
-            ExtractItemsTo(nullptr, kAllItems, folder, journal);
+        ExtractTo(folder, journal);
     } catch (...) {
         // The library has released the last item's stream by now, so its file can go.
         journal.Rollback();
         throw;
     }
     journal.Commit();
+}
+
+void T7zInArchive::ExtractTo(const AnsiString& folder, TExtractionJournal& journal) {
+    const auto sets = DecoderItemSets();
+    if (sets.size() > 1)
+        ExtractInParallel(sets, folder, journal);
+    else
+        ExtractItemsTo(nullptr, kAllItems, folder, journal);
 }
 
 void T7zInArchive::ExtractItemsTo(const UInt32* items, UInt32 count, const AnsiString& folder,

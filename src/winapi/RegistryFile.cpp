@@ -783,32 +783,6 @@ int ReplaceFile(const std::string& path, std::string_view text, mode_t mode, boo
     return 0;
 }
 
-// Removes the "<file>.XXXXXX" temporaries of writers that were killed mid-write. Called with
-// the file's exclusive lock held, under which no writer of ours makes one; a temporary whose
-// lock someone still holds is left alone all the same.
-void RemoveDeadTemporaries(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string stem = path.substr(folder.size()) + ".";
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
-        return;
-    while (const dirent* entry = readdir(dir)) {
-        const std::string name = entry->d_name;
-        if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0)
-            continue;
-        const std::string temporary = folder + name;
-        const int fd = open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
-        if (fd < 0)
-            continue;
-        struct stat st {};
-        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
-            unlink(temporary.c_str());
-        close(fd);
-    }
-    closedir(dir);
-}
-
 std::optional<RegistryFile> ParseOrEmpty(std::string_view text, std::string_view arch = "win64") {
     if (text.empty())
         return RegistryFile::Empty(arch);

@@ -1,8 +1,10 @@
 #include "WholeFile.h"
 
 #include <cerrno>
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace winapi {
@@ -68,6 +70,49 @@ void SyncFolderOf(const std::string& path) {
         fsync(dir);
         close(dir);
     }
+}
+
+int ReadWholeFile(const std::string& path, std::string& bytes) {
+    bytes.clear();
+    const int fd = open(path.c_str(), O_RDONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno;
+    char buffer[65536];
+    int error = 0;
+    for (ssize_t got; (got = read(fd, buffer, sizeof buffer)) != 0;) {
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got < 0) {
+            error = errno;
+            break;
+        }
+        bytes.append(buffer, static_cast<size_t>(got));
+    }
+    close(fd);
+    return error;
+}
+
+void RemoveDeadTemporaries(const std::string& path) {
+    const size_t slash = path.find_last_of('/');
+    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
+    const std::string stem = path.substr(folder.size()) + ".";
+    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
+    if (!dir)
+        return;
+    while (const dirent* entry = readdir(dir)) {
+        const std::string name = entry->d_name;
+        if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0)
+            continue;
+        const std::string temporary = folder + name;
+        const int fd = open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        if (fd < 0)
+            continue;
+        struct stat st {};
+        if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
+            unlink(temporary.c_str());
+        close(fd);
+    }
+    closedir(dir);
 }
 
 } // namespace winapi

@@ -33,6 +33,14 @@ int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fi
 int WriteWholeFile(const std::string& path, std::string_view bytes,
                    const WholeFileOptions& options = {});
 
+// Reads the whole file at the Linux path into bytes; 0, or the errno value of the failure. A
+// link in the last component is not followed (ELOOP).
+int ReadWholeFile(const std::string& path, std::string& bytes);
+
+// Removes the "<path>.XXXXXX" temporaries that writers killed mid-write left beside the file; a
+// temporary whose lock a live writer holds is left alone.
+void RemoveDeadTemporaries(const std::string& path);
+
 // Flushes the renames made in the folder of the file at path.
 void SyncFolderOf(const std::string& path);
 

@@ -3,6 +3,7 @@
 #include "SevenZipTesting.h"
 
 #include "sevenzip/ExtractionJournal.h"
+#include "winapi/SystemRoot.h"
 
 #include <gmock/gmock.h>
 
@@ -68,7 +69,12 @@ protected:
         ComPtr<I7zArchiveReader> reader = NewReader();
         reader->SetPassword(L"payload");
         reader->OpenFile(WinPath(archive));
-        reader->ExtractTo(WinPath(out_), journal);
+        try {
+            reader->ExtractTo(WinPath(out_), journal);
+        } catch (...) {
+            journal.Rollback();
+            throw;
+        }
     }
 
     // The folder exactly as the earlier install left it, and no set-aside copy in it.
@@ -97,10 +103,47 @@ TEST_F(ExtractionRollback, ASuccessRecordsWhatItWroteAndLeavesNoSetAsideCopy) {
                       folder + "d1\\d2\\deep.txt"}));
     EXPECT_EQ(journal.CreatedFolders(),
               (std::vector<std::string>{folder + "d1", folder + "d1\\d2"}));
+    // Until the caller commits, the replaced file waits beside its successor.
+    EXPECT_EQ(ReadFile(out_ / "F1.TXT.~old"), "earlier f1");
+    journal.Commit();
     EXPECT_FALSE(fs::exists(out_ / "F1.TXT.~old"));
     // A later failure cannot undo a committed extraction.
     journal.Rollback();
     EXPECT_EQ(ReadFile(out_ / "F1.TXT"), ReadFile(source_ / "f1.txt"));
+}
+
+// A step after a successful extraction fails: the caller's rollback undoes the extraction too.
+TEST_F(ExtractionRollback, ARollbackAfterASuccessPutsTheFolderBack) {
+    TExtractionJournal journal;
+    Extract(Archive(), journal);
+    journal.Rollback();
+    ExpectUntouched();
+}
+
+// What a killed run recorded is undone by a later journal that adopts it, and a set-aside
+// name that never came into being leaves the file it names alone.
+TEST_F(ExtractionRollback, AnAdoptedRecordIsUndoneLikeItsOwn) {
+    std::vector<TExtractionJournal::Entry> recorded;
+    {
+        TExtractionJournal journal;
+        journal.SetRecorder([&](const TExtractionJournal::Entry& entry) {
+            // Each change is recorded before it is made.
+            if (entry.kind == TExtractionJournal::Kind::ReplacedFile)
+                EXPECT_FALSE(fs::exists(*winapi::ToLinuxPath(entry.setAside)));
+            else
+                EXPECT_FALSE(fs::exists(*winapi::ToLinuxPath(entry.path)));
+            recorded.push_back(entry);
+        });
+        Extract(Archive(), journal);
+    } // dropped without commit or rollback, as a killed run would leave it
+    const AnsiString folder = WinPath(out_) + "\\";
+    recorded.push_back(
+        {TExtractionJournal::Kind::ReplacedFile, folder + "mine.txt", folder + "mine.txt.~old"});
+    TExtractionJournal later;
+    for (const auto& entry : recorded)
+        later.Adopt(entry);
+    later.Rollback();
+    ExpectUntouched();
 }
 
 TEST_F(ExtractionRollback, ADamagedArchiveLeavesTheFolderAsItWas) {

@@ -1,7 +1,7 @@
 // The command line's install run in this process: /VERYSILENT builds no window at all, /SILENT
 // only the progress window, and both go through the same install action as the options
 // window. The stand-in archive this program carries cannot be unpacked, so each run stops at
-// the extraction, after the install action has written the payload.
+// the extraction, and the install's rollback takes away the payload the install action wrote.
 #include "setup/CommandLine.h"
 #include "setup/FinishWindow.h"
 #include "setup/InstallLock.h"
@@ -62,9 +62,10 @@ protected:
         return names;
     }
 
-    bool PayloadWritten() {
-        return std::filesystem::exists(systemRoot.LinuxPath(kFolder + "Vostrel.7z")) &&
-               std::filesystem::exists(systemRoot.LinuxPath(kFolder + "7z.dll"));
+    // The failed install left nothing: not its folder, nor its record in the system root.
+    bool NothingLeft() {
+        return !std::filesystem::exists(systemRoot.LinuxPath(kFolder)) &&
+               !std::filesystem::exists(systemRoot.Root() + "/talvimo-install.journal");
     }
 
     testing_support::TestClock clock;
@@ -74,7 +75,7 @@ protected:
 
 TEST_F(UnattendedRun, VerySilentBuildsNoWindow) {
     EXPECT_EQ(Run(TCommandLine::Mode::VerySilent), kExitInstallFailed);
-    EXPECT_TRUE(PayloadWritten());
+    EXPECT_TRUE(NothingLeft());
     EXPECT_TRUE(Windows().empty());
     EXPECT_EQ(Form1, nullptr);
     EXPECT_EQ(Form2, nullptr);
@@ -84,7 +85,7 @@ TEST_F(UnattendedRun, VerySilentBuildsNoWindow) {
 
 TEST_F(UnattendedRun, SilentBuildsOnlyTheProgressWindow) {
     EXPECT_EQ(Run(TCommandLine::Mode::Silent), kExitInstallFailed);
-    EXPECT_TRUE(PayloadWritten());
+    EXPECT_TRUE(NothingLeft());
     EXPECT_EQ(Windows(), std::vector<std::string_view>{"TForm2"});
     ASSERT_NE(Form2, nullptr);
     EXPECT_EQ(Form2->InstallDir, kFolder);
