@@ -510,10 +510,11 @@ TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
         CreateSetupWindows();
         EXPECT_EQ(GetSpecialFolderPath(CSIDL_PROGRAM_FILES), "");
         EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
-        // Installing there says the folder cannot be made, not that another install runs.
+        // Installing there says why the root cannot be used, not that another install runs.
         Form1->Image2Click(Form1->Image2);
         ASSERT_EQ(dialogs->messages.size(), 1u);
-        EXPECT_EQ(dialogs->messages[0].text, SysErrorMessage(ERROR_PATH_NOT_FOUND));
+        EXPECT_EQ(dialogs->messages[0].text,
+                  gbk::Literal("无法使用系统根目录 relative/prefix：WINEPREFIX 必须是绝对路径。"));
         EXPECT_FALSE(app.Terminated());
     }
     Form1 = nullptr;
