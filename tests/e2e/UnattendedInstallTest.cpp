@@ -1,7 +1,8 @@
 // The real installer run from the command line with no display at all: /VERYSILENT installs,
-// writes its log and ends with its exit code; bad switches, a folder that cannot be made and a
-// running install end it early with nothing registered. It closes processes named like the
-// product's, so it holds the lock product_processes.
+// writes its log and ends with its exit code; bad switches, a root folder, a folder that cannot
+// be made, a root that cannot be used and a running install end it early with nothing
+// registered. It closes processes named like the product's, so it holds the lock
+// product_processes.
 #include "support/BrokenCopies.h"
 #include "support/InstalledProduct.h"
 #include "support/SmallVolume.h"
