@@ -13,7 +13,7 @@ packages=(
   fonts-wqy-microhei fonts-liberation fontconfig
   xvfb xdotool x11-apps imagemagick
   dbus dbus-x11 at-spi2-core
-  liblnk-utils
+  liblnk-utils libnss-wrapper
   file
   wine wine64
   gcc-mingw-w64-x86-64 binutils-mingw-w64-x86-64 x11-utils

@@ -1,6 +1,6 @@
 // The installer's switches for an unattended install. A switch starts with "/" or "-" and is
-// matched without regard to case; an argument starting with "-" that is no switch of ours is
-// left to Qt (its platform options), one starting with "/" is an error.
+// matched without regard to case. Qt's own options (-platform offscreen, -style fusion, ...)
+// are left to Qt; any other word is an error, so a path cut at a blank is never installed into.
 #pragma once
 
 #include "rtl/SysUtils.h"
@@ -21,8 +21,9 @@ struct TCommandLine {
     bool AnySwitch = false;             // any switch of ours was given
 };
 
-// Raised for a switch that is unknown, lacks its value, or names a folder GBK cannot write;
-// the message is in Chinese and English, UTF-8.
+// Raised for a word that is no switch, a switch that is unknown, lacks its value, or names a
+// folder GBK cannot write; the message is in Chinese and English, UTF-8. /? wins over all of
+// these.
 class ECommandLineError : public Exception {
 public:
     using Exception::Exception;

@@ -66,9 +66,13 @@ void WriteFile(const std::string& path, std::string_view text, mode_t mode = 064
         RaiseFileError(path, error);
 }
 
+// Launchers, menus and icons live below the home folder; without one they are not written
+// anywhere else, least of all below "/".
 std::string HomeFolder() {
-    const char* home = std::getenv("HOME");
-    return home ? home : "";
+    if (const auto home = winapi::HomeFolder())
+        return *home;
+    throw Exception(gbk::Literal("找不到用户的主文件夹（HOME 未设置，用户数据库中也没有），"
+                                 "无法创建菜单和桌面启动器。"));
 }
 
 // An XDG base folder: the variable when it holds an absolute path, else the default below HOME.
@@ -87,20 +91,36 @@ std::string ConfigHome() {
     return BaseFolder("XDG_CONFIG_HOME", ".config");
 }
 
+// The environment with HOME set to home: the tool reads its configuration below HOME and
+// would answer "/Desktop" without it.
+std::vector<std::string> EnvironmentWithHome(const std::string& home) {
+    std::vector<std::string> entries{"HOME=" + home};
+    for (char** entry = environ; *entry; ++entry)
+        if (std::string_view(*entry).rfind("HOME=", 0) != 0)
+            entries.emplace_back(*entry);
+    return entries;
+}
+
 // What `xdg-user-dir DESKTOP` prints, or $HOME/Desktop (its own answer without a
 // configuration) when the tool is missing or fails.
 std::string DesktopFolder() {
+    const std::string home = HomeFolder();
     int output[2];
     if (pipe2(output, O_CLOEXEC) != 0)
-        return HomeFolder() + "/Desktop";
+        return home + "/Desktop";
     posix_spawn_file_actions_t actions;
     posix_spawn_file_actions_init(&actions);
     posix_spawn_file_actions_adddup2(&actions, output[1], STDOUT_FILENO);
     char program[] = "xdg-user-dir";
     char kind[] = "DESKTOP";
     char* argv[] = {program, kind, nullptr};
+    std::vector<std::string> environment = EnvironmentWithHome(home);
+    std::vector<char*> envp;
+    for (std::string& entry : environment)
+        envp.push_back(entry.data());
+    envp.push_back(nullptr);
     pid_t child = 0;
-    const bool started = posix_spawnp(&child, program, &actions, nullptr, argv, environ) == 0;
+    const bool started = posix_spawnp(&child, program, &actions, nullptr, argv, envp.data()) == 0;
     posix_spawn_file_actions_destroy(&actions);
     close(output[1]);
     std::string printed;
@@ -120,7 +140,7 @@ std::string DesktopFolder() {
         printed.pop_back();
     if (!started || !WIFEXITED(status) || WEXITSTATUS(status) != 0 || printed.empty() ||
         printed[0] != '/')
-        return HomeFolder() + "/Desktop";
+        return home + "/Desktop";
     return printed;
 }
 

@@ -12,10 +12,55 @@
 #include "rtl/Streams.h"
 #include "rtl/SysErrorMessage.h"
 
+#include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 namespace {
+
+AnsiString Gbk(const std::string& utf8) {
+    return gbk::FromUtf8(utf8).value_or(utf8);
+}
+
+// The reason for a root setting Wine refuses, or the system's reason the root cannot be made.
+AnsiString RootReason(DWORD error, const std::string& root) {
+    struct stat st {};
+    switch (error) {
+    case ERROR_BAD_ENVIRONMENT:
+        return gbk::Literal("WINEARCH=") + Gbk(winapi::WineArchitecture()) +
+               gbk::Literal(" 无效，只能是 win32 或 win64");
+    case ERROR_BAD_PATHNAME:
+        return gbk::Literal("WINEPREFIX 必须是绝对路径");
+    case ERROR_ENVVAR_NOT_FOUND:
+        return gbk::Literal("找不到用户的主文件夹（HOME 未设置，用户数据库中也没有）");
+    default:
+        if (stat(root.c_str(), &st) == 0 && !S_ISDIR(st.st_mode))
+            return gbk::Literal("这是一个文件，不是文件夹");
+        return SysErrorMessage(error);
+    }
+}
+
+// A folder that is the root of a mounted file system ("/" included).
+bool IsMountRoot(const std::string& linuxFolder) {
+    struct statx here {};
+    if (statx(AT_FDCWD, linuxFolder.c_str(), 0, STATX_BASIC_STATS, &here) != 0 ||
+        !S_ISDIR(here.stx_mode))
+        return false;
+    if (here.stx_attributes_mask & STATX_ATTR_MOUNT_ROOT)
+        return (here.stx_attributes & STATX_ATTR_MOUNT_ROOT) != 0;
+    struct statx parent {};
+    return statx(AT_FDCWD, (linuxFolder + "/..").c_str(), 0, STATX_BASIC_STATS, &parent) == 0 &&
+           (parent.stx_dev_major != here.stx_dev_major ||
+            parent.stx_dev_minor != here.stx_dev_minor || parent.stx_ino == here.stx_ino);
+}
+
+// "X:\" itself, or a folder that is the root of a file system on Linux.
+bool IsRootFolder(const AnsiString& installDir, const std::string& linuxFolder) {
+    return winapi::ToLinuxPath(installDir.substr(0, 3)) == linuxFolder || IsMountRoot(linuxFolder);
+}
 
 // Writes a carried file into the install folder, setting aside the one it replaces.
 void SavePayloadFile(const char* resource, const AnsiString& fileName) {
@@ -30,15 +75,38 @@ void SavePayloadFile(const char* resource, const AnsiString& fileName) {
 
 } // namespace
 
-void PerformInstallAction(const TInstallState& state) {
-    // A product the system root cannot run is not installed into it at all.
+AnsiString UnusableRootMessage() {
+    if (winapi::SystemRootPath())
+        return AnsiString();
+    const DWORD error = GetLastError();
+    const std::string root = winapi::SystemRootSetting();
+    return gbk::Literal("无法使用系统根目录 ") + Gbk(root) + gbk::Literal("：") +
+           RootReason(error, root) + gbk::Literal("。");
+}
+
+void LockInstall(const TInstallState& state) {
+    // A product the system root cannot run is not installed into it at all: this check comes
+    // before the root's layout is made.
     if (const auto root = winapi::SystemRootLocation())
         if (const AnsiString unfit = RootArchitectureMessage(*root, ProductMachine());
             !unfit.empty())
             throw Exception(unfit);
-    // A second installer on the same system root would write under the first one's feet.
-    if (!TryLockInstall())
+    if (const AnsiString unusable = UnusableRootMessage(); !unusable.empty())
+        throw Exception(unusable);
+    // A folder that cannot be mapped is refused with its reason when it is created.
+    const auto folder = winapi::ToLinuxPath(state.installDir);
+    if (folder && IsRootFolder(state.installDir, *folder))
+        throw EInstallFolderIsRoot(gbk::Literal("不能安装到驱动器或文件系统的根目录 ") +
+                                   state.installDir +
+                                   gbk::Literal("，请在其中另选或新建一个文件夹。"));
+    // A second installer on the same root or into the same folder would write under the first
+    // one's feet.
+    if (!TryLockInstall() || (folder && !TryLockInstallFolder(*folder)))
         throw EInstallRunning(InstallRunningMessage());
+}
+
+void PerformInstallAction(const TInstallState& state) {
+    LockInstall(state);
     try {
         AwaitIntactResources();
     } catch (const Exception& e) {

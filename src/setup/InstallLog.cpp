@@ -1,6 +1,9 @@
 #include "InstallLog.h"
 
+#include "rtl/SysErrorMessage.h"
+
 #include "winapi/Gbk.h"
+#include "winapi/LinuxErrors.h"
 
 #include <cerrno>
 #include <chrono>
@@ -13,12 +16,25 @@ TInstallLog::~TInstallLog() {
 }
 
 void TInstallLog::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file)
-        throw Exception("Cannot create log file \"" + path + "\". " + std::strerror(errno));
     if (file_)
         std::fclose(file_);
-    file_ = file;
+    path_ = path;
+    file_ = std::fopen(path.c_str(), "w");
+    if (!file_)
+        GiveUp(errno);
+}
+
+void TInstallLog::GiveUp(int error) {
+    if (file_)
+        std::fclose(file_);
+    file_ = nullptr;
+    const AnsiString reason = SysErrorMessage(winapi::Win32ErrorFromErrno(error));
+    std::fprintf(stderr,
+                 "警告：无法写入安装日志 %s：%s。安装继续进行，不再写日志。\n"
+                 "Warning: cannot write the install log %s: %s. The install goes on without "
+                 "it.\n",
+                 path_.c_str(), gbk::ToUtf8(reason).value_or(reason).c_str(), path_.c_str(),
+                 std::strerror(error));
 }
 
 void TInstallLog::Line(const AnsiString& gbkText) {
@@ -34,6 +50,7 @@ void TInstallLog::Line(const AnsiString& gbkText) {
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
     const std::string text = gbk::ToUtf8(gbkText).value_or(gbkText);
-    std::fprintf(file_, "%s.%03d %s\n", stamp, static_cast<int>(millis), text.c_str());
-    std::fflush(file_);
+    if (std::fprintf(file_, "%s.%03d %s\n", stamp, static_cast<int>(millis), text.c_str()) < 0 ||
+        std::fflush(file_) != 0)
+        GiveUp(errno);
 }

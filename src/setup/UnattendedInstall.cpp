@@ -91,13 +91,14 @@ TInstallState InstallStateFrom(const TCommandLine& line) {
             line.quickLaunch, line.autoStart};
 }
 
-// The install action with the command line's choices; kExitInstalled when the sequence can run.
-int PrepareInstall(const TInstallState& state, TInstallLog& log) {
-    log.Line(gbk::Literal("安装文件夹 ") + state.installDir);
+// Runs a step of the install action; an error ends the install with the code for it.
+template <class Step> int RunActionStep(TInstallLog& log, const Step& step) {
     try {
-        PerformInstallAction(state);
+        step();
     } catch (const EInstallRunning& e) {
         return Fail(log, e.Message(), kExitInstallRunning);
+    } catch (const EInstallFolderIsRoot& e) {
+        return Fail(log, e.Message(), kExitBadSwitches);
     } catch (const EDamagedSetup& e) {
         return Fail(log, e.Message(), kExitPayloadDamaged);
     } catch (const Exception& e) {
@@ -177,15 +178,6 @@ int RunInProgressWindow(const TInstallState& state, const TCommandLine& line, TI
 
 int RunUnattendedInstall(const TCommandLine& line) {
     TInstallLog log;
-    if (line.logFile) {
-        try {
-            log.Open(*line.logFile);
-        } catch (const Exception& e) {
-            std::fprintf(stderr, "%s\n", e.Message().c_str());
-            return kExitBadSwitches;
-        }
-    }
-    TConsoleObserver observer(log, isatty(STDERR_FILENO) || log.IsOpen());
     const bool withWindow = line.mode == TCommandLine::Mode::Silent;
     try {
         InitializeSetupApplication();
@@ -195,7 +187,15 @@ int RunUnattendedInstall(const TCommandLine& line) {
         return Fail(log, e.Message(), kExitInstallFailed);
     }
     const TInstallState state = InstallStateFrom(line);
-    if (const int code = PrepareInstall(state, log); code != kExitInstalled)
+    // The log only once the locks are held: a refused run leaves a running install's log whole.
+    if (const int code = RunActionStep(log, [&] { LockInstall(state); }); code != kExitInstalled)
+        return code;
+    if (line.logFile)
+        log.Open(*line.logFile);
+    TConsoleObserver observer(log, isatty(STDERR_FILENO) || log.IsOpen());
+    log.Line(gbk::Literal("安装文件夹 ") + state.installDir);
+    if (const int code = RunActionStep(log, [&] { PerformInstallAction(state); });
+        code != kExitInstalled)
         return code;
     if (withWindow)
         return RunInProgressWindow(state, line, log);

@@ -10,7 +10,6 @@
 #include <dirent.h>
 #include <fcntl.h>
 #include <iterator>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
@@ -98,13 +97,10 @@ std::optional<std::string> WinePrefixOf(DWORD id) {
         return std::nullopt;
     std::optional<std::string> prefix = EnvironmentValue(*environment, "WINEPREFIX");
     if (!prefix || prefix->empty()) {
-        std::optional<std::string> home = EnvironmentValue(*environment, "HOME");
-        if (!home || home->empty()) {
-            const passwd* user = getpwuid(getuid());
-            if (!user || !user->pw_dir)
-                return std::nullopt;
-            home = user->pw_dir;
-        }
+        const std::optional<std::string> homeVariable = EnvironmentValue(*environment, "HOME");
+        const auto home = HomeFolderFor(homeVariable ? homeVariable->c_str() : nullptr);
+        if (!home)
+            return std::nullopt;
         prefix = *home + "/.wine";
     }
     if (!prefix->starts_with('/'))

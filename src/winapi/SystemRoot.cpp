@@ -30,14 +30,6 @@ namespace {
 std::mutex rootMutex;
 std::optional<std::string> cachedRoot;
 
-std::string HomeFolder() {
-    if (const char* home = std::getenv("HOME"); home && *home)
-        return home;
-    if (const passwd* pw = getpwuid(getuid()))
-        return pw->pw_dir;
-    return "/";
-}
-
 bool IsFolder(const std::string& path) {
     struct stat st {};
     return stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -74,8 +66,11 @@ bool MakeDriveLink(const std::string& link, const char* target) {
 // reads it; empty when it is not set there.
 std::string XdgUserFolder(const std::string& name) {
     const char* config = std::getenv("XDG_CONFIG_HOME");
+    const auto home = HomeFolder();
+    if (!(config && *config == '/') && !home)
+        return {};
     const std::string file = config && *config == '/' ? std::string(config) + "/user-dirs.dirs"
-                                                      : HomeFolder() + "/.config/user-dirs.dirs";
+                                                      : *home + "/.config/user-dirs.dirs";
     std::ifstream in(file);
     for (std::string line; std::getline(in, line);) {
         size_t at = line.find_first_not_of(" \t");
@@ -96,7 +91,7 @@ std::string XdgUserFolder(const std::string& name) {
         if (at == line.size())
             return {};
         if (value.rfind("$HOME/", 0) == 0)
-            return HomeFolder() + value.substr(5);
+            return home ? *home + value.substr(5) : std::string();
         return value.front() == '/' ? value : std::string();
     }
     return {};
@@ -109,8 +104,9 @@ bool MakeUserFolder(const std::string& path, const std::string& xdgName, const s
     struct stat st {};
     if (lstat(path.c_str(), &st) == 0)
         return true;
+    const std::string home = HomeFolder().value_or(std::string());
     for (const std::string& target :
-         {XdgUserFolder(xdgName), HomeFolder() + "/" + usual, HomeFolder()})
+         {XdgUserFolder(xdgName), home.empty() ? home : home + "/" + usual, home})
         if (!target.empty() && IsFolder(target)) {
             if (symlink(target.c_str(), path.c_str()) == 0)
                 return true;
@@ -268,6 +264,23 @@ std::vector<std::string> LinuxComponents(std::string_view path) {
 
 } // namespace
 
+std::optional<std::string> HomeFolderFor(const char* homeVariable) {
+    // "/" is no home: a launcher or a .wine there would land in the file system's root.
+    const auto usable = [](const char* folder) {
+        return folder && folder[0] == '/' && folder[1] != '\0';
+    };
+    if (usable(homeVariable))
+        return std::string(homeVariable);
+    if (const passwd* pw = getpwuid(getuid()); pw && usable(pw->pw_dir))
+        return std::string(pw->pw_dir);
+    SetLastError(ERROR_ENVVAR_NOT_FOUND);
+    return std::nullopt;
+}
+
+std::optional<std::string> HomeFolder() {
+    return HomeFolderFor(std::getenv("HOME"));
+}
+
 std::string WineUserName() {
     if (const passwd* pw = getpwuid(getuid()))
         return pw->pw_name;
@@ -281,21 +294,26 @@ std::string WineArchitecture() {
     return arch ? arch : "win64";
 }
 
+std::string SystemRootSetting() {
+    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
+        return prefix;
+    return HomeFolder().value_or("~") + "/.wine";
+}
+
 std::optional<std::string> SystemRootLocation() {
     if (const std::string arch = WineArchitecture(); arch != "win32" && arch != "win64") {
         SetLastError(ERROR_BAD_ENVIRONMENT);
         return std::nullopt;
     }
-    std::string root;
-    if (const char* prefix = std::getenv("WINEPREFIX"); prefix && *prefix)
-        root = prefix;
-    else
-        root = HomeFolder() + "/.wine";
+    const char* prefix = std::getenv("WINEPREFIX");
+    if (!(prefix && *prefix) && !HomeFolder())
+        return std::nullopt;
+    std::string root = SystemRootSetting();
     while (root.size() > 1 && root.back() == '/')
         root.pop_back();
     if (root.front() != '/') {
         // Wine refuses a relative prefix too: it would move with the working folder.
-        SetLastError(ERROR_PATH_NOT_FOUND);
+        SetLastError(ERROR_BAD_PATHNAME);
         return std::nullopt;
     }
     return root;

@@ -12,13 +12,26 @@
 namespace winapi {
 
 // The root's Linux path, created with its layout when missing; nullopt (with the last error
-// set) when it cannot be created, or ERROR_BAD_ENVIRONMENT when WINEARCH is set to other than
-// "win32" or "win64", which Wine refuses too.
+// set) when it cannot be created, ERROR_BAD_ENVIRONMENT when WINEARCH is set to other than
+// "win32" or "win64", ERROR_BAD_PATHNAME when WINEPREFIX is not an absolute path (Wine refuses
+// both too), or ERROR_ENVVAR_NOT_FOUND when there is no WINEPREFIX and no home folder.
 std::optional<std::string> SystemRootPath();
+
+// The root as configured, unchecked: $WINEPREFIX as given, else .wine in the home folder
+// ("~/.wine" when there is no home folder). For messages about a root that cannot be used.
+std::string SystemRootSetting();
 
 // Where the root is, whether it exists or not: nothing is created. nullopt with the last error
 // set as SystemRootPath sets it for a setting Wine refuses.
 std::optional<std::string> SystemRootLocation();
+
+// The user's home folder as Wine finds it: homeVariable (a HOME value, nullptr when unset) when
+// it is an absolute path, else the home of the user's password entry. nullopt with
+// ERROR_ENVVAR_NOT_FOUND when neither gives one other than "/".
+std::optional<std::string> HomeFolderFor(const char* homeVariable);
+
+// This process's home folder: HomeFolderFor($HOME).
+std::optional<std::string> HomeFolder();
 
 // The architecture a new registry of the root names: $WINEARCH, "win64" when unset.
 std::string WineArchitecture();

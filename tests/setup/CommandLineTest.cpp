@@ -21,7 +21,8 @@ std::string ErrorOf(std::vector<std::string> arguments) {
 }
 
 TEST(CommandLine, WithoutSwitchesTheWindowsRunAndQtKeepsItsOwnOptions) {
-    const TCommandLine line = Parse({"-platform", "offscreen", "plain"});
+    const TCommandLine line =
+        Parse({"-platform", "offscreen", "--style", "fusion", "-stylesheet=a.qss", "-reverse"});
     EXPECT_EQ(line.mode, TCommandLine::Mode::Windows);
     EXPECT_FALSE(line.AnySwitch);
     EXPECT_TRUE(line.desktopIcon && line.quickLaunch && line.autoStart);
@@ -45,7 +46,8 @@ TEST(CommandLine, SwitchesMatchWithoutCaseAfterASlashOrADash) {
 
 TEST(CommandLine, HelpWinsOverEverythingGivenWithIt) {
     for (const char* help : {"/?", "-?", "/HELP", "/help", "--help"})
-        EXPECT_EQ(Parse({"/VERYSILENT", help}).mode, TCommandLine::Mode::Help) << help;
+        for (const char* other : {"/VERYSILENT", "/FOO", "stray", "/DIR=Apps", "/RUN=yes"})
+            EXPECT_EQ(Parse({other, help}).mode, TCommandLine::Mode::Help) << help << other;
     const std::string text = CommandLineHelp();
     for (const char* part : {"/VERYSILENT", "/DIR=", "/LOG=", "3  ", "另一个安装程序正在运行"})
         EXPECT_NE(text.find(part), std::string::npos) << part;
@@ -61,6 +63,16 @@ TEST(CommandLine, TheFolderIsAWindowsPathOrALinuxOneThroughZ) {
 
 TEST(CommandLine, BadSwitchesAreRefusedInChineseAndEnglish) {
     EXPECT_EQ(ErrorOf({"/VERYSILENT", "/BOGUS"}), "未知的参数：/BOGUS\nUnknown switch: /BOGUS");
+    EXPECT_EQ(ErrorOf({"-FOO"}), "未知的参数：-FOO\nUnknown switch: -FOO");
+    // A path with a blank, unquoted: the word after the blank is named, nothing is installed.
+    const std::string notASwitch = "不是开关：Folder（含空格的路径须整个加引号）\n"
+                                   "Not a switch: Folder (quote a path that contains spaces)";
+    EXPECT_EQ(ErrorOf({"/VERYSILENT", "/DIR=C:\\My", "Folder"}), notASwitch);
+    EXPECT_EQ(ErrorOf({"Folder", "/VERYSILENT"}), notASwitch);
+    EXPECT_EQ(ErrorOf({"/VERYSILENT", "-"}), "不是开关：-（含空格的路径须整个加引号）\n"
+                                             "Not a switch: - (quote a path that contains spaces)");
+    // A Qt option's value is taken with it; one word more is not.
+    EXPECT_EQ(ErrorOf({"-platform", "offscreen", "Folder"}), notASwitch);
     EXPECT_EQ(ErrorOf({"/DIR"}), "参数缺少取值：/DIR\nThe switch needs a value: /DIR");
     EXPECT_EQ(ErrorOf({"/LOG="}), "参数缺少取值：/LOG=\nThe switch needs a value: /LOG=");
     EXPECT_EQ(ErrorOf({"/RUN=yes"}),

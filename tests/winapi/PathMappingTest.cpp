@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <filesystem>
+#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -241,5 +242,17 @@ TEST(SystemRoot, ARelativePrefixIsRefused) {
     setenv("WINEPREFIX", "relative/prefix", 1);
     winapi::ResetSystemRoot();
     EXPECT_FALSE(winapi::SystemRootPath().has_value());
+    EXPECT_EQ(GetLastError(), ERROR_BAD_PATHNAME);
     EXPECT_FALSE(fs::exists("relative"));
+}
+
+// HOME when it is an absolute path other than "/", else the password entry's home, as Wine
+// takes it: nothing is ever put straight into the file system's root.
+TEST(SystemRoot, TheHomeFolderIsHomeElseThePasswordEntrys) {
+    const passwd* me = getpwuid(getuid());
+    ASSERT_NE(me, nullptr);
+    EXPECT_EQ(winapi::HomeFolderFor("/home/someone"), "/home/someone");
+    for (const char* unusable : {static_cast<const char*>(nullptr), "", "/", "relative/home"})
+        EXPECT_EQ(winapi::HomeFolderFor(unusable), std::string(me->pw_dir))
+            << (unusable ? unusable : "unset");
 }

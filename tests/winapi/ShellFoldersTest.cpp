@@ -51,7 +51,7 @@ TEST_F(ShellFolders, ARootWineRefusesNamesNoFolder) {
         const char* value;
         DWORD error;
     } refused[] = {{"WINEARCH", "win16", ERROR_BAD_ENVIRONMENT},
-                   {"WINEPREFIX", "relative/prefix", ERROR_PATH_NOT_FOUND}};
+                   {"WINEPREFIX", "relative/prefix", ERROR_BAD_PATHNAME}};
     for (const auto& [variable, value, error] : refused) {
         const char* saved = std::getenv(variable);
         const std::string savedValue = saved ? saved : "";

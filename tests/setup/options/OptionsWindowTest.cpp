@@ -432,6 +432,36 @@ TEST_F(OptionsWindowTest, AFolderThatCannotBeCreatedShowsTheSystemTextAndTheWind
     EXPECT_EQ(Form2->InstallDir, gbk::Literal("C:\\Apps\\MERVO\\"));
 }
 
+// The root of a drive or of a file system is refused in a box, and so is a system root that
+// cannot be used, with its reason; the window stays for another choice.
+TEST_F(OptionsWindowTest, ARootFolderOrAnUnusableSystemRootIsRefusedAndTheWindowStays) {
+    for (const char* folder : {"C:\\", "Z:\\", "Z:\\dev\\shm\\", "C:\\Apps\\..\\"}) {
+        Form1->Edit1->SetText(folder);
+        Click(kInstallButton);
+        ASSERT_FALSE(dialogs->messages.empty()) << folder;
+        EXPECT_EQ(dialogs->messages.back().text,
+                  gbk::Literal("不能安装到驱动器或文件系统的根目录 ") + folder +
+                      gbk::Literal("，请在其中另选或新建一个文件夹。"));
+        ExpectNoHandOver();
+    }
+    EXPECT_FALSE(std::filesystem::exists(systemRoot.DriveC() + "/Vostrel.7z"));
+
+    setenv("WINEARCH", "win16", 1);
+    winapi::ResetSystemRoot();
+    Form1->Edit1->SetText("C:\\Apps\\");
+    Click(kInstallButton);
+    unsetenv("WINEARCH");
+    EXPECT_EQ(dialogs->messages.back().text,
+              gbk::Literal("无法使用系统根目录 " + systemRoot.Root() +
+                           "：WINEARCH=win16 无效，只能是 win32 或 win64。"));
+    ExpectNoHandOver();
+
+    // Chosen again, a folder inside the drive installs.
+    winapi::ResetSystemRoot();
+    Click(kInstallButton);
+    EXPECT_TRUE(Form2->Visible());
+}
+
 TEST_F(OptionsWindowTest, APayloadFileThatCannotBeWrittenStopsInTheOptionsWindow) {
     // A folder named like the archive cannot be replaced: the error box, no hand-over, no
     // library written after it and no temporary file left.
@@ -480,10 +510,11 @@ TEST(OptionsWindowWithoutSystemRoot, FallsBackToTheUsualProgramsFolder) {
         CreateSetupWindows();
         EXPECT_EQ(GetSpecialFolderPath(CSIDL_PROGRAM_FILES), "");
         EXPECT_EQ(Form1->Edit1->Text(), gbk::Literal("C:\\Program Files\\Vostrel\\"));
-        // Installing there says the folder cannot be made, not that another install runs.
+        // Installing there says why the root cannot be used, not that another install runs.
         Form1->Image2Click(Form1->Image2);
         ASSERT_EQ(dialogs->messages.size(), 1u);
-        EXPECT_EQ(dialogs->messages[0].text, SysErrorMessage(ERROR_PATH_NOT_FOUND));
+        EXPECT_EQ(dialogs->messages[0].text,
+                  gbk::Literal("无法使用系统根目录 relative/prefix：WINEPREFIX 必须是绝对路径。"));
         EXPECT_FALSE(app.Terminated());
     }
     Form1 = nullptr;
