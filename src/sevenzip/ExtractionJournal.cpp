@@ -50,9 +50,11 @@ bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
     if (trimmed.empty() || Exists(trimmed, true))
         return true;
     const AnsiString parent = ExtractFilePath(trimmed);
-    // A parent that cannot be made shows as this folder's failure ("C:" itself is never made).
-    if (parent.size() < trimmed.size())
-        CreateMissingFolders(parent);
+    // A drive is never made: a missing one shows as its first folder's failure.
+    if (trimmed.size() == 2 && trimmed[1] == ':')
+        return true;
+    if (parent.size() < trimmed.size() && !CreateMissingFolders(parent))
+        return false;
     // Recorded first: a killed run's record then names every folder it may have made.
     Record({Kind::Folder, trimmed, {}});
     if (CreateDirectoryA(trimmed.c_str(), nullptr))

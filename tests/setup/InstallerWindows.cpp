@@ -1,6 +1,7 @@
 #include "InstallerWindows.h"
 
 #include "setup/InstallLock.h"
+#include "setup/InstallTransaction.h"
 
 #include "setup/FinishWindow.h"
 #include "setup/OptionsWindow.h"
@@ -47,6 +48,8 @@ InstallerWindowsTest::~InstallerWindowsTest() {
     Form2 = nullptr;
     Form3 = nullptr;
     // The install action's lock goes with the test's system root.
+    // An install the test left part-way is undone, as the program would at its end.
+    InstallTransaction().Rollback();
     UnlockInstall();
 }
 

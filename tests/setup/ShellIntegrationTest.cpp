@@ -522,7 +522,7 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     const auto& recorded = InstalledItems().Items();
     EXPECT_TRUE(std::any_of(recorded.begin(), recorded.end(), [&](const auto& item) {
         return item.kind == TInstalledItems::Kind::Folder &&
-               item.path == SpecialFolder(CSIDL_PROGRAMS) + "\\Talvimo\\";
+               item.path == SpecialFolder(CSIDL_PROGRAMS) + "\\Talvimo";
     }));
     for (const std::string& link : {DesktopLink(), StartMenuLink()}) {
         const auto windowsPath = winapi::ToWindowsPath(link);

@@ -5,6 +5,7 @@
 
 #include "setup/FinishWindow.h"
 #include "setup/InstallLock.h"
+#include "setup/InstallTransaction.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
 #include "setup/StartUp.h"
@@ -548,5 +549,7 @@ TEST_F(OptionsWindowTest, ASecondInstallerOnTheSameSystemRootWritesNothing) {
     const int third = open(root.c_str(), O_RDONLY | O_DIRECTORY);
     EXPECT_NE(flock(third, LOCK_EX | LOCK_NB), 0);
     close(third);
+    // An install the test left part-way is undone, as the program would at its end.
+    InstallTransaction().Rollback();
     UnlockInstall();
 }

@@ -5,6 +5,7 @@
 #include "setup/CommandLine.h"
 #include "setup/FinishWindow.h"
 #include "setup/InstallLock.h"
+#include "setup/InstallTransaction.h"
 #include "setup/OptionsWindow.h"
 #include "setup/ProgressWindow.h"
 #include "setup/UnattendedInstall.h"
@@ -43,6 +44,8 @@ protected:
         Form1 = nullptr;
         Form2 = nullptr;
         Form3 = nullptr;
+        // An install the test left part-way is undone, as the program would at its end.
+        InstallTransaction().Rollback();
         UnlockInstall();
     }
 
