@@ -44,6 +44,8 @@ class AllOrNothing : public testing_support::SystemRootTest {
 protected:
     AllOrNothing() {
         fs::create_directories(systemRoot.Home());
+        // The root's layout, as any earlier run of Wine or the installer leaves it.
+        winapi::SystemRootPath();
         // A user's file in the product's folder is never the installer's to remove.
         WriteLinuxFile(systemRoot.Folder() + "/keep.txt", "the user's own");
     }
