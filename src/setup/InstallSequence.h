@@ -5,6 +5,7 @@
 #pragma once
 
 #include "InstallState.h"
+#include "PayloadFiles.h"
 
 #include "winapi/windef.h"
 
@@ -36,15 +37,14 @@ public:
 };
 
 // Runs the sequence for state. Raises EPayloadMissing (with the message the user sees) when
-// the archive is missing, and any step's error otherwise; a failed extraction has removed what
-// it created and restored what it replaced.
+// no install action has written the payload (HeldPayload() is empty), and any step's error
+// otherwise; a failed extraction has removed what it created and restored what it replaced.
 void RunInstallSequence(const TInstallState& state, IInstallObserver& observer);
 
-// Unpacks the archive at archivePath into destDir (ending in a backslash) with the 7-Zip
-// library destDir + "7z.dll", reporting progress to observer and leaving in journal what it
-// wrote. Raises when the archive is not an existing file or destDir cannot be created, and
-// passes on the binding's errors, after the rollback.
-void ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
+// Unpacks the payload's archive into destDir (ending in a backslash) with the payload's 7-Zip
+// library, reporting progress to observer and leaving in journal what it wrote. Raises when
+// destDir cannot be created, and passes on the binding's errors, after the rollback.
+void ExtractArchive(const TPayloadFiles& payload, const AnsiString& destDir,
                     IInstallObserver& observer, TExtractionJournal& journal);
 
 // What the finish button does besides ending: registers the plug-in, and starts the product

@@ -1,6 +1,9 @@
 #include "ResourceFiles.h"
 
+#include "IntegrityCheck.h"
+
 #include "rtl/SysErrorMessage.h"
+#include "winapi/Gbk.h"
 #include "winapi/LinuxErrors.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/WholeFile.h"
@@ -25,15 +28,6 @@ std::string_view ResourceBytes(const char* name) {
 #include <unistd.h>
 
 namespace {
-
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
 
 struct Placement {
     const void* address;
@@ -96,7 +90,7 @@ int CopyFileRange(int from, std::int64_t offset, std::uint64_t size, int to) {
 
 } // namespace
 
-void SaveResourceToFile(const char* name, const AnsiString& fileName) {
+winapi::FileDescriptor SaveResourceToFile(const char* name, const AnsiString& fileName) {
     const std::string_view bytes = ResourceBytes(name);
     const std::uint64_t size = bytes.size();
     const std::int64_t offset = FileOffsetOf(bytes.data());
@@ -108,11 +102,21 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
         RaiseCreateError(fileName, GetLastError());
     // Written whole: a failure leaves the old file or none, never a partial one, and an old
     // file that cannot be replaced is never taken for the resource.
-    const int err = winapi::WriteWholeFile(*target, [&](int out) {
-        Descriptor self{open("/proc/self/exe", O_RDONLY | O_CLOEXEC)};
-        return self.fd < 0 ? errno : CopyFileRange(self.fd, offset, size, out);
-    });
+    int readBack = -1;
+    const int err = winapi::WriteWholeFile(
+        *target,
+        [&](int out) {
+            const winapi::FileDescriptor self(open("/proc/self/exe", O_RDONLY | O_CLOEXEC));
+            return self.Valid() ? CopyFileRange(self.Get(), offset, size, out) : errno;
+        },
+        {.readBack = &readBack});
     if (err != 0)
         RaiseCreateError(fileName,
                          err == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(err));
+    // What the caller reads through the descriptor is checked here, not the name, which another
+    // process could rename something over.
+    winapi::FileDescriptor written(readBack);
+    if (!HoldsCarriedResource(written.Get(), name))
+        throw Exception(gbk::FromUtf8(DamagedResourceMessage(name)).value_or(""));
+    return written;
 }

@@ -12,6 +12,7 @@
 #include "support/QtTestApplication.h"
 
 #include <QWidget>
+#include <fcntl.h>
 
 namespace testing_support {
 
@@ -46,8 +47,15 @@ InstallerWindowsTest::~InstallerWindowsTest() {
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;
-    // The install action's lock goes with the test's system root.
+    // The install action's lock and payload go with the test's system root.
     UnlockInstall();
+    HeldPayload().reset();
+}
+
+TPayloadFiles HoldPlacedPayload(const std::string& folder) {
+    return TPayloadFiles(
+        winapi::FileDescriptor(open((folder + "/Vostrel.7z").c_str(), O_RDONLY | O_CLOEXEC)),
+        winapi::FileDescriptor(open((folder + "/7z.dll").c_str(), O_RDONLY | O_CLOEXEC)));
 }
 
 void InstallerWindowsTest::ExpectNoInstallHandedOver() {
