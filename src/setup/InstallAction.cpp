@@ -1,7 +1,9 @@
 #include "InstallAction.h"
 
+#include "ForeignFolders.h"
 #include "InstallLock.h"
 #include "IntegrityCheck.h"
+#include "PayloadFiles.h"
 #include "ProductInfo.h"
 #include "ResourceFiles.h"
 #include "WineSupport.h"
@@ -14,6 +16,11 @@
 #include "winapi/kernel32.h"
 
 void PerformInstallAction(const TInstallState& state) {
+    // Root writes into no folder another user controls: the system root first, as finding the
+    // install folder's Linux path may create it.
+    RefuseForeignSystemRoot();
+    if (const auto folder = winapi::ToLinuxPath(state.installDir))
+        RefuseForeignFolders(*folder);
     // A product the system root cannot run is not installed into it at all.
     if (const auto root = winapi::SystemRootLocation())
         if (const AnsiString unfit = RootArchitectureMessage(*root, ProductMachine());
@@ -29,10 +36,14 @@ void PerformInstallAction(const TInstallState& state) {
     }
     if (!ForceDirectories(state.installDir))
         throw Exception(SysErrorMessage(GetLastError()));
+    HeldPayload().reset();
     try {
         // The library last: an archive without it is never taken for a whole payload.
-        SaveResourceToFile("F1", state.installDir + kPayloadArchiveName);
-        SaveResourceToFile("F7z", state.installDir + kArchiveLibraryName);
+        winapi::FileDescriptor archive =
+            SaveResourceToFile("F1", state.installDir + kPayloadArchiveName);
+        winapi::FileDescriptor library =
+            SaveResourceToFile("F7z", state.installDir + kArchiveLibraryName);
+        HeldPayload().emplace(std::move(archive), std::move(library));
     } catch (const EStreamError&) { // EFCreateError included
         throw;
     } catch (const Exception& e) {

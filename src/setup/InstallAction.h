@@ -5,6 +5,7 @@
 // their own way.
 #pragma once
 
+#include "ForeignFolders.h"
 #include "InstallState.h"
 
 // Another installer holds the install lock of this system root.
@@ -19,10 +20,12 @@ public:
     using Exception::Exception;
 };
 
-// Prepares state's install folder. Raises, before anything is written: Exception with
+// Prepares state's install folder. Raises, before anything is written: EForeignFolder when
+// running as root over a folder another user controls (RefuseForeignFolders), Exception with
 // RootArchitectureMessage() for a system root that cannot run the product, EInstallRunning with
 // InstallRunningMessage(), EDamagedSetup with the damaged resource's message. Then raises
 // Exception with the system's reason when the folder cannot be created, EFCreateError or
 // EStreamError when a payload file cannot be written whole, and EDamagedSetup when the program
-// does not carry one.
+// does not carry one or the file written differs from it. The files written are held open in
+// HeldPayload() for the install sequence.
 void PerformInstallAction(const TInstallState& state);

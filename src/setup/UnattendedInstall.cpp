@@ -178,6 +178,13 @@ int RunUnattendedInstall(const TCommandLine& line) {
     } catch (const Exception& e) {
         return Fail(log, e.Message(), kExitInstallFailed);
     }
+    // The default folder's lookup makes the system root's layout: a root another user
+    // controls is refused before that.
+    try {
+        RefuseForeignSystemRoot();
+    } catch (const EForeignFolder& e) {
+        return Fail(log, e.Message(), kExitInstallFailed);
+    }
     const TInstallState state = InstallStateFrom(line);
     if (const int code = PrepareInstall(state, log); code != kExitInstalled)
         return code;
