@@ -6,6 +6,9 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TInstallLog::~TInstallLog() {
     if (file_)
@@ -13,9 +16,21 @@ TInstallLog::~TInstallLog() {
 }
 
 void TInstallLog::Open(const std::string& path) {
-    std::FILE* file = std::fopen(path.c_str(), "w");
-    if (!file)
-        throw Exception("Cannot create log file \"" + path + "\". " + std::strerror(errno));
+    // A new file under a name of its own, then renamed over the path: whatever stood there, a
+    // link left by someone else included, is replaced rather than written through.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    std::FILE* file = nullptr;
+    if (fd >= 0 && fchmod(fd, 0644) == 0 && rename(temporary.c_str(), path.c_str()) == 0)
+        file = fdopen(fd, "w");
+    if (!file) {
+        const int error = errno;
+        if (fd >= 0) {
+            unlink(temporary.c_str());
+            close(fd);
+        }
+        throw Exception("Cannot create log file \"" + path + "\". " + std::strerror(error));
+    }
     if (file_)
         std::fclose(file_);
     file_ = file;

@@ -9,6 +9,9 @@
 #include <mutex>
 #include <vector>
 
+// The refusal of a link found where the folder (a Windows path) belongs.
+AnsiString LinkedFolderMessage(const AnsiString& folder);
+
 class TExtractionJournal {
 public:
     TExtractionJournal() = default;
@@ -18,7 +21,9 @@ public:
     // Makes way for a new file at target (a Windows path): creates the folders it lacks and
     // moves an existing file aside. Returns the path to create: target, spelt as the existing
     // file was when one is replaced. Raises EFCreateError "Cannot create file "<target>". <reason>"
-    // when the existing file cannot be moved (a loaded library gives the file-in-use text).
+    // when the existing file cannot be moved (a loaded library gives the file-in-use text), and
+    // EFCreateError with LinkedFolderMessage when a link stands where a folder belongs. A link
+    // where the file belongs is moved aside like a file; what it leads to is not touched.
     // Several threads may call it at once.
     AnsiString PrepareFile(const AnsiString& target);
     // The extraction succeeded: the set-aside files are deleted (a failure to delete one leaves
