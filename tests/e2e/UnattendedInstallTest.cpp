@@ -2,6 +2,7 @@
 // writes its log and ends with its exit code; bad switches, a folder that cannot be made and a
 // running install end it early with nothing registered. It closes processes named like the
 // product's, so it holds the lock product_processes.
+#include "UnattendedInstallRun.h"
 #include "support/BrokenCopies.h"
 #include "support/InstalledProduct.h"
 #include "support/TempSystemRoot.h"
@@ -23,64 +24,8 @@ using testing_support::WriteLinuxFile;
 
 namespace {
 
-struct SetupRun {
-    int exitCode = -1;
-    std::string errors; // standard error
-    std::string output; // standard output
-};
-
-class UnattendedInstall : public testing_support::SystemRootTest {
-protected:
-    UnattendedInstall() {
-        // The shell's user folders live in the temporary folder too.
-        home_ = systemRoot.Folder() + "/home";
-        runtime_ = systemRoot.Folder() + "/runtime";
-        fs::create_directories(home_);
-        fs::create_directories(runtime_);
-        fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
-    }
-
-    // Runs the installer (or a copy of it) with these switches, each quoted for the shell,
-    // without a display.
-    SetupRun Install(const std::vector<std::string>& switches,
-                     const std::string& program = VOSTREL_SETUP) {
-        std::string command = "env -u DISPLAY -u WAYLAND_DISPLAY HOME='" + home_ +
-                              "' XDG_RUNTIME_DIR='" + runtime_ + "' XDG_DATA_HOME='" + home_ +
-                              "/.local/share' XDG_CONFIG_HOME='" + home_ + "/.config' " +
-                              "WINEDEBUG=-all '" + program + "'";
-        for (const std::string& argument : switches)
-            command += " '" + argument + "'";
-        const std::string errors = systemRoot.Folder() + "/stderr.txt";
-        const std::string output = systemRoot.Folder() + "/stdout.txt";
-        command += " >'" + output + "' 2>'" + errors + "' </dev/null";
-        const int status = std::system(command.c_str());
-        SetupRun run;
-        run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        run.errors = ReadLinuxFile(errors).value_or("");
-        run.output = ReadLinuxFile(output).value_or("");
-        return run;
-    }
-
-    std::string Folder(const std::string& windowsPath) { return systemRoot.LinuxPath(windowsPath); }
-
-    bool NothingRegistered() {
-        const std::string text =
-            ReadLinuxFile(*winapi::SystemRootPath() + "/system.reg").value_or("");
-        return text.find("Talvimo") == std::string::npos;
-    }
-
-    // No file anywhere in the system root: nothing was written or registered.
-    void ExpectNoFileInTheSystemRoot() {
-        const std::string root = *winapi::SystemRootPath();
-        if (!fs::exists(root))
-            return;
-        for (const auto& item : fs::recursive_directory_iterator(root))
-            EXPECT_FALSE(item.is_regular_file()) << item.path();
-    }
-
-    std::string home_;
-    std::string runtime_;
-};
+using testing_support::SetupRun;
+using testing_support::UnattendedInstall;
 
 TEST_F(UnattendedInstall, TheDefaultsInstallEverythingQuietly) {
     // A user who has a Quick Launch folder gets that link too.
