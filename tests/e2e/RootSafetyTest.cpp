@@ -121,8 +121,9 @@ TEST_F(RootSafety, LinksWhereItsFilesBelongAreReplacedNotFollowed) {
         EXPECT_EQ(run.exitCode, 0) << run.errors;
         EXPECT_EQ(Take(victimFile), before);
         EXPECT_FALSE(fs::exists(missing));
-        if (link.find(".~old") == std::string::npos)
+        if (link.find(".~old") == std::string::npos) {
             EXPECT_FALSE(IsLink(link)) << link;
+        }
         fs::remove(link);
     }
 }
@@ -144,11 +145,11 @@ TEST_F(RootSafety, ALinkWhereAProductFolderBelongsIsRefused) {
 }
 
 // The registry file as a link that leads nowhere: nothing is made where it leads, and the
-// install stops at its registry step.
+// install stops at its registry step. (No Wine server runs for the fresh root, so the
+// installer writes the file itself.)
 TEST_F(RootSafety, ARegistryFileThatIsALinkMakesNothingWhereItLeads) {
     const std::string missing = victim + "/system.reg";
-    ASSERT_EQ(Install({"/VERYSILENT"}).exitCode, 0);
-    fs::remove(systemRoot.Root() + "/system.reg");
+    fs::create_directories(systemRoot.Root());
     fs::create_symlink(missing, systemRoot.Root() + "/system.reg");
 
     const SetupRun run = Install({"/VERYSILENT"});
@@ -250,11 +251,8 @@ TEST_F(RootSafety, APayloadSwappedWhileItIsUsedIsNeverTheOneUsed) {
     waitpid(swapper, nullptr, 0);
 
     EXPECT_FALSE(fs::exists(marker));
-    if (run.exitCode == 0)
-        EXPECT_NE(ReadLinuxFile(folder + "/mervo.exe"), "planted");
-    else
-        EXPECT_FALSE(run.errors.empty());
     EXPECT_EQ(run.exitCode, 0) << run.errors;
+    EXPECT_NE(ReadLinuxFile(folder + "/mervo.exe"), "planted");
 }
 
 } // namespace
