@@ -4,7 +4,6 @@
 #include "support/TempSystemRoot.h"
 
 #include "setup/ForeignFolders.h"
-#include "winapi/Gbk.h"
 
 #include <filesystem>
 #include <gtest/gtest.h>
@@ -70,14 +69,14 @@ TEST_F(ForeignFolders, RootRefusesWhatAnotherUserControlsAndNamesIt) {
             << path;
 }
 
-TEST_F(ForeignFolders, TheMessageSaysWhoseFolderItIsAndWhoShouldInstall) {
-    EXPECT_EQ(gbk::ToUtf8(ForeignFolderMessage("/home/bob/apps", "bob", false)),
-              "文件夹“/home/bob/apps”属于用户 bob。以 root 身份运行的安装程序不写入其他用户的"
-              "文件夹：请以用户 bob 的身份运行安装程序。");
-    EXPECT_NE(gbk::ToUtf8(ForeignFolderMessage("/srv/open", "root", true))
-                  .value_or("")
-                  .find("“/srv/open”属于用户 root，但其他用户也可以写入"),
-              std::string::npos);
+// The system root is checked where it is, before anything makes it.
+TEST_F(ForeignFolders, ASystemRootOfAnotherUserIsRefusedBeforeItIsMade) {
+    fs::permissions(systemRoot.Folder(), fs::perms::owner_all, fs::perm_options::replace);
+    ASSERT_EQ(chown(systemRoot.Folder().c_str(), kOtherUser, kOtherUser), 0);
+    EXPECT_EQ(testing_support::RaisedMessage([] { RefuseForeignSystemRoot(); }),
+              ForeignFolderMessage(systemRoot.Folder(), "nobody", false));
+    EXPECT_FALSE(fs::exists(systemRoot.Root()));
+    ASSERT_EQ(chown(systemRoot.Folder().c_str(), 0, 0), 0);
 }
 
 // A user installing into their own folders meets no refusal.
