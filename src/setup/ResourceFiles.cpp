@@ -1,9 +1,6 @@
 #include "ResourceFiles.h"
 
-#include "IntegrityCheck.h"
-
 #include "rtl/SysErrorMessage.h"
-#include "winapi/Gbk.h"
 #include "winapi/LinuxErrors.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/WholeFile.h"
@@ -113,10 +110,5 @@ winapi::FileDescriptor SaveResourceToFile(const char* name, const AnsiString& fi
     if (err != 0)
         RaiseCreateError(fileName,
                          err == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(err));
-    // What the caller reads through the descriptor is checked here, not the name, which another
-    // process could rename something over.
-    winapi::FileDescriptor written(readBack);
-    if (!HoldsCarriedResource(written.Get(), name))
-        throw Exception(gbk::FromUtf8(DamagedResourceMessage(name)).value_or(""));
-    return written;
+    return winapi::FileDescriptor(readBack);
 }
