@@ -1,9 +1,11 @@
 #include "InstallAction.h"
 
+#include "ForeignFolders.h"
 #include "InstallLock.h"
 #include "InstallTransaction.h"
 #include "InstalledItems.h"
 #include "IntegrityCheck.h"
+#include "PayloadFiles.h"
 #include "ProductInfo.h"
 #include "ResourceFiles.h"
 #include "WineSupport.h"
@@ -62,10 +64,17 @@ bool IsRootFolder(const AnsiString& installDir, const std::string& linuxFolder) 
     return winapi::ToLinuxPath(installDir.substr(0, 3)) == linuxFolder || IsMountRoot(linuxFolder);
 }
 
-// Writes a carried file into the install folder, setting aside the one it replaces.
-void SavePayloadFile(const char* resource, const AnsiString& fileName) {
+// Writes a carried file into the install folder, setting aside the one it replaces, and checks
+// the bytes behind the descriptor it returns, not the name, which another process could rename
+// something over. Raises EDamagedSetup when they differ from the resource's stamp or the program
+// does not carry the resource.
+winapi::FileDescriptor SavePayloadFile(const char* resource, const AnsiString& fileName) {
     try {
-        SaveResourceToFile(resource, InstallTransaction().PrepareFile(fileName));
+        winapi::FileDescriptor written =
+            SaveResourceToFile(resource, InstallTransaction().PrepareFile(fileName));
+        if (!HoldsCarriedResource(written.Get(), resource))
+            throw Exception(gbk::FromUtf8(DamagedResourceMessage(resource)).value_or(""));
+        return written;
     } catch (const EStreamError&) { // EFCreateError included
         throw;
     } catch (const Exception& e) {
@@ -85,6 +94,9 @@ AnsiString UnusableRootMessage() {
 }
 
 void LockInstall(const TInstallState& state) {
+    // Root writes into no folder another user controls: the system root first, before anything
+    // makes its layout.
+    RefuseForeignSystemRoot();
     // A product the system root cannot run is not installed into it at all: this check comes
     // before the root's layout is made.
     if (const auto root = winapi::SystemRootLocation())
@@ -99,6 +111,8 @@ void LockInstall(const TInstallState& state) {
         throw EInstallFolderIsRoot(gbk::Literal("不能安装到驱动器或文件系统的根目录 ") +
                                    state.installDir +
                                    gbk::Literal("，请在其中另选或新建一个文件夹。"));
+    if (folder)
+        RefuseForeignFolders(*folder);
     // A second installer on the same root or into the same folder would write under the first
     // one's feet.
     if (!TryLockInstall() || (folder && !TryLockInstallFolder(*folder)))
@@ -122,10 +136,16 @@ void PerformInstallAction(const TInstallState& state) {
         if (!transaction.PrepareFolder(state.installDir))
             throw Exception(SysErrorMessage(GetLastError()));
         items.AddFolder(ExcludeTrailingBackslash(state.installDir));
-        // The library last: an archive without it is never taken for a whole payload.
-        SavePayloadFile("F1", state.installDir + kPayloadArchiveName);
-        SavePayloadFile("F7z", state.installDir + kArchiveLibraryName);
+        // The library last: an archive without it is never taken for a whole payload. Both
+        // stay held for the sequence.
+        HeldPayload().reset();
+        winapi::FileDescriptor archive =
+            SavePayloadFile("F1", state.installDir + kPayloadArchiveName);
+        winapi::FileDescriptor library =
+            SavePayloadFile("F7z", state.installDir + kArchiveLibraryName);
+        HeldPayload().emplace(std::move(archive), std::move(library));
     } catch (...) {
+        HeldPayload().reset();
         transaction.Rollback();
         throw;
     }

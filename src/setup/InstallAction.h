@@ -5,6 +5,7 @@
 // The windows and the command line report its errors each in their own way.
 #pragma once
 
+#include "ForeignFolders.h"
 #include "InstallState.h"
 
 // Another installer holds the install lock of this system root or of this install folder.
@@ -27,7 +28,8 @@ public:
 };
 
 // The first half of the install action, which writes nothing but the system root's layout.
-// Raises Exception with UnusableRootMessage() for a root that cannot be used, with
+// Raises EForeignFolder when running as root over a system root or install folder another user
+// controls (RefuseForeignFolders), Exception with UnusableRootMessage() for a root that cannot be used, with
 // RootArchitectureMessage() for one that cannot run the product, EInstallFolderIsRoot for a
 // drive or file-system root, and EInstallRunning with InstallRunningMessage() when another
 // installer holds the root or the folder. Holding the locks already, it only checks again.
@@ -38,8 +40,9 @@ void LockInstall(const TInstallState& state);
 // install's transaction (InstallTransaction.h), which first undoes what a killed run left, and
 // takes up the earlier install's record. Raises Exception with the system's reason when the
 // folder cannot be created, EFCreateError or EStreamError when a payload file cannot be written
-// whole, and EDamagedSetup when the program does not carry one; the transaction has then undone
-// what it changed.
+// whole, and EDamagedSetup when the program does not carry one or the file written differs from
+// it; the transaction has then undone what it changed. The files written are held open in
+// HeldPayload() for the install sequence.
 void PerformInstallAction(const TInstallState& state);
 
 // Why the current system root cannot be used, naming it (GBK); empty when it can. Sets the

@@ -9,6 +9,9 @@
 #include <chrono>
 #include <cstring>
 #include <ctime>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 TInstallLog::~TInstallLog() {
     if (file_)
@@ -19,11 +22,36 @@ void TInstallLog::Open(const std::string& path) {
     if (file_)
         std::fclose(file_);
     path_ = path;
-    file_ = std::fopen(path.c_str(), "w");
-    if (!file_)
-        GiveUp(errno);
+    // A device or pipe named as the log (/dev/stderr's target, /dev/full) is written as it is;
+    // it is never replaced.
+    struct stat st {};
+    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
+        const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+        file_ = fd >= 0 ? fdopen(fd, "w") : nullptr;
+        if (!file_) {
+            const int error = errno;
+            if (fd >= 0)
+                close(fd);
+            GiveUp(error);
+        }
+        return;
+    }
+    // A new file under a name of its own, then renamed over the path: whatever stood there, a
+    // link left by someone else included, is replaced rather than written through.
+    std::string temporary = path + ".XXXXXX";
+    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    file_ = nullptr;
+    if (fd >= 0 && fchmod(fd, 0644) == 0 && rename(temporary.c_str(), path.c_str()) == 0)
+        file_ = fdopen(fd, "w");
+    if (!file_) {
+        const int error = errno;
+        if (fd >= 0) {
+            unlink(temporary.c_str());
+            close(fd);
+        }
+        GiveUp(error);
+    }
 }
-
 void TInstallLog::GiveUp(int error) {
     if (file_)
         std::fclose(file_);

@@ -2,6 +2,7 @@
 
 #include "InstallTransaction.h"
 #include "InstalledItems.h"
+#include "PayloadFiles.h"
 #include "ProcessClosing.h"
 #include "ProductInfo.h"
 #include "ShellIntegration.h"
@@ -25,19 +26,13 @@ constexpr DWORD kPauseAfterClosing = 1000;
 constexpr DWORD kSettlingWait = 3000;
 const std::wstring kArchivePassword = L"qhtrwel$$";
 
-bool IsExistingFile(const AnsiString& path) {
-    const DWORD attributes = GetFileAttributesA(path.c_str());
-    return attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY);
-}
-
 AnsiString MissingArchiveMessage() {
     return gbk::Literal("安装包有误，找不到离线文件，建议去官方网站( ") + ProductWebAddress() +
            gbk::Literal(" )下载安装包");
 }
 
-AnsiString NothingUnpackedMessage(const AnsiString& archive) {
-    return gbk::Literal("未能解压安装包“") + archive +
-           gbk::Literal("”：安装包已不存在，或无法创建安装文件夹");
+AnsiString NothingUnpackedMessage(const AnsiString& folder) {
+    return gbk::Literal("未能解压安装包：无法创建安装文件夹“") + folder + gbk::Literal("”");
 }
 
 HRESULT ReportProgress(void* observer, bool isTotal, Int64 value) {
@@ -59,8 +54,8 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
     const AnsiString uninstaller = installDir + kUninstallerName;
     const AnsiString listFile = installDir + kUninstallListName;
 
-    // Without the payload there is nothing to install.
-    if (!IsExistingFile(archive))
+    // Without the payload the install action wrote and holds there is nothing to install.
+    if (!HeldPayload())
         throw EPayloadMissing(MissingArchiveMessage());
     // Close running product processes, pass after pass, until none is left to close.
     for (int pass = 0; pass < kClosingPasses; ++pass) {
@@ -79,7 +74,8 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
     observer.ProcessMessages();
     transaction.ThrowIfCancelled();
     transaction.WithBatchedRecords(
-        [&] { ExtractArchive(archive, installDir, observer, transaction.Files()); });
+        [&] { ExtractArchive(*HeldPayload(), installDir, observer, transaction.Files()); });
+    HeldPayload().reset(); // the archive's blocks go with its deletion below
     transaction.ThrowIfCancelled();
     // The library the install action wrote stays in the folder with the product's files; the
     // archive goes below. The install folder comes first, so the uninstaller takes it last, and
@@ -116,21 +112,19 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
 
 } // namespace
 
-void ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
+void ExtractArchive(const TPayloadFiles& payload, const AnsiString& destDir,
                     IInstallObserver& observer, TExtractionJournal& journal) {
-    // Nothing unpacked (the archive gone since the payload check, or the folder no longer
-    // creatable) stops the install like any other error, rather than deleting the archive and
-    // reporting an install of files that are not there.
-    if (!IsExistingFile(archivePath))
-        throw Exception(NothingUnpackedMessage(archivePath));
     // The reader (and with it the library) is released on every way out, errors included.
-    ComPtr<I7zArchiveReader> reader =
-        CreateInArchive(CLSID_CFormat7z, destDir + kArchiveLibraryName);
+    // Library and archive are the held files the install action checked, not whatever now
+    // bears their names.
+    ComPtr<I7zArchiveReader> reader = CreateInArchive(CLSID_CFormat7z, payload.LibraryPath());
     reader->SetPassword(kArchivePassword);
     reader->SetProgressCallback(&observer, ReportProgress);
-    reader->OpenFile(archivePath);
+    reader->OpenFile(payload.ArchivePath());
+    // A folder no longer creatable stops the install like any other error, rather than
+    // deleting the archive and reporting an install of files that are not there.
     if (!journal.PrepareFolder(destDir))
-        throw Exception(NothingUnpackedMessage(archivePath));
+        throw Exception(NothingUnpackedMessage(destDir));
     reader->ExtractTo(destDir, journal);
 }
 

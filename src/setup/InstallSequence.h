@@ -5,6 +5,7 @@
 #pragma once
 
 #include "InstallState.h"
+#include "PayloadFiles.h"
 
 #include "winapi/windef.h"
 
@@ -38,16 +39,17 @@ public:
 // Runs the sequence for state inside the transaction the install action began (or one of its own
 // when none runs), and commits it at the end; the extras that could not be made are then in
 // InstallTransaction().FailedExtras().
-// Raises EPayloadMissing (with the message the user sees) when the archive is missing,
+// Raises EPayloadMissing (with the message the user sees) when no install action has
+// written the payload (HeldPayload() is empty),
 // ECancelled when a signal, a lost display or the user stopped it, and a required step's error
 // otherwise; the transaction has then undone every change of the install.
 void RunInstallSequence(const TInstallState& state, IInstallObserver& observer);
 
-// Unpacks the archive at archivePath into destDir (ending in a backslash) with the 7-Zip
-// library destDir + "7z.dll", reporting progress to observer and leaving in journal what it
-// wrote. Raises when the archive is not an existing file or destDir cannot be created, and
-// passes on the binding's errors, after the rollback.
-void ExtractArchive(const AnsiString& archivePath, const AnsiString& destDir,
+// Unpacks the payload's archive into destDir (ending in a backslash) with the payload's 7-Zip
+// library, reporting progress to observer and leaving in journal what it wrote. Raises when
+// destDir cannot be created, and passes on the binding's errors; the caller commits or rolls
+// back the journal.
+void ExtractArchive(const TPayloadFiles& payload, const AnsiString& destDir,
                     IInstallObserver& observer, TExtractionJournal& journal);
 
 // What the finish button does besides ending: registers the plug-in, and starts the product

@@ -13,14 +13,17 @@
 #include <QEvent>
 #include <QSocketNotifier>
 #include <QTimer>
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <future>
 #include <libdeflate.h>
 #include <link.h>
 #include <mutex>
 #include <optional>
+#include <strings.h>
 #include <sys/eventfd.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -100,6 +103,25 @@ void ShowIncompleteExecutableBox(int argc, char* argv[]) {
 
 namespace {
 
+// The CRC-32 of size bytes at offset of the file fd, read through buffer; nullopt when they
+// cannot all be read.
+std::optional<std::uint32_t> Crc32OfRange(int fd, std::int64_t offset, std::uint64_t size,
+                                          std::vector<unsigned char>& buffer) {
+    std::uint32_t crc = 0;
+    while (size > 0) {
+        const size_t chunk = size < buffer.size() ? static_cast<size_t>(size) : buffer.size();
+        const ssize_t got = pread(fd, buffer.data(), chunk, offset);
+        if (got < 0 && errno == EINTR)
+            continue;
+        if (got <= 0)
+            return std::nullopt;
+        crc = libdeflate_crc32(crc, buffer.data(), static_cast<size_t>(got));
+        offset += got;
+        size -= static_cast<std::uint64_t>(got);
+    }
+    return crc;
+}
+
 // The name of the first resource whose file bytes do not match their stamp; empty when all do.
 // The bytes are read from the file, not from the mapping: pages past the end of a file cut
 // short would raise SIGBUS, and faulting the mapping in costs as much as the copy while
@@ -109,23 +131,11 @@ std::string FirstDamagedResource() {
     std::vector<unsigned char> buffer(1 << 18);
     std::string damaged;
     for (const winapi::PackedResource& resource : winapi::PackedResources()) {
-        std::int64_t offset = FileOffsetOf(resource.data);
-        std::uint64_t left = resource.entry->size;
-        std::uint32_t crc = 0;
-        bool read = fd >= 0 && offset >= 0;
-        while (read && left > 0) {
-            const size_t chunk = left < buffer.size() ? static_cast<size_t>(left) : buffer.size();
-            const ssize_t got = pread(fd, buffer.data(), chunk, offset);
-            if (got < 0 && errno == EINTR)
-                continue;
-            read = got > 0;
-            if (read) {
-                crc = libdeflate_crc32(crc, buffer.data(), static_cast<size_t>(got));
-                offset += got;
-                left -= static_cast<std::uint64_t>(got);
-            }
-        }
-        if (!read || crc != resource.entry->crc32) {
+        const std::int64_t offset = FileOffsetOf(resource.data);
+        const auto crc = fd >= 0 && offset >= 0
+                             ? Crc32OfRange(fd, offset, resource.entry->size, buffer)
+                             : std::nullopt;
+        if (crc != resource.entry->crc32) {
             damaged = resource.name;
             break;
         }
@@ -208,6 +218,19 @@ void AwaitIntactResources() {
     const std::string& damaged = result.get();
     if (!damaged.empty())
         throw Exception(gbk::FromUtf8(DamagedResourceMessage(damaged)).value_or(""));
+}
+
+bool HoldsCarriedResource(int fd, std::string_view name) {
+    struct stat status {};
+    if (fstat(fd, &status) != 0)
+        return false;
+    std::vector<unsigned char> buffer(1 << 18);
+    for (const winapi::PackedResource& resource : winapi::PackedResources())
+        if (name.size() == std::strlen(resource.name) &&
+            strncasecmp(name.data(), resource.name, name.size()) == 0)
+            return static_cast<std::uint64_t>(status.st_size) == resource.entry->size &&
+                   Crc32OfRange(fd, 0, resource.entry->size, buffer) == resource.entry->crc32;
+    return false;
 }
 
 std::string DamagedResourceMessage(std::string_view resourceName) {

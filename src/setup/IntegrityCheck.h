@@ -48,6 +48,10 @@ void StartResourceCheck();
 // before writing anything; calling it again returns the same result at once.
 void AwaitIntactResources();
 
+// True when the file open at fd holds exactly the bytes of the carried resource name (matched
+// without regard to case), by their stamped size and CRC-32. Read with pread from its start.
+bool HoldsCarriedResource(int fd, std::string_view name);
+
 // The message for a damaged resource, in UTF-8.
 std::string DamagedResourceMessage(std::string_view resourceName);
 

@@ -168,6 +168,10 @@ void TForm1::Image2Click(TObject* Sender) {
         return;
     } catch (const EDamagedSetup& e) {
         EndForDamagedSetup(e.Message());
+    } catch (const EForeignFolder& e) {
+        // Another folder, or another user's run, may do: stay here.
+        Application->MessageBox(e.Message(), AnsiString(), MB_OK | MB_ICONERROR);
+        return;
     } catch (const Exception& e) {
         // Without the folder and both payload files whole the install cannot go on: stay here
         // with the error.

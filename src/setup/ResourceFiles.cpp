@@ -26,15 +26,6 @@ std::string_view ResourceBytes(const char* name) {
 
 namespace {
 
-// Closes a descriptor when it goes out of scope.
-struct Descriptor {
-    int fd = -1;
-    ~Descriptor() {
-        if (fd >= 0)
-            close(fd);
-    }
-};
-
 struct Placement {
     const void* address;
     std::int64_t offset = -1;
@@ -96,7 +87,7 @@ int CopyFileRange(int from, std::int64_t offset, std::uint64_t size, int to) {
 
 } // namespace
 
-void SaveResourceToFile(const char* name, const AnsiString& fileName) {
+winapi::FileDescriptor SaveResourceToFile(const char* name, const AnsiString& fileName) {
     const std::string_view bytes = ResourceBytes(name);
     const std::uint64_t size = bytes.size();
     const std::int64_t offset = FileOffsetOf(bytes.data());
@@ -108,11 +99,16 @@ void SaveResourceToFile(const char* name, const AnsiString& fileName) {
         RaiseCreateError(fileName, GetLastError());
     // Written whole: a failure leaves the old file or none, never a partial one, and an old
     // file that cannot be replaced is never taken for the resource.
-    const int err = winapi::WriteWholeFile(*target, [&](int out) {
-        Descriptor self{open("/proc/self/exe", O_RDONLY | O_CLOEXEC)};
-        return self.fd < 0 ? errno : CopyFileRange(self.fd, offset, size, out);
-    });
+    int readBack = -1;
+    const int err = winapi::WriteWholeFile(
+        *target,
+        [&](int out) {
+            const winapi::FileDescriptor self(open("/proc/self/exe", O_RDONLY | O_CLOEXEC));
+            return self.Valid() ? CopyFileRange(self.Get(), offset, size, out) : errno;
+        },
+        {.readBack = &readBack});
     if (err != 0)
         RaiseCreateError(fileName,
                          err == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(err));
+    return winapi::FileDescriptor(readBack);
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "rtl/Streams.h"
+#include "winapi/FileDescriptor.h"
 
 #include <cstdint>
 #include <string_view>
@@ -20,5 +21,6 @@ std::int64_t FileOffsetOf(const void* address);
 // and no partial file remains. Raises Exception "Resource <name> not found" when the program
 // carries no such resource, and EFCreateError "Cannot create file "<fileName>". <system text>"
 // for any failure to create, fill or put the file in place (a full disk gives the disk-full
-// text).
-void SaveResourceToFile(const char* name, const AnsiString& fileName);
+// text). Returns a read-only descriptor of the file written, which reads its bytes whatever is
+// renamed over fileName afterwards.
+winapi::FileDescriptor SaveResourceToFile(const char* name, const AnsiString& fileName);

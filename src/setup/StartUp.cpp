@@ -2,6 +2,7 @@
 
 #include "CarriedGlyphs.h"
 #include "FinishWindow.h"
+#include "ForeignFolders.h"
 #include "OptionsWindow.h"
 #include "ProductInfo.h"
 #include "ProgressWindow.h"
@@ -47,6 +48,9 @@ void InitializeSetupApplication() {
 
 void CreateSetupWindows() {
     InitializeSetupApplication();
+    // The options window's default folder makes the system root's layout: a root another user
+    // controls is refused first, in an error box, and the program ends.
+    RefuseForeignSystemRoot();
     Application->CreateForm(Form1);
     Application->CreateForm(Form2);
     Application->CreateForm(Form3);

@@ -186,6 +186,13 @@ int RunUnattendedInstall(const TCommandLine& line) {
     } catch (const Exception& e) {
         return Fail(log, e.Message(), kExitInstallFailed);
     }
+    // The default folder's lookup makes the system root's layout: a root another user
+    // controls is refused before that.
+    try {
+        RefuseForeignSystemRoot();
+    } catch (const EForeignFolder& e) {
+        return Fail(log, e.Message(), kExitInstallFailed);
+    }
     const TInstallState state = InstallStateFrom(line);
     // The log only once the locks are held: a refused run leaves a running install's log whole.
     if (const int code = RunActionStep(log, [&] { LockInstall(state); }); code != kExitInstalled)

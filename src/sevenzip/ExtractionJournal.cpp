@@ -39,6 +39,12 @@ AnsiString ExistingSpelling(const AnsiString& target) {
 
 } // namespace
 
+AnsiString LinkedFolderMessage(const AnsiString& folder) {
+    return gbk::Literal("“") + folder +
+           gbk::Literal(
+               "”是一个链接，不是文件夹。安装程序不经过链接写入文件：请删除这个链接后重试。");
+}
+
 void TExtractionJournal::Record(Entry entry) {
     if (recorder_)
         recorder_(entry);
@@ -47,6 +53,11 @@ void TExtractionJournal::Record(Entry entry) {
 
 bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
     const AnsiString trimmed = ExcludeTrailingBackslash(folder);
+    // Files are not written through a link that stands where a folder of ours belongs: it
+    // could lead anywhere.
+    if (const DWORD attributes = GetFileAttributesA(trimmed.c_str());
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        throw EFCreateError(LinkedFolderMessage(trimmed));
     if (trimmed.empty() || Exists(trimmed, true))
         return true;
     const AnsiString parent = ExtractFilePath(trimmed);

@@ -14,6 +14,9 @@
 #include <mutex>
 #include <vector>
 
+// The refusal of a link found where the folder (a Windows path) belongs.
+AnsiString LinkedFolderMessage(const AnsiString& folder);
+
 class TExtractionJournal {
 public:
     enum class Kind { Folder, NewFile, ReplacedFile };
@@ -35,9 +38,12 @@ public:
     // createFolders is false) and moves an existing file aside. Returns the path to create: target,
     // spelt as the existing file was when one is replaced. Raises EFCreateError "Cannot create file
     // "<target>". <reason>" when the existing file cannot be moved (a loaded library gives the
-    // file-in-use text). Several threads may call it at once.
+    // file-in-use text), and EFCreateError with LinkedFolderMessage when a link stands where a
+    // folder belongs. A link where the file belongs is moved aside like a file; what it leads to
+    // is not touched. Several threads may call it at once.
     AnsiString PrepareFile(const AnsiString& target, bool createFolders = true);
     // Creates the folder and the folders above it that are missing; false when it cannot.
+    // Raises as PrepareFile does for a link where a folder belongs.
     bool PrepareFolder(const AnsiString& folder);
     // Takes an entry a killed run recorded, as though this journal had made the change.
     void Adopt(const Entry& entry) { entries_.push_back(entry); }

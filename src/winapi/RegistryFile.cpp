@@ -663,7 +663,8 @@ class LockedFile {
 public:
     LockedFile(const std::string& path, bool exclusive) {
         for (;;) {
-            fd_ = exclusive ? open(path.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644)
+            // A writer creates nothing through a link: a registry file that is one is refused.
+            fd_ = exclusive ? open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644)
                             : open(path.c_str(), O_RDONLY | O_CLOEXEC);
             if (fd_ < 0) {
                 error_ = errno;

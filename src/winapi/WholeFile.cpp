@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
+#include <string>
 #include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -41,6 +42,11 @@ int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fi
         error = errno;
     if (error == 0 && options.written && fstat(fd, options.written) != 0)
         error = errno;
+    int readBack = -1;
+    if (error == 0 && options.readBack &&
+        (readBack = open(("/proc/self/fd/" + std::to_string(fd)).c_str(), O_RDONLY | O_CLOEXEC)) <
+            0)
+        error = errno;
     // Closed on every way: a descriptor left open would keep the removed temporary's blocks
     // taken on a disk that may just have run full.
     if (close(fd) != 0 && error == 0)
@@ -49,8 +55,12 @@ int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fi
         error = errno;
     if (error != 0) {
         unlink(temporary.c_str());
+        if (readBack >= 0)
+            close(readBack);
         return error;
     }
+    if (options.readBack)
+        *options.readBack = readBack;
     if (options.syncFolder)
         SyncFolderOf(path);
     return 0;

@@ -21,6 +21,9 @@ struct WholeFileOptions {
     bool syncFolder = true;
     // Receives the new file's status (its identity) when given.
     struct stat* written = nullptr;
+    // Receives, when given, a read-only descriptor of the new file that the caller closes: what
+    // it reads stays the bytes written, whatever is renamed over the path afterwards.
+    int* readBack = nullptr;
 };
 
 // Writes the file at the Linux path with what fill puts into the descriptor it is given; fill

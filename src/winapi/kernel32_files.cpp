@@ -122,10 +122,17 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
     const auto path = winapi::ToLinuxPath(fileName ? fileName : "");
     if (!path)
         return INVALID_FILE_ATTRIBUTES;
+    // A link answers for itself, as a Windows symbolic link does: a reparse point, a folder when
+    // it leads to one, and there even when it leads nowhere.
     struct stat st {};
-    if (stat(path->c_str(), &st) != 0) {
+    if (lstat(path->c_str(), &st) != 0) {
         SetLastErrorForPath(errno, *path);
         return INVALID_FILE_ATTRIBUTES;
+    }
+    if (S_ISLNK(st.st_mode)) {
+        struct stat target {};
+        const bool folder = stat(path->c_str(), &target) == 0 && S_ISDIR(target.st_mode);
+        return FILE_ATTRIBUTE_REPARSE_POINT | (folder ? FILE_ATTRIBUTE_DIRECTORY : 0);
     }
     DWORD attributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (!S_ISDIR(st.st_mode) && (st.st_mode & 0222) == 0)
@@ -180,8 +187,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
             return INVALID_HANDLE_VALUE;
         }
     }
+    // Writing never follows a link in the last component: a link there is refused, not the
+    // file it leads to changed.
     if (fd < 0 && (!mayCreate || errno == EEXIST))
-        fd = open(path->c_str(), mode | O_CLOEXEC);
+        fd = open(path->c_str(), mode | (write ? O_NOFOLLOW : 0) | O_CLOEXEC);
     if (fd < 0) {
         SetLastErrorForPath(errno, *path);
         if (mayCreate && GetLastError() == ERROR_FILE_NOT_FOUND)

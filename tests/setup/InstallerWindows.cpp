@@ -13,6 +13,7 @@
 #include "support/QtTestApplication.h"
 
 #include <QWidget>
+#include <fcntl.h>
 
 namespace testing_support {
 
@@ -47,10 +48,17 @@ InstallerWindowsTest::~InstallerWindowsTest() {
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;
-    // The install action's lock goes with the test's system root.
-    // An install the test left part-way is undone, as the program would at its end.
+    // The install action's lock and payload go with the test's system root; an install the
+    // test left part-way is undone, as the program would at its end.
     InstallTransaction().Rollback();
     UnlockInstall();
+    HeldPayload().reset();
+}
+
+TPayloadFiles HoldPlacedPayload(const std::string& folder) {
+    return TPayloadFiles(
+        winapi::FileDescriptor(open((folder + "/Vostrel.7z").c_str(), O_RDONLY | O_CLOEXEC)),
+        winapi::FileDescriptor(open((folder + "/7z.dll").c_str(), O_RDONLY | O_CLOEXEC)));
 }
 
 void InstallerWindowsTest::ExpectNoInstallHandedOver() {

@@ -15,6 +15,7 @@
 #include <QAccessible>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 class TControl;
@@ -36,6 +37,10 @@ protected:
     std::unique_ptr<TApplication> app;
     ScriptedDialogService* dialogs = nullptr;
 };
+
+// The payload files a test placed in folder (a Linux path), held as the install action holds
+// what it writes.
+TPayloadFiles HoldPlacedPayload(const std::string& folder);
 
 // The install sequence's reports, kept for the test to read; waits are not waited.
 class RecordingObserver final : public IInstallObserver {

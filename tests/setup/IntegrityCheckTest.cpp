@@ -2,12 +2,16 @@
 
 #include "support/BrokenCopies.h"
 #include "support/TempSystemRoot.h"
+#include "winapi/FileDescriptor.h"
+#include "winapi/ResourcePack.h"
 
 #include <gtest/gtest.h>
 
+#include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstdint>
+#include <fcntl.h>
 #include <filesystem>
 #include <string>
 #include <sys/wait.h>
@@ -148,6 +152,37 @@ TEST_F(IntegrityCheck, AStrippedCopyElsewhereStarts) {
     EXPECT_FALSE(outcome.exited) << "ended with status " << outcome.status << ": "
                                  << outcome.stderrText;
     EXPECT_EQ(outcome.stderrText.find("安装程序已损坏"), std::string::npos);
+}
+
+// A written copy of a carried resource is taken only with exactly its bytes: one changed,
+// added or missing byte, or a name the program does not carry, is refused.
+TEST_F(IntegrityCheck, AWrittenCopyHoldsTheResourceOnlyWithExactlyItsBytes) {
+    const winapi::PackedResource resource = winapi::PackedResources().front();
+    const std::string bytes(static_cast<const char*>(resource.data), resource.entry->size);
+    std::string flipped = bytes;
+    flipped[flipped.size() / 2] ^= 0x01;
+    std::string lowerName = resource.name;
+    for (char& c : lowerName)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    const struct {
+        const char* what;
+        std::string content;
+        std::string name;
+        bool holds;
+    } cases[] = {
+        {"the same bytes", bytes, resource.name, true},
+        {"the name in other case", bytes, lowerName, true},
+        {"a byte changed", flipped, resource.name, false},
+        {"a byte added", bytes + "x", resource.name, false},
+        {"a byte missing", bytes.substr(1), resource.name, false},
+        {"a name not carried", bytes, "NOSUCH", false},
+    };
+    const std::string path = systemRoot.Folder() + "/copy";
+    for (const auto& [what, content, name, holds] : cases) {
+        testing_support::WriteLinuxFile(path, content);
+        const winapi::FileDescriptor file(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+        EXPECT_EQ(HoldsCarriedResource(file.Get(), name), holds) << what;
+    }
 }
 
 } // namespace

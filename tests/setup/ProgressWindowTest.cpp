@@ -198,9 +198,10 @@ protected:
     }
     void Extract() {
         TExtractionJournal journal;
-        ExtractArchive("C:\\unpack\\Vostrel.7z", "C:\\unpack\\", observer, journal);
+        ExtractArchive(testing_support::HoldPlacedPayload(Folder()), destDir, observer, journal);
     }
     testing_support::RecordingObserver observer;
+    AnsiString destDir = "C:\\unpack\\";
 };
 
 TEST_F(ExtractArchiveTest, UnpacksAndReleasesTheLibraryAndTheArchive) {
@@ -228,17 +229,14 @@ TEST_F(ExtractArchiveTest, AnArchiveOfAnotherPasswordRaisesAndReleasesEverything
     EXPECT_FALSE(ProcessHolds(Folder() + "/Vostrel.7z"));
 }
 
-// No archive file (none, or a folder by its name) is an error of its own, raised before the
-// missing library is even looked for.
-TEST_F(ExtractArchiveTest, NoArchiveRaisesThatNothingWasUnpacked) {
-    const AnsiString expected = gbk::Literal(
-        "未能解压安装包“C:\\unpack\\Vostrel.7z”：安装包已不存在，或无法创建安装文件夹");
-    for (const bool folderInItsPlace : {false, true}) {
-        if (folderInItsPlace)
-            fs::create_directories(Folder() + "/Vostrel.7z");
-        EXPECT_EQ(testing_support::RaisedMessage([this] { Extract(); }), expected)
-            << folderInItsPlace;
-    }
+// A folder that cannot be made is an error of its own, after the archive opened.
+TEST_F(ExtractArchiveTest, AFolderThatCannotBeMadeRaisesThatNothingWasUnpacked) {
+    Prepare("qhtrwel$$");
+    testing_support::WriteLinuxFile(Folder() + "/file", "not a folder");
+    destDir = "C:\\unpack\\file\\sub\\";
+    EXPECT_EQ(testing_support::RaisedMessage([this] { Extract(); }),
+              gbk::Literal("未能解压安装包：无法创建安装文件夹“C:\\unpack\\file\\sub\\”"));
+    EXPECT_FALSE(ProcessHolds(Folder() + "/7z.dll"));
 }
 
 } // namespace

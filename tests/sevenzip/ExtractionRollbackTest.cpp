@@ -146,6 +146,40 @@ TEST_F(ExtractionRollback, AnAdoptedRecordIsUndoneLikeItsOwn) {
     ExpectUntouched();
 }
 
+// A link found where an item's file belongs is set aside like a file and goes at the commit;
+// the file it led to keeps its bytes and a missing one is not made. A link where a folder
+// belongs is refused by name, and nothing is written through it.
+TEST_F(ExtractionRollback, LinksInTheFoldersPlaceAreNeverWrittenThrough) {
+    const fs::path victim = root_ / "victim";
+    WriteFile(victim / "kept.txt", "kept");
+    const fs::path archive = Archive();
+    const struct {
+        fs::path link;
+        fs::path target;
+    } fileLinks[] = {{out_ / "f2.txt", victim / "kept.txt"},
+                     {out_ / "f3.txt", victim / "made.txt"},
+                     {out_ / "F1.TXT.~old", victim / "made.txt"}};
+    for (const auto& [link, target] : fileLinks)
+        fs::create_symlink(target, link);
+    TExtractionJournal journal;
+    Extract(archive, journal);
+    journal.Commit();
+    EXPECT_EQ(ReadFile(out_ / "f2.txt"), ReadFile(source_ / "f2.txt"));
+    EXPECT_EQ(ReadFile(out_ / "f3.txt"), ReadFile(source_ / "f3.txt"));
+    EXPECT_FALSE(fs::is_symlink(out_ / "f2.txt"));
+    EXPECT_FALSE(fs::is_symlink(out_ / "f3.txt"));
+    EXPECT_EQ(ReadFile(victim / "kept.txt"), "kept");
+    EXPECT_FALSE(fs::exists(victim / "made.txt"));
+
+    fs::remove_all(out_ / "d1");
+    fs::create_symlink(victim, out_ / "d1");
+    TExtractionJournal refused;
+    EXPECT_EQ(ErrorOf([&] { Extract(archive, refused); }),
+              LinkedFolderMessage(WinPath(out_) + "\\d1"));
+    EXPECT_EQ(ReadFile(victim / "kept.txt"), "kept");
+    EXPECT_EQ(std::distance(fs::directory_iterator(victim), fs::directory_iterator()), 1);
+}
+
 TEST_F(ExtractionRollback, ADamagedArchiveLeavesTheFolderAsItWas) {
     const fs::path archive = Archive();
     // Stored, so the second file's data lies past the first's: damage it there.

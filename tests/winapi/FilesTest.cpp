@@ -62,6 +62,34 @@ TEST_F(Files, AttributesTellFoldersFilesAndWhatIsMissing) {
     EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
 }
 
+// A link answers for itself, as a Windows symbolic link does, and writing never goes through
+// one in the last component: the file it leads to keeps its bytes.
+TEST_F(Files, LinksAreSeenAsLinksAndNotWrittenThrough) {
+    const std::string drive = systemRoot.DriveC();
+    WriteLinuxFile(drive + "/target.txt", "kept");
+    fs::create_directories(drive + "/folder");
+    fs::create_symlink(drive + "/target.txt", drive + "/to-file");
+    fs::create_symlink(drive + "/folder", drive + "/to-folder");
+    fs::create_symlink(drive + "/nowhere", drive + "/dangling");
+    EXPECT_EQ(GetFileAttributesA("C:\\to-file"), FILE_ATTRIBUTE_REPARSE_POINT);
+    EXPECT_EQ(GetFileAttributesA("C:\\to-folder"),
+              FILE_ATTRIBUTE_REPARSE_POINT | FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_EQ(GetFileAttributesA("C:\\dangling"), FILE_ATTRIBUTE_REPARSE_POINT);
+
+    for (const DWORD disposition : {CREATE_ALWAYS, OPEN_ALWAYS, OPEN_EXISTING, TRUNCATE_EXISTING})
+        for (const char* link : {"C:\\to-file", "C:\\dangling"}) {
+            EXPECT_EQ(Open(link, GENERIC_WRITE, 0, disposition), INVALID_HANDLE_VALUE)
+                << link << " " << disposition;
+            EXPECT_EQ(GetLastError(), ERROR_PATH_NOT_FOUND);
+        }
+    EXPECT_EQ(ReadLinuxFile(drive + "/target.txt"), "kept");
+    EXPECT_FALSE(fs::exists(drive + "/nowhere"));
+    // Reading may follow a link.
+    HANDLE reading = Open("C:\\to-file", GENERIC_READ, FILE_SHARE_READ, OPEN_EXISTING);
+    EXPECT_NE(reading, INVALID_HANDLE_VALUE);
+    CloseHandle(reading);
+}
+
 TEST_F(Files, WriteReadSeekAndTruncate) {
     HANDLE file = Open("C:\\data.bin", GENERIC_READ | GENERIC_WRITE, 0, CREATE_ALWAYS);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);

@@ -32,8 +32,11 @@ TEST_F(ShellFolders, SpecialFoldersAreTheProfileFoldersOfTheRoot) {
     EXPECT_EQ(FolderPath(CSIDL_APPDATA), profile + "\\AppData\\Roaming");
     EXPECT_EQ(FolderPath(CSIDL_PROGRAMS),
               profile + "\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs");
-    for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_DESKTOPDIRECTORY, CSIDL_APPDATA, CSIDL_PROGRAMS})
+    // The desktop, as Wine makes it, is a link to the XDG folder: a folder and a reparse point.
+    for (int csidl : {CSIDL_PROGRAM_FILES, CSIDL_APPDATA, CSIDL_PROGRAMS})
         EXPECT_EQ(GetFileAttributesA(FolderPath(csidl).c_str()), FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_TRUE(GetFileAttributesA(FolderPath(CSIDL_DESKTOPDIRECTORY).c_str()) &
+                FILE_ATTRIBUTE_DIRECTORY);
 }
 
 // The start-up only names folders; the root appears when a file in it is first touched.

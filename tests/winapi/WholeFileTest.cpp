@@ -1,6 +1,7 @@
 // Writing a file whole: the new content with its mode, or on any failure the earlier file as
 // it was, and never a temporary left behind.
 #include "winapi/WholeFile.h"
+#include "winapi/FileDescriptor.h"
 
 #include "support/SmallVolume.h"
 #include "support/TempSystemRoot.h"
@@ -41,6 +42,26 @@ TEST_F(WholeFile, ReplacesTheFileWithItsModeAndLeavesNoTemporary) {
     EXPECT_EQ(now.st_mode & 0777, 0750u);
     EXPECT_EQ(now.st_ino, written.st_ino);
     EXPECT_EQ(Names(), std::vector<std::string>{"list.txt"});
+}
+
+// The descriptor read back reads the bytes written, whatever is renamed over the name later;
+// a link that stood at the name is replaced, and what it led to is not touched.
+TEST_F(WholeFile, TheReadBackDescriptorKeepsTheBytesWrittenAndALinkIsReplaced) {
+    fs::create_directories(Folder());
+    WriteLinuxFile(Folder() + "/target", "kept");
+    fs::create_symlink(Folder() + "/target", Path());
+    int readBack = -1;
+    ASSERT_EQ(winapi::WriteWholeFile(Path(), "ours", {.readBack = &readBack}), 0);
+    const winapi::FileDescriptor held(readBack);
+    EXPECT_FALSE(fs::is_symlink(fs::symlink_status(Path())));
+    EXPECT_EQ(ReadLinuxFile(Folder() + "/target"), "kept");
+
+    WriteLinuxFile(Folder() + "/other", "theirs");
+    fs::rename(Folder() + "/other", Path());
+    char bytes[8] = {};
+    EXPECT_EQ(pread(held.Get(), bytes, sizeof bytes, 0), 4);
+    EXPECT_EQ(std::string(bytes), "ours");
+    EXPECT_EQ(write(held.Get(), "x", 1), -1) << "the descriptor is read-only";
 }
 
 // Failures at each point: the filler's own error, and a folder that is not there.
