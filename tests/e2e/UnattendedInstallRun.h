@@ -28,9 +28,10 @@ protected:
         // The shell's user folders live in the temporary folder too.
         home_ = systemRoot.Folder() + "/home";
         runtime_ = systemRoot.Folder() + "/runtime";
-        fs::create_directories(home_);
-        fs::create_directories(runtime_);
-        fs::permissions(runtime_, fs::perms::owner_all, fs::perm_options::replace);
+        std::filesystem::create_directories(home_);
+        std::filesystem::create_directories(runtime_);
+        std::filesystem::permissions(runtime_, std::filesystem::perms::owner_all,
+                                     std::filesystem::perm_options::replace);
     }
 
     // The shell command that runs the installer (or a copy of it) with these switches, each
@@ -78,9 +79,9 @@ protected:
     // No file anywhere in the system root: nothing was written or registered.
     void ExpectNoFileInTheSystemRoot() {
         const std::string root = *winapi::SystemRootPath();
-        if (!fs::exists(root))
+        if (!std::filesystem::exists(root))
             return;
-        for (const auto& item : fs::recursive_directory_iterator(root))
+        for (const auto& item : std::filesystem::recursive_directory_iterator(root))
             EXPECT_FALSE(item.is_regular_file()) << item.path();
     }
 
