@@ -66,6 +66,8 @@ protected:
             for (const auto& [name, value] : environment)
                 setenv(name.c_str(), value.c_str(), 1);
             setenv("WINEDEBUG", "-all", 1);
+            // No Wine: nothing but the installer changes the root while the test compares it.
+            setenv("PATH", "/nonexistent", 1);
             freopen("/dev/null", "r", stdin);
             freopen(errors.c_str(), "w", stderr);
             std::vector<std::string> arguments{VOSTREL_SETUP};
@@ -159,7 +161,8 @@ protected:
             if (S_ISLNK(st.st_mode))
                 entry += fs::read_symlink(it->path()).string();
             else if (S_ISREG(st.st_mode))
-                entry += ReadLinuxFile(path).value_or("(unreadable)");
+                entry += std::to_string(
+                    std::hash<std::string>{}(ReadLinuxFile(path).value_or("(unreadable)")));
             snapshot[relative] = entry;
         }
     }
@@ -323,7 +326,7 @@ TEST_F(AllOrNothing, AnExtraThatFailsIsAWarningAndTheInstallCompletes) {
          "警告：无法写入文件 " + home + "/data-file/"},
         {"XDG_CONFIG_HOME cannot be written",
          {{"XDG_CONFIG_HOME", "/proc/self"}},
-         "警告：无法写入文件 /proc/self/menus/"},
+         "警告：“Z:\\proc\\self”是一个链接"},
     };
     for (const auto& failing : cases) {
         EXPECT_EQ(Wait(Start({}, failing.environment)), 0) << failing.what << "\n" << Errors();
