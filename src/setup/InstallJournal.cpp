@@ -87,16 +87,18 @@ std::optional<std::vector<TInstallJournal::Record>> TInstallJournal::Read(const 
     std::vector<Record> records;
     for (size_t start = kHeader.size(), end; (end = text.find('\n', start)) != std::string::npos;
          start = end + 1) {
-        Record record;
-        for (size_t field = start, tab;; field = tab + 1) {
-            tab = text.find('\t', field);
-            if (tab == std::string::npos || tab > end) {
-                record.push_back(text.substr(field, end - field));
-                break;
-            }
-            record.push_back(text.substr(field, tab - field));
-        }
-        records.push_back(std::move(record));
+        records.push_back(SplitTabFields(std::string_view(text).substr(start, end - start)));
     }
     return records;
+}
+
+std::vector<std::string> SplitTabFields(std::string_view line) {
+    std::vector<std::string> fields;
+    for (size_t start = 0;;) {
+        const size_t tab = line.find('\t', start);
+        fields.emplace_back(line.substr(start, tab == std::string_view::npos ? tab : tab - start));
+        if (tab == std::string_view::npos)
+            return fields;
+        start = tab + 1;
+    }
 }

@@ -17,6 +17,7 @@
 
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 class TInstallJournal {
@@ -48,6 +49,9 @@ private:
     int fd_ = -1;
     std::string path_;
 };
+
+// The TAB-separated fields of one line of a record (the journal's or the uninstall list's).
+std::vector<std::string> SplitTabFields(std::string_view line);
 
 // The file name of the record inside the system root.
 inline constexpr const char* kInstallJournalName = "talvimo-install.journal";

@@ -1,5 +1,7 @@
 #include "InstalledItems.h"
 
+#include "InstallJournal.h"
+
 #include "rtl/Streams.h"
 #include "rtl/SysErrorMessage.h"
 
@@ -84,15 +86,8 @@ void TInstalledItems::LoadFromFile(const AnsiString& fileName) {
         end = text.find('\n', start);
         if (end == std::string::npos)
             return; // cut short: not a list this installer wrote
-        std::vector<std::string> fields;
-        for (size_t field = start, tab;; field = tab + 1) {
-            tab = text.find('\t', field);
-            if (tab == std::string::npos || tab > end) {
-                fields.push_back(text.substr(field, end - field));
-                break;
-            }
-            fields.push_back(text.substr(field, tab - field));
-        }
+        const std::vector<std::string> fields =
+            SplitTabFields(std::string_view(text).substr(start, end - start));
         const auto kind = KindFromWord(fields[0]);
         const bool isRegistry = kind == Kind::RegistryValue || kind == Kind::RegistryKey;
         const size_t wanted = kind == Kind::RegistryValue ? 3 : 2;
