@@ -43,16 +43,18 @@ InstallerWindowsTest::InstallerWindowsTest() {
     CreateSetupWindows();
 }
 
-InstallerWindowsTest::~InstallerWindowsTest() {
+void EndTestInstaller(std::unique_ptr<TApplication>& app) {
     app.reset();
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;
-    // The install action's lock and payload go with the test's system root; an install the
-    // test left part-way is undone, as the program would at its end.
     InstallTransaction().Rollback();
     UnlockInstall();
     HeldPayload().reset();
+}
+
+InstallerWindowsTest::~InstallerWindowsTest() {
+    EndTestInstaller(app);
 }
 
 TPayloadFiles HoldPlacedPayload(const std::string& folder) {

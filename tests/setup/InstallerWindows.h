@@ -26,6 +26,10 @@ namespace testing_support {
 // interface, for further checks; nullptr when there is none.
 QAccessibleInterface* ExpectAccessible(TControl* control, QAccessible::Role role, const char* name);
 
+// Ends what a test's installer left: the application and its windows, an install part-way
+// (undone, as the program would at its end), the install locks and the held payload.
+void EndTestInstaller(std::unique_ptr<TApplication>& app);
+
 class InstallerWindowsTest : public SystemRootTest {
 protected:
     InstallerWindowsTest();

@@ -2,6 +2,7 @@
 // only the progress window, and both go through the same install action as the options
 // window. The stand-in archive this program carries cannot be unpacked, so each run stops at
 // the extraction, and the install's rollback takes away the payload the install action wrote.
+#include "InstallerWindows.h"
 #include "setup/CommandLine.h"
 #include "setup/FinishWindow.h"
 #include "setup/InstallLock.h"
@@ -39,15 +40,7 @@ protected:
         dialogs = scripted.get();
         app->SetDialogs(std::move(scripted));
     }
-    ~UnattendedRun() override {
-        app.reset();
-        Form1 = nullptr;
-        Form2 = nullptr;
-        Form3 = nullptr;
-        // An install the test left part-way is undone, as the program would at its end.
-        InstallTransaction().Rollback();
-        UnlockInstall();
-    }
+    ~UnattendedRun() override { testing_support::EndTestInstaller(app); }
 
     int Run(TCommandLine::Mode mode) {
         TCommandLine line;
