@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config binutils
   qt6-base-dev qt6-qpa-plugins qt6-wayland qt6-translations-l10n libgl-dev libxcb1-dev
-  zlib1g-dev libpng-dev libdeflate-dev
+  zlib1g-dev libpng-dev libdeflate-dev libfontconfig-dev libfreetype-dev
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   libssl-dev
   p7zip-full

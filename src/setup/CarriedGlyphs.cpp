@@ -6,9 +6,12 @@
 
 #include <QByteArray>
 #include <QFontDatabase>
-#include <QRawFont>
-#include <fontconfig/fontconfig.h>
 #include <memory>
+
+// fcfreetype.h needs the types of fontconfig.h.
+#include <fontconfig/fontconfig.h>
+
+#include <fontconfig/fcfreetype.h>
 
 namespace {
 
@@ -25,20 +28,31 @@ QByteArray ResourceData(const char* name) {
     return QByteArray::fromRawData(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-// The characters beyond ASCII that the font has.
-CharSet CharactersOf(const QByteArray& font) {
-    CharSet characters(FcCharSetCreate());
-    const QRawFont raw(font, 12);
-    for (char32_t c = 0x80; c < 0x10000; ++c)
-        if (raw.supportsCharacter(c))
-            FcCharSetAddChar(characters.get(), c);
+// The characters beyond ASCII that the font maps, read from its character map; every font has
+// ASCII. Empty when FreeType cannot read the font.
+CharSet CharactersOf(std::string_view font) {
+    FT_Library library = nullptr;
+    if (FT_Init_FreeType(&library) != 0)
+        return CharSet(FcCharSetCreate());
+    FT_Face face = nullptr;
+    CharSet characters;
+    if (FT_New_Memory_Face(library, reinterpret_cast<const FT_Byte*>(font.data()),
+                           static_cast<FT_Long>(font.size()), 0, &face) == 0) {
+        characters.reset(FcFreeTypeCharSet(face, nullptr));
+        FT_Done_Face(face);
+    }
+    FT_Done_FreeType(library);
+    if (!characters)
+        return CharSet(FcCharSetCreate());
+    for (FcChar32 c = 0; c < 0x80; ++c)
+        FcCharSetDelChar(characters.get(), c);
     return characters;
 }
 
 } // namespace
 
 bool MachineHasGlyphsFor(const char* fontResource) {
-    const CharSet needed = CharactersOf(ResourceData(fontResource));
+    const CharSet needed = CharactersOf(ResourceBytes(fontResource));
     Pattern pattern(FcPatternCreate());
     FcPatternAddCharSet(pattern.get(), FC_CHARSET, needed.get());
     ObjectSet family(FcObjectSetBuild(FC_FAMILY, nullptr));

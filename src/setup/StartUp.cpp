@@ -10,15 +10,12 @@
 #include "SetupClasses.h"
 
 #include "rtl/Application.h"
+#include "rtl/IconFile.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/kernel32.h"
 
 #include <QApplication>
-#include <QBuffer>
-#include <QIcon>
-#include <QImageReader>
-#include <QPixmap>
 
 #include <cstdio>
 #include <cstdlib>
@@ -27,15 +24,8 @@ void UseProductIcon() {
     if (!FindResourceA(nullptr, kProductIconResource, RT_RCDATA))
         return;
     const std::string_view bytes = ResourceBytes(kProductIconResource);
-    QByteArray data = QByteArray::fromRawData(bytes.data(), static_cast<int>(bytes.size()));
-    QBuffer buffer(&data);
-    buffer.open(QIODevice::ReadOnly);
-    QImageReader reader(&buffer, "ico");
-    QIcon icon;
-    for (int i = 0; i < reader.imageCount() && reader.jumpToImage(i); ++i)
-        if (QImage image = reader.read(); !image.isNull())
-            icon.addPixmap(QPixmap::fromImage(image));
-    QApplication::setWindowIcon(icon);
+    QApplication::setWindowIcon(
+        ReadIconFile({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
 }
 
 void InitializeSetupApplication() {
