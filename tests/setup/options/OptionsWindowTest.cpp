@@ -211,6 +211,77 @@ TEST_F(OptionsWindowTest, ReturnOnTheBrowseButtonBrowsesAndEscapeEndsTheProgram)
     ExpectNoInstallHandedOver();
 }
 
+// Alt with a letter, as the focused control receives it.
+void PressAlt(Qt::Key letter) {
+    QTest::keyClick(QApplication::focusWidget(), letter, Qt::AltModifier);
+}
+
+TEST_F(OptionsWindowTest, AltWithALetterWorksWhatTheWindowShowsAndOnlyThat) {
+    Form1->bsSkinCheckRadioBox1->SetFocus();
+    // Collapsed: the folder row and the options lie below the bottom edge.
+    for (Qt::Key hidden : {Qt::Key_B, Qt::Key_D, Qt::Key_Q, Qt::Key_S})
+        PressAlt(hidden);
+    EXPECT_TRUE(dialogs->browseTitles.empty());
+    EXPECT_TRUE(Form1->bsSkinCheckRadioBox4->Checked() && Form1->bsSkinCheckRadioBox3->Checked() &&
+                Form1->bsSkinCheckRadioBox2->Checked());
+    PressAlt(Qt::Key_L);
+    EXPECT_EQ(dialogs->texts.size(), 1u) << "the licence";
+    PressAlt(Qt::Key_C);
+    EXPECT_EQ(Form1->Height(), 550);
+    struct Box {
+        Qt::Key letter;
+        TbsSkinCheckRadioBox* box;
+    };
+    for (const Box& b :
+         {Box{Qt::Key_D, Form1->bsSkinCheckRadioBox4}, Box{Qt::Key_Q, Form1->bsSkinCheckRadioBox3},
+          Box{Qt::Key_S, Form1->bsSkinCheckRadioBox2},
+          Box{Qt::Key_A, Form1->bsSkinCheckRadioBox1}}) {
+        PressAlt(b.letter);
+        EXPECT_FALSE(b.box->Checked()) << b.box->Caption();
+        EXPECT_EQ(FocusedControl(), b.box) << "the box it ticks takes the focus";
+    }
+    dialogs->folders.push_back(std::nullopt);
+    PressAlt(Qt::Key_B);
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u);
+    EXPECT_EQ(FocusedControl(), Form1->Button1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::AltModifier | Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u) << "Ctrl is no access key";
+    PressAlt(Qt::Key_I);
+    ASSERT_EQ(dialogs->messages.size(), 1u) << "the install button, refused without agreement";
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("请先阅读并同意许可协议"));
+    PressAlt(Qt::Key_C);
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_FALSE(Form2->Visible());
+}
+
+TEST_F(OptionsWindowTest, AScreenReaderHearsEachControlsAccessKey) {
+    const std::vector<std::pair<TControl*, QString>> keys = {
+        {Form1->Image2, "Alt+I"},
+        {Form1->bsSkinCheckRadioBox1, "Alt+A"},
+        {Form1->bsSkinLinkLabel1, "Alt+L"},
+        {Form1->bsPngImageView1, "Alt+C"},
+        {Form1->bsSkinLinkLabel2, "Alt+C"},
+        {Form1->Button1, "Alt+B"},
+        {Form1->bsSkinCheckRadioBox4, "Alt+D"},
+        {Form1->bsSkinCheckRadioBox3, "Alt+Q"},
+        {Form1->bsSkinCheckRadioBox2, "Alt+S"},
+        {Form1->ImageClose, ""},
+    };
+    for (const auto& [control, key] : keys) {
+        QAccessibleInterface* seen =
+            QAccessible::queryAccessibleInterface(control->AccessibleWidget());
+        ASSERT_TRUE(seen && seen->actionInterface()) << control->Name();
+        QAccessibleActionInterface* actions = seen->actionInterface();
+        const QString action = actions->actionNames().value(0);
+        EXPECT_EQ(actions->keyBindingsForAction(action).value(0), key) << control->Name();
+        // Qt's own button gives the accelerator of its text.
+        if (control != Form1->Button1) {
+            EXPECT_EQ(seen->text(QAccessible::Accelerator), key) << control->Name();
+        }
+    }
+}
+
 TEST_F(OptionsWindowTest, AScreenReaderFindsEveryControlWithItsRoleNameAndState) {
     struct Expected {
         TControl* control;
