@@ -43,8 +43,6 @@ public:
         TControl* control = ControlOfWidget(object());
         if (t == QAccessible::Name && control && !control->AccessibleName().empty())
             return GbkToQString(control->AccessibleName());
-        if (t == QAccessible::Accelerator && control && control->AccessKey())
-            return AccessKeySequence(control->AccessKey()).toString();
         return QAccessibleWidget::text(t);
     }
 

@@ -2,7 +2,7 @@
 // interface per widget; ours answers for the widgets that paint for a control (forms, skinned
 // check boxes) and for the stand-ins of windowless controls, with the control's role, name and
 // checked state, a press or toggle action that does what the keyboard does, and the access
-// key (Alt+letter) as the action's key binding and the accelerator text. Native
+// key (Alt+letter) as that action's key binding. Native
 // controls (edit box, push button, progress bar) keep Qt's own interfaces.
 #pragma once
 

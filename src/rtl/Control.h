@@ -100,7 +100,8 @@ public:
     }
     void SetAccessibleRole(TAccessibleRole value) { accessibleRole_ = value; }
     // The letter ('A' to 'Z', 0 for none) that Alt presses on its form. Nothing draws it, so
-    // mouse users see the same pixels; assistive technology announces it (AccessKeyText).
+    // mouse users see the same pixels; assistive technology announces it as the key binding
+    // of the control's action. Two controls that do the same may share a letter.
     char AccessKey() const { return accessKey_; }
     void SetAccessKey(char value);
     // Checked state for assistive technology; nothing for controls that cannot be checked.

@@ -14,6 +14,8 @@
 #include <QWidget>
 #include <QWindow>
 
+#include <algorithm>
+
 TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int height) {
     // C++ division truncates toward zero, as the window rule asks.
     return {std::max(0, (desktopWidth - width) / 2), std::max(0, (desktopHeight - height) / 2)};
@@ -32,7 +34,8 @@ QKeySequence AccessKeySequence(char key) {
 }
 
 namespace {
-// Alt without Ctrl (AltGr types characters) and a letter: the access key asked for, else 0.
+// Alt and a letter, without Ctrl (Ctrl+Alt is AltGr, which types characters): the access key
+// asked for, else 0.
 char AccessKeyOf(std::uint16_t key, TShiftState shift) {
     if (!shift.Contains(ssAlt) || shift.Contains(ssCtrl) || key < 'A' || key > 'Z')
         return 0;
@@ -89,22 +92,24 @@ void TCustomForm::ExposeToKeyboard() {
     UpdateTabChain();
 }
 
-TControl* TCustomForm::AccessKeyOwner(char key) const {
-    for (int i = 0; i < ComponentCount(); ++i)
+std::vector<TControl*> TCustomForm::AccessKeyOwners(char key) const {
+    std::vector<TControl*> owners;
+    for (int i = 0; i < ComponentCount() && key; ++i)
         if (auto* control = dynamic_cast<TControl*>(Components(i));
-            control && key && control->AccessKey() == key)
-            return control;
-    return nullptr;
+            control && control->AccessKey() == key)
+            owners.push_back(control);
+    return owners;
 }
 
 void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     TWinControl::KeyDown(key, shift);
-    if (TControl* owner = AccessKeyOwner(AccessKeyOf(key, shift))) {
+    if (const auto owners = AccessKeyOwners(AccessKeyOf(key, shift)); !owners.empty()) {
         key = 0;
-        if (!KeyboardReaches(owner))
+        const auto reached = std::find_if(owners.begin(), owners.end(), KeyboardReaches);
+        if (reached == owners.end())
             return;
-        owner->AccessibleWidget()->setFocus(Qt::ShortcutFocusReason);
-        owner->KeyboardActivate();
+        (*reached)->AccessibleWidget()->setFocus(Qt::ShortcutFocusReason);
+        (*reached)->KeyboardActivate();
         return;
     }
     TControl* target = key == VK_RETURN   ? defaultControl_
@@ -166,8 +171,9 @@ bool TCustomForm::WidgetEvent(QEvent* event) {
         // Claimed here, the key comes back as a key press to KeyDown instead of starting a
         // shortcut of Qt's (a native button's own).
         const auto& keyEvent = *static_cast<QKeyEvent*>(event);
-        if (AccessKeyOwner(AccessKeyOf(VirtualKeyOf(keyEvent),
-                                       ShiftStateOf(keyEvent.modifiers(), Qt::NoButton)))) {
+        if (!AccessKeyOwners(AccessKeyOf(VirtualKeyOf(keyEvent),
+                                         ShiftStateOf(keyEvent.modifiers(), Qt::NoButton)))
+                 .empty()) {
             event->accept();
             return true;
         }

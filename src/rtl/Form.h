@@ -20,6 +20,7 @@
 #include "winapi/windef.h"
 
 #include <optional>
+#include <vector>
 
 struct TObjectDescription;
 class QKeySequence;
@@ -77,8 +78,9 @@ protected:
 
 private:
     void CenterOnDesktop();
-    // The control whose access key is key (upper case), whether the keyboard reaches it or not.
-    TControl* AccessKeyOwner(char key) const;
+    // The controls whose access key is key (upper case), whether the keyboard reaches them
+    // or not; none for key 0.
+    std::vector<TControl*> AccessKeyOwners(char key) const;
     // Moves the shown form back inside the primary screen's available area.
     void KeepOnScreen();
     // Gives every windowless control with a role its stand-in, then builds the tab chain.
