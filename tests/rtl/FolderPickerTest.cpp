@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QTimer>
 #include <QTreeWidget>
+#include <cstdlib>
 #include <filesystem>
 #include <functional>
 
@@ -170,6 +171,8 @@ TEST_F(FolderPicker, TheInstallersPickerBelongsToItsWindowAndGivesTheTypedFolder
         caption = dialog->windowTitle();
         owner = dialog->parentWidget();
         centre = dialog->geometry().center();
+        if (const char* folder = std::getenv("VOSTREL_SCREENSHOTS"))
+            dialog->grab().save(QString("%1/folder-picker.png").arg(folder));
         Path(dialog)->setText("R:\\Apps");
         dialog->accept();
         refusal = Problem(dialog)->isVisible() ? Problem(dialog)->text() : QString();
