@@ -2,6 +2,7 @@
 
 #include "Application.h"
 #include "Canvas.h"
+#include "Form.h"
 #include "GraphicControl.h"
 #include "WidgetBridge.h"
 #include "WinControl.h"
@@ -9,6 +10,7 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QKeySequence>
 #include <QWidget>
 
 namespace {
@@ -59,6 +61,15 @@ public:
         if (const QString* own = OwnAction())
             names.prepend(*own);
         return names;
+    }
+
+    // As Qt's own buttons tell theirs: the key that does the action.
+    QStringList keyBindingsForAction(const QString& actionName) const override {
+        const QString* own = OwnAction();
+        TControl* control = ControlOfWidget(object());
+        if (own && actionName == *own && control && control->AccessKey())
+            return {AccessKeySequence(control->AccessKey()).toString()};
+        return QAccessibleWidget::keyBindingsForAction(actionName);
     }
 
     void doAction(const QString& actionName) override {

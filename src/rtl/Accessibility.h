@@ -1,7 +1,8 @@
 // The controls as assistive technology sees them. Qt asks its accessibility factories for an
 // interface per widget; ours answers for the widgets that paint for a control (forms, skinned
 // check boxes) and for the stand-ins of windowless controls, with the control's role, name and
-// checked state, and a press or toggle action that does what the keyboard does. Native
+// checked state, a press or toggle action that does what the keyboard does, and the access
+// key (Alt+letter) as that action's key binding. Native
 // controls (edit box, push button, progress bar) keep Qt's own interfaces.
 #pragma once
 

@@ -2,6 +2,8 @@
 
 #include "Application.h"
 
+#include "Form.h"
+
 #include <QPushButton>
 
 TButton::TButton(TComponent* owner) : TWinControl(owner, new QPushButton, true) {
@@ -15,6 +17,10 @@ TButton::TButton(TComponent* owner) : TWinControl(owner, new QPushButton, true) 
 
 void TButton::CaptionChanged() {
     static_cast<QPushButton*>(Widget())->setText(GbkToQString(Caption()));
+}
+
+void TButton::AccessKeyChanged() {
+    static_cast<QPushButton*>(Widget())->setShortcut(AccessKeySequence(AccessKey()));
 }
 
 void TButton::KeyDown(std::uint16_t& key, TShiftState shift) {

@@ -14,5 +14,8 @@ public:
 protected:
     bool NativePainting() const override { return true; }
     void CaptionChanged() override;
+    // Qt's own interface of the native button announces the button's shortcut; the form
+    // answers the key itself, as for every control.
+    void AccessKeyChanged() override;
     void KeyDown(std::uint16_t& key, TShiftState shift) override;
 };

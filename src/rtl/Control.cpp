@@ -154,6 +154,11 @@ void TControl::SetCaption(const AnsiString& value) {
         AnnounceNameChange(this);
 }
 
+void TControl::SetAccessKey(char value) {
+    accessKey_ = value;
+    AccessKeyChanged();
+}
+
 void TControl::SetAccessibleName(const AnsiString& value) {
     if (value == accessibleName_)
         return;

@@ -99,6 +99,11 @@ public:
         return accessibleRole_.value_or(DefaultAccessibleRole());
     }
     void SetAccessibleRole(TAccessibleRole value) { accessibleRole_ = value; }
+    // The letter ('A' to 'Z', 0 for none) that Alt presses on its form. Nothing draws it, so
+    // mouse users see the same pixels; assistive technology announces it as the key binding
+    // of the control's action. Two controls that do the same may share a letter.
+    char AccessKey() const { return accessKey_; }
+    void SetAccessKey(char value);
     // Checked state for assistive technology; nothing for controls that cannot be checked.
     virtual std::optional<bool> AccessibleChecked() const { return std::nullopt; }
     // The widget that stands for the control to the keyboard and to assistive technology:
@@ -150,6 +155,7 @@ protected:
     virtual void FontChanged() { Invalidate(); }
     virtual void ColorChanged() { Invalidate(); }
     virtual void CursorChanged();
+    virtual void AccessKeyChanged() {}
     virtual void ParentChanged() {}
     void Loaded() override;
 
@@ -177,6 +183,7 @@ private:
     AnsiString hint_;
     AnsiString accessibleName_;
     std::optional<TAccessibleRole> accessibleRole_;
+    char accessKey_ = 0;
     bool showHint_ = false;
     TControlStyle controlStyle_{csCaptureMouse, csClickEvents, csSetCaption};
     bool clicked_ = false;

@@ -4,12 +4,17 @@
 #include "DescriptionReader.h"
 #include "GraphicControl.h"
 #include "Image.h"
+#include "WidgetBridge.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QKeySequence>
 #include <QScreen>
 #include <QWidget>
 #include <QWindow>
+
+#include <algorithm>
 
 TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int height) {
     // C++ division truncates toward zero, as the window rule asks.
@@ -21,6 +26,28 @@ TRect InsideArea(const TRect& window, const TRect& area) {
     const int top = std::max(area.Top, std::min(window.Top, area.Bottom - window.Height()));
     return Bounds(left, top, window.Width(), window.Height());
 }
+
+QKeySequence AccessKeySequence(char key) {
+    if (key < 'A' || key > 'Z')
+        return {};
+    return QKeySequence(Qt::ALT | static_cast<Qt::Key>(Qt::Key_A + (key - 'A')));
+}
+
+namespace {
+// Alt and a letter, without Ctrl (Ctrl+Alt is AltGr, which types characters): the access key
+// asked for, else 0.
+char AccessKeyOf(std::uint16_t key, TShiftState shift) {
+    if (!shift.Contains(ssAlt) || shift.Contains(ssCtrl) || key < 'A' || key > 'Z')
+        return 0;
+    return static_cast<char>(key);
+}
+
+// Tab could stop on it: the tab chain gives no focus to what the window does not show.
+bool KeyboardReaches(TControl* control) {
+    const QWidget* widget = control->AccessibleWidget();
+    return widget && widget->isEnabled() && widget->focusPolicy() != Qt::NoFocus;
+}
+} // namespace
 
 void BeginWindowDrag(TCustomForm* form, TShiftState shift) {
     if (!shift.Contains(ssLeft))
@@ -65,8 +92,26 @@ void TCustomForm::ExposeToKeyboard() {
     UpdateTabChain();
 }
 
+std::vector<TControl*> TCustomForm::AccessKeyOwners(char key) const {
+    std::vector<TControl*> owners;
+    for (int i = 0; i < ComponentCount() && key; ++i)
+        if (auto* control = dynamic_cast<TControl*>(Components(i));
+            control && control->AccessKey() == key)
+            owners.push_back(control);
+    return owners;
+}
+
 void TCustomForm::KeyDown(std::uint16_t& key, TShiftState shift) {
     TWinControl::KeyDown(key, shift);
+    if (const auto owners = AccessKeyOwners(AccessKeyOf(key, shift)); !owners.empty()) {
+        key = 0;
+        const auto reached = std::find_if(owners.begin(), owners.end(), KeyboardReaches);
+        if (reached == owners.end())
+            return;
+        (*reached)->AccessibleWidget()->setFocus(Qt::ShortcutFocusReason);
+        (*reached)->KeyboardActivate();
+        return;
+    }
     TControl* target = key == VK_RETURN   ? defaultControl_
                        : key == VK_ESCAPE ? cancelControl_
                                           : nullptr;
@@ -122,6 +167,17 @@ void TCustomForm::DecodePicturesAhead() {
 }
 
 bool TCustomForm::WidgetEvent(QEvent* event) {
+    if (event->type() == QEvent::ShortcutOverride) {
+        // Claimed here, the key comes back as a key press to KeyDown instead of starting a
+        // shortcut of Qt's (a native button's own).
+        const auto& keyEvent = *static_cast<QKeyEvent*>(event);
+        if (!AccessKeyOwners(AccessKeyOf(VirtualKeyOf(keyEvent),
+                                         ShiftStateOf(keyEvent.modifiers(), Qt::NoButton)))
+                 .empty()) {
+            event->accept();
+            return true;
+        }
+    }
     if (event->type() == QEvent::Close) {
         // Closing from outside (the window manager, Alt+F4) is the form's cancel control when
         // it has one, else it ends the program only through the main form; other windows

@@ -9,6 +9,9 @@
 //
 // Keyboard: Return clicks the default control and Escape the cancel control (when the form
 // has them); a close request from the window manager (Alt+F4) clicks the cancel control too.
+// Alt with a control's access key focuses and clicks (or ticks) that control when Tab could
+// reach it: shown inside the window and enabled. The form takes these keys before Qt's own
+// shortcuts, so one rule holds for native and painted controls alike.
 // The first showing focuses the first control (WinControl.h).
 #pragma once
 
@@ -17,8 +20,10 @@
 #include "winapi/windef.h"
 
 #include <optional>
+#include <vector>
 
 struct TObjectDescription;
+class QKeySequence;
 
 // WM_SYSCOMMAND values.
 inline constexpr WPARAM SC_MINIMIZE = 0xF020;
@@ -73,6 +78,9 @@ protected:
 
 private:
     void CenterOnDesktop();
+    // The controls whose access key is key (upper case), whether the keyboard reaches them
+    // or not; none for key 0.
+    std::vector<TControl*> AccessKeyOwners(char key) const;
     // Moves the shown form back inside the primary screen's available area.
     void KeepOnScreen();
     // Gives every windowless control with a role its stand-in, then builds the tab chain.
@@ -97,6 +105,9 @@ TPoint DesktopCenteredOrigin(int desktopWidth, int desktopHeight, int width, int
 // The place of a window moved the least so that it lies inside area; a window larger than the
 // area keeps its top-left corner at the area's.
 TRect InsideArea(const TRect& window, const TRect& area);
+
+// Alt+key, the sequence an access key stands for (Qt writes it "Alt+B"); empty for no key.
+QKeySequence AccessKeySequence(char key);
 
 // The drag rule of the windows: when the left button is in the press's shift state, end the
 // mouse capture and send the form SC_MOVE + HTCAPTION; otherwise do nothing.

@@ -1,18 +1,15 @@
 #include "Accessibility.h"
 #include "Canvas.h"
 #include "DialogService.h"
+#include "FolderPicker.h"
 
 #include "winapi/Gbk.h"
-#include "winapi/SystemRoot.h"
 
 #include <QApplication>
 #include <QDialog>
 #include <QDialogButtonBox>
-#include <QFileDialog>
 #include <QGridLayout>
-#include <QLabel>
 #include <QLibraryInfo>
-#include <QLineEdit>
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPointer>
@@ -23,7 +20,7 @@
 namespace {
 
 // The program speaks Chinese whatever the user's locale, so Qt's own dialog texts (the
-// message box buttons, the folder picker's labels) come from Qt's Simplified Chinese
+// message box buttons) come from Qt's Simplified Chinese
 // translation, loaded when the first dialog opens so start-up does not wait for it. Without
 // the translation file they stay in English.
 void UseChineseDialogTexts() {
@@ -56,45 +53,6 @@ int TitleWidth(const QWidget& dialog) {
     constexpr int kTitleBarButtons = 120;
     return dialog.fontMetrics().horizontalAdvance(dialog.windowTitle()) + kTitleBarButtons;
 }
-
-// The folder picker in the program's terms: it shows the Windows path (with its drive letter)
-// of the folder it is looking at, and takes a Windows path typed into its name box, as the
-// rest of the program speaks of folders. Linux paths typed in still work.
-class WindowsFolderDialog : public QFileDialog {
-public:
-    WindowsFolderDialog(const QString& title, const QString& start)
-        : QFileDialog(VisibleInstallerWindow(), title, start) {
-        setFileMode(QFileDialog::Directory);
-        setOption(QFileDialog::ShowDirsOnly);
-        setOption(QFileDialog::DontUseNativeDialog);
-        where_ = new QLabel(this);
-        where_->setObjectName("windowsPath");
-        if (auto* grid = qobject_cast<QGridLayout*>(layout()))
-            grid->addWidget(where_, grid->rowCount(), 0, 1, grid->columnCount());
-        connect(this, &QFileDialog::directoryEntered, this, &WindowsFolderDialog::ShowWhere);
-        ShowWhere(directory().absolutePath());
-    }
-
-    void accept() override {
-        if (auto* name = findChild<QLineEdit*>("fileNameEdit")) {
-            const QString text = name->text();
-            const bool windowsPath =
-                text.size() >= 2 && text[1] == QLatin1Char(':') && text[0].isLetter();
-            if (windowsPath)
-                if (auto linux = winapi::ToLinuxPath(QStringToGbk(text)))
-                    name->setText(QString::fromStdString(*linux));
-        }
-        QFileDialog::accept();
-    }
-
-private:
-    void ShowWhere(const QString& folder) {
-        auto windows = winapi::ToWindowsPath(folder.toStdString());
-        where_->setText(windows ? GbkToQString(*windows) : folder);
-    }
-
-    QLabel* where_ = nullptr;
-};
 
 } // namespace
 
@@ -176,19 +134,9 @@ void QtDialogService::ShowText(const AnsiString& text, const AnsiString& caption
 
 std::optional<AnsiString> QtDialogService::BrowseForFolder(const AnsiString& title,
                                                            const AnsiString& initialFolder) {
-    UseChineseDialogTexts();
-    // Without a folder to open on, the picker starts at drive C:, where programs go, rather
-    // than in whatever folder the installer happened to be started from.
-    QString start;
-    if (auto linux = winapi::ToLinuxPath(initialFolder.empty() ? "C:\\" : initialFolder))
-        start = QString::fromStdString(*linux);
-    WindowsFolderDialog dialog(GbkToQString(title), start);
+    FolderPickerDialog dialog(VisibleInstallerWindow(), GbkToQString(title), initialFolder);
     dialog.setWindowModality(Qt::ApplicationModal);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    const QString chosen = dialog.selectedFiles().front();
-    auto windows = winapi::ToWindowsPath(chosen.toStdString());
-    if (!windows)
-        throw Exception(gbk::Literal("所选文件夹的名称含有无法用GBK编码表示的字符"));
-    return *windows;
+    return dialog.Folder();
 }

@@ -16,6 +16,9 @@ void TForm3::FormCreate(TObject* Sender) {
     SetAccessibleName(Application->Title() + gbk::Literal(" - 安装完成"));
     Image2->SetAccessibleName(gbk::Literal("完成安装"));
     SetDefaultControl(Image2);
+    // The install is done, so closing the window (the window manager's close, Alt+F4, Escape)
+    // finishes it as the button does, product start included: the only way out stays one.
+    SetCancelControl(Image2);
 }
 
 void TForm3::Image1MouseDown(TObject* Sender, TMouseButton Button, TShiftState Shift, int X,

@@ -73,7 +73,9 @@ void TForm1::FormCreate(TObject* Sender) {
 }
 
 // The keyboard and the screen reader: the picture-buttons are named by the words they show,
-// Return installs and Escape closes, and the window's name says which step it is.
+// Return installs and Escape closes, Alt with a letter reaches each control (the letters after
+// the English words, as a Windows dialog picks them), and the window's name says its step. The
+// folder box gets no letter: it is disabled, the user browses.
 void TForm1::MakeReachableToEveryone() {
     SetAccessibleName(Application->Title() + gbk::Literal(" - 安装选项"));
     ImageMin->SetAccessibleName(gbk::Literal("最小化"));
@@ -81,6 +83,16 @@ void TForm1::MakeReachableToEveryone() {
     Image2->SetAccessibleName(gbk::Literal("一键安装"));
     bsPngImageView1->SetAccessibleName(gbk::Literal("展开自定义选项"));
     Edit1->SetAccessibleName(gbk::Literal("安装位置"));
+    Image2->SetAccessKey('I');
+    bsSkinCheckRadioBox1->SetAccessKey('A');
+    bsSkinLinkLabel1->SetAccessKey('L');
+    // The arrow and the link beside it do the same.
+    bsPngImageView1->SetAccessKey('C');
+    bsSkinLinkLabel2->SetAccessKey('C');
+    Button1->SetAccessKey('B');
+    bsSkinCheckRadioBox4->SetAccessKey('D');
+    bsSkinCheckRadioBox3->SetAccessKey('Q');
+    bsSkinCheckRadioBox2->SetAccessKey('S');
     SetDefaultControl(Image2);
     SetCancelControl(ImageClose);
 }

@@ -88,6 +88,9 @@ struct SECURITY_ATTRIBUTES;
 struct OVERLAPPED;
 
 DWORD GetFileAttributesA(LPCSTR fileName);
+// One bit per drive letter (bit 0 for A:) whose folder is there: C:, Z: and the letters the
+// system root's dosdevices folder links.
+DWORD GetLogicalDrives();
 BOOL CreateDirectoryA(LPCSTR pathName, SECURITY_ATTRIBUTES* securityAttributes);
 HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                    SECURITY_ATTRIBUTES* securityAttributes, DWORD creationDisposition,

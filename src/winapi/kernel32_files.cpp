@@ -140,6 +140,18 @@ DWORD GetFileAttributesA(LPCSTR fileName) {
     return attributes;
 }
 
+DWORD GetLogicalDrives() {
+    DWORD drives = 0;
+    for (char letter = 'A'; letter <= 'Z'; ++letter) {
+        const char root[] = {letter, ':', '\\', '\0'};
+        const DWORD attributes = GetFileAttributesA(root);
+        if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY))
+            drives |= 1u << (letter - 'A');
+    }
+    SetLastError(ERROR_SUCCESS);
+    return drives;
+}
+
 BOOL CreateDirectoryA(LPCSTR pathName, SECURITY_ATTRIBUTES* /*securityAttributes*/) {
     const auto path = winapi::ToLinuxPath(pathName ? pathName : "");
     if (!path)

@@ -495,7 +495,7 @@ TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
     ClickControl(*options, 184, 456, 150, 25);
     ClickControl(*options, 186, 489, 113, 25);
 
-    // The browse button opens a folder dialog whose folder line has the focus.
+    // The browse button opens the folder picker; Alt+F goes to its folder box.
     ClickControl(*options, 440, 400, 75, 25);
     const auto dialog = WaitForWindow([&](const Window& w) { return w.id != options->id; }, 30s);
     ASSERT_TRUE(dialog) << "no folder dialog after the browse click";
@@ -503,7 +503,8 @@ TEST_F(InstallerEndToEnd, CustomOptionsAndABrowsedFolderAreInstalledAsChosen) {
     const auto deadline = Clock::now() + 15s;
     while (XdoTool("getwindowfocus") != dialog->id + "\n" && Clock::now() < deadline)
         std::this_thread::sleep_for(100ms);
-    XdoTool("type --delay 20 '" + apps + "'");
+    XdoTool("key alt+f ctrl+a");
+    XdoTool("type --delay 20 'C:\\Apps'");
     XdoTool("key Return");
     ASSERT_TRUE(WaitUntilOnly([&](const Window& w) { return w.id == options->id; }, 30s))
         << "the folder dialog did not close";

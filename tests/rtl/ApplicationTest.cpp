@@ -1,21 +1,14 @@
 #include "GuiTest.h"
 
 #include "rtl/Timer.h"
-#include "support/TempSystemRoot.h"
 #include "winapi/Gbk.h"
 #include "winapi/ShellLink.h"
 #include "winapi/ole32.h"
 
 #include <QAbstractButton>
-#include <QDir>
 #include <QElapsedTimer>
-#include <QFileDialog>
-#include <QLabel>
-#include <QLineEdit>
 #include <QMessageBox>
-#include <QSettings>
 #include <QTimer>
-#include <filesystem>
 #include <thread>
 
 namespace {
@@ -195,62 +188,6 @@ TEST_F(ApplicationTest, AFormWithoutStoredDescriptionIsNotCreated) {
     EXPECT_EQ(form, nullptr);
     EXPECT_EQ(app->MainForm(), nullptr);
     EXPECT_EQ(app->ComponentCount(), 0);
-}
-
-// The real folder picker: where it opens, and the Windows path of the folder confirmed in it.
-// Qt keeps the folder picker's state in its user settings, whose folder it takes from
-// XDG_CONFIG_HOME only once per process; each picker test points it at its own root, so that
-// a later test does not write into an earlier test's removed root.
-void UseSettingsOf(const testing_support::TempSystemRoot& systemRoot) {
-    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                       QString::fromStdString(systemRoot.Home() + "/.config"));
-}
-
-TEST_F(ApplicationTest, TheQtFolderPickerShowsAndTakesWindowsPaths) {
-    testing_support::TempSystemRoot systemRoot;
-    UseSettingsOf(systemRoot);
-    std::filesystem::create_directories(systemRoot.DriveC() + "/Apps/Tools");
-    QtDialogService picker;
-    QString shown;
-    QTimer::singleShot(100, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        auto* where = dialog->findChild<QLabel*>("windowsPath");
-        ASSERT_NE(where, nullptr);
-        shown = where->text();
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(name, nullptr);
-        name->setText(QString::fromUtf8("C:\\apps\\tools")); // another case, as Windows allows
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    EXPECT_EQ(picker.BrowseForFolder("T", "C:\\Apps"), AnsiString("C:\\Apps\\Tools"));
-    EXPECT_EQ(shown, QString::fromUtf8("C:\\Apps"));
-}
-
-TEST_F(ApplicationTest, TheQtFolderPickerStartsAtDriveCAndGivesTheWindowsPath) {
-    testing_support::TempSystemRoot systemRoot;
-    UseSettingsOf(systemRoot);
-    const std::string apps = systemRoot.DriveC() + "/Apps";
-    std::filesystem::create_directories(apps);
-    QtDialogService picker;
-    QString openedOn, label;
-    QTimer::singleShot(100, [&] {
-        auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        ASSERT_NE(dialog, nullptr);
-        openedOn = dialog->directory().absolutePath();
-        label = dialog->labelText(QFileDialog::Reject);
-        // What a user types into the folder name box.
-        auto* name = dialog->findChild<QLineEdit*>("fileNameEdit");
-        ASSERT_NE(name, nullptr);
-        name->setText(QString::fromStdString(apps));
-        QMetaObject::invokeMethod(dialog, "accept");
-    });
-    EXPECT_EQ(picker.BrowseForFolder("T", ""), AnsiString("C:\\Apps"));
-    EXPECT_EQ(openedOn, QDir(QString::fromStdString(systemRoot.DriveC())).absolutePath());
-    EXPECT_EQ(label, QString::fromUtf8("取消"));
-
-    QTimer::singleShot(100, [] { QApplication::activeModalWidget()->close(); });
-    EXPECT_EQ(picker.BrowseForFolder("T", "C:\\Apps"), std::nullopt) << "cancelled";
 }
 
 } // namespace

@@ -82,12 +82,22 @@ TEST_F(FinishWindow, ReturnFinishesAsTheButtonDoesAndAScreenReaderHearsTheLastSt
     EXPECT_EQ(seen->text(QAccessible::Name), QString::fromUtf8("完成安装"));
     EXPECT_EQ(QAccessible::queryAccessibleInterface(Form3->Widget())->text(QAccessible::Name),
               QString::fromUtf8("Talvimo安装向导 - 安装完成"));
-    QTest::keyClick(button, Qt::Key_Escape);
-    Form3->Widget()->close();
-    EXPECT_FALSE(app->Terminated()) << "the finish button is the only way out";
     QTest::keyClick(button, Qt::Key_Return);
     EXPECT_EQ(starter.starts.size(), 2u);
     EXPECT_TRUE(app->Terminated());
+}
+
+TEST_F(FinishWindow, ClosingTheWindowOrPressingEscapeFinishesAsTheButtonDoes) {
+    PlacePrograms();
+    ShowAt(40, 30);
+    Form3->Widget()->close();
+    ASSERT_EQ(starter.starts.size(), 2u) << "the window manager's close request";
+    EXPECT_EQ(starter.starts[0].program, regsvr32);
+    EXPECT_EQ(starter.starts[1].program, product);
+    EXPECT_TRUE(app->Terminated());
+    QTest::keyClick(Form3->Widget(), Qt::Key_Escape);
+    EXPECT_EQ(starter.starts.size(), 4u) << "Escape";
+    EXPECT_TRUE(dialogs->messages.empty());
 }
 
 // Runs the button with PATH holding only folder, and restores PATH.

@@ -211,31 +211,81 @@ TEST_F(OptionsWindowTest, ReturnOnTheBrowseButtonBrowsesAndEscapeEndsTheProgram)
     ExpectNoInstallHandedOver();
 }
 
-TEST_F(OptionsWindowTest, AScreenReaderFindsEveryControlWithItsRoleNameAndState) {
+// Alt with a letter, as the focused control receives it.
+void PressAlt(Qt::Key letter) {
+    QTest::keyClick(QApplication::focusWidget(), letter, Qt::AltModifier);
+}
+
+TEST_F(OptionsWindowTest, AltWithALetterWorksWhatTheWindowShowsAndOnlyThat) {
+    Form1->bsSkinCheckRadioBox1->SetFocus();
+    // Collapsed: the folder row and the options lie below the bottom edge.
+    for (Qt::Key hidden : {Qt::Key_B, Qt::Key_D, Qt::Key_Q, Qt::Key_S})
+        PressAlt(hidden);
+    EXPECT_TRUE(dialogs->browseTitles.empty());
+    EXPECT_TRUE(Form1->bsSkinCheckRadioBox4->Checked() && Form1->bsSkinCheckRadioBox3->Checked() &&
+                Form1->bsSkinCheckRadioBox2->Checked());
+    PressAlt(Qt::Key_L);
+    EXPECT_EQ(dialogs->texts.size(), 1u) << "the licence";
+    PressAlt(Qt::Key_C);
+    EXPECT_EQ(Form1->Height(), 550);
+    struct Box {
+        Qt::Key letter;
+        TbsSkinCheckRadioBox* box;
+    };
+    for (const Box& b :
+         {Box{Qt::Key_D, Form1->bsSkinCheckRadioBox4}, Box{Qt::Key_Q, Form1->bsSkinCheckRadioBox3},
+          Box{Qt::Key_S, Form1->bsSkinCheckRadioBox2},
+          Box{Qt::Key_A, Form1->bsSkinCheckRadioBox1}}) {
+        PressAlt(b.letter);
+        EXPECT_FALSE(b.box->Checked()) << b.box->Caption();
+        EXPECT_EQ(FocusedControl(), b.box) << "the box it ticks takes the focus";
+    }
+    dialogs->folders.push_back(std::nullopt);
+    PressAlt(Qt::Key_B);
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u);
+    EXPECT_EQ(FocusedControl(), Form1->Button1);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_X, Qt::AltModifier | Qt::ControlModifier);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_B, Qt::ControlModifier);
+    EXPECT_EQ(dialogs->browseTitles.size(), 1u) << "Ctrl is no access key";
+    PressAlt(Qt::Key_I);
+    ASSERT_EQ(dialogs->messages.size(), 1u) << "the install button, refused without agreement";
+    EXPECT_EQ(dialogs->messages[0].text, gbk::Literal("请先阅读并同意许可协议"));
+    PressAlt(Qt::Key_C);
+    EXPECT_EQ(Form1->Height(), 400);
+    EXPECT_FALSE(Form2->Visible());
+}
+
+TEST_F(OptionsWindowTest, AScreenReaderFindsEveryControlWithItsRoleNameStateAndKey) {
     struct Expected {
         TControl* control;
         QAccessible::Role role;
         const char* name;
+        QString key;
     };
     const std::vector<Expected> controls = {
-        {Form1, QAccessible::Window, "Talvimo安装向导 - 安装选项"},
-        {Form1->ImageMin, QAccessible::Button, "最小化"},
-        {Form1->ImageClose, QAccessible::Button, "关闭"},
-        {Form1->Image2, QAccessible::Button, "一键安装"},
-        {Form1->bsSkinCheckRadioBox1, QAccessible::CheckBox, "阅读并同意"},
-        {Form1->bsSkinLinkLabel1, QAccessible::Link, "许可协议"},
-        {Form1->bsPngImageView1, QAccessible::Button, "展开自定义选项"},
-        {Form1->bsSkinLinkLabel2, QAccessible::Link, "自定义选项"},
-        {Form1->Edit1, QAccessible::EditableText, "安装位置"},
-        {Form1->Button1, QAccessible::Button, "浏览"},
-        {Form1->bsSkinCheckRadioBox4, QAccessible::CheckBox, "生成桌面快捷方式"},
-        {Form1->bsSkinCheckRadioBox3, QAccessible::CheckBox, "添加到快速启动栏"},
-        {Form1->bsSkinCheckRadioBox2, QAccessible::CheckBox, "开机自动启动"},
+        {Form1, QAccessible::Window, "Talvimo安装向导 - 安装选项", ""},
+        {Form1->ImageMin, QAccessible::Button, "最小化", ""},
+        {Form1->ImageClose, QAccessible::Button, "关闭", ""},
+        {Form1->Image2, QAccessible::Button, "一键安装", "Alt+I"},
+        {Form1->bsSkinCheckRadioBox1, QAccessible::CheckBox, "阅读并同意", "Alt+A"},
+        {Form1->bsSkinLinkLabel1, QAccessible::Link, "许可协议", "Alt+L"},
+        {Form1->bsPngImageView1, QAccessible::Button, "展开自定义选项", "Alt+C"},
+        {Form1->bsSkinLinkLabel2, QAccessible::Link, "自定义选项", "Alt+C"},
+        {Form1->Edit1, QAccessible::EditableText, "安装位置", ""},
+        {Form1->Button1, QAccessible::Button, "浏览", "Alt+B"},
+        {Form1->bsSkinCheckRadioBox4, QAccessible::CheckBox, "生成桌面快捷方式", "Alt+D"},
+        {Form1->bsSkinCheckRadioBox3, QAccessible::CheckBox, "添加到快速启动栏", "Alt+Q"},
+        {Form1->bsSkinCheckRadioBox2, QAccessible::CheckBox, "开机自动启动", "Alt+S"},
     };
     for (const Expected& e : controls) {
         QAccessibleInterface* seen = testing_support::ExpectAccessible(e.control, e.role, e.name);
         ASSERT_NE(seen, nullptr);
         EXPECT_EQ(seen->state().checked, e.role == QAccessible::CheckBox) << e.name;
+        // The key as the binding of the control's first action, where Orca reads it.
+        QAccessibleActionInterface* actions = seen->actionInterface();
+        ASSERT_NE(actions, nullptr) << e.name;
+        EXPECT_EQ(actions->keyBindingsForAction(actions->actionNames().value(0)).value(0), e.key)
+            << e.name;
     }
     QAccessibleInterface* box =
         QAccessible::queryAccessibleInterface(Form1->bsSkinCheckRadioBox2->AccessibleWidget());
