@@ -267,6 +267,10 @@ std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
     std::vector<std::string> written;
     const std::string launcher = DataHome() + "/applications/wine/" + path + ".desktop";
     WriteFile(launcher, LauncherText(entry));
+    // The product's own menu folder is recorded even when another root's install made it, as
+    // the Start-menu folder is: whichever uninstaller leaves last removes it, once empty.
+    if (menuPath.find('/') != std::string::npos)
+        InstalledItems().AddFolder(ZDrivePath(fs::path(launcher).parent_path().string()));
     written.push_back(launcher);
 
     // As Wine nests a Windows program's menu: Applications > Wine > Programs > <folder>, one

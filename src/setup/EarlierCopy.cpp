@@ -1,12 +1,10 @@
 #include "EarlierCopy.h"
 
 #include "InstallTransaction.h"
-#include "ShellIntegration.h"
 
 #include "rtl/FileUtils.h"
 
 #include "winapi/SystemRoot.h"
-#include "winapi/shell32.h"
 
 #include <algorithm>
 #include <filesystem>
@@ -39,11 +37,8 @@ bool MadeByUs(const Item& item, const std::string& earlierFolder) {
     switch (item.kind) {
     case Kind::File:
         return path && Within(*path, earlierFolder) && *path != earlierFolder;
-    case Kind::Folder: {
-        const auto programs = LinuxFolder(SpecialFolder(CSIDL_PROGRAMS));
-        return path && (Within(*path, earlierFolder) ||
-                        (programs && Within(*path, *programs) && *path != *programs));
-    }
+    case Kind::Folder: // the copy's own, or one made above it
+        return path && (Within(*path, earlierFolder) || Within(earlierFolder, *path));
     case Kind::Link:
         return EndsWithNoCase(item.path, ".lnk");
     case Kind::Launcher:
@@ -75,7 +70,7 @@ bool IsSameFolder(const AnsiString& a, const AnsiString& b) {
            0;
 }
 
-void RemoveEarlierCopy(const AnsiString& earlierFolder, const TInstalledItems& current) {
+void RemoveEarlierCopy(const AnsiString& earlierFolder, TInstalledItems& current) {
     const auto folder = LinuxFolder(earlierFolder);
     if (!folder)
         return;
@@ -84,11 +79,15 @@ void RemoveEarlierCopy(const AnsiString& earlierFolder, const TInstalledItems& c
     TInstallTransaction& transaction = InstallTransaction();
     const auto& items = earlier.Items();
     for (auto it = items.rbegin(); it != items.rend(); ++it) {
-        if (!MadeByUs(*it, *folder) || Names(current, *it))
+        if (Names(current, *it))
             continue;
-        if (it->kind == Kind::Folder)
+        const bool ours = MadeByUs(*it, *folder);
+        // Folders made for launchers and icons hold the new copy's now, and go with them.
+        if (it->kind == Kind::Folder && !ours)
+            current.AddFolderFirst(it->path);
+        else if (it->kind == Kind::Folder)
             transaction.RemoveFolderAtCommit(it->path);
-        else
+        else if (ours)
             transaction.RemoveFile(it->path);
     }
 }

@@ -105,16 +105,16 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
     // value and removes one an earlier install left behind.
     SetAutoRun(mainProgram + " Minimize", state.autoStart);
     WriteUninstallEntry(uninstaller, mainProgram);
-    // The uninstall list, which lists itself so the uninstaller removes it last.
-    items.AddFile(listFile);
-    SaveUninstallList(listFile);
-    observer.Note(gbk::Literal("写入卸载列表 ") + listFile);
     // Installed into another folder, the product has moved: one copy, one entry and one
     // uninstaller remain, and the earlier uninstaller cannot remove what this install made.
     if (!earlierFolder.empty() && !IsSameFolder(earlierFolder, installDir)) {
         RemoveEarlierCopy(earlierFolder, items);
         observer.Note(gbk::Literal("移除旧位置的安装 ") + earlierFolder);
     }
+    // The uninstall list, which lists itself so the uninstaller removes it last.
+    items.AddFile(listFile);
+    SaveUninstallList(listFile);
+    observer.Note(gbk::Literal("写入卸载列表 ") + listFile);
     transaction.ThrowIfCancelled();
     transaction.Commit();
 }

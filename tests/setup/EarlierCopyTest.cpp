@@ -39,8 +39,10 @@ protected:
              {old_ + "/a.exe", old_ + "/sub/b.dll", old_ + "/keep.txt", old_ + "/shared.dll",
               outside_, launcher_, notes_, systemRoot.LinuxPath(desktopLink_)})
             WriteLinuxFile(file, "bytes of " + file);
+        fs::create_directories(iconFolder_ = systemRoot.Home() + "/.local/share/icons/hicolor");
         TInstalledItems list;
         list.AddFolder("C:\\Old");
+        list.AddFolder(Z(iconFolder_));
         list.AddFile("C:\\Old\\a.exe");
         list.AddFolder("C:\\Old\\sub");
         list.AddFile("C:\\Old\\sub\\b.dll");
@@ -73,7 +75,7 @@ protected:
         return tree;
     }
 
-    std::string old_, outside_, launcher_, notes_;
+    std::string old_, outside_, launcher_, notes_, iconFolder_;
     AnsiString desktopLink_;
     TInstalledItems current_;
 };
@@ -103,16 +105,26 @@ TEST_F(EarlierCopy, ACommitRemovesWhatTheListNamesAndOnlyWhatIsOurs) {
     EXPECT_FALSE(fs::exists(launcher_));
     EXPECT_TRUE(fs::exists(outside_));
     EXPECT_TRUE(fs::exists(notes_));
+    // A folder made for launchers holds the new copy's now: it passes to the new record, where
+    // the uninstaller takes it last.
+    EXPECT_TRUE(fs::exists(iconFolder_));
+    ASSERT_FALSE(current_.Items().empty());
+    EXPECT_EQ(current_.Items().front().path, Z(iconFolder_));
 
-    // Without the user's file, nothing of the folder is left.
+    // Without the user's file, nothing of the folder is left, nor of the empty one made above it.
     fs::remove(old_ + "/keep.txt");
+    fs::rename(old_, systemRoot.DriveC() + "/Apps");
+    fs::create_directories(old_);
+    fs::rename(systemRoot.DriveC() + "/Apps", old_ + "/Vostrel");
     TInstalledItems list;
     list.AddFolder("C:\\Old");
-    list.AddFile("C:\\Old\\shared.dll");
-    list.AddFile("C:\\Old\\UnInstall.lst");
-    list.SaveToFile("C:\\Old\\UnInstall.lst");
+    list.AddFolder("C:\\Old\\Vostrel");
+    list.AddFile("C:\\Old\\Vostrel\\shared.dll");
+    list.AddFile("C:\\Old\\Vostrel\\UnInstall.lst");
+    list.SaveToFile("C:\\Old\\Vostrel\\UnInstall.lst");
+    TInstalledItems none;
     transaction.Begin();
-    RemoveEarlierCopy("C:\\Old\\", TInstalledItems());
+    RemoveEarlierCopy("C:\\Old\\Vostrel\\", none);
     transaction.Commit();
     EXPECT_FALSE(fs::exists(old_));
 }

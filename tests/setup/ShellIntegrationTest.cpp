@@ -592,6 +592,9 @@ TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
     const std::string ownDirectory = directories + Tagged("wine-Programs-Talvimo") + ".directory";
     EXPECT_EQ(std::find(first.begin(), first.end(), ownDirectory), first.end());
     EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, ownDirectory));
+    // The product's menu folder, made by the first root's install, is the second's too.
+    EXPECT_TRUE(Recorded(TInstalledItems::Kind::Folder,
+                         fs::path(MenuLauncher()).parent_path().string()));
     for (const std::string& launcher : {MenuLauncher(), DesktopLauncher()}) {
         EXPECT_EQ(std::find(first.begin(), first.end(), launcher), first.end()) << launcher;
         EXPECT_NE(ReadLinuxFile(launcher).value_or("").find("WINEPREFIX=" + secondRoot),
