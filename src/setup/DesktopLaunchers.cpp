@@ -267,25 +267,32 @@ std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
     std::vector<std::string> written;
     const std::string launcher = DataHome() + "/applications/wine/" + path + ".desktop";
     WriteFile(launcher, LauncherText(entry));
+    // The product's own menu folder is recorded even when another root's install made it, as
+    // the Start-menu folder is: whichever uninstaller leaves last removes it, once empty.
+    if (menuPath.find('/') != std::string::npos)
+        InstalledItems().AddFolder(ZDrivePath(fs::path(launcher).parent_path().string()));
     written.push_back(launcher);
 
     // As Wine nests a Windows program's menu: Applications > Wine > Programs > <folder>, one
     // <Menu> per level, each with its .directory file; the launcher's desktop-file id is its
-    // path below applications/ with "/" as "-". A .directory file that exists already (Wine's
-    // own, for the user's other programs) is left as it is and is not ours.
+    // path below applications/ with "/" as "-". A .directory file Wine made (for the user's
+    // other programs) is used as it is and is not ours. Where Wine made none, the submenu gets
+    // one of ours tagged with the root, so that the uninstall of another root in the same home
+    // never takes away what this root's menu shows.
     std::string menu = "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
                        "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
                        "<Menu>\n  <Name>Applications</Name>\n";
     auto submenu = [&](const std::string& id, const std::string& directoryText) {
-        menu += "  <Menu>\n    <Name>" + XmlText(kVendor + id) + "</Name>\n    <Directory>" +
-                XmlText(kVendor + id) + ".directory</Directory>\n";
-        const std::string directory =
-            DataHome() + "/desktop-directories/" + kVendor + id + ".directory";
+        const std::string folder = DataHome() + "/desktop-directories/";
+        std::string name = kVendor + id + ".directory";
         struct stat st {};
-        if (lstat(directory.c_str(), &st) == 0)
-            return;
-        WriteFile(directory, directoryText);
-        written.push_back(directory);
+        if (lstat((folder + name).c_str(), &st) != 0) {
+            name = kVendor + id + "-" + LauncherRootTag() + ".directory";
+            WriteFile(folder + name, directoryText);
+            written.push_back(folder + name);
+        }
+        menu += "  <Menu>\n    <Name>" + XmlText(kVendor + id) + "</Name>\n    <Directory>" +
+                XmlText(name) + "</Directory>\n";
     };
     submenu("wine", DirectoryText("Wine", "wine"));
     std::string id;

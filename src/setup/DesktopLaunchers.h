@@ -2,7 +2,8 @@
 // them out for a Windows installer, so the desktop's menu and the desktop show the product:
 //   $XDG_DATA_HOME/applications/wine/Programs/<folder>/<name>-<tag>.desktop   the menu launcher
 //   $XDG_CONFIG_HOME/menus/applications-merged/wine-Programs-<folder>-<name>-<tag>.menu
-//   $XDG_DATA_HOME/desktop-directories/wine-wine.directory, wine-Programs[-<folder>].directory
+//   $XDG_DATA_HOME/desktop-directories/wine-wine-<tag>.directory,
+//       wine-Programs[-<folder>]-<tag>.directory        where Wine has not made them untagged
 //   <xdg-user-dir DESKTOP>/<name>-<tag>.desktop                                the desktop launcher
 //   $XDG_DATA_HOME/icons/hicolor/<N>x<N>/apps/talvimo-<tag>.png                  the icon
 // <tag> names the system root (LauncherRootTag). The menu nests as Wine nests it: Applications >

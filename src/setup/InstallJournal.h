@@ -7,7 +7,8 @@
 // short by the kill and is not read. The records the installer writes:
 //   folder<TAB><path>                     a folder it creates
 //   new<TAB><path>                        a file it creates
-//   replaced<TAB><path><TAB><set-aside>   a file it moves aside before writing its own
+//   replaced<TAB><path><TAB><set-aside>   a file it moves aside, to write its own or to remove it
+//   dropfolder<TAB><path>                 a folder it removes at the commit, when empty then
 //   regkey<TAB><key>                      a key below HKLM it creates
 //   regvalue<TAB><key><TAB><name><TAB>-   a value it writes that did not exist
 //   regvalue<TAB><key><TAB><name><TAB><type><TAB><hex data>   a value it changes, as it was

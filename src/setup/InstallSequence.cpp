@@ -1,5 +1,6 @@
 #include "InstallSequence.h"
 
+#include "EarlierCopy.h"
 #include "InstallTransaction.h"
 #include "InstalledItems.h"
 #include "PayloadFiles.h"
@@ -53,6 +54,8 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
     const AnsiString mainProgram = installDir + kMainProgramName;
     const AnsiString uninstaller = installDir + kUninstallerName;
     const AnsiString listFile = installDir + kUninstallListName;
+    // Read before the install rewrites the entry: where the product was installed until now.
+    const AnsiString earlierFolder = RegisteredInstallFolder();
 
     // Without the payload the install action wrote and holds there is nothing to install.
     if (!HeldPayload())
@@ -102,6 +105,12 @@ void RunSteps(const TInstallState& state, IInstallObserver& observer,
     // value and removes one an earlier install left behind.
     SetAutoRun(mainProgram + " Minimize", state.autoStart);
     WriteUninstallEntry(uninstaller, mainProgram);
+    // Installed into another folder, the product has moved: one copy, one entry and one
+    // uninstaller remain, and the earlier uninstaller cannot remove what this install made.
+    if (!earlierFolder.empty() && !IsSameFolder(earlierFolder, installDir)) {
+        RemoveEarlierCopy(earlierFolder, items);
+        observer.Note(gbk::Literal("移除旧位置的安装 ") + earlierFolder);
+    }
     // The uninstall list, which lists itself so the uninstaller removes it last.
     items.AddFile(listFile);
     SaveUninstallList(listFile);

@@ -84,6 +84,8 @@ TInstallJournal::Record FileRecord(const TExtractionJournal::Entry& entry) {
         return {"folder", Utf8(entry.path)};
     case TExtractionJournal::Kind::NewFile:
         return {"new", Utf8(entry.path)};
+    case TExtractionJournal::Kind::DroppedFolder:
+        return {"dropfolder", Utf8(entry.path)};
     case TExtractionJournal::Kind::ReplacedFile:
         break;
     }
@@ -95,6 +97,9 @@ std::optional<TExtractionJournal::Entry> FileEntry(const TInstallJournal::Record
         return TExtractionJournal::Entry{TExtractionJournal::Kind::Folder, Gbk(record[1]), {}};
     if (record.size() == 2 && record[0] == "new")
         return TExtractionJournal::Entry{TExtractionJournal::Kind::NewFile, Gbk(record[1]), {}};
+    if (record.size() == 2 && record[0] == "dropfolder")
+        return TExtractionJournal::Entry{
+            TExtractionJournal::Kind::DroppedFolder, Gbk(record[1]), {}};
     if (record.size() == 3 && record[0] == "replaced")
         return TExtractionJournal::Entry{TExtractionJournal::Kind::ReplacedFile, Gbk(record[1]),
                                          Gbk(record[2])};
@@ -227,6 +232,19 @@ bool TInstallTransaction::PrepareFolder(const AnsiString& folder) {
     const bool made = direct.PrepareFolder(folder);
     direct.Commit();
     return made;
+}
+
+bool TInstallTransaction::RemoveFile(const AnsiString& path) {
+    if (!active_)
+        return DeleteFileA(path.c_str());
+    return files_.SetAside(path);
+}
+
+void TInstallTransaction::RemoveFolderAtCommit(const AnsiString& folder) {
+    if (!active_)
+        RemoveDirectoryA(folder.c_str());
+    else
+        files_.DropFolder(folder);
 }
 
 void TInstallTransaction::PrepareRegistryValue(const AnsiString& key, const AnsiString& name) {

@@ -49,6 +49,11 @@ public:
     AnsiString PrepareFile(const AnsiString& path);
     // Creates the folder and its missing parents, each recorded first; false when it cannot.
     bool PrepareFolder(const AnsiString& folder);
+    // Removes the file (an earlier copy's) by moving it aside, recorded first, so that a
+    // rollback puts it back byte for byte. False when it is not there or cannot be moved.
+    bool RemoveFile(const AnsiString& path);
+    // Removes the folder when the install commits, if it is empty then.
+    void RemoveFolderAtCommit(const AnsiString& folder);
     // The record the extraction adds its files to.
     TExtractionJournal& Files() { return files_; }
     // Runs step (the extraction, with its many files) with its records written without waiting

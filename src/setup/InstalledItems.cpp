@@ -61,6 +61,15 @@ void TInstalledItems::Add(Kind kind, const AnsiString& path, const AnsiString& n
         items_.push_back({kind, path, name});
 }
 
+void TInstalledItems::AddFolderFirst(const AnsiString& path) {
+    const auto known = std::find_if(items_.begin(), items_.end(), [&](const Item& item) {
+        return item.kind == Kind::Folder && item.path == path;
+    });
+    if (known != items_.end())
+        items_.erase(known);
+    items_.insert(items_.begin(), {Kind::Folder, path, AnsiString()});
+}
+
 std::string TInstalledItems::ListText() const {
     std::string text = kListHeader;
     for (const Item& item : items_) {

@@ -37,6 +37,9 @@ public:
         Add(Kind::RegistryValue, key, name);
     }
     void AddRegistryKey(const AnsiString& key) { Add(Kind::RegistryKey, key); }
+    // Records a folder before every other entry, so that the uninstaller takes it last, once
+    // what this install put into it is gone.
+    void AddFolderFirst(const AnsiString& path);
 
     const std::vector<Item>& Items() const { return items_; }
     void Clear() { items_.clear(); }

@@ -17,6 +17,8 @@
 #include "winapi/shell32.h"
 #include "winapi/version.h"
 
+#include <algorithm>
+#include <cstring>
 #include <filesystem>
 #include <vector>
 
@@ -65,6 +67,32 @@ AnsiString DoubleBackslashes(const AnsiString& path) {
         }
     });
     return doubled + path.substr(copied);
+}
+
+// The inverse of DoubleBackslashes.
+AnsiString SingleBackslashes(const AnsiString& path) {
+    AnsiString single;
+    for (size_t i = 0; i < path.size(); ++i) {
+        single += path[i];
+        if (gbk::IsLeadByte(static_cast<unsigned char>(path[i])) && i + 1 < path.size())
+            single += path[++i];
+        else if (path[i] == '\\' && i + 1 < path.size() && path[i + 1] == '\\')
+            ++i;
+    }
+    return single;
+}
+
+// A REG_SZ value of the registry's current key as GBK text; empty when it is missing, of
+// another type or not GBK.
+AnsiString ReadText(TRegistry& registry, const AnsiString& name) {
+    const auto value = registry.ReadValue(name);
+    if (!value || value->type != REG_SZ)
+        return AnsiString();
+    std::u16string text(value->data.size() / 2, u'\0');
+    std::memcpy(text.data(), value->data.data(), text.size() * 2);
+    text.resize(std::min(text.size(), text.find(u'\0')));
+    const auto utf8 = gbk::Utf8FromUtf16(text);
+    return utf8 ? gbk::FromUtf8(*utf8).value_or(AnsiString()) : AnsiString();
 }
 
 // A registry step that failed, with the system's text for the code the registry object left.
@@ -268,6 +296,22 @@ void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainEx
     } catch (const ERegistryException&) {
         RaiseRegistryError(kUninstallKey);
     }
+}
+
+AnsiString RegisteredInstallFolder() {
+    TRegistry registry(KEY_QUERY_VALUE);
+    if (!registry.OpenKey(kUninstallKey, false))
+        return AnsiString();
+    AnsiString folder = ReadText(registry, "InstallLocation");
+    // An entry without the location names the folder through its uninstaller's command.
+    if (folder.empty()) {
+        AnsiString command = ReadText(registry, "UninstallString");
+        if (command.size() >= 2 && command.front() == '"' && command.back() == '"')
+            command = command.substr(1, command.size() - 2);
+        folder = ExtractFilePath(SingleBackslashes(command));
+    }
+    registry.CloseKey();
+    return folder.empty() ? folder : IncludeTrailingBackslash(folder);
 }
 
 AnsiString GetFileVersionString(const AnsiString& fileName) {

@@ -65,6 +65,10 @@ void SetAutoRun(const AnsiString& command, bool enable);
 // and NoRepair. Raises as SetAutoRun does.
 void WriteUninstallEntry(const AnsiString& uninstaller, const AnsiString& mainExecutable);
 
+// The install folder the product's uninstall entry names (its InstallLocation, else its
+// uninstaller's folder), ending in a backslash; empty when there is no entry.
+AnsiString RegisteredInstallFolder();
+
 // The file version of a Windows executable as "a.b.c.d"; raises when it has no readable
 // version resource.
 AnsiString GetFileVersionString(const AnsiString& fileName);

@@ -99,10 +99,30 @@ AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted, bool create
     return target;
 }
 
+bool TExtractionJournal::SetAside(const AnsiString& path) {
+    std::lock_guard lock(lock_);
+    if (!Exists(path, false))
+        return false;
+    Record({Kind::ReplacedFile, path, SetAsideName(path)});
+    if (MoveFileA(path.c_str(), entries_.back().setAside.c_str()))
+        return true;
+    entries_.pop_back();
+    return false;
+}
+
+void TExtractionJournal::DropFolder(const AnsiString& folder) {
+    std::lock_guard lock(lock_);
+    Record({Kind::DroppedFolder, ExcludeTrailingBackslash(folder), {}});
+}
+
 void TExtractionJournal::Commit() {
     for (const Entry& entry : entries_)
         if (entry.kind == Kind::ReplacedFile)
             DeleteFileA(entry.setAside.c_str());
+    // A folder that still holds something (a user's file) stays.
+    for (const Entry& entry : entries_)
+        if (entry.kind == Kind::DroppedFolder)
+            RemoveDirectoryA(entry.path.c_str());
     entries_.clear();
 }
 
@@ -115,6 +135,8 @@ void TExtractionJournal::Rollback(size_t keep) noexcept {
             break;
         case Kind::NewFile:
             DeleteFileA(it->path.c_str());
+            break;
+        case Kind::DroppedFolder: // still there until Commit
             break;
         case Kind::ReplacedFile:
             if (GetFileAttributesA(it->setAside.c_str()) == INVALID_FILE_ATTRIBUTES)
@@ -131,7 +153,7 @@ void TExtractionJournal::Rollback(size_t keep) noexcept {
 std::vector<AnsiString> TExtractionJournal::WrittenFiles() const {
     std::vector<AnsiString> files;
     for (const Entry& entry : entries_)
-        if (entry.kind != Kind::Folder)
+        if (entry.kind == Kind::NewFile || entry.kind == Kind::ReplacedFile)
             files.push_back(entry.path);
     return files;
 }

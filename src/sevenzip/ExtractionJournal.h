@@ -1,7 +1,9 @@
 // The record of the files and folders an install writes, so that a failure leaves them as it
 // found them: every folder and file it creates is noted, and every file it replaces is first
-// moved aside under a temporary name beside it. Commit deletes the set-aside files; Rollback
-// deletes what was created and moves the set-aside files back. The extraction fills it item by
+// moved aside under a temporary name beside it. A file the install removes is moved aside the
+// same way, and a folder it removes goes only once the changes are final. Commit deletes the
+// set-aside files and removes those folders; Rollback deletes what was created and moves the
+// set-aside files back. The extraction fills it item by
 // item; the installer uses the same record for the other files it writes.
 //
 // Each change is told to the recorder (when one is set) before it is made, so that a record
@@ -19,7 +21,7 @@ AnsiString LinkedFolderMessage(const AnsiString& folder);
 
 class TExtractionJournal {
 public:
-    enum class Kind { Folder, NewFile, ReplacedFile };
+    enum class Kind { Folder, NewFile, ReplacedFile, DroppedFolder };
     struct Entry {
         Kind kind;
         AnsiString path;     // a Windows path
@@ -45,11 +47,17 @@ public:
     // Creates the folder and the folders above it that are missing; false when it cannot.
     // Raises as PrepareFile does for a link where a folder belongs.
     bool PrepareFolder(const AnsiString& folder);
+    // Removes the file (or link) at path by moving it aside, so that Rollback puts it back and
+    // Commit deletes it. False when there is no such file or it cannot be moved; it then stays.
+    bool SetAside(const AnsiString& path);
+    // Removes the folder at Commit, after the set-aside files, when it is empty then. Folders
+    // go in the order they were dropped, so children are dropped before their parents.
+    void DropFolder(const AnsiString& folder);
     // Takes an entry a killed run recorded, as though this journal had made the change.
     void Adopt(const Entry& entry) { entries_.push_back(entry); }
 
     // The changes are final: the set-aside files are deleted (a failure to delete one leaves
-    // it behind, harmlessly) and the record is emptied.
+    // it behind, harmlessly), the dropped folders removed when empty, and the record emptied.
     void Commit();
     // Created files are deleted, set-aside files moved back and created folders removed when
     // empty, newest first, down to the first keep entries, which stay. A set-aside name that

@@ -110,10 +110,21 @@ protected:
     // Runs the installer, freezes it once its journal holds `records` lines, sends the signal
     // and lets it go on. False when the install ended before it got that far.
     bool StopAt(size_t records, int signal, int& exitCode) {
-        const pid_t child = Start();
+        return StopWhen(
+            [&](const std::string& journal) {
+                return static_cast<size_t>(std::count(journal.begin(), journal.end(), '\n')) >=
+                       records;
+            },
+            signal, exitCode);
+    }
+
+    // The same with switches, once the journal's text satisfies reached.
+    bool StopWhen(const std::function<bool(const std::string&)>& reached, int signal, int& exitCode,
+                  const std::vector<std::string>& switches = {}) {
+        const pid_t child = Start(switches);
         bool stopped = false;
         for (;;) {
-            if (RecordsWritten() >= records) {
+            if (reached(ReadLinuxFile(Journal()).value_or(""))) {
                 kill(child, SIGSTOP);
                 stopped = true;
                 break;
@@ -270,6 +281,88 @@ TEST_F(AllOrNothing, AfterAKilledReinstallTheNextInstallCompletesCleanly) {
         EXPECT_EQ(entry.path().string().find(".~old"), std::string::npos) << entry.path();
     EXPECT_EQ(ReadLinuxFile(folder + "/keep.txt"), "the user's own");
     EXPECT_FALSE(fs::exists(Journal()));
+}
+
+// Every file below folder whose bytes hold text, and every set-aside copy.
+std::vector<std::string> FilesHolding(const std::string& folder, const std::string& text) {
+    std::vector<std::string> found;
+    for (auto it = fs::recursive_directory_iterator(folder); it != fs::end(it); ++it) {
+        const std::string path = it->path().string();
+        if (it->is_regular_file() &&
+            (path.find(".~old") != std::string::npos ||
+             ReadLinuxFile(path).value_or("").find(text) != std::string::npos))
+            found.push_back(path);
+    }
+    return found;
+}
+
+// An install into another folder moves the product: the earlier copy's files, its desktop link
+// and launcher (not made again) go, and no file in the root or the home still names its folder.
+// Moved back with a user's file in the folder it leaves, that file and its folder stay.
+TEST_F(AllOrNothing, AnInstallIntoAnotherFolderMovesTheProduct) {
+    InstallToTheEnd();
+    const std::string earlier = systemRoot.LinuxPath("C:\\Program Files\\Vostrel");
+    ASSERT_TRUE(fs::exists(testing_support::DesktopLink()));
+    InstallToTheEnd({"/DIR=C:\\Moved", "/NODESKTOPICON"});
+    const std::string moved = systemRoot.LinuxPath("C:\\Moved");
+    EXPECT_TRUE(fs::exists(moved + "/mervo.exe"));
+    EXPECT_FALSE(fs::exists(earlier));
+    EXPECT_FALSE(fs::exists(testing_support::DesktopLink()));
+    EXPECT_TRUE(fs::is_empty(systemRoot.Home() + "/Desktop"));
+    EXPECT_EQ(testing_support::RegistryValue(testing_support::kUninstallKey, u"InstallLocation"),
+              u"C:\\Moved\\");
+    EXPECT_EQ(testing_support::RegistryValue(testing_support::kRunKey, u"mervo"),
+              u"\"C:\\Moved\\mervo.exe\" Minimize");
+    EXPECT_EQ(FilesHolding(systemRoot.DriveC(), "Program Files\\Vostrel"),
+              std::vector<std::string>{});
+    EXPECT_EQ(FilesHolding(systemRoot.Home(), "Program Files"), std::vector<std::string>{});
+
+    WriteLinuxFile(moved + "/keep.txt", "the user's own");
+    InstallToTheEnd();
+    EXPECT_TRUE(fs::exists(earlier + "/mervo.exe"));
+    std::vector<std::string> left;
+    for (const auto& entry : fs::recursive_directory_iterator(moved))
+        left.push_back(entry.path().filename().string());
+    EXPECT_EQ(left, std::vector<std::string>{"keep.txt"});
+    EXPECT_EQ(testing_support::RegistryValue(testing_support::kUninstallKey, u"InstallLocation"),
+              u"C:\\Program Files\\Vostrel\\");
+    EXPECT_FALSE(fs::exists(Journal()));
+}
+
+// A move stopped by a signal while the earlier copy goes, or killed there and undone by the next
+// run, leaves the earlier install byte for byte.
+TEST_F(AllOrNothing, AStoppedMoveLeavesTheEarlierInstallByteForByte) {
+    MakeAnEarlierInstall();
+    const Snapshot earlier = Take();
+    // The earlier copy's files are set aside one by one as the last changes before the commit;
+    // its folders are removed only at the commit.
+    const auto removals = [](size_t count) {
+        return [count](const std::string& journal) {
+            size_t found = 0;
+            for (size_t at = 0; (at = journal.find("\nreplaced\tC:\\Program Files\\Vostrel\\",
+                                                   at)) != std::string::npos;
+                 ++at)
+                ++found;
+            return found >= count;
+        };
+    };
+    const std::vector<std::string> move{"/DIR=C:\\Moved"};
+    const std::pair<std::function<bool(const std::string&)>, int> points[] = {
+        {removals(1), SIGTERM}, {removals(4), SIGHUP}, {removals(2), SIGKILL}};
+    size_t stopped = 0;
+    for (const auto& [reached, signal] : points) {
+        int code = 0;
+        if (!StopWhen(reached, signal, code, move))
+            continue;
+        ++stopped;
+        if (signal == SIGKILL)
+            EXPECT_EQ(Wait(Start({"/DIR=Z:\\proc\\none"})), 2) << Errors();
+        else
+            EXPECT_EQ(code, 5) << "signal " << signal << "\n" << Errors();
+        EXPECT_EQ(Take(), earlier) << "signal " << signal;
+        EXPECT_FALSE(fs::exists(Journal()));
+    }
+    EXPECT_EQ(stopped, std::size(points)) << "a move ended before its stop";
 }
 
 // A required step that fails (the registry cannot be read as one, the uninstall list cannot be

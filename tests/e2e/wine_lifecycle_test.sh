@@ -9,11 +9,19 @@
 # from the Start menu's 卸载.lnk (the last two answer its two questions); each leaves nothing,
 # whatever folder it starts in. Everything lives in a temporary HOME and prefix.
 #
+# Another program's menu entries and desktop launcher, made by Wine's own tools, are there
+# first; they are byte for byte the same after the install and after the uninstall. Each run
+# then adds one life: a reinstall into the same folder, a reinstall into another folder (Wine's
+# list shows one Talvimo throughout), or a second system root in the same HOME whose menu
+# survives the first root's uninstall.
+#
 # Usage: wine_lifecycle_test.sh <VostrelSetup> [server|noserver] [silent|launcher|link]
+#                               [inplace|moved|tworoots]
 set -uo pipefail
 setup=$1
 mode=${2:-noserver}
 uninstall_by=${3:-silent}
+life=${4:-inplace}
 failures=0
 passed=0
 check() { # description, command...
@@ -23,7 +31,7 @@ check() { # description, command...
     passed=$((passed + 1))
   else
     failures=$((failures + 1))
-    echo "FAIL ($mode, $uninstall_by): $what" >&2
+    echo "FAIL ($mode, $uninstall_by, $life): $what" >&2
   fi
 }
 
@@ -67,13 +75,57 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_virtual_display 120 || { echo "wine_lifecycle_test: Xvfb did not start" >&2; exit 1; }
+start_virtual_display "${VIRTUAL_DISPLAY_FIRST:-120}" || { echo "wine_lifecycle_test: Xvfb did not start" >&2; exit 1; }
+
+# Every entry below a folder with its type and link target, and the hash of every file.
+tree_hashes() {
+  (
+    cd "$1" || exit 1
+    find . ! -path './.cache*' -printf '%p %y %l\n' | sort
+    find . ! -path './.cache*' -type f -print0 | sort -z | xargs -0 -r sha256sum
+  )
+}
+# An unattended install into the current root: switches...
+install_unattended() {
+  "$setup" /VERYSILENT "$@" >/dev/null 2>&1
+}
+# The tag in the names of a root's launchers, icons and menu files.
+root_tag() { # root
+  grep -rlF "WINEPREFIX=$1\"" "$XDG_DATA_HOME/applications" | head -n 1 |
+    sed -E 's/.*-([0-9a-f]{8})\.desktop$/\1/'
+}
+# The number of Talvimo entries in Wine's Add/Remove Programs list.
+listed() {
+  wine uninstaller --list 2>/dev/null | grep -c Talvimo
+}
 
 wine wineboot -i >/dev/null 2>&1
 wineserver -w
+# Another program installed first: its Start-menu and desktop links, saved through Wine's shell
+# (WScript.Shell), which runs Wine's menu builder on them.
+profile="C:\\users\\$(id -un)"
+make_link="$work/make-link.js"
+cat >"$make_link" <<'SCRIPT'
+var fso = new ActiveXObject("Scripting.FileSystemObject");
+var path = WScript.Arguments(0);
+if (!fso.FolderExists(fso.GetParentFolderName(path)))
+  fso.CreateFolder(fso.GetParentFolderName(path));
+var link = new ActiveXObject("WScript.Shell").CreateShortcut(path);
+link.TargetPath = WScript.Arguments(1);
+link.Save();
+SCRIPT
+for link in "$profile\\AppData\\Roaming\\Microsoft\\Windows\\Start Menu\\Programs\\Other Tools\\Notepad.lnk" \
+  "$profile\\Desktop\\Notepad.lnk"; do
+  wine cscript //nologo "$(winepath -w "$make_link" 2>/dev/null)" "$link" 'C:\windows\notepad.exe' \
+    >/dev/null 2>&1
+done
+wineserver -w
+check "Wine made the other program's menu entry" \
+  test -f "$XDG_DATA_HOME/applications/wine/Programs/Other Tools/Notepad.desktop"
+other_before=$(tree_hashes "$HOME")
 # What the prefix holds before the install, to compare with what the uninstall leaves.
 files_before=$(cd "$WINEPREFIX/drive_c" && find . | sort)
-home_before=$(cd "$HOME" && find . ! -path './.cache*' | sort)
+home_before=$other_before
 if [ "$mode" = server ]; then
   wineserver -p
 fi
@@ -102,6 +154,12 @@ check "the installer exits with 0" test "$status" -eq 0
 
 install='C:\Program Files\Vostrel\'
 install_dir="$WINEPREFIX/drive_c/Program Files/Vostrel"
+# The lines of the earlier tree that are no longer there.
+missing_lines() { # before-tree, now-tree
+  comm -23 <(sort <<<"$1") <(sort <<<"$2")
+}
+check "the other program's files are untouched by the install" \
+  test -z "$(missing_lines "$other_before" "$(tree_hashes "$HOME")")"
 if ! wait_window 'Talvimo 播放器' 60 >/dev/null; then
   # What there is instead, for the report: the product's processes and the windows by name.
   {
@@ -131,9 +189,9 @@ plugin_key='HKCR\CLSID\{6A3C2F41-8B7D-4E59-9C1A-2D5E7F804B13}\InprocServer32'
 registered() { wine reg query "$plugin_key" 2>/dev/null | grep -qi npmervo.dll; }
 for _ in $(seq 60); do registered && break; sleep 0.5; done
 check "the plug-in's class is registered" registered
-launchers=$(find "$XDG_DATA_HOME/applications" "$HOME/Desktop" -name '*.desktop' 2>/dev/null)
+launchers=$(grep -rlF --include='*.desktop' 'Vostrel' "$XDG_DATA_HOME/applications" "$HOME/Desktop")
 check "launchers are made" test -n "$launchers"
-# The desktop's menu, read by a freedesktop menu parser: Wine's submenu holds the product.
+# The desktop's menu, read by a freedesktop menu parser: each entry's place and command.
 menu_entries() {
   /usr/bin/python3 - <<'PYTHON'
 import xdg.Menu
@@ -143,20 +201,74 @@ def walk(menu, path):
         if isinstance(entry, xdg.Menu.Menu):
             yield from walk(entry, path + [entry.getName()])
         elif isinstance(entry, xdg.Menu.MenuEntry):
-            yield "/".join(path + [entry.DesktopEntry.getName()])
+            yield "/".join(path + [entry.DesktopEntry.getName()]) + " " + entry.DesktopEntry.getExec()
 
 for line in walk(xdg.Menu.parse(), []):
     print(line)
 PYTHON
 }
-check "the menu shows Wine > Programs > Talvimo > Talvimo" \
-  bash -c "$(declare -f menu_entries); menu_entries | grep -qx 'Wine/Programs/Talvimo/Talvimo'"
+# The number of menu entries Wine > Programs > Talvimo > Talvimo that start the root's product.
+talvimo_entries() { # root
+  menu_entries | grep -F 'Wine/Programs/Talvimo/Talvimo ' | grep -cF "WINEPREFIX=$1\""
+}
+check "the menu shows Wine > Programs > Talvimo > Talvimo" test "$(talvimo_entries "$WINEPREFIX")" -eq 1
 for launcher in $launchers; do
   check "$launcher validates" desktop-file-validate "$launcher"
   check "$launcher has an icon" grep -q '^Icon=' "$launcher"
   check "$launcher names its program's window class" grep -qE '^StartupWMClass=[a-z]+\.exe$' \
     "$launcher"
 done
+
+check "Wine's list has one Talvimo" test "$(listed)" -eq 1
+case $life in
+  inplace)
+    # Installed again into the same folder: still one product, one entry, one menu entry.
+    install_unattended
+    check "the reinstall in place succeeds" test $? -eq 0
+    check "Wine's list has one Talvimo after the reinstall" test "$(listed)" -eq 1
+    check "the menu shows the product once after the reinstall" \
+      test "$(talvimo_entries "$WINEPREFIX")" -eq 1
+    ;;
+  moved)
+    # Installed again into another folder: the product moves there. Wine's list, read over and
+    # over while it moves, never shows two entries or none.
+    install_unattended '/DIR=C:\Apps\Talvimo' &
+    mover=$!
+    counts=()
+    while kill -0 "$mover" 2>/dev/null; do counts+=("$(listed)"); done
+    wait "$mover"
+    check "the move succeeds" test $? -eq 0
+    counts+=("$(listed)")
+    check "Wine's list shows one Talvimo throughout the move (${counts[*]})" \
+      test -z "$(printf '%s\n' "${counts[@]}" | grep -vx 1)"
+    check "the earlier folder is gone" test ! -e "$install_dir"
+    install='C:\Apps\Talvimo\'
+    install_dir="$WINEPREFIX/drive_c/Apps/Talvimo"
+    check "the uninstall entry names the new folder" \
+      bash -c "wine reg query '$uninstall_key' /v InstallLocation | grep -qF 'C:\Apps\Talvimo'"
+    check "the start-with-Windows value starts the moved product" \
+      bash -c "wine reg query '$run_key' /v mervo | grep -qF 'C:\Apps\Talvimo\mervo.exe'"
+    check "the menu shows the moved product once" test "$(talvimo_entries "$WINEPREFIX")" -eq 1
+    check "no launcher names the earlier folder" \
+      bash -c "! grep -rqF 'Program Files' '$XDG_DATA_HOME/applications' '$HOME/Desktop'"
+    ;;
+  tworoots)
+    # A second system root in the same HOME, with the product installed into it too.
+    second=$work/prefix2
+    WINEPREFIX=$second wine wineboot -i >/dev/null 2>&1
+    WINEPREFIX=$second wineserver -w
+    second_files_before=$(cd "$second/drive_c" && find . | sort)
+    WINEPREFIX=$second install_unattended
+    check "the install into the second root succeeds" test $? -eq 0
+    check "the menu shows each root's product" \
+      test "$(talvimo_entries "$WINEPREFIX")$(talvimo_entries "$second")" = 11
+    first_and_second=$(tree_hashes "$HOME")
+    first_tag=$(root_tag "$WINEPREFIX")
+    second_tag=$(root_tag "$second")
+    check "each root's files carry a tag of their own" \
+      test -n "$first_tag" -a -n "$second_tag" -a "$first_tag" != "$second_tag"
+    ;;
+esac
 
 # Answers the uninstaller's question and its closing message with Return (Yes is the default).
 answer_uninstaller() {
@@ -191,14 +303,42 @@ check "no product file is left" test ! -e "$install_dir"
 check "the start-with-Windows value is gone" bash -c "! wine reg query '$run_key' /v mervo"
 check "the uninstall entry is gone" bash -c "! wine reg query '$uninstall_key'"
 check "the plug-in's class is gone" bash -c "! wine reg query '$plugin_key'"
-check "the menu no longer shows the product" \
-  bash -c "$(declare -f menu_entries); ! menu_entries | grep -q Talvimo"
+check "the menu no longer shows the product" test "$(talvimo_entries "$WINEPREFIX")" -eq 0
+if [ "$life" = tworoots ]; then
+  # The first root's uninstall took only what that root made: the second root's menu, launchers
+  # and icons are as they were; then the second root's uninstaller leaves HOME as it was.
+  check "the second root's menu still shows the product" test "$(talvimo_entries "$second")" -eq 1
+  home_now=$(tree_hashes "$HOME")
+  check "the first root's launchers, icons and menu files are gone" \
+    bash -c '! grep -qF -- "$1" <<<"$2"' _ "-$first_tag" "$home_now"
+  check "the second root's launchers, icons and menu files are untouched" \
+    test -z "$(missing_lines "$(grep -F -- "-$second_tag" <<<"$first_and_second")" "$home_now")"
+  WINEPREFIX=$second wine 'C:\Program Files\Vostrel\UnInstall.exe' /S
+  check "the second root's uninstaller exits with 0" test $? -eq 0
+  for _ in $(seq 100); do
+    [ -e "$second/drive_c/Program Files/Vostrel" ] || break
+    sleep 0.2
+  done
+  check "the second root's drive C: holds what it held before" \
+    test "$(cd "$second/drive_c" && find . | sort)" = "$second_files_before"
+  check "the menu no longer shows the second root's product" \
+    test "$(talvimo_entries "$second")" -eq 0
+  WINEPREFIX=$second wineserver -k >/dev/null 2>&1
+fi
 check "Wine's list no longer has the product" \
   bash -c '! wine uninstaller --list 2>/dev/null | grep -q Talvimo'
 files_after=$(cd "$WINEPREFIX/drive_c" && find . | sort)
-home_after=$(cd "$HOME" && find . ! -path './.cache*' | sort)
+home_after=$(tree_hashes "$HOME")
+if [ "$life" = tworoots ]; then
+  # The icon theme's size folders the first root's install made held the second root's icons
+  # when the first uninstaller ran; no install records a folder that existed before it, so
+  # they stay behind, empty.
+  size_folders='^\./\.local/share/icons/hicolor/[0-9]+x[0-9]+(/apps)? d $'
+  home_before=$(grep -vE "$size_folders" <<<"$home_before")
+  home_after=$(grep -vE "$size_folders" <<<"$home_after")
+fi
 check "drive C: holds what it held before" test "$files_after" = "$files_before"
-check "HOME holds what it held before" test "$home_after" = "$home_before"
+check "HOME holds what it held before, byte for byte" test "$home_after" = "$home_before"
 if [ "$failures" -gt 0 ]; then
   echo "drive C: before / after:" >&2
   diff <(echo "$files_before") <(echo "$files_after") >&2
@@ -206,5 +346,5 @@ if [ "$failures" -gt 0 ]; then
   diff <(echo "$home_before") <(echo "$home_after") >&2
 fi
 
-echo "$mode, uninstalled by $uninstall_by: $passed passed, $failures failed"
+echo "$mode, uninstalled by $uninstall_by, $life: $passed passed, $failures failed"
 [ "$failures" -eq 0 ]

@@ -85,7 +85,7 @@ TEST_F(InstallRecords, AnEarlierListIsTakenUpWholeOrNotAtAll) {
 }
 
 // What a killed run recorded: a folder and a file it made, a file it set aside, a value it
-// changed and one it added.
+// changed and one it added, and an earlier copy's file it removed with its folder.
 class Recovery : public InstallRecords {
 protected:
     Recovery() {
@@ -94,6 +94,7 @@ protected:
         WriteLinuxFile(folder_ + "/a.exe", "new a");
         WriteLinuxFile(folder_ + "/a.exe.~old", "earlier a");
         WriteLinuxFile(folder_ + "/b.dll", "new b");
+        WriteLinuxFile(systemRoot.DriveC() + "/Old/c.exe.~old", "earlier copy's c");
         TRegistry registry;
         EXPECT_TRUE(registry.OpenKey(kKey, true));
         registry.WriteString("changed", "new");
@@ -107,7 +108,9 @@ protected:
                  {"replaced", "C:\\Apps\\a.exe", "C:\\Apps\\a.exe.~old"},
                  {"new", "C:\\Apps\\b.dll"},
                  {"regvalue", kKey, "changed", "1", earlier},
-                 {"regvalue", kKey, "added", "-"}})
+                 {"regvalue", kKey, "added", "-"},
+                 {"replaced", "C:\\Old\\c.exe", "C:\\Old\\c.exe.~old"},
+                 {"dropfolder", "C:\\Old"}})
             journal.Append(record, true);
     }
 
@@ -132,6 +135,8 @@ TEST_F(Recovery, AnUnfinishedRunIsUndone) {
     EXPECT_EQ(ReadLinuxFile(folder_ + "/a.exe"), "earlier a");
     EXPECT_EQ(Value("changed"), std::string("e\0a\0r\0l\0i\0e\0r\0\0\0", 16));
     EXPECT_FALSE(Value("added"));
+    EXPECT_EQ(ReadLinuxFile(systemRoot.DriveC() + "/Old/c.exe"), "earlier copy's c");
+    EXPECT_FALSE(fs::exists(systemRoot.DriveC() + "/Old/c.exe.~old"));
     EXPECT_FALSE(fs::exists(Journal()));
 }
 
@@ -142,6 +147,7 @@ TEST_F(Recovery, ACommittedRunIsFinished) {
     EXPECT_FALSE(fs::exists(folder_ + "/a.exe.~old"));
     EXPECT_EQ(ReadLinuxFile(folder_ + "/b.dll"), "new b");
     EXPECT_TRUE(Value("added"));
+    EXPECT_FALSE(fs::exists(systemRoot.DriveC() + "/Old"));
     EXPECT_FALSE(fs::exists(Journal()));
 }
 

@@ -491,23 +491,30 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
               "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
               "<Menu>\n  <Name>Applications</Name>\n"
               "  <Menu>\n    <Name>wine-wine</Name>\n"
-              "    <Directory>wine-wine.directory</Directory>\n"
-              "  <Menu>\n    <Name>wine-Programs</Name>\n"
-              "    <Directory>wine-Programs.directory</Directory>\n"
-              "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
-              "    <Directory>wine-Programs-Talvimo.directory</Directory>\n"
-              "    <Include>\n      <Filename>wine-Programs-Talvimo-" +
+              "    <Directory>" +
+                  Tagged("wine-wine") +
+                  ".directory</Directory>\n"
+                  "  <Menu>\n    <Name>wine-Programs</Name>\n"
+                  "    <Directory>" +
+                  Tagged("wine-Programs") +
+                  ".directory</Directory>\n"
+                  "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
+                  "    <Directory>" +
+                  Tagged("wine-Programs-Talvimo") +
+                  ".directory</Directory>\n"
+                  "    <Include>\n      <Filename>wine-Programs-Talvimo-" +
                   Tagged("Talvimo") +
                   ".desktop</Filename>\n"
                   "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
     EXPECT_TRUE(fs::exists(MenuFile("卸载")));
     const std::string directory =
-        DataHome() + "/desktop-directories/wine-Programs-Talvimo.directory";
+        DataHome() + "/desktop-directories/" + Tagged("wine-Programs-Talvimo") + ".directory";
     EXPECT_EQ(ReadLinuxFile(directory),
               "[Desktop Entry]\nType=Directory\nName=Talvimo\nIcon=folder\n");
     EXPECT_EQ(ValidationErrors(directory), "");
-    EXPECT_EQ(ReadLinuxFile(DataHome() + "/desktop-directories/wine-wine.directory"),
-              "[Desktop Entry]\nType=Directory\nName=Wine\nIcon=wine\n");
+    EXPECT_EQ(
+        ReadLinuxFile(DataHome() + "/desktop-directories/" + Tagged("wine-wine") + ".directory"),
+        "[Desktop Entry]\nType=Directory\nName=Wine\nIcon=wine\n");
 
     for (unsigned size : {16u, 48u, 256u}) {
         EXPECT_EQ(ReadLinuxFile(Icon(size)), SquarePng(size)) << size;
@@ -535,21 +542,26 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     }
 }
 
-// Wine's menu builder made the Wine and Programs submenus for the user's other programs: they
-// stay as they are and are not the install's, so its uninstaller leaves them.
-TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
+// Wine's menu builder made the Wine and Programs submenus for the user's other programs: the
+// menu uses them as they are and they are not the install's, so its uninstaller leaves them.
+TEST_F(Launchers, SubmenusWineMadeEarlierAreUsedAsTheyAreAndAreNotRecorded) {
     const std::string directories = DataHome() + "/desktop-directories/";
     const std::string winesOwn = "[Desktop Entry]\nType=Directory\nName=Programs\nIcon=folder\n"
                                  "X-Made-By=wine\n";
     WriteLinuxFile(directories + "wine-wine.directory", winesOwn);
     WriteLinuxFile(directories + "wine-Programs.directory", winesOwn);
     CreateProductShortcutsWith(false, false);
-    for (const char* name : {"wine-wine.directory", "wine-Programs.directory"}) {
-        EXPECT_EQ(ReadLinuxFile(directories + name), winesOwn) << name;
-        EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, directories + name)) << name;
+    const std::string menu = ReadLinuxFile(MenuFile("Talvimo")).value_or("");
+    for (const std::string id : {"wine-wine", "wine-Programs"}) {
+        EXPECT_EQ(ReadLinuxFile(directories + id + ".directory"), winesOwn) << id;
+        EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, directories + id + ".directory"))
+            << id;
+        EXPECT_FALSE(fs::exists(directories + Tagged(id) + ".directory")) << id;
+        EXPECT_NE(menu.find("<Directory>" + id + ".directory</Directory>"), std::string::npos)
+            << menu;
     }
-    EXPECT_TRUE(
-        Recorded(TInstalledItems::Kind::Launcher, directories + "wine-Programs-Talvimo.directory"));
+    EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher,
+                         directories + Tagged("wine-Programs-Talvimo") + ".directory"));
 }
 
 // Two system roots in one home: each install has its own launchers and icons, so the second
@@ -557,8 +569,11 @@ TEST_F(Launchers, SubmenusWineMadeEarlierAreLeftAsTheyAreAndAreNotRecorded) {
 TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
     PlaceProductWithIcon();
     CreateProductShortcutsWith(true, false);
-    const std::vector<std::string> first{MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
-                                         MenuFile("Talvimo"), Icon(48)};
+    const std::string directories = DataHome() + "/desktop-directories/";
+    std::vector<std::string> first{MenuLauncher(), UninstallLauncher(), DesktopLauncher(),
+                                   MenuFile("Talvimo"), Icon(48)};
+    for (const std::string id : {"wine-wine", "wine-Programs", "wine-Programs-Talvimo"})
+        first.push_back(directories + Tagged(id) + ".directory");
     std::vector<std::string> firstTexts;
     for (const std::string& file : first)
         firstTexts.push_back(ReadLinuxFile(file).value_or("(missing)"));
@@ -573,6 +588,13 @@ TEST_F(Launchers, InstallsIntoTwoRootsOfOneHomeHaveLaunchersOfTheirOwn) {
         EXPECT_EQ(ReadLinuxFile(first[i]).value_or("(missing)"), firstTexts[i]) << first[i];
         EXPECT_FALSE(Recorded(TInstalledItems::Kind::Launcher, first[i])) << first[i];
     }
+    // The second root's menu has submenu files of its own.
+    const std::string ownDirectory = directories + Tagged("wine-Programs-Talvimo") + ".directory";
+    EXPECT_EQ(std::find(first.begin(), first.end(), ownDirectory), first.end());
+    EXPECT_TRUE(Recorded(TInstalledItems::Kind::Launcher, ownDirectory));
+    // The product's menu folder, made by the first root's install, is the second's too.
+    EXPECT_TRUE(Recorded(TInstalledItems::Kind::Folder,
+                         fs::path(MenuLauncher()).parent_path().string()));
     for (const std::string& launcher : {MenuLauncher(), DesktopLauncher()}) {
         EXPECT_EQ(std::find(first.begin(), first.end(), launcher), first.end()) << launcher;
         EXPECT_NE(ReadLinuxFile(launcher).value_or("").find("WINEPREFIX=" + secondRoot),
