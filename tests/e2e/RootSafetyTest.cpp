@@ -202,6 +202,7 @@ TEST_F(RootSafety, ALinkOnTheWayToItsFoldersIsNeverWrittenThrough) {
         if (!planted.subfolder.empty())
             fs::create_directories(victim + "/" + planted.subfolder);
         fs::create_directories(fs::path(planted.link).parent_path());
+        fs::remove_all(planted.link);
         if (planted.writable.empty()) {
             fs::create_symlink(victim, planted.link);
         } else {
@@ -227,7 +228,10 @@ TEST_F(RootSafety, ALinkOnTheWayToItsFoldersIsNeverWrittenThrough) {
             EXPECT_TRUE(NothingRegistered());
             EXPECT_FALSE(fs::exists(InstallFolder() + "/mervo.exe"));
         }
+        // The next case starts from no install, whatever this one left.
         fs::remove(planted.link);
+        fs::remove_all(InstallFolder());
+        fs::remove(systemRoot.Root() + "/system.reg");
         if (!planted.writable.empty() && planted.writable != shared) {
             ASSERT_EQ(chown(planted.writable.c_str(), 0, 0), 0);
         }
@@ -306,8 +310,9 @@ TEST_F(RootSafety, FoldersAnotherUserControlsAreRefusedBeforeAnythingIsWritten) 
     }
 }
 
-// Another process puts its own library and archive in the payload's place, renamed over it or
-// as a link, again and again from the moment the payload is written to the end of the run. The
+// The other user, given write access to the install folder through root's group (which root
+// accepts), puts their own library and archive in the payload's place, renamed over it or as a
+// link, again and again from the moment the payload is written to the end of the run. The
 // installer unpacks its own files or stops with a message; the planted library never runs.
 TEST_F(RootSafety, APayloadSwappedWhileItIsUsedIsNeverTheOneUsed) {
     const std::string marker = systemRoot.Folder() + "/planted-library-ran";
@@ -317,29 +322,35 @@ TEST_F(RootSafety, APayloadSwappedWhileItIsUsedIsNeverTheOneUsed) {
     testing_support::Make7zArchive(foreignArchive, {{"mervo.exe", "planted"}}, "qhtrwel$$");
     const std::string folder = InstallFolder();
     fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::group_write, fs::perm_options::add);
+    fs::permissions(systemRoot.Folder(), fs::perms::group_exec, fs::perm_options::add);
 
+    std::string swaps;
+    for (const auto& [foreign, name] : {std::pair{foreignLibrary, folder + "/7z.dll"},
+                                        std::pair{foreignArchive, folder + "/Vostrel.7z"}}) {
+        const std::string spare = "\"" + name + ".swap\"";
+        swaps += "cp \"" + foreign + "\" " + spare + "; mv -fT " + spare + " \"" + name +
+                 "\"; ln -sfT \"" + foreign + "\" " + spare + "; mv -fT " + spare + " \"" + name +
+                 "\"; ";
+    }
     const pid_t swapper = fork();
     ASSERT_GE(swapper, 0);
     if (swapper == 0) {
-        for (unsigned round = 0;; ++round) {
-            for (const auto& [foreign, name] :
-                 {std::pair{foreignLibrary, folder + "/7z.dll"},
-                  std::pair{foreignArchive, folder + "/Vostrel.7z"}}) {
-                std::error_code ignored;
-                const std::string spare = name + ".swap";
-                if (round % 2)
-                    fs::copy_file(foreign, spare, fs::copy_options::overwrite_existing, ignored);
-                else
-                    fs::create_symlink(foreign, spare, ignored);
-                fs::rename(spare, name, ignored);
-                fs::remove(spare, ignored);
-            }
-        }
+        setpgid(0, 0);
+        const std::string user = std::to_string(kOtherUser);
+        const std::string loop = "while :; do " + swaps + "done 2>/dev/null";
+        execlp("setpriv", "setpriv", ("--reuid=" + user).c_str(), "--regid=0", "--clear-groups",
+               "sh", "-c", loop.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
     }
     const SetupRun run = Install({"/VERYSILENT"});
+    kill(-swapper, SIGKILL);
     kill(swapper, SIGKILL);
     waitpid(swapper, nullptr, 0);
 
+    // The other user's swaps did land: the test would see a foreign payload being used.
+    EXPECT_TRUE(IsLink(folder + "/7z.dll") ||
+                ReadLinuxFile(folder + "/7z.dll") == ReadLinuxFile(foreignLibrary));
     EXPECT_FALSE(fs::exists(marker));
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_NE(ReadLinuxFile(folder + "/mervo.exe"), "planted");
