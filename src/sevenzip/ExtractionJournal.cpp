@@ -65,9 +65,11 @@ void TExtractionJournal::Record(Entry entry) {
 bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
     const AnsiString trimmed = ExcludeTrailingBackslash(folder);
     // Files are not written through a link that stands where a folder of ours belongs: it
-    // could lead anywhere.
+    // could lead anywhere. The user's own links (their home or XDG folders, Wine's profile
+    // folders) are followed.
     if (const DWORD attributes = GetFileAttributesA(trimmed.c_str());
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !winapi::IsUsersOwnLink(winapi::ToLinuxPath(trimmed).value_or("")))
         throw ELinkedFolder(LinkedFolderMessage(trimmed));
     if (trimmed.empty() || Exists(trimmed, true))
         return true;

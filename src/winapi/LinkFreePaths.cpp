@@ -159,6 +159,11 @@ std::optional<std::string> LinkOnTheWayTo(const std::string& path) {
     return std::nullopt;
 }
 
+bool IsUsersOwnLink(const std::string& path) {
+    const std::string trimmed = WithoutTrailingSlash(path);
+    return StartingPoint(trimmed) == trimmed || IsProfileUserFolder(trimmed);
+}
+
 void TrustFolder(const std::string& folder) {
     const std::lock_guard lock(trustedLock);
     trustedFolders.push_back(folder);

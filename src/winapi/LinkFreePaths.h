@@ -29,6 +29,10 @@ int OpenParentFolder(const std::string& path, ParentFolder& parent);
 // OpenParentFolder refuses, when there is one.
 std::optional<std::string> LinkOnTheWayTo(const std::string& path);
 
+// Whether a link at the absolute Linux path is the user's own, followed rather than refused: a
+// starting point or a user folder of the Wine profile.
+bool IsUsersOwnLink(const std::string& path);
+
 // Makes the folder (an absolute Linux path) a starting point: links at it and above it are the
 // user's own.
 void TrustFolder(const std::string& folder);

@@ -129,6 +129,9 @@ TEST_F(LinkFreePaths, LinksOfTheUsersOwnAreFollowed) {
         ASSERT_EQ(winapi::WriteWholeFile(path, "ours"), 0);
         EXPECT_EQ(ReadLinuxFile(fs::canonical(path)), "ours");
     }
+    EXPECT_TRUE(winapi::IsUsersOwnLink(desktop));
+    EXPECT_TRUE(winapi::IsUsersOwnLink(chosen + "/apps/"));
+    EXPECT_FALSE(winapi::IsUsersOwnLink(systemRoot.DriveC() + "/Program Files/Linked"));
     // Below the trusted folder no link is followed.
     fs::create_symlink(victim + "/sub", victim + "/apps/below");
     EXPECT_EQ(winapi::WriteWholeFile(chosen + "/apps/below/file", "ours"), ELOOP);
