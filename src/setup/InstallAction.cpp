@@ -15,6 +15,7 @@
 #include "rtl/SysErrorMessage.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/LinkFreePaths.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
@@ -82,6 +83,19 @@ winapi::FileDescriptor SavePayloadFile(const char* resource, const AnsiString& f
     }
 }
 
+// The deepest folder above the Linux path that exists, as spelt in the path.
+std::string ExistingAncestor(std::string path) {
+    for (;;) {
+        const size_t slash = path.find_last_of('/');
+        if (slash == std::string::npos || slash == 0)
+            return "/";
+        path.resize(slash);
+        struct stat st {};
+        if (stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode))
+            return path;
+    }
+}
+
 } // namespace
 
 AnsiString UnusableRootMessage() {
@@ -111,8 +125,12 @@ void LockInstall(const TInstallState& state) {
         throw EInstallFolderIsRoot(gbk::Literal("不能安装到驱动器或文件系统的根目录 ") +
                                    state.installDir +
                                    gbk::Literal("，请在其中另选或新建一个文件夹。"));
-    if (folder)
+    if (folder) {
         RefuseForeignFolders(*folder);
+        // The folders above the install folder that exist are the user's choice, links
+        // included; below them nothing is reached through a link.
+        winapi::TrustFolder(ExistingAncestor(*folder));
+    }
     // A second installer on the same root or into the same folder would write under the first
     // one's feet.
     if (!TryLockInstall() || (folder && !TryLockInstallFolder(*folder)))

@@ -2,14 +2,19 @@
 
 #include "rtl/SysErrorMessage.h"
 
+#include "sevenzip/ExtractionJournal.h"
+
 #include "winapi/Gbk.h"
+#include "winapi/LinkFreePaths.h"
 #include "winapi/LinuxErrors.h"
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <ctime>
 #include <fcntl.h>
+#include <memory>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -21,12 +26,26 @@ TInstallLog::~TInstallLog() {
 void TInstallLog::Open(const std::string& path) {
     if (file_)
         std::fclose(file_);
+    file_ = nullptr;
+    // A relative name is in the current folder, whose name getcwd gives without links.
     path_ = path;
+    if (path.empty() || path[0] != '/')
+        if (const std::unique_ptr<char, decltype(&std::free)> current(getcwd(nullptr, 0),
+                                                                      &std::free);
+            current)
+            path_ = std::string(current.get()) + "/" + path;
+    // The log's folder is reached without following a link on the way.
+    winapi::ParentFolder parent;
+    if (const int error = winapi::OpenParentFolder(path_, parent); error != 0)
+        return GiveUp(error);
+    const int folder = parent.folder.Get();
+    const char* name = parent.name.c_str();
     // A device or pipe named as the log (/dev/stderr's target, /dev/full) is written as it is;
     // it is never replaced.
     struct stat st {};
-    if (lstat(path.c_str(), &st) == 0 && !S_ISREG(st.st_mode) && !S_ISLNK(st.st_mode)) {
-        const int fd = open(path.c_str(), O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
+    if (fstatat(folder, name, &st, AT_SYMLINK_NOFOLLOW) == 0 && !S_ISREG(st.st_mode) &&
+        !S_ISLNK(st.st_mode)) {
+        const int fd = openat(folder, name, O_WRONLY | O_NOFOLLOW | O_CLOEXEC);
         file_ = fd >= 0 ? fdopen(fd, "w") : nullptr;
         if (!file_) {
             const int error = errno;
@@ -38,25 +57,28 @@ void TInstallLog::Open(const std::string& path) {
     }
     // A new file under a name of its own, then renamed over the path: whatever stood there, a
     // link left by someone else included, is replaced rather than written through.
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
-    file_ = nullptr;
-    if (fd >= 0 && fchmod(fd, 0644) == 0 && rename(temporary.c_str(), path.c_str()) == 0)
+    std::string temporary;
+    const int fd = winapi::CreateTemporaryIn(folder, parent.name, temporary);
+    if (fd >= 0 && fchmod(fd, 0644) == 0 && renameat(folder, temporary.c_str(), folder, name) == 0)
         file_ = fdopen(fd, "w");
     if (!file_) {
         const int error = errno;
         if (fd >= 0) {
-            unlink(temporary.c_str());
+            unlinkat(folder, temporary.c_str(), 0);
             close(fd);
         }
         GiveUp(error);
     }
 }
+
 void TInstallLog::GiveUp(int error) {
     if (file_)
         std::fclose(file_);
     file_ = nullptr;
-    const AnsiString reason = SysErrorMessage(winapi::Win32ErrorFromErrno(error));
+    // A link on the way is named, as the install names one where its folders belong.
+    const auto link = error == ELOOP ? winapi::LinkOnTheWayTo(path_) : std::nullopt;
+    const AnsiString reason = link ? LinkedFolderMessage(gbk::FromUtf8(*link).value_or(*link))
+                                   : SysErrorMessage(winapi::Win32ErrorFromErrno(error));
     std::fprintf(stderr,
                  "警告：无法写入安装日志 %s：%s。安装继续进行，不再写日志。\n"
                  "Warning: cannot write the install log %s: %s. The install goes on without "

@@ -284,6 +284,8 @@ void TInstallTransaction::AttemptExtra(const std::function<void()>& step) {
         step();
     } catch (const ECancelled&) {
         throw;
+    } catch (const ELinkedFolder&) {
+        throw;
     } catch (const Exception& e) {
         // The extra is made whole or not at all; an earlier install's file comes back.
         for (size_t i = mark; i < files_.Entries().size(); ++i)

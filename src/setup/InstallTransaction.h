@@ -66,7 +66,8 @@ public:
     void PrepareRegistryKey(const AnsiString& key);
 
     // Makes step, one of the install's extras (a shortcut, a launcher): when it raises, what it
-    // had changed is undone, its message is kept for the user, and the install goes on.
+    // had changed is undone, its message is kept for the user, and the install goes on. A link
+    // on the way to its folder (ELinkedFolder) and a cancel are raised on: the install stops.
     // Outside a transaction its error is raised.
     void AttemptExtra(const std::function<void()>& step);
     // The messages of the extras that could not be made, in order.

@@ -5,6 +5,7 @@
 #include "rtl/SysErrorMessage.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/LinkFreePaths.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 
@@ -37,6 +38,16 @@ AnsiString ExistingSpelling(const AnsiString& target) {
     return name ? ExtractFilePath(target) + *name : target;
 }
 
+// A link on the way to path (a Windows path) is refused with its name. Only links the user
+// made above the starting points of our folders are followed (LinkFreePaths.h).
+void RefuseLinkOnTheWay(const AnsiString& path) {
+    const auto linux = winapi::ToLinuxPath(path);
+    if (!linux)
+        return;
+    if (const auto link = winapi::LinkOnTheWayTo(*linux))
+        throw ELinkedFolder(LinkedFolderMessage(winapi::ToWindowsPath(*link).value_or(*link)));
+}
+
 } // namespace
 
 AnsiString LinkedFolderMessage(const AnsiString& folder) {
@@ -54,10 +65,12 @@ void TExtractionJournal::Record(Entry entry) {
 bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
     const AnsiString trimmed = ExcludeTrailingBackslash(folder);
     // Files are not written through a link that stands where a folder of ours belongs: it
-    // could lead anywhere.
+    // could lead anywhere. The user's own links (their home or XDG folders, Wine's profile
+    // folders) are followed.
     if (const DWORD attributes = GetFileAttributesA(trimmed.c_str());
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT))
-        throw EFCreateError(LinkedFolderMessage(trimmed));
+        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+        !winapi::IsUsersOwnLink(winapi::ToLinuxPath(trimmed).value_or("")))
+        throw ELinkedFolder(LinkedFolderMessage(trimmed));
     if (trimmed.empty() || Exists(trimmed, true))
         return true;
     const AnsiString parent = ExtractFilePath(trimmed);
@@ -76,11 +89,13 @@ bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
 
 bool TExtractionJournal::PrepareFolder(const AnsiString& folder) {
     std::lock_guard lock(lock_);
+    RefuseLinkOnTheWay(ExcludeTrailingBackslash(folder));
     return CreateMissingFolders(folder);
 }
 
 AnsiString TExtractionJournal::PrepareFile(const AnsiString& wanted, bool createFolders) {
     std::lock_guard lock(lock_);
+    RefuseLinkOnTheWay(wanted);
     // A folder that cannot be made shows as the file's creation error that follows.
     if (createFolders)
         CreateMissingFolders(ExtractFilePath(wanted));

@@ -10,6 +10,7 @@
 // kept on disk can undo the changes of a process that was killed part-way.
 #pragma once
 
+#include "rtl/Streams.h"
 #include "rtl/SysUtils.h"
 
 #include <functional>
@@ -18,6 +19,13 @@
 
 // The refusal of a link found where the folder (a Windows path) belongs.
 AnsiString LinkedFolderMessage(const AnsiString& folder);
+
+// A link stands where one of the install's folders belongs, or on the way to one. Nothing is
+// written through it, and the install does not go on around it: someone may have planted it.
+class ELinkedFolder : public EFCreateError {
+public:
+    using EFCreateError::EFCreateError;
+};
 
 class TExtractionJournal {
 public:
@@ -40,9 +48,9 @@ public:
     // createFolders is false) and moves an existing file aside. Returns the path to create: target,
     // spelt as the existing file was when one is replaced. Raises EFCreateError "Cannot create file
     // "<target>". <reason>" when the existing file cannot be moved (a loaded library gives the
-    // file-in-use text), and EFCreateError with LinkedFolderMessage when a link stands where a
-    // folder belongs. A link where the file belongs is moved aside like a file; what it leads to
-    // is not touched. Several threads may call it at once.
+    // file-in-use text), and ELinkedFolder with LinkedFolderMessage when a link stands where a
+    // folder belongs or on the way to it. A link where the file belongs is moved aside like a file;
+    // what it leads to is not touched. Several threads may call it at once.
     AnsiString PrepareFile(const AnsiString& target, bool createFolders = true);
     // Creates the folder and the folders above it that are missing; false when it cannot.
     // Raises as PrepareFile does for a link where a folder belongs.

@@ -1,5 +1,6 @@
 #include "RegistryFile.h"
 
+#include "LinkFreePaths.h"
 #include "WholeFile.h"
 
 #include "LinuxErrors.h"
@@ -663,8 +664,13 @@ class LockedFile {
 public:
     LockedFile(const std::string& path, bool exclusive) {
         for (;;) {
-            // A writer creates nothing through a link: a registry file that is one is refused.
-            fd_ = exclusive ? open(path.c_str(), O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644)
+            // A writer creates nothing through a link: a registry file that is one is refused,
+            // and so is a link on the way to it.
+            ParentFolder parent;
+            if (exclusive && (error_ = OpenParentFolder(path, parent)) != 0)
+                return;
+            fd_ = exclusive ? openat(parent.folder.Get(), parent.name.c_str(),
+                                     O_RDWR | O_CREAT | O_NOFOLLOW | O_CLOEXEC, 0644)
                             : open(path.c_str(), O_RDONLY | O_CLOEXEC);
             if (fd_ < 0) {
                 error_ = errno;

@@ -1,5 +1,7 @@
 #include "WholeFile.h"
 
+#include "LinkFreePaths.h"
+
 #include <cerrno>
 #include <dirent.h>
 #include <fcntl.h>
@@ -30,8 +32,12 @@ int WriteAll(int fd, std::string_view bytes) {
 
 int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fill,
                    const WholeFileOptions& options) {
-    std::string temporary = path + ".XXXXXX";
-    const int fd = mkostemp(temporary.data(), O_CLOEXEC);
+    ParentFolder parent;
+    if (const int error = OpenParentFolder(path, parent); error != 0)
+        return error;
+    const int folder = parent.folder.Get();
+    std::string temporary;
+    const int fd = CreateTemporaryIn(folder, parent.name, temporary);
     if (fd < 0)
         return errno;
     flock(fd, LOCK_EX);
@@ -51,10 +57,10 @@ int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fi
     // taken on a disk that may just have run full.
     if (close(fd) != 0 && error == 0)
         error = errno; // a delayed write error surfaces here
-    if (error == 0 && rename(temporary.c_str(), path.c_str()) != 0)
+    if (error == 0 && renameat(folder, temporary.c_str(), folder, parent.name.c_str()) != 0)
         error = errno;
     if (error != 0) {
-        unlink(temporary.c_str());
+        unlinkat(folder, temporary.c_str(), 0);
         if (readBack >= 0)
             close(readBack);
         return error;
@@ -62,7 +68,7 @@ int WriteWholeFile(const std::string& path, const std::function<int(int fd)>& fi
     if (options.readBack)
         *options.readBack = readBack;
     if (options.syncFolder)
-        SyncFolderOf(path);
+        fsync(folder);
     return 0;
 }
 
@@ -103,23 +109,28 @@ int ReadWholeFile(const std::string& path, std::string& bytes) {
 }
 
 void RemoveDeadTemporaries(const std::string& path) {
-    const size_t slash = path.find_last_of('/');
-    const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
-    const std::string stem = path.substr(folder.size()) + ".";
-    DIR* dir = opendir(folder.empty() ? "." : folder.c_str());
-    if (!dir)
+    ParentFolder parent;
+    if (OpenParentFolder(path, parent) != 0)
         return;
+    const int folder = parent.folder.Get();
+    const std::string stem = parent.name + ".";
+    const int listed = dup(folder);
+    DIR* dir = listed >= 0 ? fdopendir(listed) : nullptr;
+    if (!dir) {
+        if (listed >= 0)
+            close(listed);
+        return;
+    }
     while (const dirent* entry = readdir(dir)) {
         const std::string name = entry->d_name;
         if (name.size() != stem.size() + 6 || name.compare(0, stem.size(), stem) != 0)
             continue;
-        const std::string temporary = folder + name;
-        const int fd = open(temporary.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+        const int fd = openat(folder, name.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
         if (fd < 0)
             continue;
         struct stat st {};
         if (fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && flock(fd, LOCK_EX | LOCK_NB) == 0)
-            unlink(temporary.c_str());
+            unlinkat(folder, name.c_str(), 0);
         close(fd);
     }
     closedir(dir);

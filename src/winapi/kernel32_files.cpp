@@ -5,6 +5,7 @@
 // seen. A library the process has loaded counts as opened without write or delete sharing, as
 // Windows treats a mapped image: it can be read, but not written, truncated, renamed or deleted.
 #include "Handles.h"
+#include "LinkFreePaths.h"
 #include "LinuxErrors.h"
 #include "LoadedModules.h"
 #include "SystemRoot.h"
@@ -90,6 +91,16 @@ void SetLastErrorForPath(int err, const std::string& path) {
     winapi::SetLastErrorFromErrno(err);
 }
 
+// Opens the folder of path's last component for a change made in it, no link followed on the
+// way; false with the last error set when it cannot be reached.
+bool OpenParentForChange(const std::string& path, winapi::ParentFolder& parent) {
+    const int error = winapi::OpenParentFolder(path, parent);
+    if (error == 0)
+        return true;
+    SetLastError(error == ENOENT ? ERROR_PATH_NOT_FOUND : winapi::Win32ErrorFromErrno(error));
+    return false;
+}
+
 std::shared_ptr<FileObject> OpenFile(HANDLE handle) {
     auto file = winapi::FindHandleAs<FileObject>(handle);
     if (!file)
@@ -156,7 +167,10 @@ BOOL CreateDirectoryA(LPCSTR pathName, SECURITY_ATTRIBUTES* /*securityAttributes
     const auto path = winapi::ToLinuxPath(pathName ? pathName : "");
     if (!path)
         return FALSE;
-    if (mkdir(path->c_str(), 0777) != 0) {
+    winapi::ParentFolder parent;
+    if (!OpenParentForChange(*path, parent))
+        return FALSE;
+    if (mkdirat(parent.folder.Get(), parent.name.c_str(), 0777) != 0) {
         const int err = errno;
         // A drive root already exists but Windows reports it as access denied.
         if (err == EEXIST && std::string_view(pathName).size() <= 3)
@@ -189,10 +203,18 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
                            creationDisposition == CREATE_ALWAYS ||
                            creationDisposition == OPEN_ALWAYS;
 
+    // What is created or written is reached from its held folder; a read goes by the path.
+    winapi::ParentFolder parent;
+    const bool changes = write || mayCreate;
+    if (changes && !OpenParentForChange(*path, parent))
+        return INVALID_HANDLE_VALUE;
+    const int at = changes ? parent.folder.Get() : AT_FDCWD;
+    const char* name = changes ? parent.name.c_str() : path->c_str();
+
     bool created = false;
     int fd = -1;
     if (mayCreate) {
-        fd = open(path->c_str(), mode | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        fd = openat(at, name, mode | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
         created = fd >= 0;
         if (fd < 0 && errno == EEXIST && creationDisposition == CREATE_NEW) {
             SetLastError(ERROR_FILE_EXISTS);
@@ -202,7 +224,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     // Writing never follows a link in the last component: a link there is refused, not the
     // file it leads to changed.
     if (fd < 0 && (!mayCreate || errno == EEXIST))
-        fd = open(path->c_str(), mode | (write ? O_NOFOLLOW : 0) | O_CLOEXEC);
+        fd = openat(at, name, mode | (write ? O_NOFOLLOW : 0) | O_CLOEXEC);
     if (fd < 0) {
         SetLastErrorForPath(errno, *path);
         if (mayCreate && GetLastError() == ERROR_FILE_NOT_FOUND)
@@ -215,7 +237,7 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD shareMode,
     auto fail = [&](DWORD code) {
         close(fd);
         if (created)
-            unlink(path->c_str());
+            unlinkat(at, name, 0);
         SetLastError(code);
         return INVALID_HANDLE_VALUE;
     };
@@ -357,8 +379,11 @@ BOOL DeleteFileA(LPCSTR fileName) {
     const auto path = winapi::ToLinuxPath(fileName ? fileName : "");
     if (!path)
         return FALSE;
+    winapi::ParentFolder parent;
+    if (!OpenParentForChange(*path, parent))
+        return FALSE;
     struct stat st {};
-    if (lstat(path->c_str(), &st) != 0) {
+    if (fstatat(parent.folder.Get(), parent.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         SetLastErrorForPath(errno, *path);
         return FALSE;
     }
@@ -368,7 +393,7 @@ BOOL DeleteFileA(LPCSTR fileName) {
     }
     if (DeletingIsRefused(st))
         return FALSE;
-    if (unlink(path->c_str()) != 0) {
+    if (unlinkat(parent.folder.Get(), parent.name.c_str(), 0) != 0) {
         winapi::SetLastErrorFromErrno(errno);
         return FALSE;
     }
@@ -380,19 +405,25 @@ BOOL MoveFileA(LPCSTR existingFileName, LPCSTR newFileName) {
     const auto to = winapi::ToLinuxPath(newFileName ? newFileName : "");
     if (!from || !to)
         return FALSE;
+    winapi::ParentFolder source;
+    winapi::ParentFolder destination;
+    if (!OpenParentForChange(*from, source) || !OpenParentForChange(*to, destination))
+        return FALSE;
     struct stat st {};
-    if (lstat(from->c_str(), &st) != 0) {
+    if (fstatat(source.folder.Get(), source.name.c_str(), &st, AT_SYMLINK_NOFOLLOW) != 0) {
         SetLastErrorForPath(errno, *from);
         return FALSE;
     }
     // MoveFile never replaces: an existing target, even an empty folder, is an error.
-    if (struct stat target{}; lstat(to->c_str(), &target) == 0) {
+    if (struct stat target{}; fstatat(destination.folder.Get(), destination.name.c_str(), &target,
+                                      AT_SYMLINK_NOFOLLOW) == 0) {
         SetLastError(ERROR_ALREADY_EXISTS);
         return FALSE;
     }
     if (DeletingIsRefused(st))
         return FALSE;
-    if (rename(from->c_str(), to->c_str()) != 0) {
+    if (renameat(source.folder.Get(), source.name.c_str(), destination.folder.Get(),
+                 destination.name.c_str()) != 0) {
         SetLastErrorForPath(errno, *to);
         return FALSE;
     }
@@ -403,7 +434,10 @@ BOOL RemoveDirectoryA(LPCSTR pathName) {
     const auto path = winapi::ToLinuxPath(pathName ? pathName : "");
     if (!path)
         return FALSE;
-    if (rmdir(path->c_str()) != 0) {
+    winapi::ParentFolder parent;
+    if (!OpenParentForChange(*path, parent))
+        return FALSE;
+    if (unlinkat(parent.folder.Get(), parent.name.c_str(), AT_REMOVEDIR) != 0) {
         const int err = errno;
         if (err == ENOTEMPTY || err == EEXIST)
             SetLastError(ERROR_DIR_NOT_EMPTY);

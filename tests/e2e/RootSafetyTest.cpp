@@ -11,6 +11,7 @@
 #include <csignal>
 #include <ctime>
 #include <filesystem>
+#include <map>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -64,6 +65,14 @@ void AsOtherUser(const std::string& command) {
                              " --regid=" + std::to_string(kOtherUser) + " --clear-groups sh -c '" +
                              command + "'";
     ASSERT_EQ(std::system(line.c_str()), 0) << line;
+}
+
+// The victim folder and everything below it, each entry's snapshot by its path.
+std::map<std::string, Snapshot> TakeTree(const std::string& folder) {
+    std::map<std::string, Snapshot> tree{{folder, Take(folder)}};
+    for (const auto& entry : fs::recursive_directory_iterator(folder))
+        tree.emplace(entry.path().string(), Take(entry.path()));
+    return tree;
 }
 
 bool IsLink(const std::string& path) {
@@ -144,6 +153,91 @@ TEST_F(RootSafety, ALinkWhereAProductFolderBelongsIsRefused) {
     EXPECT_EQ(Take(victimFile).content, "root's own settings\n");
 }
 
+// A link on the way to the installer's folders, planted by the other user where that user may
+// write or left there before: the install stops with the link's name and is undone, or (for the
+// log, which never stops an install) goes on without writing through it. Nothing below the
+// folder the link leads to changes.
+TEST_F(RootSafety, ALinkOnTheWayToItsFoldersIsNeverWrittenThrough) {
+    const std::string startMenu = fs::path(testing_support::StartMenuFolder()).parent_path();
+    const std::string applications = home_ + "/.local/share/applications";
+    const std::string shared = systemRoot.Folder() + "/shared";
+    fs::create_directories(shared);
+    fs::permissions(shared, fs::perms::all | fs::perms::sticky_bit, fs::perm_options::replace);
+    struct Case {
+        const char* name;
+        std::string writable;  // a folder the other user is given, where the link is planted
+        std::string link;      // the link, to the victim folder
+        std::string subfolder; // what the victim holds, so that writes through the link land
+        std::string named;     // how the refusal names the link ("" for none: the log)
+        std::vector<std::string> switches;
+    };
+    const std::vector<Case> cases = {
+        {"Start-menu folder",
+         startMenu,
+         startMenu + "/Talvimo",
+         "",
+         "Start Menu\\Programs\\Talvimo”",
+         {"/VERYSILENT"}},
+        {"product subfolder's parent",
+         "",
+         InstallFolder() + "/Modules",
+         "skins",
+         "C:\\Program Files\\Vostrel\\Modules”",
+         {"/VERYSILENT"}},
+        {"XDG applications folder",
+         home_ + "/.local/share",
+         applications,
+         "wine/Programs",
+         "\\.local\\share\\applications”",
+         {"/VERYSILENT"}},
+        {"log folder",
+         shared,
+         shared + "/logs",
+         "",
+         "",
+         {"/VERYSILENT", "/LOG=" + shared + "/logs/talvimo.log"}},
+    };
+    for (const Case& planted : cases) {
+        SCOPED_TRACE(planted.name);
+        if (!planted.subfolder.empty())
+            fs::create_directories(victim + "/" + planted.subfolder);
+        fs::create_directories(fs::path(planted.link).parent_path());
+        fs::remove_all(planted.link);
+        if (planted.writable.empty()) {
+            fs::create_symlink(victim, planted.link);
+        } else {
+            if (planted.writable != shared) {
+                ASSERT_EQ(chown(planted.writable.c_str(), kOtherUser, kOtherUser), 0);
+            }
+            AsOtherUser("ln -s " + victim + " \"" + planted.link + "\"");
+        }
+        const auto before = TakeTree(victim);
+
+        const SetupRun run = Install(planted.switches);
+        EXPECT_EQ(TakeTree(victim), before);
+        EXPECT_TRUE(IsLink(planted.link));
+        if (planted.named.empty()) {
+            EXPECT_EQ(run.exitCode, 0) << run.errors;
+            EXPECT_NE(run.errors.find("“" + planted.link + "”是一个链接"), std::string::npos)
+                << run.errors;
+            EXPECT_TRUE(fs::exists(InstallFolder() + "/mervo.exe"));
+        } else {
+            EXPECT_EQ(run.exitCode, 2) << run.errors;
+            EXPECT_NE(run.errors.find(planted.named + "是一个链接，不是文件夹"), std::string::npos)
+                << run.errors;
+            EXPECT_TRUE(NothingRegistered());
+            EXPECT_FALSE(fs::exists(InstallFolder() + "/mervo.exe"));
+        }
+        // The next case starts from no install, whatever this one left.
+        fs::remove(planted.link);
+        fs::remove_all(InstallFolder());
+        fs::remove(systemRoot.Root() + "/system.reg");
+        if (!planted.writable.empty() && planted.writable != shared) {
+            ASSERT_EQ(chown(planted.writable.c_str(), 0, 0), 0);
+        }
+    }
+}
+
 // The registry file as a link that leads nowhere: nothing is made where it leads, and the
 // install stops at its registry step. (No Wine server runs for the fresh root, so the
 // installer writes the file itself.)
@@ -216,8 +310,9 @@ TEST_F(RootSafety, FoldersAnotherUserControlsAreRefusedBeforeAnythingIsWritten) 
     }
 }
 
-// Another process puts its own library and archive in the payload's place, renamed over it or
-// as a link, again and again from the moment the payload is written to the end of the run. The
+// The other user, given write access to the install folder through root's group (which root
+// accepts), puts their own library and archive in the payload's place, renamed over it or as a
+// link, again and again from the moment the payload is written to the end of the run. The
 // installer unpacks its own files or stops with a message; the planted library never runs.
 TEST_F(RootSafety, APayloadSwappedWhileItIsUsedIsNeverTheOneUsed) {
     const std::string marker = systemRoot.Folder() + "/planted-library-ran";
@@ -227,29 +322,35 @@ TEST_F(RootSafety, APayloadSwappedWhileItIsUsedIsNeverTheOneUsed) {
     testing_support::Make7zArchive(foreignArchive, {{"mervo.exe", "planted"}}, "qhtrwel$$");
     const std::string folder = InstallFolder();
     fs::create_directories(folder);
+    fs::permissions(folder, fs::perms::group_write, fs::perm_options::add);
+    fs::permissions(systemRoot.Folder(), fs::perms::group_exec, fs::perm_options::add);
 
+    std::string swaps;
+    for (const auto& [foreign, name] : {std::pair{foreignLibrary, folder + "/7z.dll"},
+                                        std::pair{foreignArchive, folder + "/Vostrel.7z"}}) {
+        const std::string spare = "\"" + name + ".swap\"";
+        swaps += "cp \"" + foreign + "\" " + spare + "; mv -fT " + spare + " \"" + name +
+                 "\"; ln -sfT \"" + foreign + "\" " + spare + "; mv -fT " + spare + " \"" + name +
+                 "\"; ";
+    }
     const pid_t swapper = fork();
     ASSERT_GE(swapper, 0);
     if (swapper == 0) {
-        for (unsigned round = 0;; ++round) {
-            for (const auto& [foreign, name] :
-                 {std::pair{foreignLibrary, folder + "/7z.dll"},
-                  std::pair{foreignArchive, folder + "/Vostrel.7z"}}) {
-                std::error_code ignored;
-                const std::string spare = name + ".swap";
-                if (round % 2)
-                    fs::copy_file(foreign, spare, fs::copy_options::overwrite_existing, ignored);
-                else
-                    fs::create_symlink(foreign, spare, ignored);
-                fs::rename(spare, name, ignored);
-                fs::remove(spare, ignored);
-            }
-        }
+        setpgid(0, 0);
+        const std::string user = std::to_string(kOtherUser);
+        const std::string loop = "while :; do " + swaps + "done 2>/dev/null";
+        execlp("setpriv", "setpriv", ("--reuid=" + user).c_str(), "--regid=0", "--clear-groups",
+               "sh", "-c", loop.c_str(), static_cast<char*>(nullptr));
+        _exit(127);
     }
     const SetupRun run = Install({"/VERYSILENT"});
+    kill(-swapper, SIGKILL);
     kill(swapper, SIGKILL);
     waitpid(swapper, nullptr, 0);
 
+    // The other user's swaps did land: the test would see a foreign payload being used.
+    EXPECT_TRUE(IsLink(folder + "/7z.dll") ||
+                ReadLinuxFile(folder + "/7z.dll") == ReadLinuxFile(foreignLibrary));
     EXPECT_FALSE(fs::exists(marker));
     EXPECT_EQ(run.exitCode, 0) << run.errors;
     EXPECT_NE(ReadLinuxFile(folder + "/mervo.exe"), "planted");

@@ -148,7 +148,7 @@ TEST_F(ExtractionRollback, AnAdoptedRecordIsUndoneLikeItsOwn) {
 
 // A link found where an item's file belongs is set aside like a file and goes at the commit;
 // the file it led to keeps its bytes and a missing one is not made. A link where a folder
-// belongs is refused by name, and nothing is written through it.
+// belongs or on the way to one is refused by name, and nothing is written through it.
 TEST_F(ExtractionRollback, LinksInTheFoldersPlaceAreNeverWrittenThrough) {
     const fs::path victim = root_ / "victim";
     WriteFile(victim / "kept.txt", "kept");
@@ -171,13 +171,21 @@ TEST_F(ExtractionRollback, LinksInTheFoldersPlaceAreNeverWrittenThrough) {
     EXPECT_EQ(ReadFile(victim / "kept.txt"), "kept");
     EXPECT_FALSE(fs::exists(victim / "made.txt"));
 
+    // The link stands where d1 belongs, or on the way to d1\d2, which it leads to too.
     fs::remove_all(out_ / "d1");
     fs::create_symlink(victim, out_ / "d1");
-    TExtractionJournal refused;
-    EXPECT_EQ(ErrorOf([&] { Extract(archive, refused); }),
-              LinkedFolderMessage(WinPath(out_) + "\\d1"));
-    EXPECT_EQ(ReadFile(victim / "kept.txt"), "kept");
-    EXPECT_EQ(std::distance(fs::directory_iterator(victim), fs::directory_iterator()), 1);
+    for (const bool withSubfolder : {false, true}) {
+        SCOPED_TRACE(withSubfolder ? "on the way" : "in the folder's place");
+        if (withSubfolder)
+            fs::create_directories(victim / "d2");
+        TExtractionJournal refused;
+        EXPECT_EQ(ErrorOf([&] { Extract(archive, refused); }),
+                  LinkedFolderMessage(WinPath(out_) + "\\d1"));
+        EXPECT_EQ(ReadFile(victim / "kept.txt"), "kept");
+        EXPECT_EQ(std::distance(fs::recursive_directory_iterator(victim),
+                                fs::recursive_directory_iterator()),
+                  withSubfolder ? 2 : 1);
+    }
 }
 
 TEST_F(ExtractionRollback, ADamagedArchiveLeavesTheFolderAsItWas) {
