@@ -1,6 +1,7 @@
 #include "WineReg.h"
 
 #include "Gbk.h"
+#include "RegEditorFile.h"
 #include "advapi32.h"
 #include "kernel32.h"
 

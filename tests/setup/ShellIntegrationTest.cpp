@@ -16,6 +16,7 @@
 
 #include "winapi/Gbk.h"
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/ShellLink.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
