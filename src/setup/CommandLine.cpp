@@ -3,6 +3,7 @@
 #include "rtl/FileUtils.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
 
 #include <algorithm>
 #include <cctype>
@@ -78,22 +79,18 @@ void SplitSwitch(const std::string& body, std::string& name, std::optional<std::
 } // namespace
 
 AnsiString InstallFolderFromSwitch(const std::string& value) {
-    std::string windows = value;
-    if (!windows.empty() && windows.front() == '/') {
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        windows = "Z:" + windows;
-    }
-    const bool drivePath = windows.size() >= 3 &&
-                           std::isalpha(static_cast<unsigned char>(windows[0])) &&
-                           windows[1] == ':' && (windows[2] == '\\' || windows[2] == '/');
-    if (!drivePath)
+    const bool linuxPath = !value.empty() && value.front() == '/';
+    const bool drivePath = value.size() >= 3 &&
+                           std::isalpha(static_cast<unsigned char>(value[0])) && value[1] == ':' &&
+                           (value[2] == '\\' || value[2] == '/');
+    if (!linuxPath && !drivePath)
         Refuse("安装文件夹必须是绝对路径：" + value,
                "The install folder must be an absolute path: " + value);
-    const auto gbk = gbk::FromUtf8(windows);
-    if (!gbk)
+    const auto folder = linuxPath ? winapi::ToWindowsPath(value) : gbk::FromUtf8(value);
+    if (!folder)
         Refuse("安装文件夹的名称无法用 GBK 编码表示：" + value,
                "The install folder's name cannot be written in GBK: " + value);
-    return IncludeTrailingBackslash(*gbk);
+    return IncludeTrailingBackslash(*folder);
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {

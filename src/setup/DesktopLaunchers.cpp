@@ -54,5 +54,5 @@ void CreateLaunchersFor(int csidl, const AnsiString& name, const AnsiString& tar
         written.push_back(CreateDesktopLauncher(entry));
     }
     for (const std::string& file : written)
-        InstalledItems().AddLauncher(ZDrivePath(file));
+        InstalledItems().AddLauncher(WindowsPathOf(file));
 }

@@ -6,6 +6,7 @@
 
 #include "winapi/Gbk.h"
 #include "winapi/LinuxErrors.h"
+#include "winapi/SystemRoot.h"
 #include "winapi/WholeFile.h"
 #include "winapi/kernel32.h"
 
@@ -26,25 +27,22 @@ namespace {
 
 } // namespace
 
-// Drive Z: shows the whole Linux tree, so any Linux file has this Windows path.
-AnsiString ZDrivePath(const std::string& linuxPath) {
-    AnsiString path = "Z:" + gbk::FromUtf8(linuxPath).value_or(linuxPath);
-    for (char& c : path)
-        if (c == '/')
-            c = '\\';
-    return path;
+AnsiString WindowsPathOf(const std::string& linuxPath) {
+    if (auto windows = winapi::ToWindowsPath(linuxPath))
+        return *windows;
+    RaiseWin32FileError(linuxPath, GetLastError());
 }
 
 // Writes text as the whole file at path, creating its folders; raises with the system's text.
 // The install's transaction records the folders it creates and the file it replaces first.
 void WriteFile(const std::string& path, std::string_view text, mode_t mode) {
     TInstallTransaction& transaction = InstallTransaction();
-    if (!transaction.PrepareFolder(ZDrivePath(fs::path(path).parent_path().string()))) {
+    if (!transaction.PrepareFolder(WindowsPathOf(fs::path(path).parent_path().string()))) {
         // A file where a folder belongs leaves no path to the file.
         const DWORD error = GetLastError();
         RaiseWin32FileError(path, error == ERROR_ALREADY_EXISTS ? ERROR_PATH_NOT_FOUND : error);
     }
-    transaction.PrepareFile(ZDrivePath(path));
+    transaction.PrepareFile(WindowsPathOf(path));
     if (const int error = winapi::WriteWholeFile(path, text, {mode}); error != 0)
         RaiseFileError(path, error);
 }

@@ -7,8 +7,9 @@
 #include <string_view>
 #include <sys/types.h>
 
-// The Windows path of a Linux file on drive Z:.
-AnsiString ZDrivePath(const std::string& linuxPath);
+// The Windows path of a Linux file, as the transaction and the install record keep it; raises
+// when GBK cannot write its name, which a path in the record must never lose.
+AnsiString WindowsPathOf(const std::string& linuxPath);
 
 // Writes text as the whole file at path, creating its folders; raises with the system's text.
 void WriteFile(const std::string& path, std::string_view text, mode_t mode = 0644);

@@ -659,6 +659,20 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
     }
 }
 
+// The install record keeps GBK Windows paths: a launcher whose Linux path GBK cannot write
+// would be recorded mangled and never removed, so it is refused before anything is written.
+TEST_F(Launchers, ALauncherWhosePathGbkCannotWriteIsRefused) {
+    WriteLinuxFile(systemRoot.Home() + "/.config/user-dirs.dirs",
+                   "XDG_DESKTOP_DIR=\"$HOME/바탕화면\"\n");
+    const std::string folder = systemRoot.Home() + "/바탕화면";
+    EXPECT_EQ(testing_support::RaisedMessage([] {
+                  CreateDesktopLauncher({"Talvimo", "", kInstallDir + "mervo.exe", ""});
+              }),
+              gbk::Literal("无法写入文件 ") + folder + ": " +
+                  SysErrorMessage(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_FALSE(fs::exists(folder));
+}
+
 } // namespace
 
 namespace {
