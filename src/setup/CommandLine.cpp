@@ -1,6 +1,7 @@
 #include "CommandLine.h"
 
 #include "rtl/FileUtils.h"
+#include "rtl/SysUtils.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
@@ -11,12 +12,6 @@
 
 namespace {
 
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
-
 bool IsFlag(const std::string& name) {
     static const char* const flags[] = {"VERYSILENT",    "SILENT",      "NODESKTOPICON",
                                         "NOQUICKLAUNCH", "NOAUTOSTART", "RUN"};
@@ -25,7 +20,7 @@ bool IsFlag(const std::string& name) {
 }
 
 bool IsHelp(const std::string& argument) {
-    const std::string word = Upper(argument);
+    const std::string word = UpperCase(argument);
     return word == "/?" || word == "-?" || word == "/HELP" || word == "-HELP" || word == "--HELP";
 }
 
@@ -63,7 +58,7 @@ const QtOption* FindQtOption(const std::string& argument) {
 // but a value still quoted (passed through by a Windows-style caller) loses them.
 void SplitSwitch(const std::string& body, std::string& name, std::optional<std::string>& value) {
     const size_t equals = body.find('=');
-    name = Upper(body.substr(0, equals));
+    name = UpperCase(body.substr(0, equals));
     if (equals == std::string::npos)
         return;
     std::string text = body.substr(equals + 1);

@@ -43,7 +43,7 @@ std::string QuoteExecArgument(std::string_view argument) {
 // The window class the program's windows carry under Wine, its file name in lower case, so a
 // desktop groups the running program under its launcher.
 std::string WindowClass(const AnsiString& program) {
-    std::string name = Utf8(program.substr(program.find_last_of('\\') + 1));
+    std::string name = gbk::ToUtf8OrAsIs(program.substr(program.find_last_of('\\') + 1));
     for (char& c : name)
         if (c >= 'A' && c <= 'Z')
             c = static_cast<char>(c - 'A' + 'a');
@@ -51,10 +51,6 @@ std::string WindowClass(const AnsiString& program) {
 }
 
 } // namespace
-
-std::string Utf8(const AnsiString& gbkText) {
-    return gbk::ToUtf8(gbkText).value_or(gbkText);
-}
 
 // The .directory file of a submenu, as Wine writes it: its Wine menu has Wine's icon, every
 // folder below it the folder icon.
@@ -69,7 +65,7 @@ std::string LauncherText(const LauncherEntry& entry) {
         text += "Comment=" + EscapeValue(entry.comment) + "\n";
     text += "Exec=" +
             EscapeValue("env " + QuoteExecArgument("WINEPREFIX=" + prefix) + " wine " +
-                        QuoteExecArgument(Utf8(entry.target))) +
+                        QuoteExecArgument(gbk::ToUtf8OrAsIs(entry.target))) +
             "\n";
     if (auto folder = winapi::ToLinuxPath(ExtractFilePath(entry.target)))
         text += "Path=" + EscapeValue(*folder) + "\n";

@@ -12,9 +12,6 @@ struct LauncherEntry {
     std::string icon;    // the icon's name in the icon theme; may be empty
 };
 
-// The UTF-8 of GBK text; text GBK cannot read is kept as it is.
-std::string Utf8(const AnsiString& gbkText);
-
 // The .desktop text of a launcher.
 std::string LauncherText(const LauncherEntry& entry);
 

@@ -6,6 +6,7 @@
 #include "ProgramIcon.h"
 #include "XdgFolders.h"
 
+#include "winapi/Gbk.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/shell32.h"
 
@@ -41,11 +42,11 @@ void CreateLaunchersFor(int csidl, const AnsiString& name, const AnsiString& tar
         return;
     const std::string iconName = kIconName + "-" + LauncherRootTag();
     std::vector<std::string> written = InstallProgramIcon(iconProgram, iconName);
-    std::string path = Utf8(name);
+    std::string path = gbk::ToUtf8OrAsIs(name);
     for (char& c : path)
         if (c == '\\')
             c = '/';
-    LauncherEntry entry{path.substr(path.rfind('/') + 1), Utf8(description), target,
+    LauncherEntry entry{path.substr(path.rfind('/') + 1), gbk::ToUtf8OrAsIs(description), target,
                         written.empty() ? std::string() : iconName};
     if (csidl == CSIDL_PROGRAMS) {
         for (std::string& file : CreateMenuLauncher(path, entry))

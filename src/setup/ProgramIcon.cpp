@@ -3,25 +3,25 @@
 #include "LauncherFiles.h"
 #include "XdgFolders.h"
 
+#include "rtl/PngFile.h"
+
 #include "winapi/SystemRoot.h"
 #include "winapi/version.h"
 
+#include <cstdint>
+
 namespace {
 
-// The width and height of a PNG image, or 0 when the bytes are no PNG.
+// The side of a square PNG image of at most 1024 pixels, or 0 for anything else: other
+// shapes, and files that are no whole, sound PNG, which an icon theme must not get.
 unsigned SquarePngSize(const std::string& image) {
-    static const std::string kSignature = "\x89PNG\r\n\x1a\n";
-    if (image.size() < 24 || image.compare(0, 8, kSignature) != 0 ||
-        image.compare(12, 4, "IHDR") != 0)
+    const auto layout =
+        ReadPngLayout({reinterpret_cast<const std::uint8_t*>(image.data()), image.size()});
+    if (!layout)
         return 0;
-    auto big32 = [&](size_t at) {
-        return static_cast<unsigned>(static_cast<unsigned char>(image[at])) << 24 |
-               static_cast<unsigned>(static_cast<unsigned char>(image[at + 1])) << 16 |
-               static_cast<unsigned>(static_cast<unsigned char>(image[at + 2])) << 8 |
-               static_cast<unsigned>(static_cast<unsigned char>(image[at + 3]));
-    };
-    const unsigned width = big32(16);
-    return width == big32(20) && width > 0 && width <= 1024 ? width : 0;
+    const int side = layout->size.width();
+    return side == layout->size.height() && side > 0 && side <= 1024 ? static_cast<unsigned>(side)
+                                                                     : 0;
 }
 
 } // namespace

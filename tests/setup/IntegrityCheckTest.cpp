@@ -110,8 +110,7 @@ TEST_F(IntegrityCheck, AFileCutShortSaysSoAndWritesNothing) {
         const Outcome outcome = RunWithoutDisplay(copy, StderrFile(), std::chrono::seconds(30));
         ASSERT_TRUE(outcome.exited);
         EXPECT_FALSE(WIFSIGNALED(outcome.status)) << "ended by signal " << WTERMSIG(outcome.status);
-        EXPECT_TRUE(WIFEXITED(outcome.status) &&
-                    WEXITSTATUS(outcome.status) == kIncompleteExecutableExitCode)
+        EXPECT_TRUE(WIFEXITED(outcome.status) && WEXITSTATUS(outcome.status) == kExitPayloadDamaged)
             << outcome.status;
         EXPECT_EQ(outcome.stderrText,
                   "VostrelSetup: " + IncompleteExecutableMessage({size, whole}) + "\n");

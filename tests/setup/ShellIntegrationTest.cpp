@@ -12,6 +12,7 @@
 #include "setup/DesktopLaunchers.h"
 #include "setup/InstalledItems.h"
 #include "setup/ProductInfo.h"
+#include "setup/ProgramIcon.h"
 #include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
@@ -23,6 +24,7 @@
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"
 
+#include <QBuffer>
 #include <QImage>
 #include <algorithm>
 #include <cstdio>
@@ -611,6 +613,27 @@ TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondC
 
 // An icon left by an earlier install with other pictures is replaced; one that already holds
 // the product's picture is kept as it is, not written again for every launcher.
+// Only whole, square PNG images become icons: a damaged one (its checksum no longer matches)
+// and one that is not square are left out, the sound ones are installed.
+TEST_F(Launchers, OnlySoundSquarePngImagesOfTheProgramBecomeIcons) {
+    std::string damaged = SquarePng(32);
+    damaged[damaged.size() - 20] ^= 0x01; // inside the image data, before the end chunk
+    QImage wide(64, 32, QImage::Format_ARGB32);
+    wide.fill(Qt::red);
+    QByteArray widePng;
+    QBuffer buffer(&widePng);
+    wide.save(&buffer, "PNG");
+    WriteLinuxFile(
+        systemRoot.LinuxPath(kInstallDir + "mervo.exe"),
+        VersionedPe(3, 5, 0, 61,
+                    {.pe32Plus = true,
+                     .icons = {{32, damaged}, {64, widePng.toStdString()}, {48, SquarePng(48)}}}));
+    const std::vector<std::string> written =
+        InstallProgramIcon(kInstallDir + "mervo.exe", Tagged("talvimo"));
+    EXPECT_EQ(written, std::vector<std::string>{Icon(48)});
+    EXPECT_FALSE(fs::exists(Icon(32)));
+}
+
 TEST_F(Launchers, AStaleIconIsReplacedAndACurrentOneIsLeftInPlace) {
     PlaceProductWithIcon();
     std::string stale = SquarePng(48);
