@@ -26,6 +26,7 @@
 
 #include <QBuffer>
 #include <QImage>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -468,6 +469,46 @@ protected:
     }
 };
 
+// What a menu file says: the names of its menus in the order they open, their .directory
+// files, the desktop-file ids the innermost includes, and any XML error.
+struct MenuNesting {
+    std::vector<std::string> names;
+    std::vector<std::string> directories;
+    std::vector<std::string> included;
+    std::string error;
+};
+
+MenuNesting ReadMenuNesting(const std::string& path) {
+    MenuNesting nesting;
+    QXmlStreamReader reader(QByteArray::fromStdString(ReadLinuxFile(path).value_or("")));
+    QStringList open;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            open.removeLast();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = reader.name().toString();
+        const QString parent = open.isEmpty() ? QString() : open.last();
+        if (name != u"Name" && name != u"Directory" && name != u"Filename") {
+            open.append(name);
+            continue;
+        }
+        const std::string text = reader.readElementText().toStdString(); // reads its end too
+        if (name == u"Name" && parent == u"Menu")
+            nesting.names.push_back(text);
+        else if (name == u"Directory" && parent == u"Menu")
+            nesting.directories.push_back(text);
+        else if (name == u"Filename" && parent == u"Include")
+            nesting.included.push_back(text);
+    }
+    if (reader.hasError())
+        nesting.error = reader.errorString().toStdString();
+    return nesting;
+}
+
 TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIcon) {
     PlaceProductWithIcon();
     CreateProductShortcutsWith(true, false);
@@ -488,21 +529,19 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     EXPECT_NE(uninstall.find("Vostrel\\\\\\\\UnInstall.exe\"\n"), std::string::npos);
     EXPECT_NE(uninstall.find("\nStartupWMClass=uninstall.exe\n"), std::string::npos);
 
-    // The menu file nests the launcher as Wine does: Wine, Programs, Talvimo.
-    EXPECT_EQ(ReadLinuxFile(MenuFile("Talvimo")),
-              "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-              "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-              "<Menu>\n  <Name>Applications</Name>\n"
-              "  <Menu>\n    <Name>wine-wine</Name>\n"
-              "    <Directory>wine-wine.directory</Directory>\n"
-              "  <Menu>\n    <Name>wine-Programs</Name>\n"
-              "    <Directory>wine-Programs.directory</Directory>\n"
-              "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
-              "    <Directory>wine-Programs-Talvimo.directory</Directory>\n"
-              "    <Include>\n      <Filename>wine-Programs-Talvimo-" +
-                  Tagged("Talvimo") +
-                  ".desktop</Filename>\n"
-                  "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
+    // The menu file nests the launcher as Wine does (Wine, Programs, Talvimo), each submenu
+    // with a .directory file that exists, and includes it by its desktop-file id: its path
+    // below applications/ with "/" as "-".
+    const MenuNesting nesting = ReadMenuNesting(MenuFile("Talvimo"));
+    EXPECT_EQ(nesting.error, "");
+    EXPECT_EQ(nesting.names, (std::vector<std::string>{"Applications", "wine-wine", "wine-Programs",
+                                                       "wine-Programs-Talvimo"}));
+    ASSERT_EQ(nesting.directories.size(), 3u);
+    for (const std::string& directory : nesting.directories)
+        EXPECT_TRUE(fs::exists(DataHome() + "/desktop-directories/" + directory)) << directory;
+    std::string launcherId = fs::relative(MenuLauncher(), DataHome() + "/applications").string();
+    std::replace(launcherId.begin(), launcherId.end(), '/', '-');
+    EXPECT_EQ(nesting.included, std::vector<std::string>{launcherId});
     EXPECT_TRUE(fs::exists(MenuFile("卸载")));
     const std::string directory =
         DataHome() + "/desktop-directories/wine-Programs-Talvimo.directory";
