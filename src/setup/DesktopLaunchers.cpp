@@ -7,11 +7,7 @@
 #include "XdgFolders.h"
 
 #include "winapi/Gbk.h"
-#include "winapi/SystemRoot.h"
 #include "winapi/shell32.h"
-
-#include <cstdint>
-#include <cstdio>
 
 namespace {
 
@@ -19,15 +15,6 @@ namespace {
 const std::string kIconName = "talvimo";
 
 } // namespace
-
-std::string LauncherRootTag() {
-    std::uint32_t hash = 2166136261u; // FNV-1a over the root's path
-    for (const unsigned char c : winapi::SystemRootPath().value_or(""))
-        hash = (hash ^ c) * 16777619u;
-    char text[9];
-    std::snprintf(text, sizeof text, "%08x", hash);
-    return text;
-}
 
 std::string CreateDesktopLauncher(const LauncherEntry& entry) {
     const std::string launcher =

@@ -18,11 +18,6 @@
 #include <string>
 #include <vector>
 
-// The tag of the system root in launcher and icon names: 8 hex digits of a hash of its path.
-// Installs into several roots can share one home, and each must have launchers of its own, so
-// that its uninstaller removes only those (Wine's icon names carry a hash of the program's path).
-std::string LauncherRootTag();
-
 // Writes the launcher on the user's desktop, marked executable as desktops require of a
 // trusted launcher. Returns its Linux path; raises with the system's text.
 std::string CreateDesktopLauncher(const LauncherEntry& entry);

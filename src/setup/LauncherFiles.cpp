@@ -10,6 +10,8 @@
 #include "winapi/WholeFile.h"
 #include "winapi/kernel32.h"
 
+#include <cstdint>
+#include <cstdio>
 #include <filesystem>
 
 namespace fs = std::filesystem;
@@ -26,6 +28,15 @@ namespace {
 }
 
 } // namespace
+
+std::string LauncherRootTag() {
+    std::uint32_t hash = 2166136261u; // FNV-1a over the root's path
+    for (const unsigned char c : winapi::SystemRootPath().value_or(""))
+        hash = (hash ^ c) * 16777619u;
+    char text[9];
+    std::snprintf(text, sizeof text, "%08x", hash);
+    return text;
+}
 
 AnsiString WindowsPathOf(const std::string& linuxPath) {
     if (auto windows = winapi::ToWindowsPath(linuxPath))

@@ -1,6 +1,5 @@
 #include "MenuLauncher.h"
 
-#include "DesktopLaunchers.h"
 #include "LauncherFiles.h"
 #include "XdgFolders.h"
 

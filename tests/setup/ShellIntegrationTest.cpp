@@ -11,6 +11,7 @@
 #include "rtl/SysErrorMessage.h"
 #include "setup/DesktopLaunchers.h"
 #include "setup/InstalledItems.h"
+#include "setup/LauncherFiles.h"
 #include "setup/ProductInfo.h"
 #include "setup/ProgramIcon.h"
 #include "setup/ShellIntegration.h"
