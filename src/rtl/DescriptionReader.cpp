@@ -1,5 +1,6 @@
 #include "DescriptionReader.h"
 
+#include "SysUtils.h"
 #include "TypeInfo.h"
 #include "WinControl.h"
 
@@ -21,13 +22,6 @@ std::vector<std::string> SplitPath(const std::string& path) {
             return parts;
         start = dot + 1;
     }
-}
-
-std::string Upper(std::string s) {
-    for (char& c : s)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return s;
 }
 
 bool IsNil(const TValue& value) {
@@ -182,7 +176,7 @@ public:
         CollectNames(root);
         CheckBody(*rootClass_, root);
         for (const TFieldInfo* field : rootClass_->Fields()) {
-            auto it = names_.find(Upper(field->name));
+            auto it = names_.find(UpperCase(field->name));
             if (it == names_.end())
                 Problem(root.line, rootClass_->Name() + "." + field->name + " has no component");
             else if (!it->second->InheritsFrom(field->type()))
@@ -194,7 +188,7 @@ public:
 private:
     void CollectNames(const TObjectDescription& d) {
         if (const TClassInfo* cls = FindClassInfo(d.className)) {
-            if (!names_.emplace(Upper(d.name), cls).second)
+            if (!names_.emplace(UpperCase(d.name), cls).second)
                 Problem(d.line, "the name " + d.name + " is used twice");
         }
         for (const TObjectDescription& child : d.children)
@@ -257,7 +251,7 @@ private:
                 Problem(p.line, p.name + " needs a component name");
                 break;
             }
-            auto it = names_.find(Upper(p.value.text));
+            auto it = names_.find(UpperCase(p.value.text));
             if (it == names_.end())
                 Problem(p.line, "no component named " + p.value.text);
             else if (!it->second->InheritsFrom(info->target()))
@@ -293,7 +287,7 @@ void ReadComponent(TComponent* root, const TObjectDescription& description) {
 }
 
 void ReadComponentResource(TComponent* root) {
-    std::string name = Upper(std::string(root->ClassName()));
+    std::string name = UpperCase(std::string(root->ClassName()));
     HRSRC resource = FindResourceA(nullptr, name.c_str(), RT_RCDATA);
     HGLOBAL data = resource ? LoadResource(nullptr, resource) : nullptr;
     const void* bytes = data ? LockResource(data) : nullptr;

@@ -1,20 +1,13 @@
 #include "PictureTwin.h"
 
 #include "PngFile.h"
+#include "SysUtils.h"
 
 #include "winapi/kernel32.h"
 
-#include <algorithm>
-#include <cctype>
 #include <system_error>
 
 namespace {
-
-AnsiString Upper(AnsiString text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 std::span<const std::uint8_t> ProgramResource(const AnsiString& name) {
     HRSRC resource = FindResourceA(nullptr, name.c_str(), RT_RCDATA);
@@ -33,7 +26,7 @@ AnsiString TwinResourceName(const TComponent& component, const AnsiString& part)
     AnsiString name = AnsiString(component.Owner()->ClassName()) + "." + component.Name();
     if (!part.empty())
         name += "." + part;
-    return Upper(name + "@2x");
+    return UpperCase(name + "@2x");
 }
 
 PictureTwin::PictureTwin(AnsiString resourceName) {

@@ -4,6 +4,7 @@
 
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 using AnsiString = std::string; // GBK bytes
@@ -17,3 +18,13 @@ public:
 private:
     AnsiString message_;
 };
+
+// ASCII letters in upper case, every other byte as it is, whatever the locale: for names and
+// switches, never for GBK text, whose second bytes may be ASCII letters.
+inline std::string UpperCase(std::string_view text) {
+    std::string upper(text);
+    for (char& c : upper)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return upper;
+}

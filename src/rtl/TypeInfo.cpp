@@ -1,6 +1,7 @@
 #include "TypeInfo.h"
 
 #include "StandardClasses.h"
+#include "SysUtils.h"
 
 #include <array>
 #include <limits>
@@ -83,14 +84,6 @@ std::int64_t IntegerIn(const TValue& value, std::int64_t low, std::int64_t high)
 std::map<std::string, const TClassInfo*, std::less<>>& Registry() {
     static std::map<std::string, const TClassInfo*, std::less<>> registry;
     return registry;
-}
-
-std::string Upper(std::string_view s) {
-    std::string u(s);
-    for (char& c : u)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return u;
 }
 
 } // namespace
@@ -188,13 +181,13 @@ std::vector<const TFieldInfo*> TClassInfo::Fields() const {
 }
 
 void RegisterClass(const TClassInfo& info) {
-    auto [it, inserted] = Registry().emplace(Upper(info.Name()), &info);
+    auto [it, inserted] = Registry().emplace(UpperCase(info.Name()), &info);
     if (!inserted && it->second != &info)
         throw EReadError("Class " + info.Name() + " is already registered");
 }
 
 const TClassInfo* FindClassInfo(std::string_view name) {
     RegisterStandardClasses();
-    auto it = Registry().find(Upper(name));
+    auto it = Registry().find(UpperCase(name));
     return it == Registry().end() ? nullptr : it->second;
 }

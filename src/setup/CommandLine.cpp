@@ -1,20 +1,16 @@
 #include "CommandLine.h"
 
 #include "rtl/FileUtils.h"
+#include "rtl/SysUtils.h"
 
 #include "winapi/Gbk.h"
+#include "winapi/SystemRoot.h"
 
 #include <algorithm>
 #include <cctype>
 #include <string_view>
 
 namespace {
-
-std::string Upper(std::string text) {
-    std::transform(text.begin(), text.end(), text.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return text;
-}
 
 bool IsFlag(const std::string& name) {
     static const char* const flags[] = {"VERYSILENT",    "SILENT",      "NODESKTOPICON",
@@ -24,7 +20,7 @@ bool IsFlag(const std::string& name) {
 }
 
 bool IsHelp(const std::string& argument) {
-    const std::string word = Upper(argument);
+    const std::string word = UpperCase(argument);
     return word == "/?" || word == "-?" || word == "/HELP" || word == "-HELP" || word == "--HELP";
 }
 
@@ -62,7 +58,7 @@ const QtOption* FindQtOption(const std::string& argument) {
 // but a value still quoted (passed through by a Windows-style caller) loses them.
 void SplitSwitch(const std::string& body, std::string& name, std::optional<std::string>& value) {
     const size_t equals = body.find('=');
-    name = Upper(body.substr(0, equals));
+    name = UpperCase(body.substr(0, equals));
     if (equals == std::string::npos)
         return;
     std::string text = body.substr(equals + 1);
@@ -78,22 +74,18 @@ void SplitSwitch(const std::string& body, std::string& name, std::optional<std::
 } // namespace
 
 AnsiString InstallFolderFromSwitch(const std::string& value) {
-    std::string windows = value;
-    if (!windows.empty() && windows.front() == '/') {
-        std::replace(windows.begin(), windows.end(), '/', '\\');
-        windows = "Z:" + windows;
-    }
-    const bool drivePath = windows.size() >= 3 &&
-                           std::isalpha(static_cast<unsigned char>(windows[0])) &&
-                           windows[1] == ':' && (windows[2] == '\\' || windows[2] == '/');
-    if (!drivePath)
+    const bool linuxPath = !value.empty() && value.front() == '/';
+    const bool drivePath = value.size() >= 3 &&
+                           std::isalpha(static_cast<unsigned char>(value[0])) && value[1] == ':' &&
+                           (value[2] == '\\' || value[2] == '/');
+    if (!linuxPath && !drivePath)
         Refuse("安装文件夹必须是绝对路径：" + value,
                "The install folder must be an absolute path: " + value);
-    const auto gbk = gbk::FromUtf8(windows);
-    if (!gbk)
+    const auto folder = linuxPath ? winapi::ToWindowsPath(value) : gbk::FromUtf8(value);
+    if (!folder)
         Refuse("安装文件夹的名称无法用 GBK 编码表示：" + value,
                "The install folder's name cannot be written in GBK: " + value);
-    return IncludeTrailingBackslash(*gbk);
+    return IncludeTrailingBackslash(*folder);
 }
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments) {

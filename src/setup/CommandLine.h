@@ -31,8 +31,9 @@ public:
 
 TCommandLine ParseCommandLine(const std::vector<std::string>& arguments);
 
-// /DIR's value as the install folder: a Windows path, or a Linux absolute path through Z:,
-// ending in a backslash. Raises ECommandLineError when GBK cannot write it or it is neither.
+// /DIR's value as the install folder: a Windows path, or a Linux absolute path as Windows sees
+// it (on C: inside the system root's drive_c, else on Z:), ending in a backslash. Raises
+// ECommandLineError when GBK cannot write it or it is neither.
 AnsiString InstallFolderFromSwitch(const std::string& value);
 
 // The text /? prints (UTF-8): the switches and the exit codes, in Chinese and English.

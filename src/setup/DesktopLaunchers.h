@@ -12,39 +12,16 @@
 // Files are rewritten whole under the same names, so a reinstall makes no second copy.
 #pragma once
 
+#include "DesktopEntryText.h"
+
 #include "rtl/SysUtils.h"
 
 #include <string>
 #include <vector>
 
-struct LauncherEntry {
-    std::string name;    // UTF-8: the link's name
-    std::string comment; // UTF-8: the link's description; may be empty
-    AnsiString target;   // GBK: the Windows path of the program the link starts
-    std::string icon;    // the icon's name in the icon theme; may be empty
-};
-
-// The tag of the system root in launcher and icon names: 8 hex digits of a hash of its path.
-// Installs into several roots can share one home, and each must have launchers of its own, so
-// that its uninstaller removes only those (Wine's icon names carry a hash of the program's path).
-std::string LauncherRootTag();
-
-// The .desktop text of a launcher.
-std::string LauncherText(const LauncherEntry& entry);
-
-// Writes the menu launcher for a Start-menu link whose path below the Programs folder is
-// menuPath (UTF-8, "/"-separated, without ".lnk"), with its .menu file and the .directory
-// files of its folders. Returns the Linux paths written; raises with the system's text.
-std::vector<std::string> CreateMenuLauncher(const std::string& menuPath,
-                                            const LauncherEntry& entry);
-
 // Writes the launcher on the user's desktop, marked executable as desktops require of a
 // trusted launcher. Returns its Linux path; raises with the system's text.
 std::string CreateDesktopLauncher(const LauncherEntry& entry);
-
-// Copies the PNG images of program's icon (a Windows path) into the hicolor theme under
-// iconName. Returns the Linux paths written: none when the program carries no PNG icon.
-std::vector<std::string> InstallProgramIcon(const AnsiString& program, const std::string& iconName);
 
 // The launchers that go with a link just saved as name (GBK, "\"-separated, without ".lnk")
 // in the special folder csidl: a menu launcher for CSIDL_PROGRAMS, a desktop launcher for

@@ -83,7 +83,7 @@ void TInstallLog::GiveUp(int error) {
                  "警告：无法写入安装日志 %s：%s。安装继续进行，不再写日志。\n"
                  "Warning: cannot write the install log %s: %s. The install goes on without "
                  "it.\n",
-                 path_.c_str(), gbk::ToUtf8(reason).value_or(reason).c_str(), path_.c_str(),
+                 path_.c_str(), gbk::ToUtf8OrAsIs(reason).c_str(), path_.c_str(),
                  std::strerror(error));
 }
 
@@ -99,7 +99,7 @@ void TInstallLog::Line(const AnsiString& gbkText) {
     localtime_r(&seconds, &local);
     char stamp[32];
     std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", &local);
-    const std::string text = gbk::ToUtf8(gbkText).value_or(gbkText);
+    const std::string text = gbk::ToUtf8OrAsIs(gbkText);
     if (std::fprintf(file_, "%s.%03d %s\n", stamp, static_cast<int>(millis), text.c_str()) < 0 ||
         std::fflush(file_) != 0)
         GiveUp(errno);

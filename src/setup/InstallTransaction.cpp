@@ -53,10 +53,6 @@ void UndoAtExit() {
     std::_Exit(kExitCancelled);
 }
 
-std::string Utf8(const AnsiString& gbkText) {
-    return gbk::ToUtf8(gbkText).value_or(gbkText);
-}
-
 AnsiString Gbk(const std::string& utf8) {
     return gbk::FromUtf8(utf8).value_or(utf8);
 }
@@ -81,15 +77,15 @@ std::string FromHex(const std::string& hex) {
 TInstallJournal::Record FileRecord(const TExtractionJournal::Entry& entry) {
     switch (entry.kind) {
     case TExtractionJournal::Kind::Folder:
-        return {"folder", Utf8(entry.path)};
+        return {"folder", gbk::ToUtf8OrAsIs(entry.path)};
     case TExtractionJournal::Kind::NewFile:
-        return {"new", Utf8(entry.path)};
+        return {"new", gbk::ToUtf8OrAsIs(entry.path)};
     case TExtractionJournal::Kind::DroppedFolder:
-        return {"dropfolder", Utf8(entry.path)};
+        return {"dropfolder", gbk::ToUtf8OrAsIs(entry.path)};
     case TExtractionJournal::Kind::ReplacedFile:
         break;
     }
-    return {"replaced", Utf8(entry.path), Utf8(entry.setAside)};
+    return {"replaced", gbk::ToUtf8OrAsIs(entry.path), gbk::ToUtf8OrAsIs(entry.setAside)};
 }
 
 std::optional<TExtractionJournal::Entry> FileEntry(const TInstallJournal::Record& record) {
@@ -255,7 +251,7 @@ void TInstallTransaction::PrepareRegistryValue(const AnsiString& key, const Ansi
     if (registry.OpenKey(key, false))
         previous = registry.ReadValue(name);
     registry.CloseKey();
-    TInstallJournal::Record record{"regvalue", Utf8(key), Utf8(name)};
+    TInstallJournal::Record record{"regvalue", gbk::ToUtf8OrAsIs(key), gbk::ToUtf8OrAsIs(name)};
     if (previous) {
         record.push_back(std::to_string(previous->type));
         record.push_back(Hex(previous->data));
@@ -269,7 +265,7 @@ void TInstallTransaction::PrepareRegistryValue(const AnsiString& key, const Ansi
 void TInstallTransaction::PrepareRegistryKey(const AnsiString& key) {
     if (!active_ || TRegistry(KEY_QUERY_VALUE).KeyExists(key))
         return;
-    TInstallJournal::Record record{"regkey", Utf8(key)};
+    TInstallJournal::Record record{"regkey", gbk::ToUtf8OrAsIs(key)};
     Record(record, true);
     registryUndo_.push_back(std::move(record));
 }

@@ -246,8 +246,8 @@ void EndIfResourcesDamaged() {
 }
 
 void EndForDamagedSetup(const AnsiString& message) {
-    std::fprintf(stderr, "VostrelSetup: %s\n", gbk::ToUtf8(message).value_or(message).c_str());
+    std::fprintf(stderr, "VostrelSetup: %s\n", gbk::ToUtf8OrAsIs(message).c_str());
     Application->MessageBox(message, AnsiString(), MB_OK | MB_ICONERROR);
     std::fflush(nullptr);
-    std::_Exit(kDamagedResourceExitCode);
+    std::_Exit(kExitPayloadDamaged);
 }

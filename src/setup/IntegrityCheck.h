@@ -1,6 +1,8 @@
 // The start-up check that the setup program's own file arrived whole.
 #pragma once
 
+#include "CommandLine.h"
+
 #include "rtl/SysUtils.h"
 
 #include <cstdint>
@@ -24,15 +26,13 @@ std::string IncompleteExecutableMessage(const ExecutableExtent& extent);
 
 // Called first in main(), before anything reads the resources: true when the file is whole;
 // otherwise prints IncompleteExecutableMessage to stderr and returns false, and main() exits
-// with kIncompleteExecutableExitCode having written nothing.
+// with kExitPayloadDamaged having written nothing.
 bool EnsureCompleteExecutable();
 
 // For a file cut short that was to show its windows: shows IncompleteExecutableMessage in a
 // message box when someone can see one (a display answers and Qt's platform is not offscreen
 // or minimal) and returns once it is closed. Nothing of the program's resources is read.
 void ShowIncompleteExecutableBox(int argc, char* argv[]);
-
-inline constexpr int kIncompleteExecutableExitCode = 4;
 
 // The CRC-32 of every carried resource (stamped by respack) compared with the executable file,
 // read with pread into a small buffer so that peak memory stays low. StartResourceCheck, called
@@ -59,7 +59,5 @@ std::string DamagedResourceMessage(std::string_view resourceName);
 void EndIfResourcesDamaged();
 
 // Prints message (GBK) on standard error in UTF-8, shows it in an error box and ends the
-// program with kDamagedResourceExitCode, before anything is written.
+// program with kExitPayloadDamaged, before anything is written.
 [[noreturn]] void EndForDamagedSetup(const AnsiString& message);
-
-inline constexpr int kDamagedResourceExitCode = 4;

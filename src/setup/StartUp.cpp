@@ -38,7 +38,7 @@ void InitializeSetupApplication() {
 
 void CreateSetupWindows() {
     InitializeSetupApplication();
-    // The options window's default folder makes the system root's layout: a root another user
+    // The options window's default folder is named inside the system root: a root another user
     // controls is refused first, in an error box, and the program ends.
     RefuseForeignSystemRoot();
     Application->CreateForm(Form1);

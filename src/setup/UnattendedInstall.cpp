@@ -19,10 +19,6 @@
 
 namespace {
 
-std::string Utf8(const AnsiString& gbkText) {
-    return gbk::ToUtf8(gbkText).value_or(gbkText);
-}
-
 // The sequence on standard error and in the log. Extraction progress is printed at most four
 // times a second, logged at every tenth.
 class TConsoleObserver final : public IInstallObserver {
@@ -52,7 +48,7 @@ public:
             (percent == 100 || now - printedAt_ >= std::chrono::milliseconds(250))) {
             printedPercent_ = percent;
             printedAt_ = now;
-            std::fprintf(stderr, "%s %d%%\n", Utf8(lastStatus_).c_str(), percent);
+            std::fprintf(stderr, "%s %d%%\n", gbk::ToUtf8OrAsIs(lastStatus_).c_str(), percent);
         }
     }
     void Wait(DWORD milliseconds) override { WaitPumping(milliseconds); }
@@ -63,7 +59,7 @@ public:
     void Say(const AnsiString& text) {
         log_.Line(text);
         if (print_)
-            std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+            std::fprintf(stderr, "%s\n", gbk::ToUtf8OrAsIs(text).c_str());
     }
 
 private:
@@ -81,7 +77,7 @@ private:
 int Fail(TInstallLog& log, const AnsiString& message, int code) {
     const AnsiString text = ErrorBoxText(message);
     log.Line(gbk::Literal("错误：") + text);
-    std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+    std::fprintf(stderr, "%s\n", gbk::ToUtf8OrAsIs(text).c_str());
     return code;
 }
 
@@ -133,7 +129,7 @@ void WarnOfFailedExtras(TInstallLog& log) {
     for (const AnsiString& problem : InstallTransaction().FailedExtras()) {
         const AnsiString text = gbk::Literal("警告：") + problem;
         log.Line(text);
-        std::fprintf(stderr, "%s\n", Utf8(text).c_str());
+        std::fprintf(stderr, "%s\n", gbk::ToUtf8OrAsIs(text).c_str());
     }
 }
 

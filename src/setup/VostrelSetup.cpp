@@ -16,7 +16,7 @@ int main(int argc, char* argv[]) {
     if (!EnsureCompleteExecutable()) {
         if (line.mode == TCommandLine::Mode::Windows)
             ShowIncompleteExecutableBox(argc, argv);
-        return kIncompleteExecutableExitCode;
+        return kExitPayloadDamaged;
     }
     if (switchesExitCode)
         return *switchesExitCode;

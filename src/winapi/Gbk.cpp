@@ -85,6 +85,10 @@ std::optional<std::string> ToUtf8(std::string_view gbk) {
     return Convert("UTF-8", "GBK", gbk);
 }
 
+std::string ToUtf8OrAsIs(std::string_view gbk) {
+    return ToUtf8(gbk).value_or(std::string(gbk));
+}
+
 std::optional<std::string> FromUtf8(std::string_view utf8) {
     return Convert("GBK", "UTF-8", utf8);
 }

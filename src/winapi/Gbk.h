@@ -13,6 +13,9 @@ namespace gbk {
 
 std::optional<std::string> ToUtf8(std::string_view gbk);
 std::optional<std::string> FromUtf8(std::string_view utf8);
+// The UTF-8 of GBK text, or the bytes as they are when they are no GBK: for messages, logs and
+// records, which must keep their subject even then.
+std::string ToUtf8OrAsIs(std::string_view gbk);
 std::optional<std::wstring> ToWide(std::string_view gbk);
 std::optional<std::string> FromWide(std::wstring_view wide);
 std::optional<std::u16string> ToUtf16(std::string_view gbk);

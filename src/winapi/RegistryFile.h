@@ -6,7 +6,6 @@
 
 #include "windef.h"
 
-#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -85,32 +84,11 @@ void ApplyChanges(RegistryFile& file, std::u16string_view key,
 bool HoldsChanges(const RegistryFile& file, std::u16string_view key,
                   const std::vector<RegistryChange>& changes);
 
-// The text of a "reg import" file (version 5, to be stored as UTF-16LE) that creates the key
-// below HKEY_LOCAL_MACHINE and makes the changes.
-std::u16string RegImportText(std::u16string_view key, const std::vector<RegistryChange>& changes);
-
 // UTF-16LE bytes of text, as the registry stores strings.
 std::string Utf16LeBytes(std::u16string_view text);
 // The same with a terminating zero: the data of a REG_SZ value.
 std::string RegistryString(std::u16string_view text);
 // The text of UTF-16LE bytes (an odd last byte is left out).
 std::u16string FromUtf16Le(std::string_view bytes);
-
-// Edits the registry file at a Linux path under an exclusive lock and replaces it whole
-// (WriteWholeFile), so concurrent editors lose nothing and a crash leaves the
-// old or the new file. A missing or empty file starts empty. edit returns a Win32 error code;
-// the file is written only when it returns ERROR_SUCCESS and changed something. A damaged
-// file is never rewritten: the result is then ERROR_BADDB and the file stays as it is. A missing
-// file starts as the branch of an arch ("win32" or "win64") prefix. Temporaries that killed
-// editors left beside the file are removed. The new file's content is flushed before the rename
-// in any case; the rename itself is flushed at once unless unsynced is given, which is then set
-// when the file was replaced, so that a caller making several edits flushes the folder once
-// (SyncFolderOf) when it is done.
-DWORD EditRegistryFile(const std::string& path, const std::function<DWORD(RegistryFile&)>& edit,
-                       std::string_view arch = "win64", bool* unsynced = nullptr);
-
-// Reads the file under a shared lock; nullopt with the error code when it cannot be read or is
-// damaged. A missing file reads as empty.
-std::optional<RegistryFile> ReadRegistryFile(const std::string& path, DWORD* error = nullptr);
 
 } // namespace winapi

@@ -62,41 +62,6 @@ bool MakeDriveLink(const std::string& link, const char* target) {
     return false;
 }
 
-// The value of name in the user's XDG user-dirs.dirs ("$HOME/..." or absolute), read as Wine
-// reads it; empty when it is not set there.
-std::string XdgUserFolder(const std::string& name) {
-    const char* config = std::getenv("XDG_CONFIG_HOME");
-    const auto home = HomeFolder();
-    if (!(config && *config == '/') && !home)
-        return {};
-    const std::string file = config && *config == '/' ? std::string(config) + "/user-dirs.dirs"
-                                                      : *home + "/.config/user-dirs.dirs";
-    std::ifstream in(file);
-    for (std::string line; std::getline(in, line);) {
-        size_t at = line.find_first_not_of(" \t");
-        if (at == std::string::npos || line.compare(at, name.size(), name) != 0)
-            continue;
-        at = line.find_first_not_of(" \t", at + name.size());
-        if (at == std::string::npos || line[at] != '=')
-            continue;
-        at = line.find_first_not_of(" \t", at + 1);
-        if (at == std::string::npos || line[at] != '"')
-            continue;
-        std::string value;
-        for (++at; at < line.size() && line[at] != '"'; ++at) {
-            if (line[at] == '\\' && at + 1 < line.size())
-                ++at;
-            value += line[at];
-        }
-        if (at == line.size())
-            return {};
-        if (value.rfind("$HOME/", 0) == 0)
-            return home ? *home + value.substr(5) : std::string();
-        return value.front() == '/' ? value : std::string();
-    }
-    return {};
-}
-
 // A user folder of a new profile, as Wine makes it: a link to the XDG folder when that exists,
 // else to the usual folder in the home folder, else to the home folder itself; a real folder
 // only when not even the home folder exists. An existing entry is kept.
@@ -281,6 +246,39 @@ std::optional<std::string> HomeFolder() {
     return HomeFolderFor(std::getenv("HOME"));
 }
 
+std::string XdgUserFolder(const std::string& name) {
+    const char* config = std::getenv("XDG_CONFIG_HOME");
+    const auto home = HomeFolder();
+    if (!(config && *config == '/') && !home)
+        return {};
+    const std::string file = config && *config == '/' ? std::string(config) + "/user-dirs.dirs"
+                                                      : *home + "/.config/user-dirs.dirs";
+    std::ifstream in(file);
+    for (std::string line; std::getline(in, line);) {
+        size_t at = line.find_first_not_of(" \t");
+        if (at == std::string::npos || line.compare(at, name.size(), name) != 0)
+            continue;
+        at = line.find_first_not_of(" \t", at + name.size());
+        if (at == std::string::npos || line[at] != '=')
+            continue;
+        at = line.find_first_not_of(" \t", at + 1);
+        if (at == std::string::npos || line[at] != '"')
+            continue;
+        std::string value;
+        for (++at; at < line.size() && line[at] != '"'; ++at) {
+            if (line[at] == '\\' && at + 1 < line.size())
+                ++at;
+            value += line[at];
+        }
+        if (at == line.size())
+            return {};
+        if (value.rfind("$HOME/", 0) == 0)
+            return home ? *home + value.substr(5) : std::string();
+        return value.front() == '/' ? value : std::string();
+    }
+    return {};
+}
+
 std::string WineUserName() {
     if (const passwd* pw = getpwuid(getuid()))
         return pw->pw_name;
@@ -390,7 +388,7 @@ std::optional<std::string> ToWindowsPath(std::string_view linuxPath) {
     std::string drive = "Z:";
     size_t skip = 0;
     const DWORD savedError = GetLastError();
-    if (const auto root = SystemRootPath()) {
+    if (const auto root = SystemRootLocation()) {
         std::vector<std::vector<std::string>> driveForms{LinuxComponents(*root + "/drive_c")};
         if (char* real = realpath((*root + "/drive_c").c_str(), nullptr)) {
             driveForms.push_back(LinuxComponents(real));

@@ -33,6 +33,10 @@ std::optional<std::string> HomeFolderFor(const char* homeVariable);
 // This process's home folder: HomeFolderFor($HOME).
 std::optional<std::string> HomeFolder();
 
+// The value of name (XDG_DESKTOP_DIR, ...) in the user's XDG user-dirs.dirs, "$HOME/..." or
+// absolute, read as Wine reads it; empty when it is not set there.
+std::string XdgUserFolder(const std::string& name);
+
 // The architecture a new registry of the root names: $WINEARCH, "win64" when unset.
 std::string WineArchitecture();
 
@@ -54,8 +58,8 @@ std::string WineUserName();
 std::optional<std::string> ToLinuxPath(std::string_view windowsPath);
 
 // An absolute UTF-8 Linux path in Windows form, as GBK: "C:\..." inside drive_c, otherwise
-// "Z:\...". nullopt with ERROR_NO_UNICODE_TRANSLATION when GBK cannot write the name, or
-// ERROR_PATH_NOT_FOUND when the path is not absolute.
+// "Z:\..."; nothing is created, not even the root. nullopt with ERROR_NO_UNICODE_TRANSLATION when
+// GBK cannot write the name, or ERROR_PATH_NOT_FOUND when the path is not absolute.
 std::optional<std::string> ToWindowsPath(std::string_view linuxPath);
 
 } // namespace winapi

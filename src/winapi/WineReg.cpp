@@ -1,17 +1,15 @@
 #include "WineReg.h"
 
+#include "ChildProcess.h"
 #include "Gbk.h"
+#include "RegEditorFile.h"
 #include "advapi32.h"
 #include "kernel32.h"
 
 #include <cstdlib>
 #include <fcntl.h>
-#include <spawn.h>
 #include <sys/stat.h>
-#include <sys/wait.h>
 #include <unistd.h>
-
-extern char** environ;
 
 namespace winapi {
 namespace {
@@ -43,41 +41,14 @@ private:
 };
 
 // Runs "wine reg <arguments>" for the root and waits for it; the exit code, or -1 when wine
-// could not be started or did not end normally.
+// is missing, could not be started or did not end normally.
 int RunWineReg(const std::string& root, const std::vector<std::string>& arguments) {
-    std::vector<std::string> argv{"wine", "reg"};
-    argv.insert(argv.end(), arguments.begin(), arguments.end());
-    std::vector<char*> args;
-    for (std::string& argument : argv)
-        args.push_back(argument.data());
-    args.push_back(nullptr);
-
-    std::vector<std::string> env{"WINEPREFIX=" + root, "WINEDEBUG=-all"};
-    for (char** entry = environ; *entry; ++entry) {
-        const std::string_view text(*entry);
-        if (text.rfind("WINEPREFIX=", 0) != 0 && text.rfind("WINEDEBUG=", 0) != 0)
-            env.emplace_back(text);
-    }
-    std::vector<char*> envp;
-    for (std::string& entry : env)
-        envp.push_back(entry.data());
-    envp.push_back(nullptr);
-
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-    pid_t pid = 0;
-    const int started = posix_spawnp(&pid, "wine", &actions, nullptr, args.data(), envp.data());
-    posix_spawn_file_actions_destroy(&actions);
-    if (started != 0)
+    const auto wine = FindWine();
+    if (!wine)
         return -1;
-    int status = 0;
-    while (waitpid(pid, &status, 0) < 0)
-        if (errno != EINTR)
-            return -1;
-    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    ProgramStart start{*wine, {"wine", "reg"}, {}, {{"WINEPREFIX", root}, {"WINEDEBUG", "-all"}}};
+    start.arguments.insert(start.arguments.end(), arguments.begin(), arguments.end());
+    return RunAndWait(start);
 }
 
 // Wine reads a Linux path given as a Windows path on drive Z:.

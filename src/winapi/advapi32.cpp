@@ -3,6 +3,7 @@
 #include "Gbk.h"
 #include "Handles.h"
 #include "RegistryFile.h"
+#include "RegistryStore.h"
 #include "SystemRoot.h"
 #include "WholeFile.h"
 #include "WineReg.h"

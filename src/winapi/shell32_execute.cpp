@@ -2,6 +2,7 @@
 // search), its kind picks the way to start it (Wine for a Windows executable, exec for a native
 // one, xdg-open for anything else), and the program is started detached, with the system root
 // as WINEPREFIX so Wine sees the same Windows. A failure is only the return value.
+#include "ChildProcess.h"
 #include "Gbk.h"
 #include "ProgramStarter.h"
 #include "SystemRoot.h"
@@ -20,8 +21,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 namespace winapi {
 namespace {
 
@@ -35,18 +34,7 @@ public:
         for (const std::string& argument : start.arguments)
             argv.push_back(const_cast<char*>(argument.c_str()));
         argv.push_back(nullptr);
-        std::vector<std::string> variables;
-        for (char** variable = environ; *variable; ++variable) {
-            const std::string_view text(*variable);
-            const bool replaced = std::any_of(
-                start.environment.begin(), start.environment.end(), [&](const auto& entry) {
-                    return text.substr(0, entry.first.size() + 1) == entry.first + "=";
-                });
-            if (!replaced)
-                variables.emplace_back(text);
-        }
-        for (const auto& [name, value] : start.environment)
-            variables.push_back(name + "=" + value);
+        std::vector<std::string> variables = EnvironmentWith(start.environment);
         std::vector<char*> envp;
         for (std::string& variable : variables)
             envp.push_back(variable.data());

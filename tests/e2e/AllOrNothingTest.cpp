@@ -11,6 +11,7 @@
 
 #include "rtl/Registry.h"
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/SystemRoot.h"
 
 #include <gtest/gtest.h>

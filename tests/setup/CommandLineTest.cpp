@@ -1,9 +1,14 @@
 // Reading the unattended install's switches.
 #include "setup/CommandLine.h"
 
+#include "support/TempSystemRoot.h"
+
 #include "winapi/Gbk.h"
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
 
 namespace {
 
@@ -59,6 +64,19 @@ TEST(CommandLine, TheFolderIsAWindowsPathOrALinuxOneThroughZ) {
     EXPECT_EQ(Parse({"/DIR=/opt/apps/talvimo"}).installDir, "Z:\\opt\\apps\\talvimo\\");
     // No product folder is appended: the folder is used as given.
     EXPECT_EQ(Parse({"/dir=D:\\视频"}).installDir, gbk::Literal("D:\\视频\\"));
+}
+
+// A Linux folder inside the system root is the C: folder Wine shows there; reading the switch
+// makes nothing, not even the root, which only the install makes.
+TEST(CommandLine, ALinuxFolderInsideTheSystemRootIsOnDriveC) {
+    testing_support::TempSystemRoot root;
+    EXPECT_EQ(Parse({"/DIR=" + root.DriveC() + "/Apps/../视频/"}).installDir,
+              gbk::Literal("C:\\视频\\"));
+    // A name that only begins like drive_c is beside it, on Z:.
+    std::string beside = "Z:" + root.Root() + "/drive_cx/";
+    std::replace(beside.begin(), beside.end(), '/', '\\');
+    EXPECT_EQ(Parse({"/DIR=" + root.Root() + "/drive_cx"}).installDir, beside);
+    EXPECT_FALSE(std::filesystem::exists(root.Root()));
 }
 
 TEST(CommandLine, BadSwitchesAreRefusedInChineseAndEnglish) {

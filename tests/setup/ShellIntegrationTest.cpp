@@ -11,18 +11,23 @@
 #include "rtl/SysErrorMessage.h"
 #include "setup/DesktopLaunchers.h"
 #include "setup/InstalledItems.h"
+#include "setup/LauncherFiles.h"
 #include "setup/ProductInfo.h"
+#include "setup/ProgramIcon.h"
 #include "setup/ShellIntegration.h"
 
 #include "winapi/Gbk.h"
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/ShellLink.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/kernel32.h"
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"
 
+#include <QBuffer>
 #include <QImage>
+#include <QXmlStreamReader>
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
@@ -465,6 +470,46 @@ protected:
     }
 };
 
+// What a menu file says: the names of its menus in the order they open, their .directory
+// files, the desktop-file ids the innermost includes, and any XML error.
+struct MenuNesting {
+    std::vector<std::string> names;
+    std::vector<std::string> directories;
+    std::vector<std::string> included;
+    std::string error;
+};
+
+MenuNesting ReadMenuNesting(const std::string& path) {
+    MenuNesting nesting;
+    QXmlStreamReader reader(QByteArray::fromStdString(ReadLinuxFile(path).value_or("")));
+    QStringList open;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::EndElement) {
+            open.removeLast();
+            continue;
+        }
+        if (token != QXmlStreamReader::StartElement)
+            continue;
+        const QString name = reader.name().toString();
+        const QString parent = open.isEmpty() ? QString() : open.last();
+        if (name != u"Name" && name != u"Directory" && name != u"Filename") {
+            open.append(name);
+            continue;
+        }
+        const std::string text = reader.readElementText().toStdString(); // reads its end too
+        if (name == u"Name" && parent == u"Menu")
+            nesting.names.push_back(text);
+        else if (name == u"Directory" && parent == u"Menu")
+            nesting.directories.push_back(text);
+        else if (name == u"Filename" && parent == u"Include")
+            nesting.included.push_back(text);
+    }
+    if (reader.hasError())
+        nesting.error = reader.errorString().toStdString();
+    return nesting;
+}
+
 TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIcon) {
     PlaceProductWithIcon();
     CreateProductShortcutsWith(true, false);
@@ -485,27 +530,23 @@ TEST_F(Launchers, EachStartMenuAndDesktopLinkGetsAValidLauncherWithTheProductsIc
     EXPECT_NE(uninstall.find("Vostrel\\\\\\\\UnInstall.exe\"\n"), std::string::npos);
     EXPECT_NE(uninstall.find("\nStartupWMClass=uninstall.exe\n"), std::string::npos);
 
-    // The menu file nests the launcher as Wine does: Wine, Programs, Talvimo.
-    EXPECT_EQ(ReadLinuxFile(MenuFile("Talvimo")),
-              "<!DOCTYPE Menu PUBLIC \"-//freedesktop//DTD Menu 1.0//EN\"\n"
-              "\"http://www.freedesktop.org/standards/menu-spec/menu-1.0.dtd\">\n"
-              "<Menu>\n  <Name>Applications</Name>\n"
-              "  <Menu>\n    <Name>wine-wine</Name>\n"
-              "    <Directory>" +
-                  Tagged("wine-wine") +
-                  ".directory</Directory>\n"
-                  "  <Menu>\n    <Name>wine-Programs</Name>\n"
-                  "    <Directory>" +
-                  Tagged("wine-Programs") +
-                  ".directory</Directory>\n"
-                  "  <Menu>\n    <Name>wine-Programs-Talvimo</Name>\n"
-                  "    <Directory>" +
-                  Tagged("wine-Programs-Talvimo") +
-                  ".directory</Directory>\n"
-                  "    <Include>\n      <Filename>wine-Programs-Talvimo-" +
-                  Tagged("Talvimo") +
-                  ".desktop</Filename>\n"
-                  "    </Include>\n  </Menu>\n  </Menu>\n  </Menu>\n</Menu>\n");
+    // The menu file nests the launcher as Wine does (Wine, Programs, Talvimo), each submenu
+    // with a .directory file that exists, and includes it by its desktop-file id: its path
+    // below applications/ with "/" as "-".
+    const MenuNesting nesting = ReadMenuNesting(MenuFile("Talvimo"));
+    EXPECT_EQ(nesting.error, "");
+    EXPECT_EQ(nesting.names, (std::vector<std::string>{"Applications", "wine-wine", "wine-Programs",
+                                                       "wine-Programs-Talvimo"}));
+    // No other root's install can take these away: they carry this root's tag.
+    EXPECT_EQ(nesting.directories,
+              (std::vector<std::string>{Tagged("wine-wine") + ".directory",
+                                        Tagged("wine-Programs") + ".directory",
+                                        Tagged("wine-Programs-Talvimo") + ".directory"}));
+    for (const std::string& directory : nesting.directories)
+        EXPECT_TRUE(fs::exists(DataHome() + "/desktop-directories/" + directory)) << directory;
+    std::string launcherId = fs::relative(MenuLauncher(), DataHome() + "/applications").string();
+    std::replace(launcherId.begin(), launcherId.end(), '/', '-');
+    EXPECT_EQ(nesting.included, std::vector<std::string>{launcherId});
     EXPECT_TRUE(fs::exists(MenuFile("卸载")));
     const std::string directory =
         DataHome() + "/desktop-directories/" + Tagged("wine-Programs-Talvimo") + ".directory";
@@ -632,6 +673,27 @@ TEST_F(Launchers, AnUntickedDesktopLinkGetsNoLauncherAndAReinstallMakesNoSecondC
 
 // An icon left by an earlier install with other pictures is replaced; one that already holds
 // the product's picture is kept as it is, not written again for every launcher.
+// Only whole, square PNG images become icons: a damaged one (its checksum no longer matches)
+// and one that is not square are left out, the sound ones are installed.
+TEST_F(Launchers, OnlySoundSquarePngImagesOfTheProgramBecomeIcons) {
+    std::string damaged = SquarePng(32);
+    damaged[damaged.size() - 20] ^= 0x01; // inside the image data, before the end chunk
+    QImage wide(64, 32, QImage::Format_ARGB32);
+    wide.fill(Qt::red);
+    QByteArray widePng;
+    QBuffer buffer(&widePng);
+    wide.save(&buffer, "PNG");
+    WriteLinuxFile(
+        systemRoot.LinuxPath(kInstallDir + "mervo.exe"),
+        VersionedPe(3, 5, 0, 61,
+                    {.pe32Plus = true,
+                     .icons = {{32, damaged}, {64, widePng.toStdString()}, {48, SquarePng(48)}}}));
+    const std::vector<std::string> written =
+        InstallProgramIcon(kInstallDir + "mervo.exe", Tagged("talvimo"));
+    EXPECT_EQ(written, std::vector<std::string>{Icon(48)});
+    EXPECT_FALSE(fs::exists(Icon(32)));
+}
+
 TEST_F(Launchers, AStaleIconIsReplacedAndACurrentOneIsLeftInPlace) {
     PlaceProductWithIcon();
     std::string stale = SquarePng(48);
@@ -678,6 +740,20 @@ TEST_F(Launchers, ALauncherThatCannotBeWrittenRaises) {
                                        Tagged("Talvimo") +
                                        ".desktop: " + SysErrorMessage(ERROR_PATH_NOT_FOUND));
     }
+}
+
+// The install record keeps GBK Windows paths: a launcher whose Linux path GBK cannot write
+// would be recorded mangled and never removed, so it is refused before anything is written.
+TEST_F(Launchers, ALauncherWhosePathGbkCannotWriteIsRefused) {
+    WriteLinuxFile(systemRoot.Home() + "/.config/user-dirs.dirs",
+                   "XDG_DESKTOP_DIR=\"$HOME/바탕화면\"\n");
+    const std::string folder = systemRoot.Home() + "/바탕화면";
+    EXPECT_EQ(testing_support::RaisedMessage([] {
+                  CreateDesktopLauncher({"Talvimo", "", kInstallDir + "mervo.exe", ""});
+              }),
+              gbk::Literal("无法写入文件 ") + folder + ": " +
+                  SysErrorMessage(ERROR_NO_UNICODE_TRANSLATION));
+    EXPECT_FALSE(fs::exists(folder));
 }
 
 } // namespace

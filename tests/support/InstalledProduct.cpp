@@ -1,6 +1,7 @@
 #include "support/InstalledProduct.h"
 
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/ole32.h"
 #include "winapi/shell32.h"

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <chrono>
 #include <csignal>
 #include <pthread.h>
@@ -40,13 +41,19 @@ TEST(Clock, SleepWaitsItsWholeTimeThoughASignalInterruptsIt) {
     action.sa_handler = IgnoreSignal; // without SA_RESTART, so nanosleep returns early
     sigaction(SIGUSR1, &action, &previous);
     const pthread_t sleeper = pthread_self();
-    std::thread interrupter([sleeper] {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        pthread_kill(sleeper, SIGUSR1);
+    // Signals keep coming until Sleep has returned, so some arrive while it sleeps however
+    // late this thread gets to run.
+    std::atomic<bool> returned = false;
+    std::thread interrupter([sleeper, &returned] {
+        while (!returned) {
+            pthread_kill(sleeper, SIGUSR1);
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
     });
     const auto start = std::chrono::steady_clock::now();
     Sleep(200);
     const auto slept = std::chrono::steady_clock::now() - start;
+    returned = true;
     interrupter.join();
     sigaction(SIGUSR1, &previous, nullptr);
     EXPECT_GE(slept, std::chrono::milliseconds(200));

@@ -178,18 +178,39 @@ TEST_F(Processes, SnapshotRecordsMustBeLargeEnough) {
     CloseHandle(snapshot);
 }
 
-TEST(BuiltinProcessModules, ToolHelpAndPsapiAreFoundByName) {
+// As the program reaches them, by module and name: the functions found list this process and
+// give its file; a function the layer does not have is not found.
+TEST(BuiltinProcessModules, FunctionsFoundByNameListThisProcessAndGiveItsFile) {
     HMODULE kernel32 = GetModuleHandleA("kernel32.dll");
     ASSERT_NE(kernel32, nullptr);
-    EXPECT_EQ(GetProcAddress(kernel32, "CreateToolhelp32Snapshot"),
-              reinterpret_cast<FARPROC>(&CreateToolhelp32Snapshot));
-    EXPECT_EQ(GetProcAddress(kernel32, "Process32Next"), reinterpret_cast<FARPROC>(&Process32Next));
+    const auto snapshotOf = reinterpret_cast<HANDLE (*)(DWORD, DWORD)>(
+        GetProcAddress(kernel32, "CreateToolhelp32Snapshot"));
+    using Walk = BOOL (*)(HANDLE, PROCESSENTRY32*);
+    const auto first = reinterpret_cast<Walk>(GetProcAddress(kernel32, "Process32First"));
+    const auto next = reinterpret_cast<Walk>(GetProcAddress(kernel32, "Process32Next"));
+    ASSERT_TRUE(snapshotOf && first && next);
+    HANDLE snapshot = snapshotOf(TH32CS_SNAPPROCESS, 0);
+    PROCESSENTRY32 entry{};
+    entry.dwSize = sizeof entry;
+    bool listed = false;
+    for (BOOL more = first(snapshot, &entry); more; more = next(snapshot, &entry))
+        listed = listed || entry.th32ProcessID == static_cast<DWORD>(getpid());
+    CloseHandle(snapshot);
+    EXPECT_TRUE(listed);
+
     HMODULE psapi = LoadLibraryA("PSAPI.dll");
     ASSERT_NE(psapi, nullptr);
-    EXPECT_EQ(GetProcAddress(psapi, "GetModuleFileNameExA"),
-              reinterpret_cast<FARPROC>(&GetModuleFileNameExA));
-    EXPECT_EQ(GetProcAddress(psapi, "EnumProcessModules"),
-              reinterpret_cast<FARPROC>(&EnumProcessModules));
+    const auto fileNameOf = reinterpret_cast<DWORD (*)(HANDLE, HMODULE, LPSTR, DWORD)>(
+        GetProcAddress(psapi, "GetModuleFileNameExA"));
+    ASSERT_NE(fileNameOf, nullptr);
+    HANDLE self = OpenProcess(PROCESS_QUERY_INFORMATION | PROCESS_VM_READ, FALSE,
+                              static_cast<DWORD>(getpid()));
+    ASSERT_NE(self, nullptr);
+    char path[MAX_PATH] = {};
+    const DWORD length = fileNameOf(self, nullptr, path, MAX_PATH);
+    CloseHandle(self);
+    EXPECT_EQ(std::string(path, length),
+              winapi::ToWindowsPath(fs::read_symlink("/proc/self/exe").string()));
     EXPECT_EQ(GetProcAddress(psapi, "QueryWorkingSet"), nullptr);
     FreeLibrary(psapi);
 }

@@ -6,6 +6,7 @@
 #include "rtl/Registry.h"
 
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/advapi32.h"
 #include "winapi/kernel32.h"

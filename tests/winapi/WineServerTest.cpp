@@ -8,6 +8,7 @@
 
 #include "rtl/Registry.h"
 #include "winapi/RegistryFile.h"
+#include "winapi/RegistryStore.h"
 #include "winapi/SystemRoot.h"
 #include "winapi/WineServer.h"
 #include "winapi/advapi32.h"

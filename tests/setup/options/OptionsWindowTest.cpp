@@ -541,8 +541,11 @@ TEST_F(OptionsWindowTest, CloseEndsTheProgramAtOnceAndWritesNothing) {
     Application->Run();
     EXPECT_LT(clock.elapsed(), 1000);
     EXPECT_TRUE(dialogs->messages.empty());
-    // Not even the system root was made: only the install action makes it.
+    // Not even the system root was made (only the install action makes it), nor anything in
+    // the home folder.
     EXPECT_FALSE(std::filesystem::exists(systemRoot.Root()));
+    EXPECT_TRUE(!std::filesystem::exists(systemRoot.Home()) ||
+                std::filesystem::is_empty(systemRoot.Home()));
     EXPECT_EQ(Form2->InstallDir, "");
     EXPECT_FALSE(Form2->Visible());
 }
