@@ -15,6 +15,8 @@
 #include <ctime>
 #include <fcntl.h>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -79,12 +81,16 @@ void TInstallLog::GiveUp(int error) {
     const auto link = error == ELOOP ? winapi::LinkOnTheWayTo(path_) : std::nullopt;
     const AnsiString reason = link ? LinkedFolderMessage(gbk::FromUtf8(*link).value_or(*link))
                                    : SysErrorMessage(winapi::Win32ErrorFromErrno(error));
+    // The reason is a sentence of its own; the line puts its own full stop after it.
+    std::string reasonText = gbk::ToUtf8OrAsIs(reason);
+    const std::string_view fullStop = "。";
+    if (reasonText.ends_with(fullStop))
+        reasonText.resize(reasonText.size() - fullStop.size());
     std::fprintf(stderr,
                  "警告：无法写入安装日志 %s：%s。安装继续进行，不再写日志。\n"
                  "Warning: cannot write the install log %s: %s. The install goes on without "
                  "it.\n",
-                 path_.c_str(), gbk::ToUtf8OrAsIs(reason).c_str(), path_.c_str(),
-                 std::strerror(error));
+                 path_.c_str(), reasonText.c_str(), path_.c_str(), std::strerror(error));
 }
 
 void TInstallLog::Line(const AnsiString& gbkText) {

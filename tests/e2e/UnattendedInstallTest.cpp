@@ -214,6 +214,8 @@ TEST_F(UnattendedInstall, ALogThatCannotBeWrittenIsAWarningAndTheInstallGoesOn) 
         const size_t at = run.errors.find(warning);
         EXPECT_NE(at, std::string::npos) << run.errors;
         EXPECT_EQ(run.errors.find(warning, at + 1), std::string::npos) << run.errors;
+        EXPECT_NE(run.errors.find("警告：无法写入安装日志 " + log + "："), std::string::npos);
+        EXPECT_EQ(run.errors.find("。。"), std::string::npos) << run.errors;
         EXPECT_TRUE(fs::exists(Folder("C:\\Program Files\\Vostrel") + "/mervo.exe"));
     }
 }
