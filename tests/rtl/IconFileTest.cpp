@@ -1,3 +1,5 @@
+#include "GuiTest.h"
+
 #include "rtl/IconFile.h"
 
 #include "support/QtTestApplication.h"
@@ -20,11 +22,9 @@ QImage Drawn(int side) {
 }
 
 QByteArray PngOf(const QImage& image) {
-    QByteArray bytes;
-    QBuffer buffer(&bytes);
-    buffer.open(QIODevice::WriteOnly);
-    image.save(&buffer, "PNG");
-    return bytes;
+    const TBytes bytes = PngBytes(image);
+    return QByteArray(reinterpret_cast<const char*>(bytes.data()),
+                      static_cast<qsizetype>(bytes.size()));
 }
 
 void PutLittleEndian(QByteArray& bytes, std::uint32_t value, int width) {

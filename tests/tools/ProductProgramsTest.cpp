@@ -255,9 +255,15 @@ TEST_F(ProductPrograms, TheUninstallerAsksFirstAndANoRemovesNothing) {
     WriteList();
     Background uninstaller({"wine", "C:\\Vostrel\\UnInstall.exe"});
     ASSERT_TRUE(VirtualDisplay::WindowShown("Talvimo 卸载程序"));
-    RunProgram({"xdotool", "search", "--name", "Talvimo 卸载程序", "windowfocus", "--sync", "key",
-                "--clearmodifiers", "n"});
-    EXPECT_EQ(uninstaller.Wait(std::chrono::seconds(20)), 1);
+    // On a loaded machine the box can show before it takes keys: the key goes again until the
+    // uninstaller has its answer.
+    int exitCode = -1;
+    for (int attempt = 0; attempt < 10 && exitCode == -1; ++attempt) {
+        RunProgram({"xdotool", "search", "--name", "Talvimo 卸载程序", "windowfocus", "--sync",
+                    "key", "--clearmodifiers", "n"});
+        exitCode = uninstaller.Wait(std::chrono::seconds(2));
+    }
+    EXPECT_EQ(exitCode, 1);
     EXPECT_TRUE(fs::exists(install_ + "/mervo.exe"));
     EXPECT_TRUE(fs::exists(install_ + "/UnInstall.lst"));
     EXPECT_TRUE(KeyExists(kUninstallKey));
