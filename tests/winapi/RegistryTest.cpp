@@ -1,3 +1,5 @@
+#include "RegistryReadBack.h"
+
 #include "support/LockHolder.h"
 #include "support/RegistryValues.h"
 #include "support/TempSystemRoot.h"
@@ -514,14 +516,7 @@ TEST_F(Registry, ValuesOfEveryKindReadBackAsStoredAndRestoreTheFileByteForByte) 
 
     // A later install overwrites each value; putting back what was read restores the file.
     ASSERT_TRUE(registry.OpenKey(kProductKey, false));
-    std::vector<winapi::RegistryValue> read;
-    for (const auto& [name, value] : values) {
-        auto held = registry.ReadValue(name);
-        ASSERT_TRUE(held) << name;
-        EXPECT_EQ(*held, value) << name;
-        read.push_back(*held);
-        registry.WriteInteger(name, 7);
-    }
+    const std::vector<winapi::RegistryValue> read = ReadBackAndOverwrite(registry, values);
     ASSERT_NE(FileText(), before);
     for (size_t i = 0; i < values.size(); ++i)
         registry.WriteValue(values[i].name, read[i]);

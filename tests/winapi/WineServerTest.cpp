@@ -1,5 +1,7 @@
 // The registry against a real Wine: a prefix made by wineboot, a server kept running with
 // "wineserver -p", and "wine reg query" reading back what the layer wrote.
+#include "RegistryReadBack.h"
+
 #include "support/LockHolder.h"
 #include "support/QuietShell.h"
 #include "support/RegistryValues.h"
@@ -135,14 +137,7 @@ TEST_F(WineServer, ValuesArePutBackAndKeysDeletedThroughARunningServer) {
         << before;
 
     ASSERT_TRUE(registry.OpenKey(product, false));
-    std::vector<winapi::RegistryValue> read;
-    for (const auto& [name, value] : values) {
-        auto held = registry.ReadValue(name);
-        ASSERT_TRUE(held) << name;
-        EXPECT_EQ(*held, value) << name;
-        read.push_back(*held);
-        registry.WriteInteger(name, 7);
-    }
+    const std::vector<winapi::RegistryValue> read = ReadBackAndOverwrite(registry, values);
     // What the handle still holds for Wine is what it reads.
     EXPECT_EQ(registry.ReadValue(values[0].name), (winapi::RegistryValue{REG_DWORD, {7, 0, 0, 0}}));
     registry.CloseKey();
