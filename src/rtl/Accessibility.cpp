@@ -10,8 +10,14 @@
 
 #include <QAccessible>
 #include <QAccessibleWidget>
+#include <QDBusConnection>
 #include <QKeySequence>
+#include <QThread>
 #include <QWidget>
+
+#include <cstdlib>
+#include <string_view>
+#include <system_error>
 
 namespace {
 
@@ -124,9 +130,24 @@ TControl* ControlOfWidget(QObject* object) {
     return nullptr;
 }
 
+std::jthread ConnectReaderBusAhead() {
+    // Qt's default platform here is a desktop one; a chosen one counts only if it is.
+    const char* chosen = std::getenv("QT_QPA_PLATFORM");
+    const std::string_view platform = chosen ? chosen : "";
+    if (!platform.empty() && !platform.starts_with("xcb") && !platform.starts_with("wayland"))
+        return {};
+    // Qt takes the first thread that asks for its thread data as the main thread: this one.
+    QThread::currentThread();
+    try {
+        return std::jthread([] { QDBusConnection::sessionBus(); });
+    } catch (const std::system_error&) {
+        return {}; // the bridge connects when it starts
+    }
+}
+
 void AnnounceNameChange(TControl* control) {
     QWidget* widget = control->AccessibleWidget();
-    if (!widget)
+    if (!widget || !widget->isVisible())
         return;
     QAccessibleEvent event(widget, QAccessible::NameChanged);
     QAccessible::updateAccessibility(&event);
@@ -134,7 +155,7 @@ void AnnounceNameChange(TControl* control) {
 
 void AnnounceCheckedChange(TControl* control) {
     QWidget* widget = control->AccessibleWidget();
-    if (!widget)
+    if (!widget || !widget->isVisible())
         return;
     QAccessible::State changed;
     changed.checked = true;

@@ -91,8 +91,10 @@ TApplication::TApplication(int& argc, char** argv) : TComponent(nullptr) {
     } catch (const std::system_error&) {
         // No thread: the first text reads it.
     }
-    if (!QApplication::instance())
+    if (!QApplication::instance()) {
+        readerBus_ = ConnectReaderBusAhead();
         qtApplication_ = std::make_unique<QApplication>(argc, argv);
+    }
     // Joined before anything can draw text, so that the configuration is complete without
     // relying on fontconfig's internal locking, which the thread checker cannot see.
     if (fontSetUp.joinable())

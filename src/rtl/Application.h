@@ -12,6 +12,7 @@
 
 #include <functional>
 #include <memory>
+#include <thread>
 
 class QApplication;
 class TCustomForm;
@@ -74,6 +75,8 @@ protected:
 
 private:
     std::unique_ptr<QApplication> qtApplication_;
+    // Declared after the application, so that it is joined before the application goes.
+    std::jthread readerBus_;
     std::unique_ptr<DialogService> dialogs_;
     AnsiString title_;
     TCustomForm* mainForm_ = nullptr;
