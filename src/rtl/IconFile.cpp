@@ -63,12 +63,15 @@ std::vector<QImage> ImagesThroughQt(std::span<const std::uint8_t> ico) {
 
 } // namespace
 
-QIcon ReadIconFile(std::span<const std::uint8_t> ico) {
-    std::optional<std::vector<QImage>> images = PngImagesOf(ico);
-    if (!images)
-        images = ImagesThroughQt(ico);
+std::vector<QImage> ReadIconImages(std::span<const std::uint8_t> ico) {
+    if (std::optional<std::vector<QImage>> images = PngImagesOf(ico))
+        return std::move(*images);
+    return ImagesThroughQt(ico);
+}
+
+QIcon IconOfImages(const std::vector<QImage>& images) {
     QIcon icon;
-    for (const QImage& image : *images)
+    for (const QImage& image : images)
         icon.addPixmap(QPixmap::fromImage(image));
     return icon;
 }

@@ -4,8 +4,13 @@
 #pragma once
 
 #include <QIcon>
+#include <QImage>
 
 #include <cstdint>
 #include <span>
+#include <vector>
 
-QIcon ReadIconFile(std::span<const std::uint8_t> ico);
+// The file's images; on any thread, so that the decoding can overlap other work.
+std::vector<QImage> ReadIconImages(std::span<const std::uint8_t> ico);
+// The icon of those images, one size each; on the window thread.
+QIcon IconOfImages(const std::vector<QImage>& images);

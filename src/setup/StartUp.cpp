@@ -19,25 +19,50 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <future>
+#include <vector>
+
+namespace {
+
+std::vector<QImage> ReadProductIcon() {
+    if (!FindResourceA(nullptr, kProductIconResource, RT_RCDATA))
+        return {};
+    const std::string_view bytes = ResourceBytes(kProductIconResource);
+    return ReadIconImages({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()});
+}
+
+// The icon's images as they decode, from InitializeSetupApplication until UseProductIcon.
+std::future<std::vector<QImage>>& PendingProductIcon() {
+    static std::future<std::vector<QImage>> pending;
+    return pending;
+}
+
+} // namespace
 
 void UseProductIcon() {
-    if (!FindResourceA(nullptr, kProductIconResource, RT_RCDATA))
+    std::future<std::vector<QImage>>& pending = PendingProductIcon();
+    if (!pending.valid())
         return;
-    const std::string_view bytes = ResourceBytes(kProductIconResource);
-    QApplication::setWindowIcon(
-        ReadIconFile({reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size()}));
+    if (const std::vector<QImage> images = pending.get(); !images.empty())
+        QApplication::setWindowIcon(IconOfImages(images));
 }
 
 void InitializeSetupApplication() {
     RegisterSetupClasses();
+    // The icon decodes on a thread beside the rest of the start-up (on this one when no thread
+    // can be had).
+    PendingProductIcon() = std::async(std::launch::async | std::launch::deferred, ReadProductIcon);
     Application->Initialize();
-    UseProductIcon();
     UseCarriedGlyphsWhenNeeded();
     Application->SetTitle(SetupTitle());
 }
 
 void CreateSetupWindows() {
     InitializeSetupApplication();
+    // However this ends, the icon is set before the first window or error box shows.
+    struct IconBeforeShowing {
+        ~IconBeforeShowing() { UseProductIcon(); }
+    } iconBeforeShowing;
     // The options window's default folder is named inside the system root: a root another user
     // controls is refused first, in an error box, and the program ends.
     RefuseForeignSystemRoot();

@@ -12,14 +12,17 @@
 inline constexpr char kProductIconResource[] = "MAINICON";
 
 // The product's icon for every window and message box, shown by the window manager beside
-// the title; a build without the icon resource (the tests') leaves Qt's default.
+// the title; a build without the icon resource (the tests') leaves Qt's default. Sets the icon
+// that InitializeSetupApplication started decoding, waiting for it if need be; once.
 void UseProductIcon();
 
 // The application as every run needs it, windows or none: the classes the stored descriptions
-// name, COM and the dialogs, the title, the product's icon and the carried glyphs.
+// name, COM and the dialogs, the title and the carried glyphs; the product's icon starts
+// decoding, for UseProductIcon.
 void InitializeSetupApplication();
 
-// InitializeSetupApplication, then the three windows.
+// InitializeSetupApplication, then the three windows, and the product's icon before any window
+// or error box shows.
 void CreateSetupWindows();
 
 // The switches' choices as the options window's starting values, for a run with windows: /DIR's

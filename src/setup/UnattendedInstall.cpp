@@ -177,6 +177,7 @@ int RunUnattendedInstall(const TCommandLine& line) {
     const bool withWindow = line.mode == TCommandLine::Mode::Silent;
     try {
         InitializeSetupApplication();
+        UseProductIcon();
         if (withWindow)
             Application->CreateForm(Form2);
     } catch (const Exception& e) {

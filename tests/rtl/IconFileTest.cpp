@@ -56,8 +56,8 @@ QByteArray IconOfPngs(const std::vector<QByteArray>& pngs) {
 }
 
 QIcon Read(const QByteArray& ico) {
-    return ReadIconFile(
-        {reinterpret_cast<const std::uint8_t*>(ico.constData()), static_cast<size_t>(ico.size())});
+    return IconOfImages(ReadIconImages(
+        {reinterpret_cast<const std::uint8_t*>(ico.constData()), static_cast<size_t>(ico.size())}));
 }
 
 // What Qt's own ICO reader makes of the file, image by image.
