@@ -13,7 +13,8 @@
 //     thread samples the QProgressBar's maximum every 200 us;
 //   - the extraction's end: the last valueChanged signal of the QProgressBar (emitted at once
 //     by every position report that moves the bar, the event loop being blocked or not);
-//   - the archive's deletion: the same thread sees the payload archive disappear;
+//   - the archive's deletion: the same thread, asleep from the total on, is woken by the
+//     archive's unlink (inotify), so that it never shares the extraction's core;
 //   - the finish window: the same event filter sees its Show event.
 //
 // In each round the same payload is also installed unattended (VostrelSetup /VERYSILENT, no
@@ -57,6 +58,8 @@
 
 #include <cstdlib>
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/inotify.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -163,7 +166,7 @@ public:
 };
 
 // Samples, from its own thread, the progress bar's maximum (set by the extraction's total, which
-// emits no signal) and whether the payload archive still exists. Reading the maximum while the
+// emits no signal), then waits for the payload archive's deletion. Reading the maximum while the
 // main thread may set it is an unsynchronised read of one int: the sample is either the old or
 // the new value. Its results are read after Stop.
 class Sampler {
@@ -188,23 +191,41 @@ public:
 
 private:
     void Run() {
-        bool archiveSeen = false;
         Moment previous = Steady::now();
         while (!stop_) {
             const Moment sample = Steady::now();
-            if (!totalSeen && bar_->maximum() != initialMaximum_) {
+            if (bar_->maximum() != initialMaximum_) {
                 totalSeen = sample;
                 lastSampleBeforeTotal = previous;
                 peakAtTotal = PeakKilobytes();
+                WaitForArchiveDeletion();
+                return;
             }
-            struct stat status {};
-            if (stat(archive_.c_str(), &status) == 0)
-                archiveSeen = true;
-            else if (archiveSeen && !archiveGone)
-                archiveGone = sample;
             previous = sample;
             std::this_thread::sleep_for(kPollInterval);
         }
+    }
+
+    // Sleeps until the archive's name goes (the unlink changes its link count: IN_ATTRIB), so
+    // that the thread takes no time from the extraction, whose one core it may share.
+    void WaitForArchiveDeletion() {
+        const int watcher = inotify_init1(IN_CLOEXEC);
+        if (watcher < 0)
+            return;
+        if (inotify_add_watch(watcher, archive_.c_str(), IN_ATTRIB | IN_DELETE_SELF) >= 0) {
+            while (!stop_) {
+                struct stat status {};
+                if (stat(archive_.c_str(), &status) != 0) {
+                    archiveGone = Steady::now();
+                    break;
+                }
+                pollfd events{watcher, POLLIN, 0};
+                char buffer[4096];
+                if (poll(&events, 1, 50) > 0 && read(watcher, buffer, sizeof buffer) < 0)
+                    break;
+            }
+        }
+        close(watcher);
     }
 
     const QProgressBar* bar_;
