@@ -94,9 +94,18 @@ root_tag() { # root
   grep -rlF "WINEPREFIX=$1\"" "$XDG_DATA_HOME/applications" | head -n 1 |
     sed -E 's/.*-([0-9a-f]{8})\.desktop$/\1/'
 }
-# The number of Talvimo entries in Wine's Add/Remove Programs list.
+# The number of Talvimo entries in Wine's Add/Remove Programs list. A run of Wine's list that
+# fails itself (its server going away under it while the installer starts and stops Wine) is run
+# again, so that only what the registry holds is counted; three failures in a row say so.
 listed() {
-  wine uninstaller --list 2>/dev/null | grep -c Talvimo
+  local out attempt
+  for attempt in 1 2 3; do
+    if out=$(wine uninstaller --list 2>/dev/null); then
+      printf '%s\n' "$out" | grep -c Talvimo
+      return
+    fi
+  done
+  echo "wine-failed"
 }
 
 wine wineboot -i >/dev/null 2>&1
