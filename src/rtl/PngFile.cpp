@@ -10,6 +10,10 @@
 #include <memory>
 #include <new>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace {
 
 constexpr unsigned char kPngSignature[8] = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
@@ -70,6 +74,120 @@ void AddAbove(std::uint8_t* row, const std::uint8_t* above, std::size_t length) 
         row[i] = static_cast<std::uint8_t>(row[i] + above[i]);
 }
 
+#if defined(__SSE2__)
+// Rows of four-byte pixels (RGBA), a pixel per step: each pixel depends on the one to its left,
+// so the lanes are one pixel's four bytes, widened to 16 bits for the sums and differences.
+__m128i LoadPixel(const std::uint8_t* bytes) {
+    std::int32_t pixel;
+    std::memcpy(&pixel, bytes, 4);
+    return _mm_unpacklo_epi8(_mm_cvtsi32_si128(pixel), _mm_setzero_si128());
+}
+
+// Stores the low byte of each lane; returns the stored bytes widened again.
+__m128i StorePixel(std::uint8_t* bytes, __m128i lanes) {
+    const __m128i low = _mm_and_si128(lanes, _mm_set1_epi16(0xff));
+    const std::int32_t pixel = _mm_cvtsi128_si32(_mm_packus_epi16(low, low));
+    std::memcpy(bytes, &pixel, 4);
+    return low;
+}
+
+__m128i Magnitude(__m128i lanes) {
+    return _mm_max_epi16(lanes, _mm_sub_epi16(_mm_setzero_si128(), lanes));
+}
+
+void UndoSub4(std::uint8_t* row, std::size_t rowBytes) {
+    __m128i left = _mm_setzero_si128();
+    for (std::size_t i = 0; i < rowBytes; i += 4)
+        left = StorePixel(row + i, _mm_add_epi16(LoadPixel(row + i), left));
+}
+
+void UndoAverage4(std::uint8_t* row, const std::uint8_t* above, std::size_t rowBytes) {
+    __m128i left = _mm_setzero_si128();
+    for (std::size_t i = 0; i < rowBytes; i += 4) {
+        const __m128i mean = _mm_srli_epi16(_mm_add_epi16(left, LoadPixel(above + i)), 1);
+        left = StorePixel(row + i, _mm_add_epi16(LoadPixel(row + i), mean));
+    }
+}
+
+// Paeth's predictor lane by lane, with its order for ties: left, then above, then above-left.
+void UndoPaeth4(std::uint8_t* row, const std::uint8_t* above, std::size_t rowBytes) {
+    __m128i left = _mm_setzero_si128(), aboveLeft = _mm_setzero_si128();
+    for (std::size_t i = 0; i < rowBytes; i += 4) {
+        const __m128i up = LoadPixel(above + i);
+        const __m128i toLeft = Magnitude(_mm_sub_epi16(up, aboveLeft));
+        const __m128i toAbove = Magnitude(_mm_sub_epi16(left, aboveLeft));
+        const __m128i toAboveLeft =
+            Magnitude(_mm_add_epi16(_mm_sub_epi16(left, aboveLeft), _mm_sub_epi16(up, aboveLeft)));
+        const __m128i least = _mm_min_epi16(_mm_min_epi16(toLeft, toAbove), toAboveLeft);
+        const __m128i takeLeft = _mm_cmpeq_epi16(toLeft, least);
+        const __m128i takeAbove = _mm_andnot_si128(takeLeft, _mm_cmpeq_epi16(toAbove, least));
+        const __m128i takeAboveLeft =
+            _mm_andnot_si128(_mm_or_si128(takeLeft, takeAbove), _mm_set1_epi16(-1));
+        const __m128i prediction =
+            _mm_or_si128(_mm_or_si128(_mm_and_si128(takeLeft, left), _mm_and_si128(takeAbove, up)),
+                         _mm_and_si128(takeAboveLeft, aboveLeft));
+        left = StorePixel(row + i, _mm_add_epi16(LoadPixel(row + i), prediction));
+        aboveLeft = up;
+    }
+}
+#endif
+
+// Undoes one row's filter in place, for pixels of any size. False on an unknown filter.
+bool UndoFilter(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* above,
+                std::size_t rowBytes, std::size_t pixelBytes) {
+    switch (filter) {
+    case 0:
+        return true;
+    case 1:
+        for (std::size_t i = pixelBytes; i < rowBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
+        return true;
+    case 2:
+        AddAbove(row, above, rowBytes);
+        return true;
+    case 3:
+        for (std::size_t i = 0; i < pixelBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + (above[i] >> 1));
+        for (std::size_t i = pixelBytes; i < rowBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + ((row[i - pixelBytes] + above[i]) >> 1));
+        return true;
+    case 4:
+        for (std::size_t i = 0; i < pixelBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(row[i] + above[i]);
+        for (std::size_t i = pixelBytes; i < rowBytes; ++i)
+            row[i] = static_cast<std::uint8_t>(
+                row[i] + Paeth(row[i - pixelBytes], above[i], above[i - pixelBytes]));
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The vector path for a row of RGBA pixels; false when it takes no such row (or there is none).
+bool UndoRgbaFilter(std::uint8_t filter, std::uint8_t* row, const std::uint8_t* above,
+                    std::size_t rowBytes, std::size_t pixelBytes) {
+#if defined(__SSE2__)
+    if (pixelBytes != 4)
+        return false;
+    switch (filter) {
+    case 1:
+        UndoSub4(row, rowBytes);
+        return true;
+    case 3:
+        UndoAverage4(row, above, rowBytes);
+        return true;
+    case 4:
+        UndoPaeth4(row, above, rowBytes);
+        return true;
+    default:
+        return false;
+    }
+#else
+    (void)filter, (void)row, (void)above, (void)rowBytes, (void)pixelBytes;
+    return false;
+#endif
+}
+
 // Undoes the row filters in place: each row is a filter byte and rowBytes bytes. False on an
 // unknown filter.
 bool Unfilter(std::uint8_t* rows, std::size_t rowBytes, int height, std::size_t pixelBytes) {
@@ -78,33 +196,9 @@ bool Unfilter(std::uint8_t* rows, std::size_t rowBytes, int height, std::size_t 
     for (int y = 0; y < height; ++y) {
         std::uint8_t* filter = rows + static_cast<std::size_t>(y) * (rowBytes + 1);
         std::uint8_t* row = filter + 1;
-        switch (*filter) {
-        case 0:
-            break;
-        case 1:
-            for (std::size_t i = pixelBytes; i < rowBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] + row[i - pixelBytes]);
-            break;
-        case 2:
-            AddAbove(row, above, rowBytes);
-            break;
-        case 3:
-            for (std::size_t i = 0; i < pixelBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] + (above[i] >> 1));
-            for (std::size_t i = pixelBytes; i < rowBytes; ++i)
-                row[i] =
-                    static_cast<std::uint8_t>(row[i] + ((row[i - pixelBytes] + above[i]) >> 1));
-            break;
-        case 4:
-            for (std::size_t i = 0; i < pixelBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(row[i] + above[i]);
-            for (std::size_t i = pixelBytes; i < rowBytes; ++i)
-                row[i] = static_cast<std::uint8_t>(
-                    row[i] + Paeth(row[i - pixelBytes], above[i], above[i - pixelBytes]));
-            break;
-        default:
+        if (!UndoRgbaFilter(*filter, row, above, rowBytes, pixelBytes) &&
+            !UndoFilter(*filter, row, above, rowBytes, pixelBytes))
             return false;
-        }
         above = row;
     }
     return true;

@@ -123,6 +123,20 @@ QImage Varied(int width, int height) {
     return image;
 }
 
+// Few values, scattered: neighbours are often equal, so the predictors' ties are frequent.
+QImage FewValues(int width, int height) {
+    QImage image(width, height, QImage::Format_ARGB32);
+    std::uint32_t state = 12345;
+    const auto next = [&] {
+        state = state * 1103515245u + 12345u;
+        return static_cast<int>((state >> 16) % 7) * 20;
+    };
+    for (int y = 0; y < height; ++y)
+        for (int x = 0; x < width; ++x)
+            image.setPixel(x, y, qRgba(next(), next(), next(), next()));
+    return image;
+}
+
 TEST(PngFile, TheProgramsArtworkDecodesToWhatQtsReaderGives) {
     const QDir root(QStringLiteral(PICTURES_DIR));
     int files = 0;
@@ -148,6 +162,7 @@ TEST(PngFile, EveryRowFilterDecodesInRgbAndRgbaAcrossSplitImageData) {
         ExpectSameAsQt(FilteredPng(image, alpha, {4, 0, 3, 1, 2, 4, 2}, 100), "mixed, split",
                        Way::Fast);
         ExpectSameAsQt(FilteredPng(Varied(1, 9), alpha, {1, 3, 4}), "one column", Way::Fast);
+        ExpectSameAsQt(FilteredPng(FewValues(31, 29), alpha, {4, 3, 1}), "ties", Way::Fast);
     }
 }
 
