@@ -67,11 +67,12 @@ bool TExtractionJournal::CreateMissingFolders(const AnsiString& folder) {
     // Files are not written through a link that stands where a folder of ours belongs: it
     // could lead anywhere. The user's own links (their home or XDG folders, Wine's profile
     // folders) are followed.
-    if (const DWORD attributes = GetFileAttributesA(trimmed.c_str());
-        attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
+    const DWORD attributes = GetFileAttributesA(trimmed.c_str());
+    if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_REPARSE_POINT) &&
         !winapi::IsUsersOwnLink(winapi::ToLinuxPath(trimmed).value_or("")))
         throw ELinkedFolder(LinkedFolderMessage(trimmed));
-    if (trimmed.empty() || Exists(trimmed, true))
+    if (trimmed.empty() ||
+        (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY)))
         return true;
     const AnsiString parent = ExtractFilePath(trimmed);
     // A drive is never made: a missing one shows as its first folder's failure.

@@ -19,6 +19,7 @@
 #include <locale.h>
 #include <mutex>
 #include <pwd.h>
+#include <span>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -363,9 +364,25 @@ std::optional<std::string> ToLinuxPath(std::string_view windowsPath) {
     if (!folder)
         return std::nullopt;
 
+    // Most paths are spelt as on disk, or lack only their last name (a file about to be
+    // made): one or two lstat calls settle those without walking or reading folders.
+    std::string exact = *folder;
+    for (const std::string& name : components)
+        exact += "/" + name;
+    struct stat found {};
+    if (lstat(exact.empty() ? "/" : exact.c_str(), &found) == 0)
+        return exact.empty() ? std::string("/") : exact;
     std::string result = *folder;
+    size_t first = 0;
+    if (components.size() >= 2) {
+        const std::string parent = exact.substr(0, exact.size() - components.back().size() - 1);
+        if (lstat(parent.c_str(), &found) == 0) {
+            result = parent;
+            first = components.size() - 1;
+        }
+    }
     bool resolving = true;
-    for (const std::string& name : components) {
+    for (const std::string& name : std::span(components).subspan(first)) {
         std::string next = result + "/" + name;
         struct stat st {};
         if (resolving && lstat(next.c_str(), &st) != 0) {

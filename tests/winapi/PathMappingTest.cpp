@@ -77,6 +77,9 @@ TEST_F(PathMapping, ExistingNamesMatchWithoutRegardToCase) {
     testing_support::WriteLinuxFile(systemRoot.DriveC() + "/Apps/Vostrel/MERVO.EXE", "x");
     EXPECT_EQ(winapi::ToLinuxPath("C:\\APPS\\vostrel\\mervo.exe"),
               systemRoot.DriveC() + "/Apps/Vostrel/MERVO.EXE");
+    // A folder spelt as on disk does not stop the search for the file's other spelling.
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\Apps\\Vostrel\\mervo.exe"),
+              systemRoot.DriveC() + "/Apps/Vostrel/MERVO.EXE");
     // Missing components keep the spelling given, below the deepest existing match.
     EXPECT_EQ(winapi::ToLinuxPath("C:\\apps\\VOSTREL\\New\\File.txt"),
               systemRoot.DriveC() + "/Apps/Vostrel/New/File.txt");
