@@ -20,6 +20,7 @@
 #include <mutex>
 #include <pwd.h>
 #include <span>
+#include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
@@ -173,13 +174,22 @@ std::optional<std::string> FindWithoutCase(const std::string& folder, const std:
     DIR* dir = opendir(folder.empty() ? "/" : folder.c_str());
     if (!dir)
         return std::nullopt;
+    // Two ASCII names are compared in place; only a name beyond ASCII on either side is
+    // folded, since such a name may fold to an ASCII one (the Kelvin sign to "k").
+    const auto isAscii = [](std::string_view text) {
+        return std::all_of(text.begin(), text.end(), [](unsigned char c) { return c < 0x80; });
+    };
+    const bool asciiWanted = isAscii(name);
     std::optional<std::string> best;
     while (const dirent* entry = readdir(dir)) {
-        const std::string candidate = entry->d_name;
+        const std::string_view candidate = entry->d_name;
         if (candidate == "." || candidate == "..")
             continue;
-        if (Folded(candidate) == wanted && (!best || candidate < *best))
-            best = candidate;
+        const bool same = asciiWanted && isAscii(candidate)
+                              ? strcasecmp(entry->d_name, name.c_str()) == 0
+                              : Folded(candidate) == wanted;
+        if (same && (!best || candidate < *best))
+            best = std::string(candidate);
     }
     closedir(dir);
     return best;

@@ -95,6 +95,9 @@ TEST_F(PathMapping, NamesBeyondAsciiMatchWithoutRegardToCaseToo) {
     WriteLinuxFile(systemRoot.DriveC() + "/\xFF\xFE", "x");
     EXPECT_EQ(winapi::ToLinuxPath(gbk::Literal("C:\\ПАПКА\\файл")),
               systemRoot.DriveC() + "/Папка/файл");
+    // A name beyond ASCII that folds to an ASCII one matches it too (the Kelvin sign, "k").
+    WriteLinuxFile(systemRoot.DriveC() + "/\xE2\x84\xAA.txt", "x");
+    EXPECT_EQ(winapi::ToLinuxPath("C:\\k.txt"), systemRoot.DriveC() + "/\xE2\x84\xAA.txt");
 }
 
 TEST_F(PathMapping, DotsAreNormalisedAsWindowsDoes) {
