@@ -18,14 +18,14 @@
 //   - the finish window: the same event filter sees its Show event.
 //
 // In each round the same payload is also installed unattended (VostrelSetup /VERYSILENT, no
-// display) into a fresh system root, and once more over that install (a reinstall, whose
-// extraction moves each replaced file aside and deletes the set-aside copies at the end); both
-// are whole-process wall times. The first writes its log (/LOG, UTC, to the millisecond), from
-// whose lines its own waits and extraction are read: the closing status to the unpacking status
-// is the closing pass and the settling wait, the unpacking status to the done status is the
-// library load, the extraction and the list of written files. The rest of its wall time is
-// what unattended running adds: start-up before the first line, the payload write, the links
-// and registry after the done status, and the ending after the last line.
+// display) into a fresh system root; after the last round, each of those installs is run once
+// more over itself (a reinstall, whose extraction moves each replaced file aside and deletes
+// the set-aside copies at the end). Both are whole-process wall times. The first writes its log
+// (/LOG, UTC, to the millisecond), from whose lines its own waits and extraction are read: the
+// closing status to the unpacking status is the closing pass and the settling wait, the unpacking
+// status to the done status is the library load, the extraction and the list of written files. The
+// rest of its wall time is what unattended running adds: start-up before the first line, the
+// payload write, the links and registry after the done status, and the ending after the last line.
 //
 // The payload is packed in several solid blocks that the install decodes on all usable cores
 // (run it under "taskset -c 0" for the one-core figures). With --reference, "7z x" of another
@@ -33,7 +33,7 @@
 // the same alternation, and its size is compared with the payload's.
 //
 //   bench_install [--rounds N] [--reference ARCHIVE]   N rounds (default 5), medians
-//   bench_install --child        (internal) one install; prints its figures on one line
+//   bench_install --child [DIR]  (internal) one install (into DIR, kept); prints its figures
 #include "InstallBenchConfig.h"
 
 #include "setup/FinishWindow.h"
@@ -236,12 +236,15 @@ private:
 };
 
 // The child's side: one install, its figures printed as "figures name=value ...".
-int RunInstall(int argc, char** argv) {
+// The install goes into folder, which is left for the caller to delete; without one, into a
+// temporary folder deleted at the end.
+int RunInstall(int argc, char** argv, std::optional<fs::path> given) {
     setenv("QT_QPA_PLATFORM", "offscreen", 1);
     std::string pattern = (fs::temp_directory_path() / "bench-install-XXXXXX").string();
-    if (!mkdtemp(pattern.data()))
+    if (!given && !mkdtemp(pattern.data()))
         Fail("cannot create a temporary folder");
-    const fs::path folder = pattern;
+    const fs::path folder = given ? *given : fs::path(pattern);
+    fs::create_directories(folder);
     setenv("WINEPREFIX", (folder / "prefix").c_str(), 1);
     // The install also writes desktop launchers and user-folder links: keep them in the
     // temporary folder, away from the real home.
@@ -359,7 +362,8 @@ int RunInstall(int argc, char** argv) {
     Form1 = nullptr;
     Form2 = nullptr;
     Form3 = nullptr;
-    fs::remove_all(folder);
+    if (!given)
+        fs::remove_all(folder);
 
     std::printf("figures");
     for (const auto& [name, value] : figures)
@@ -491,9 +495,10 @@ double Median(std::vector<double> values) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (argc == 2 && std::strcmp(argv[1], "--child") == 0) {
+    if ((argc == 2 || argc == 3) && std::strcmp(argv[1], "--child") == 0) {
         int childArgc = 1;
-        return RunInstall(childArgc, argv);
+        return RunInstall(childArgc, argv,
+                          argc == 3 ? std::optional<fs::path>(argv[2]) : std::nullopt);
     }
     int rounds = 5;
     std::string reference;
@@ -510,35 +515,41 @@ int main(int argc, char** argv) {
     std::string pattern = (fs::temp_directory_path() / "bench-install-anchor-XXXXXX").string();
     if (!mkdtemp(pattern.data()))
         Fail("cannot create a temporary folder");
-    const fs::path anchorDir = fs::path(pattern) / "out";
+    const fs::path work = pattern;
     const std::string self = fs::read_symlink("/proc/self/exe").string();
-    const std::vector<std::string> anchorCommand = {SEVENZIP_COMMAND,
-                                                    "x",
-                                                    std::string("-p") + PAYLOAD_PASSWORD,
-                                                    "-y",
-                                                    "-o" + anchorDir.string(),
-                                                    PAYLOAD_ARCHIVE};
-
-    std::vector<std::string> referenceCommand = anchorCommand;
-    referenceCommand.back() = reference;
-    Run(anchorCommand, false); // the archive and the 7-Zip library into the file cache
+    // Every run writes into a folder of its own, and nothing is deleted before the end: on a
+    // file system without a journal, ext4 passes over inodes freed in the last half minute,
+    // reading each one, so a tree created just after another was deleted can take a tenth
+    // longer whichever program writes it.
+    const auto extraction = [&](const std::string& archive, const std::string& name) {
+        return std::vector<std::string>{SEVENZIP_COMMAND,
+                                        "x",
+                                        std::string("-p") + PAYLOAD_PASSWORD,
+                                        "-y",
+                                        "-o" + (work / name).string(),
+                                        archive};
+    };
+    // The archives and the 7-Zip library into the file cache.
+    Run(extraction(PAYLOAD_ARCHIVE, "warm"), false);
     if (!reference.empty())
-        Run(referenceCommand, false);
+        Run(extraction(reference, "warm-reference"), false);
     std::map<std::string, std::vector<double>> figures, unattended;
     std::vector<double> anchorTimes, anchorPeaks, reinstallTimes, referenceTimes;
+    std::vector<std::vector<std::string>> reinstalls;
     for (int round = 0; round < rounds; ++round) {
-        fs::remove_all(anchorDir);
-        const ChildRun anchor = Run(anchorCommand, false);
+        const std::string n = std::to_string(round);
+        const ChildRun anchor = Run(extraction(PAYLOAD_ARCHIVE, "anchor" + n), false);
         anchorTimes.push_back(anchor.milliseconds);
         anchorPeaks.push_back(static_cast<double>(anchor.peakKilobytes));
-        if (!reference.empty()) {
-            fs::remove_all(anchorDir);
-            referenceTimes.push_back(Run(referenceCommand, false).milliseconds);
-        }
-        for (const auto& [name, value] : ParseFigures(Run({self, "--child"}, true).output))
+        if (!reference.empty())
+            referenceTimes.push_back(
+                Run(extraction(reference, "reference" + n), false).milliseconds);
+        const std::string childFolder = (work / ("windowed" + n)).string();
+        for (const auto& [name, value] :
+             ParseFigures(Run({self, "--child", childFolder}, true).output))
             figures[name].push_back(value);
         // Unattended, first into a fresh system root and then over itself.
-        const fs::path root = fs::path(pattern) / ("unattended" + std::to_string(round));
+        const fs::path root = work / ("unattended" + n);
         fs::create_directories(root / "home");
         fs::create_directories(root / "runtime");
         fs::permissions(root / "runtime", fs::perms::owner_all, fs::perm_options::replace);
@@ -554,9 +565,12 @@ int main(int argc, char** argv) {
         for (const auto& [name, value] :
              RunLoggedUnattended(command, (root / "install.log").string()))
             unattended[name].push_back(value);
-        reinstallTimes.push_back(Run(command, false).milliseconds);
+        reinstalls.push_back(command);
     }
-    fs::remove_all(pattern);
+    // A reinstall deletes the copies it set aside, so the reinstalls come after the rounds.
+    for (const auto& command : reinstalls)
+        reinstallTimes.push_back(Run(command, false).milliseconds);
+    fs::remove_all(work);
 
     std::map<std::string, double> m;
     for (const auto& [name, values] : figures)
