@@ -19,7 +19,6 @@ using VARIANT_BOOL = std::int16_t;
 using BSTR = wchar_t*;
 
 constexpr VARIANT_BOOL VARIANT_TRUE = -1;
-constexpr VARIANT_BOOL VARIANT_FALSE = 0;
 
 enum : VARTYPE {
     VT_EMPTY = 0,
@@ -82,7 +81,6 @@ inline constexpr IID IID_IArchiveExtractCallback = SevenZipIid(0x06, 0x20);
 inline constexpr IID IID_IArchiveOpenVolumeCallback = SevenZipIid(0x06, 0x30);
 inline constexpr IID IID_IArchiveOpenSetSubArchiveName = SevenZipIid(0x06, 0x50);
 inline constexpr IID IID_IInArchive = SevenZipIid(0x06, 0x60);
-inline constexpr IID IID_ISetProperties = SevenZipIid(0x06, 0x03);
 
 // Item properties.
 constexpr PROPID kpidPath = 3;
@@ -182,12 +180,6 @@ struct IInArchive : IUnknown {
     virtual HRESULT GetNumberOfArchiveProperties(UInt32* numProps) noexcept = 0;
     virtual HRESULT GetArchivePropertyInfo(UInt32 index, BSTR* name, PROPID* propID,
                                            VARTYPE* varType) noexcept = 0;
-};
-
-// Handler settings by name; values are VT_EMPTY, VT_BOOL, VT_UI4, VT_UI8 or VT_BSTR.
-struct ISetProperties : IUnknown {
-    virtual HRESULT SetProperties(const wchar_t* const* names, const PROPVARIANT* values,
-                                  UInt32 numProps) noexcept = 0;
 };
 
 // The library's object factory export.

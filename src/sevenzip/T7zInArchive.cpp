@@ -187,33 +187,10 @@ UInt64 T7zInArchive::ItemUnpackedSize(UInt32 index) {
     return value.Value().vt == VT_UI8 ? value.Value().uhVal : 0;
 }
 
-namespace {
-
-// By default the library gives each coder of a block (decryption, decompression, a branch
-// filter) a thread of its own and hands the data from one to the next. Handing over
-// costs more than the overlap gains: the payload decodes 2 to 4 % faster with every coder on
-// the thread that extracts it, on one core and on two. Parallel decoding comes from one reader per
-// block instead (ParallelDecoding.h). A library without the "mtf" setting keeps its default.
-void DecodeEachBlockOnOneThread(IInArchive* handler) {
-    ComPtr<ISetProperties> settings;
-    if (handler->QueryInterface(IID_ISetProperties, reinterpret_cast<void**>(settings.Out())) !=
-        S_OK)
-        return;
-    const wchar_t* const names[] = {L"mtf"};
-    PROPVARIANT value{};
-    value.vt = VT_BOOL;
-    value.boolVal = VARIANT_FALSE;
-    settings->SetProperties(names, &value, 1);
-}
-
-} // namespace
-
 ComPtr<IInArchive> T7zInArchive::InArchive() {
-    if (!handler_) {
+    if (!handler_)
         CreateObject(T7zArchive::ClassId(), IID_IInArchive,
                      reinterpret_cast<void**>(handler_.Out()));
-        DecodeEachBlockOnOneThread(handler_.Get());
-    }
     return handler_;
 }
 

@@ -10,9 +10,7 @@
 
 #include <cerrno>
 #include <cstring>
-#include <set>
 #include <sys/mount.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -391,29 +389,6 @@ TEST_F(ArchiveReaderTest, ATargetFileThatCannotBeCreatedFailsTheExtraction) {
                 StartsWith("Cannot create file \"" + WinPath(out_) + "\\f2.txt\". "));
     // The extraction is all or nothing: the file written before the failure is gone again.
     EXPECT_FALSE(fs::exists(out_ / "f1.txt"));
-}
-
-// Decryption, decompression and filter of a block all run on the extracting thread: handing data
-// between coder threads cost more than it gained, and callers see their streams written on
-// the thread that asked.
-TEST_F(ArchiveReaderTest, ABlockIsDecodedAndWrittenOnTheExtractingThread) {
-    fs::path archive = root_ / "bcj.7z"; // decryption, decompression, branch filter
-    MakeArchive(archive, kPasswordSwitch + " -mhe=off -m0=BCJ -m1=LZMA", source_, "f1.txt f3.exe");
-    ComPtr<I7zArchiveReader> reader = NewReader();
-    reader->SetPassword(kPassword);
-    reader->OpenFile(WinPath(archive));
-
-    struct WriterNotingStream : TFileStream {
-        using TFileStream::TFileStream;
-        std::uint32_t Write(const void* buffer, std::uint32_t count) override {
-            writers.insert(std::this_thread::get_id());
-            return TFileStream::Write(buffer, count);
-        }
-        std::set<std::thread::id> writers;
-    } target(WinPath(root_ / "one.txt"), fmCreate);
-    reader->ExtractItem(1, &target, false);
-    EXPECT_EQ(target.Size(), 200000);
-    EXPECT_EQ(target.writers, std::set<std::thread::id>{std::this_thread::get_id()});
 }
 
 TEST_F(ArchiveReaderTest, ExtractsSingleItemsIntoTheCallersStreams) {
