@@ -664,6 +664,13 @@ int main(int argc, char** argv) {
     std::printf("  extraction phase / 7z x                                       %8.2f  (goal "
                 "<= %s)\n",
                 m["extraction"] / anchorTime, cores > 1 ? "0.6" : "1.02");
+    // The spread of the rounds' own ratios shows how far one run's median can be trusted.
+    std::vector<double> roundRatios;
+    for (size_t i = 0; i < anchorTimes.size() && i < figures["extraction"].size(); ++i)
+        roundRatios.push_back(figures["extraction"][i] / anchorTimes[i]);
+    std::printf("    each round's ratio: lowest %.2f, highest %.2f\n",
+                *std::min_element(roundRatios.begin(), roundRatios.end()),
+                *std::max_element(roundRatios.begin(), roundRatios.end()));
     if (!reference.empty())
         std::printf("  extraction phase / 7z x of the reference archive              %8.2f  (goal "
                     "<= %s)\n",
