@@ -19,7 +19,6 @@
 #include <locale.h>
 #include <mutex>
 #include <pwd.h>
-#include <span>
 #include <strings.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -382,17 +381,16 @@ std::optional<std::string> ToLinuxPath(std::string_view windowsPath) {
     struct stat found {};
     if (lstat(exact.empty() ? "/" : exact.c_str(), &found) == 0)
         return exact.empty() ? std::string("/") : exact;
-    std::string result = *folder;
-    size_t first = 0;
     if (components.size() >= 2) {
         const std::string parent = exact.substr(0, exact.size() - components.back().size() - 1);
         if (lstat(parent.c_str(), &found) == 0) {
-            result = parent;
-            first = components.size() - 1;
+            const auto match = FindWithoutCase(parent, components.back());
+            return match ? parent + "/" + *match : exact;
         }
     }
+    std::string result = *folder;
     bool resolving = true;
-    for (const std::string& name : std::span(components).subspan(first)) {
+    for (const std::string& name : components) {
         std::string next = result + "/" + name;
         struct stat st {};
         if (resolving && lstat(next.c_str(), &st) != 0) {
