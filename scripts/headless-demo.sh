@@ -43,7 +43,7 @@ fail() {
   echo "run.sh: $*" >&2
   exit 1
 }
-start_virtual_display 99 || fail "Xvfb did not start"
+start_virtual_display || fail "Xvfb did not start"
 started=$SECONDS
 
 shot=0

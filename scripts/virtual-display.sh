@@ -1,19 +1,26 @@
-# Sourced by the scripts that need a display of their own: start_virtual_display FIRST starts
-# Xvfb on the first free display number from FIRST on, exports DISPLAY, sets $xvfb to its pid
-# and returns once the server answers (1 when it did not start). window and wait_window find the
-# windows shown there by name.
+# Sourced by the scripts that need a display of their own: start_virtual_display starts Xvfb,
+# which takes the first free display number itself (-displayfd) and reports it once it holds it
+# and listens; so two scripts started together never share a server, and a number another
+# server already answers on is passed over instead of connected to. It exports DISPLAY, sets
+# $xvfb to the server's pid and returns 1 when the server did not start. window and wait_window
+# find the windows shown there by name.
 start_virtual_display() {
-  local number=$1
-  while [ -e /tmp/.X${number}-lock ]; do number=$((number + 1)); done
-  export DISPLAY=:$number
-  Xvfb "$DISPLAY" -screen 0 1280x1024x24 -nolisten tcp >/dev/null 2>&1 &
+  local reported number=
+  reported=$(mktemp) || return 1
+  Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$reported" >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 200); do
-    xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
-    kill -0 "$xvfb" 2>/dev/null || return 1
+    # The number is complete once its line has ended.
+    if [ "$(wc -l <"$reported")" -ge 1 ]; then
+      number=$(head -n 1 "$reported")
+      break
+    fi
+    kill -0 "$xvfb" 2>/dev/null || break
     sleep 0.1
   done
-  return 1
+  rm -f "$reported"
+  [ -n "$number" ] || return 1
+  export DISPLAY=:$number
 }
 
 # The visible window with this name: "id x y", or nothing.

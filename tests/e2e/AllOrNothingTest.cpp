@@ -8,6 +8,7 @@
 #include "support/InstalledProduct.h"
 #include "support/SmallVolume.h"
 #include "support/TempSystemRoot.h"
+#include "support/VirtualDisplay.h"
 
 #include "rtl/Registry.h"
 #include "winapi/RegistryFile.h"
@@ -454,26 +455,12 @@ TEST_F(AllOrNothing, AnExtraThatFailsIsAWarningAndTheInstallCompletes) {
 // machine as it was.
 TEST_F(AllOrNothing, LosingTheDisplayMidInstallUndoesItWithCodeFive) {
     const Snapshot before = Take();
-    int ready[2];
-    ASSERT_EQ(pipe(ready), 0);
-    const pid_t server = fork();
-    if (server == 0) {
-        dup2(ready[1], 3);
-        execl(XVFB_EXECUTABLE, XVFB_EXECUTABLE, "-displayfd", "3", "-nolisten", "tcp",
-              static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(ready[1]);
-    std::string number;
-    for (char c = 0; read(ready[0], &c, 1) == 1 && c != '\n';)
-        number += c;
-    close(ready[0]);
-    ASSERT_FALSE(number.empty()) << "Xvfb reported no display";
-    const pid_t installer = Start({"/SILENT"}, {{"DISPLAY", ":" + number}});
+    testing_support::VirtualDisplay server;
+    ASSERT_FALSE(server.Name().empty()) << "Xvfb reported no display";
+    const pid_t installer = Start({"/SILENT"}, {{"DISPLAY", server.Name()}});
     while (RecordsWritten() < 30 && waitpid(installer, nullptr, WNOHANG) == 0)
         std::this_thread::sleep_for(std::chrono::microseconds(200));
-    kill(server, SIGKILL);
-    waitpid(server, nullptr, 0);
+    server.Kill();
     EXPECT_EQ(Wait(installer), 5) << Errors();
     EXPECT_EQ(Take(), before);
     EXPECT_FALSE(fs::exists(Journal()));

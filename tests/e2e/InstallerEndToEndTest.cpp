@@ -7,6 +7,7 @@
 #include "support/InstalledProduct.h"
 #include "support/LnkInfo.h"
 #include "support/TempSystemRoot.h"
+#include "support/VirtualDisplay.h"
 
 #include "winapi/SystemRoot.h"
 #include <setup/ShellIntegration.h>
@@ -22,7 +23,6 @@
 #include <functional>
 #include <map>
 #include <optional>
-#include <poll.h>
 #include <regex>
 #include <set>
 #include <sstream>
@@ -48,9 +48,7 @@ namespace {
 // A program started with its own environment; killed and reaped if still running at the end.
 class ChildProcess {
 public:
-    // extraFd, when given, becomes the child's file descriptor 3.
-    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-                 int extraFd = -1) {
+    ChildProcess(const std::vector<std::string>& argv, const std::vector<std::string>& env) {
         std::vector<char*> args, vars;
         for (const std::string& a : argv)
             args.push_back(const_cast<char*>(a.c_str()));
@@ -60,8 +58,6 @@ public:
         vars.push_back(nullptr);
         pid_ = fork();
         if (pid_ == 0) {
-            if (extraFd >= 0)
-                dup2(extraFd, 3);
             execve(args[0], args.data(), vars.data());
             _exit(127);
         }
@@ -177,25 +173,8 @@ protected:
         root = *winapi::SystemRootPath();
         startLog = systemRoot.Folder() + "/starts.log";
         quickLaunchExists = fs::is_directory(testing_support::QuickLaunchFolder());
-        StartXServer();
-    }
-
-    void StartXServer() {
-        int pipeFds[2];
-        ASSERT_EQ(pipe(pipeFds), 0);
-        xServer = std::make_unique<ChildProcess>(
-            std::vector<std::string>{XVFB_EXECUTABLE, "-displayfd", "3", "-screen", "0",
-                                     "1280x1024x24", "-nolisten", "tcp"},
-            EnvironmentWith({}), pipeFds[1]);
-        close(pipeFds[1]);
-        std::string number;
-        pollfd readable{pipeFds[0], POLLIN, 0};
-        char c = 0;
-        while (poll(&readable, 1, 15000) == 1 && read(pipeFds[0], &c, 1) == 1 && c != '\n')
-            number += c;
-        close(pipeFds[0]);
-        ASSERT_FALSE(number.empty()) << "Xvfb reported no display";
-        display = ":" + number;
+        display = xServer.Name();
+        ASSERT_FALSE(display.empty()) << "Xvfb reported no display";
         std::printf("virtual X server on display %s\n", display.c_str());
     }
 
@@ -394,7 +373,7 @@ protected:
     std::string startLog;
     bool quickLaunchExists = false;
     std::string display;
-    std::unique_ptr<ChildProcess> xServer;
+    testing_support::VirtualDisplay xServer;
     std::unique_ptr<ChildProcess> installer;
 };
 

@@ -59,16 +59,21 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_virtual_display 220 || { echo "keyboard_reader_test: Xvfb did not start" >&2; exit 1; }
-openbox >/dev/null 2>&1 &
+start_virtual_display || { echo "keyboard_reader_test: Xvfb did not start" >&2; exit 1; }
+openbox >"$work/openbox.log" 2>&1 &
 wm=$!
 # The installer's window must map under a running window manager, or nothing gives it the focus.
 managed=
 for _ in $(seq 300); do
   xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && managed=1 && break
+  kill -0 "$wm" 2>/dev/null || break
   sleep 0.1
 done
-[ -n "$managed" ] || { echo "keyboard_reader_test: openbox did not start" >&2; exit 1; }
+if [ -z "$managed" ]; then
+  echo "keyboard_reader_test: openbox did not start on $DISPLAY" >&2
+  cat "$work/openbox.log" >&2
+  exit 1
+fi
 
 # "id width height x y" of the visible installer windows, one a line.
 windows() {

@@ -75,7 +75,7 @@ cleanup() {
   rm -rf "$work"
 }
 trap cleanup EXIT
-start_virtual_display "${VIRTUAL_DISPLAY_FIRST:-120}" || { echo "wine_lifecycle_test: Xvfb did not start" >&2; exit 1; }
+start_virtual_display || { echo "wine_lifecycle_test: Xvfb did not start" >&2; exit 1; }
 
 # Every entry below a folder with its type and link target, and the hash of every file.
 tree_hashes() {

@@ -1,25 +1,20 @@
 #include "setup/DisplayCheck.h"
 
 #include "support/TempSystemRoot.h"
+#include "support/VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <csignal>
 #include <cstdlib>
 #include <cstring>
-#include <filesystem>
 #include <map>
 #include <optional>
 #include <string>
 #include <sys/socket.h>
 #include <sys/un.h>
 #include <sys/wait.h>
-#include <thread>
 #include <unistd.h>
 #include <vector>
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -110,30 +105,15 @@ TEST_F(DisplayCheck, AListeningWaylandSocketCounts) {
 }
 
 TEST_F(DisplayCheck, ARunningXServerCounts) {
-    int number = 150 + getpid() % 100;
-    while (fs::exists("/tmp/.X" + std::to_string(number) + "-lock"))
-        ++number;
-    const std::string display = ":" + std::to_string(number);
-    const pid_t server = fork();
-    if (server == 0) {
-        execlp("Xvfb", "Xvfb", display.c_str(), "-nolisten", "tcp", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    ASSERT_GT(server, 0);
-    const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-    for (int i = 0; i < 100 && !fs::exists(socket); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    testing_support::VirtualDisplay server;
+    const std::string& display = server.Name();
+    ASSERT_FALSE(display.empty()) << "Xvfb reported no display";
+    // Xvfb reports its number once it accepts connections.
     environment.Set("DISPLAY", display);
-    bool available = false;
-    // The socket appears shortly before the server accepts.
-    for (int i = 0; i < 50 && !(available = Available()); ++i)
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    EXPECT_TRUE(available);
+    EXPECT_TRUE(Available());
     // The server does not reset after the check, so a connection right after it succeeds.
     environment.Set("DISPLAY", std::nullopt);
     EXPECT_TRUE(Available({"-display", display}));
-    kill(server, SIGTERM);
-    waitpid(server, nullptr, 0);
 }
 
 // The installer itself, started without a display: one line, a plain non-zero exit.

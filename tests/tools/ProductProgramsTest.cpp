@@ -4,6 +4,7 @@
 #include "PayloadLocations.h"
 #include "RunProgram.h"
 #include "support/TempSystemRoot.h"
+#include "support/VirtualDisplay.h"
 
 #include <gtest/gtest.h>
 
@@ -230,12 +231,10 @@ TEST_F(ProductPrograms, AListThatCannotBeReadRemovesNothing) {
 // A virtual X server for the test's windows, on DISPLAY while it lives.
 class VirtualDisplay {
 public:
-    VirtualDisplay()
-        : name_(":" + std::to_string(40 + getpid() % 50)),
-          server_({"Xvfb", name_, "-screen", "0", "1024x768x24", "-nolisten", "tcp"}),
-          variable_("DISPLAY", name_) {}
+    VirtualDisplay() : variable_("DISPLAY", server_.Name()) {}
     bool Ready() const {
-        return Eventually([] { return RunProgram({"xdpyinfo"}).exitCode == 0; });
+        return !server_.Name().empty() &&
+               Eventually([] { return RunProgram({"xdpyinfo"}).exitCode == 0; });
     }
     static bool WindowShown(const std::string& title) {
         return Eventually([&] {
@@ -244,8 +243,7 @@ public:
     }
 
 private:
-    std::string name_;
-    Background server_;
+    testing_support::VirtualDisplay server_;
     ScopedVariable variable_;
 };
 
