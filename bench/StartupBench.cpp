@@ -4,6 +4,10 @@
 // run. Each sample is a fresh process; the time runs from just before the process is started
 // until it reports that its window's first frame has been painted.
 //
+// A second anchor is the same window with the three captions the options window shows at
+// first, as Qt labels in the fonts the installer asks for: what drawing any text at all costs
+// (fontconfig's set-up, the font database, engines, shaping), which the empty window never pays.
+//
 // The installer is timed without and with the integrity check its main() runs (the size check,
 // then the resource checksums in a thread beside the window), over the same resources as the
 // installer carries. --check-cost times the checksum pass itself against zlib's crc32 over the
@@ -14,14 +18,17 @@
 //   bench_startup --child setup     (internal) one start-up of the installer
 //   bench_startup --child checked   (internal) the same with the integrity check
 //   bench_startup --child anchor    (internal) one start-up of the empty window
+//   bench_startup --child text      (internal) one start-up of the window with three labels
 #include "setup/IntegrityCheck.h"
 #include "setup/OptionsWindow.h"
 #include "setup/StartUp.h"
 
 #include "rtl/Application.h"
+#include "rtl/Font.h"
 #include "winapi/ResourcePack.h"
 
 #include <QApplication>
+#include <QLabel>
 #include <QTimer>
 #include <QWidget>
 #include <algorithm>
@@ -72,10 +79,29 @@ int RunSetupChild(int argc, char* argv[], bool checked) {
     return 1;
 }
 
-int RunAnchorChild(int argc, char* argv[]) {
+int RunAnchorChild(int argc, char* argv[], bool withText) {
     QApplication application(argc, argv);
     QWidget window(nullptr, Qt::Window | Qt::FramelessWindowHint);
     window.resize(588, 400);
+    if (withText) {
+        // The options window's check box caption and its two links, 14-pixel Arial cells.
+        TFont font;
+        font.SetName("Arial");
+        font.SetHeight(14);
+        const struct {
+            const char* text;
+            TFontStyles style;
+        } captions[] = {
+            {"阅读并同意", {}}, {"许可协议", {fsUnderline}}, {"自定义选项", {fsUnderline}}};
+        int x = 60;
+        for (const auto& caption : captions) {
+            font.SetStyle(caption.style);
+            auto* label = new QLabel(QString::fromUtf8(caption.text), &window);
+            label->setFont(font.ToQFont());
+            label->move(x, 350);
+            x += 120;
+        }
+    }
     FirstFrameProbe probe;
     window.installEventFilter(&probe);
     window.show();
@@ -150,7 +176,7 @@ int main(int argc, char* argv[]) {
         int childArgc = 1;
         if (std::strcmp(argv[2], "setup") == 0 || std::strcmp(argv[2], "checked") == 0)
             return RunSetupChild(childArgc, argv, std::strcmp(argv[2], "checked") == 0);
-        return RunAnchorChild(childArgc, argv);
+        return RunAnchorChild(childArgc, argv, std::strcmp(argv[2], "text") == 0);
     }
     if (argc == 2 && std::strcmp(argv[1], "--check-cost") == 0)
         return CheckCost();
@@ -163,21 +189,22 @@ int main(int argc, char* argv[]) {
         return 1;
     setenv("WINEPREFIX", prefix, 1);
 
-    std::vector<double> setup, checked, anchor;
-    TimeChild("anchor"); // warm the file cache for all
-    TimeChild("setup");
-    TimeChild("checked");
+    std::vector<double> setup, checked, anchor, text;
+    for (const char* kind : {"anchor", "text", "setup", "checked"})
+        TimeChild(kind); // warms the file cache for all
     for (int i = 0; i < rounds; ++i) {
-        double a = TimeChild("anchor");
-        double s = TimeChild("setup");
-        double c = TimeChild("checked");
-        checked.push_back(c);
-        if (a < 0 || s < 0 || c < 0) {
+        const double a = TimeChild("anchor");
+        const double t = TimeChild("text");
+        const double s = TimeChild("setup");
+        const double c = TimeChild("checked");
+        if (a < 0 || t < 0 || s < 0 || c < 0) {
             std::fprintf(stderr, "a child did not report its first frame\n");
             return 1;
         }
         anchor.push_back(a);
+        text.push_back(t);
         setup.push_back(s);
+        checked.push_back(c);
     }
     std::string remove = std::string("rm -rf ") + prefix;
     if (std::system(remove.c_str()) != 0)
@@ -188,12 +215,17 @@ int main(int argc, char* argv[]) {
                 platform ? platform : "xcb");
     std::printf("  anchor (empty frameless window): median %7.1f ms, min %7.1f ms\n",
                 Median(anchor), *std::min_element(anchor.begin(), anchor.end()));
+    std::printf("  the same with three labels:      median %7.1f ms, min %7.1f ms\n", Median(text),
+                *std::min_element(text.begin(), text.end()));
     std::printf("  VostrelSetup start-up:           median %7.1f ms, min %7.1f ms\n", Median(setup),
                 *std::min_element(setup.begin(), setup.end()));
     std::printf("  with the integrity check:        median %7.1f ms, min %7.1f ms\n",
                 Median(checked), *std::min_element(checked.begin(), checked.end()));
     std::printf("  ratio setup / anchor (medians):  %.2f  (goal <= 1.25)\n",
                 Median(setup) / Median(anchor));
+    std::printf("  ratio labels / anchor (medians): %.2f  (what drawing text costs)\n",
+                Median(text) / Median(anchor));
+    std::printf("  ratio setup / labels (medians):  %.2f\n", Median(setup) / Median(text));
     std::printf("  ratio checked / setup (medians): %.3f\n", Median(checked) / Median(setup));
     return 0;
 }
